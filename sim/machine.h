@@ -1,0 +1,137 @@
+// Internal state of the simulated machine, shared by the sim/*.cpp files.
+// Tests use sim.h, never this header.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sim.h"
+
+namespace sim {
+
+// Case-insensitive (ASCII) ordering, the order NT and Wine enumerate keys in.
+struct NoCaseLess {
+  bool operator()(const std::string& a, const std::string& b) const;
+};
+std::string Upper(const std::string& s);
+bool SameNoCase(const std::string& a, const std::string& b);
+
+struct RegValue {
+  std::string name;
+  DWORD type = REG_NONE;
+  std::string data;
+};
+
+struct RegKey {
+  std::string name;  // as created, letter case kept
+  std::map<std::string, std::unique_ptr<RegKey>, NoCaseLess> subkeys;
+  std::vector<RegValue> values;
+  RegKey* Find(const std::string& child) const;
+  RegValue* FindValue(const std::string& valueName);
+};
+
+struct Event {
+  bool manualReset = false;
+  bool signaled = false;
+  int setCount = 0;
+  int references = 0;  // open handles, the outside holder counted once
+};
+
+struct Program {
+  std::function<DWORD()> behaviour;
+  DWORD runsForMs = 0;
+};
+
+struct Process {
+  DWORD exitCode = 0;
+  DWORD endsAt = 0;
+};
+
+struct Window {
+  std::string title;  // bytes as in the posed code page
+  bool open = true;
+  DLGPROC dialogProc = nullptr;  // set for dialogs shown by DialogBoxParamA
+  bool ended = false;
+  INT_PTR result = 0;
+  std::map<int, LONG_PTR> longs;
+};
+
+struct Library {
+  std::map<std::string, FARPROC> exports;
+};
+
+struct HandleObject {
+  explicit HandleObject(HandleKind k) : kind(k) {}
+  HandleKind kind;
+  RegKey* key = nullptr;            // Key (nullptr once the key is deleted)
+  std::string path;                 // Key: full path; Event: name; Module: path
+  std::shared_ptr<Process> process; // Process, Thread
+};
+
+struct FaultRule {
+  std::string pattern;
+  int nth;
+  int seen = 0;
+};
+
+struct Scheduled {
+  DWORD at;
+  uint64_t order;
+  std::function<void()> change;
+};
+
+struct Machine {
+  RegKey hklm, hkcu;
+  std::map<std::string, std::string, NoCaseLess> files;
+  std::string modulePath = "C:\\Pkg\\Setup.exe";
+  std::string windowsDir = "C:\\WINDOWS";
+  std::string systemDir = "C:\\WINDOWS\\SYSTEM32";
+  OSVERSIONINFOA version{};
+  int ansiCodePage = 1252;
+  int mbCodePage = 0;  // code page of the _mbs* routines; 0 = single-byte
+  DWORD lastError = 0;
+  DWORD clock = 0;
+  uint64_t scheduleOrder = 0;
+  std::vector<Scheduled> schedule;
+
+  std::vector<Call> calls;
+  std::vector<FaultRule> faults;
+  std::map<uintptr_t, HandleObject> handles;
+  uintptr_t nextHandle = 0x1000;
+
+  std::map<std::string, Event> events;  // case-sensitive, as on Windows
+  std::map<std::string, Program, NoCaseLess> programs;
+  std::vector<ProcessStart> starts;
+  std::vector<MessageBoxShown> boxes;
+  std::function<int(const MessageBoxShown&)> boxHandler;
+  std::map<std::string, std::function<void(HWND)>> dialogTemplates;
+  std::vector<DialogShown> dialogs;
+
+  std::map<uintptr_t, Window> windows;
+  uintptr_t nextWindow = 0x20000;
+  int threadPriority = THREAD_PRIORITY_NORMAL;
+  DWORD priorityClass = NORMAL_PRIORITY_CLASS;
+  std::map<std::string, Library, NoCaseLess> libraries;
+};
+
+Machine& M();
+
+// Records a call and tells whether a fault rule makes it fail.
+bool Enter(const char* function, const std::string& detail = std::string());
+
+uintptr_t NewHandle(HandleObject object);
+HandleObject* Lookup(const void* handle, HandleKind kind);
+void DropHandle(const void* handle);
+
+// Registry helpers: the key at a path below a root, or nullptr.
+RegKey* Resolve(RegKey* root, const std::string& path);
+RegKey* ResolveOrCreate(RegKey* root, const std::string& path, bool* created);
+// Splits "HKCU\..." off a sim.h path; everything else is under HKLM.
+RegKey* RootFor(const std::string& path, std::string* rest);
+
+// Runs scheduled changes whose time has come.
+void AdvanceClock(DWORD ms);
+
+}  // namespace sim

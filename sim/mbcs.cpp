@@ -1,0 +1,90 @@
+// Simulated msvcrt multibyte routines. The code page they follow is the one
+// chosen with _setmbcp; until then they treat every byte as one character.
+// Lead bytes: 932 (Shift JIS) 0x81-0x9F and 0xE0-0xFC; 936 (GBK) and 949
+// (Unified Hangul) 0x81-0xFE; 1252 has none.
+#include "machine.h"
+
+using namespace sim;
+
+static bool IsLead(int codePage, unsigned char c) {
+  switch (codePage) {
+    case 932: return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+    case 936:
+    case 949: return c >= 0x81 && c <= 0xFE;
+    default: return false;
+  }
+}
+
+// Length in bytes of the character at p (1 or 2); a lead byte before the
+// terminating zero counts as a character of its own.
+static int CharLength(const unsigned char* p) { return IsLead(M().mbCodePage, p[0]) && p[1] ? 2 : 1; }
+
+static unsigned int CharValue(const unsigned char* p) {
+  return CharLength(p) == 2 ? (static_cast<unsigned int>(p[0]) << 8) | p[1] : p[0];
+}
+
+static unsigned char UpperByte(unsigned char c) {
+  if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 0x20);
+  if (M().mbCodePage == 1252) {
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 0x20);
+    if (c == 0x9A || c == 0x9C || c == 0x9E) return static_cast<unsigned char>(c - 0x10);
+    if (c == 0xFF) return 0x9F;
+  }
+  return c;
+}
+
+int _setmbcp(int codepage) {
+  Enter("_setmbcp", std::to_string(codepage));
+  int chosen = codepage;
+  if (codepage == _MB_CP_ANSI || codepage == _MB_CP_LOCALE) chosen = M().ansiCodePage;
+  if (codepage == _MB_CP_SBCS) chosen = 0;
+  if (chosen != 0 && chosen != 1252 && chosen != 932 && chosen != 936 && chosen != 949) return -1;
+  M().mbCodePage = chosen;
+  return 0;
+}
+
+int _getmbcp(void) { return M().mbCodePage; }
+
+int _ismbblead(unsigned int c) { return c <= 0xFF && IsLead(M().mbCodePage, static_cast<unsigned char>(c)); }
+
+unsigned char* _mbsstr(const unsigned char* str, const unsigned char* sub) {
+  for (const unsigned char* p = str;; p += CharLength(p)) {
+    const unsigned char *a = p, *b = sub;
+    while (*b && *a == *b) ++a, ++b;
+    if (!*b) return const_cast<unsigned char*>(p);
+    if (!*p) return nullptr;
+  }
+}
+
+unsigned char* _mbschr(const unsigned char* str, unsigned int c) {
+  for (const unsigned char* p = str;; p += CharLength(p)) {
+    if (CharValue(p) == c) return const_cast<unsigned char*>(p);
+    if (!*p) return nullptr;
+  }
+}
+
+unsigned char* _mbsrchr(const unsigned char* str, unsigned int c) {
+  const unsigned char* found = nullptr;
+  for (const unsigned char* p = str;; p += CharLength(p)) {
+    if (CharValue(p) == c) found = p;
+    if (!*p) return const_cast<unsigned char*>(found);
+  }
+}
+
+unsigned char* _mbsupr(unsigned char* str) {
+  for (unsigned char* p = str; *p; p += CharLength(p))
+    if (CharLength(p) == 1) *p = UpperByte(*p);
+  return str;
+}
+
+int _mbsicmp(const unsigned char* a, const unsigned char* b) {
+  for (;;) {
+    unsigned int ca = CharValue(a), cb = CharValue(b);
+    if (ca <= 0xFF) ca = UpperByte(static_cast<unsigned char>(ca));
+    if (cb <= 0xFF) cb = UpperByte(static_cast<unsigned char>(cb));
+    if (ca != cb) return ca < cb ? -1 : 1;
+    if (!ca) return 0;
+    a += CharLength(a);
+    b += CharLength(b);
+  }
+}

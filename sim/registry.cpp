@@ -1,0 +1,283 @@
+// Simulated registry: keys case-insensitive and enumerated in sorted order
+// (as NT and Wine do), typed values, ERROR_MORE_DATA with the needed size
+// when data does not fit, the buffer then left untouched.
+#include <cstring>
+
+#include "machine.h"
+
+namespace sim {
+
+RegKey* RegKey::Find(const std::string& child) const {
+  auto it = subkeys.find(child);
+  return it == subkeys.end() ? nullptr : it->second.get();
+}
+
+RegValue* RegKey::FindValue(const std::string& valueName) {
+  for (RegValue& v : values)
+    if (SameNoCase(v.name, valueName)) return &v;
+  return nullptr;
+}
+
+static std::vector<std::string> SplitPath(const std::string& path) {
+  std::vector<std::string> parts;
+  std::string part;
+  for (char c : path) {
+    if (c == '\\') {
+      if (!part.empty()) parts.push_back(part);
+      part.clear();
+    } else {
+      part += c;
+    }
+  }
+  if (!part.empty()) parts.push_back(part);
+  return parts;
+}
+
+RegKey* Resolve(RegKey* root, const std::string& path) {
+  RegKey* key = root;
+  for (const std::string& part : SplitPath(path)) {
+    key = key->Find(part);
+    if (!key) return nullptr;
+  }
+  return key;
+}
+
+RegKey* ResolveOrCreate(RegKey* root, const std::string& path, bool* created) {
+  RegKey* key = root;
+  *created = false;
+  for (const std::string& part : SplitPath(path)) {
+    RegKey* next = key->Find(part);
+    if (!next) {
+      auto fresh = std::make_unique<RegKey>();
+      fresh->name = part;
+      next = fresh.get();
+      key->subkeys.emplace(part, std::move(fresh));
+      *created = true;
+    }
+    key = next;
+  }
+  return key;
+}
+
+RegKey* RootFor(const std::string& path, std::string* rest) {
+  if (path.size() >= 4 && SameNoCase(path.substr(0, 4), "HKCU") && (path.size() == 4 || path[4] == '\\')) {
+    *rest = path.size() > 4 ? path.substr(5) : std::string();
+    return &M().hkcu;
+  }
+  if (path.size() >= 4 && SameNoCase(path.substr(0, 4), "HKLM") && (path.size() == 4 || path[4] == '\\')) {
+    *rest = path.size() > 4 ? path.substr(5) : std::string();
+    return &M().hklm;
+  }
+  *rest = path;
+  return &M().hklm;
+}
+
+// ---- the sim.h API ----------------------------------------------------------
+
+static RegKey* KeyAt(const std::string& path) {
+  std::string rest;
+  RegKey* root = RootFor(path, &rest);
+  return Resolve(root, rest);
+}
+
+void CreateKey(const std::string& path) {
+  std::string rest;
+  bool created;
+  ResolveOrCreate(RootFor(path, &rest), rest, &created);
+}
+
+void DeleteKey(const std::string& path) {
+  std::string rest;
+  RegKey* root = RootFor(path, &rest);
+  auto parts = SplitPath(rest);
+  if (parts.empty()) return;
+  std::string last = parts.back();
+  parts.pop_back();
+  RegKey* parent = root;
+  for (const std::string& p : parts) {
+    parent = parent->Find(p);
+    if (!parent) return;
+  }
+  parent->subkeys.erase(last);
+}
+
+bool KeyExists(const std::string& path) { return KeyAt(path) != nullptr; }
+
+void SetValue(const std::string& path, const std::string& name, DWORD type, const std::string& data) {
+  CreateKey(path);
+  RegKey* key = KeyAt(path);
+  RegValue* v = key->FindValue(name);
+  if (!v) {
+    key->values.push_back(RegValue{name, type, data});
+  } else {
+    v->type = type;
+    v->data = data;
+  }
+}
+
+void SetString(const std::string& path, const std::string& name, const std::string& text) {
+  SetValue(path, name, REG_SZ, text + std::string(1, '\0'));
+}
+
+bool ValueExists(const std::string& path, const std::string& name) {
+  RegKey* key = KeyAt(path);
+  return key && key->FindValue(name);
+}
+
+std::string GetValue(const std::string& path, const std::string& name) {
+  RegKey* key = KeyAt(path);
+  RegValue* v = key ? key->FindValue(name) : nullptr;
+  return v ? v->data : std::string();
+}
+
+DWORD GetValueType(const std::string& path, const std::string& name) {
+  RegKey* key = KeyAt(path);
+  RegValue* v = key ? key->FindValue(name) : nullptr;
+  return v ? v->type : REG_NONE;
+}
+
+void DeleteValue(const std::string& path, const std::string& name) {
+  RegKey* key = KeyAt(path);
+  if (!key) return;
+  for (auto it = key->values.begin(); it != key->values.end(); ++it)
+    if (SameNoCase(it->name, name)) {
+      key->values.erase(it);
+      return;
+    }
+}
+
+}  // namespace sim
+
+// ---- the Win32 functions ------------------------------------------------------
+
+using namespace sim;
+
+// The full path ("HKLM\...") that a predefined or opened key handle stands for.
+static bool HandlePath(HKEY hKey, std::string* path) {
+  if (hKey == HKEY_LOCAL_MACHINE) {
+    *path = "HKLM";
+    return true;
+  }
+  if (hKey == HKEY_CURRENT_USER) {
+    *path = "HKCU";
+    return true;
+  }
+  HandleObject* h = Lookup(hKey, HandleKind::Key);
+  if (!h) return false;
+  *path = h->path;
+  return true;
+}
+
+static std::string Join(const std::string& base, const char* sub) {
+  if (!sub || !*sub) return base;
+  return base + "\\" + sub;
+}
+
+static HKEY NewKeyHandle(const std::string& path) {
+  HandleObject obj(HandleKind::Key);
+  obj.path = path;
+  return reinterpret_cast<HKEY>(NewHandle(obj));
+}
+
+LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM, PHKEY phkResult) {
+  std::string base;
+  bool known = HandlePath(hKey, &base);
+  std::string path = Join(base, lpSubKey);
+  if (Enter("RegOpenKeyExA", path)) {
+    *phkResult = nullptr;
+    return ERROR_ACCESS_DENIED;
+  }
+  if (!known) return ERROR_INVALID_HANDLE;
+  if (!KeyAt(path)) {
+    *phkResult = nullptr;
+    return ERROR_FILE_NOT_FOUND;
+  }
+  *phkResult = NewKeyHandle(path);
+  return ERROR_SUCCESS;
+}
+
+LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, PHKEY phkResult,
+                     LPDWORD lpdwDisposition) {
+  std::string base;
+  bool known = HandlePath(hKey, &base);
+  std::string path = Join(base, lpSubKey);
+  if (Enter("RegCreateKeyExA", path)) {
+    *phkResult = nullptr;
+    return ERROR_ACCESS_DENIED;
+  }
+  if (!known) return ERROR_INVALID_HANDLE;
+  std::string rest;
+  bool created;
+  ResolveOrCreate(RootFor(path, &rest), rest, &created);
+  if (lpdwDisposition) *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+  *phkResult = NewKeyHandle(path);
+  return ERROR_SUCCESS;
+}
+
+LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD, LPSTR, LPDWORD,
+                   FILETIME*) {
+  std::string path;
+  bool known = HandlePath(hKey, &path);
+  if (Enter("RegEnumKeyExA", path + " #" + std::to_string(dwIndex))) return ERROR_ACCESS_DENIED;
+  if (!known) return ERROR_INVALID_HANDLE;
+  RegKey* key = KeyAt(path);
+  if (!key) return ERROR_FILE_NOT_FOUND;  // deleted while open
+  if (dwIndex >= key->subkeys.size()) return ERROR_NO_MORE_ITEMS;
+  auto it = key->subkeys.begin();
+  std::advance(it, dwIndex);
+  const std::string& name = it->second->name;
+  if (name.size() >= *lpcchName) return ERROR_MORE_DATA;
+  std::memcpy(lpName, name.c_str(), name.size() + 1);
+  *lpcchName = static_cast<DWORD>(name.size());
+  return ERROR_SUCCESS;
+}
+
+LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
+  std::string path;
+  bool known = HandlePath(hKey, &path);
+  std::string name = lpValueName ? lpValueName : "";
+  if (Enter("RegQueryValueExA", path + " : " + name)) return ERROR_ACCESS_DENIED;
+  if (!known) return ERROR_INVALID_HANDLE;
+  if (lpData && !lpcbData) return ERROR_INVALID_PARAMETER;
+  RegKey* key = KeyAt(path);
+  RegValue* v = key ? key->FindValue(name) : nullptr;
+  if (!v) return ERROR_FILE_NOT_FOUND;
+  if (lpType) *lpType = v->type;
+  const DWORD size = static_cast<DWORD>(v->data.size());
+  if (!lpData) {
+    if (lpcbData) *lpcbData = size;
+    return ERROR_SUCCESS;
+  }
+  if (*lpcbData < size) {
+    *lpcbData = size;
+    return ERROR_MORE_DATA;
+  }
+  std::memcpy(lpData, v->data.data(), size);
+  // A string stored without its zero gets one when the buffer has room for
+  // it; when the buffer is exactly the data's size it stays unterminated.
+  const bool isString = v->type == REG_SZ || v->type == REG_EXPAND_SZ || v->type == REG_MULTI_SZ;
+  if (isString && *lpcbData > size && (size == 0 || v->data.back() != '\0')) lpData[size] = 0;
+  *lpcbData = size;
+  return ERROR_SUCCESS;
+}
+
+LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData, DWORD cbData) {
+  std::string path;
+  bool known = HandlePath(hKey, &path);
+  std::string name = lpValueName ? lpValueName : "";
+  if (Enter("RegSetValueExA", path + " : " + name)) return ERROR_ACCESS_DENIED;
+  if (!known) return ERROR_INVALID_HANDLE;
+  if (!KeyAt(path)) return ERROR_FILE_NOT_FOUND;
+  SetValue(path, name, dwType, std::string(reinterpret_cast<const char*>(lpData), cbData));
+  return ERROR_SUCCESS;
+}
+
+LONG RegCloseKey(HKEY hKey) {
+  std::string path;
+  bool known = HandlePath(hKey, &path);
+  Enter("RegCloseKey", path);  // closing cannot be made to fail: it is not a failure the launcher meets
+  if (hKey == HKEY_LOCAL_MACHINE || hKey == HKEY_CURRENT_USER) return ERROR_SUCCESS;
+  if (!known) return ERROR_INVALID_HANDLE;
+  DropHandle(hKey);
+  return ERROR_SUCCESS;
+}

@@ -1,0 +1,128 @@
+// The simulated Windows: an in-memory machine behind the Win32 names that
+// src/platform/win32_host.h declares. Tests set the machine up and inspect it
+// through this API; the launcher only ever sees the Win32 functions.
+//
+// Paths given to this API are registry paths relative to HKEY_LOCAL_MACHINE
+// (or starting with "HKCU\"), and file paths in Windows form ("C:\Pkg\a.ini").
+// Names compare without regard to ASCII letter case, as Windows does.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/win32.h"
+
+namespace sim {
+
+// ---- whole machine ------------------------------------------------------
+// Forget everything: empty registry and files, no events, clock at 0,
+// Windows XP SP3, code page 1252, module path C:\Pkg\Setup.exe.
+void Reset();
+
+// ---- calls, failures, handles -------------------------------------------
+struct Call {
+  std::string function;  // "RegOpenKeyExA"
+  std::string detail;    // the salient arguments, e.g. the key path
+  DWORD time;            // virtual clock when the call was made
+};
+const std::vector<Call>& Calls();
+int CallCount(const std::string& function);
+// Index in Calls() of the first call of `function` at or after `from`; -1 if none.
+int FindCall(const std::string& function, size_t from = 0);
+void ClearCalls();
+
+// Make the nth (1-based) call matching `pattern` fail. A pattern is a function
+// name, or a prefix followed by '*' ("Reg*" = every registry call). Each rule
+// counts its own matches from the moment it is added.
+void FailCall(const std::string& pattern, int nth);
+void ClearFailures();
+
+enum class HandleKind { Key, Event, Process, Thread, Module, File, Any };
+int OpenHandles(HandleKind kind = HandleKind::Any);
+
+// ---- version and code page -----------------------------------------------
+enum class Release { Win95, Win98, Win98SE, WinMe, NT4, Win2000, WinXP, Win2003, Win7, Win32s };
+void PoseAs(Release release);
+void SetVersion(DWORD platform, DWORD major, DWORD minor, DWORD build, const std::string& csd);
+void SetAnsiCodePage(int codePage);  // 1252, 932, 936 or 949
+int AnsiCodePage();
+
+// ---- registry ----------------------------------------------------------
+void CreateKey(const std::string& path);
+void DeleteKey(const std::string& path);  // with its subkeys
+bool KeyExists(const std::string& path);
+void SetValue(const std::string& path, const std::string& name, DWORD type, const std::string& data);
+// REG_SZ with its terminating zero counted, as RegSetValueExA stores it.
+void SetString(const std::string& path, const std::string& name, const std::string& text);
+bool ValueExists(const std::string& path, const std::string& name);
+std::string GetValue(const std::string& path, const std::string& name);  // raw bytes, "" if absent
+DWORD GetValueType(const std::string& path, const std::string& name);
+void DeleteValue(const std::string& path, const std::string& name);
+
+// ---- files -------------------------------------------------------------
+void WriteFile(const std::string& path, const std::string& content);
+bool FileExists(const std::string& path);
+std::string ReadFile(const std::string& path);
+void RemoveFile(const std::string& path);
+void SetModulePath(const std::string& path);  // what GetModuleFileNameA(NULL) reports
+void SetWindowsDirectory(const std::string& path);  // default C:\WINDOWS
+void SetSystemDirectory(const std::string& path);   // default C:\WINDOWS\SYSTEM32
+
+// ---- named events --------------------------------------------------------
+// An event held by a program outside the launcher (e.g. the completion waiter).
+void CreateOutsideEvent(const std::string& name, bool manualReset);
+bool EventExists(const std::string& name);
+bool EventSignaled(const std::string& name);
+int EventSetCount(const std::string& name);
+
+// ---- processes -----------------------------------------------------------
+struct ProcessStart {
+  std::string applicationName;  // "" when NULL was passed
+  std::string commandLine;
+  bool applicationNameNull;
+  BOOL inheritHandles;
+  DWORD creationFlags;
+  bool environmentNull;
+  bool currentDirectoryNull;
+  DWORD startupInfoSize;
+  bool started;  // whether a program file was found
+  DWORD time;
+};
+const std::vector<ProcessStart>& ProcessStarts();
+// A program that can be started: `path` must also exist as a file. Its
+// behaviour runs when it starts; its exit code is what it returns. The
+// process counts as running until `runsForMs` of virtual time has passed.
+void DefineProgram(const std::string& path, std::function<DWORD()> behaviour = nullptr, DWORD runsForMs = 0);
+
+// ---- user interface --------------------------------------------------------
+struct MessageBoxShown {
+  HWND owner;
+  std::string text;
+  std::string caption;
+  UINT type;
+  DWORD time;
+};
+const std::vector<MessageBoxShown>& MessageBoxes();
+// Called while the box is "on screen"; returns the button pressed (IDOK if unset).
+void OnMessageBox(std::function<int(const MessageBoxShown&)> handler);
+
+struct DialogShown {
+  std::string templateName;  // "#102" for an integer resource
+  HWND parent;
+  DWORD time;
+};
+const std::vector<DialogShown>& Dialogs();
+// Registers a dialog template so DialogBoxParamA can show it. `script` runs
+// while the dialog is shown, with the dialog procedure already initialised:
+// it may send messages through SendToDialog and decides the end result.
+void DefineDialog(const std::string& templateName, std::function<void(HWND)> script = nullptr);
+INT_PTR SendToDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// ---- virtual clock --------------------------------------------------------
+DWORD Now();
+// Runs `change` when the clock reaches `atMs` (during a Sleep that passes it).
+void At(DWORD atMs, std::function<void()> change);
+
+}  // namespace sim

@@ -1,0 +1,3 @@
+#include "dialog/setup_dlg.h"
+
+CSetupDlg::CSetupDlg(CWnd* parent) : CDialog(IDD, parent) {}

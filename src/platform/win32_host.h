@@ -1,0 +1,233 @@
+// Host-only subset of the Win32 API: the types, constants and declarations
+// the launcher uses, with the 32-bit Windows widths. The definitions live in
+// the simulator (sim/). Nothing here is compiled into Setup.exe.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+typedef uint32_t DWORD;
+typedef int32_t LONG;
+typedef LONG LSTATUS;
+typedef int BOOL;
+typedef unsigned char BYTE;
+typedef uint16_t WORD;
+typedef uint32_t UINT;
+typedef char CHAR;
+typedef CHAR* LPSTR;
+typedef const CHAR* LPCSTR;
+typedef DWORD* LPDWORD;
+typedef BYTE* LPBYTE;
+typedef const BYTE* LPCBYTE;
+typedef void* LPVOID;
+typedef void* HANDLE;
+typedef DWORD REGSAM;
+typedef intptr_t INT_PTR;
+typedef uintptr_t UINT_PTR;
+typedef intptr_t LONG_PTR;
+typedef uintptr_t ULONG_PTR;
+typedef uintptr_t WPARAM;
+typedef intptr_t LPARAM;
+typedef intptr_t LRESULT;
+
+struct HKEY__;
+struct HWND__;
+struct HINSTANCE__;
+struct HICON__;
+typedef HKEY__* HKEY;
+typedef HKEY* PHKEY;
+typedef HWND__* HWND;
+typedef HINSTANCE__* HINSTANCE;
+typedef HINSTANCE HMODULE;
+typedef HICON__* HICON;
+typedef intptr_t (*FARPROC)();
+typedef INT_PTR (*DLGPROC)(HWND, UINT, WPARAM, LPARAM);
+
+#define WINAPI
+#define CALLBACK
+#define APIENTRY
+#ifndef TRUE
+#define TRUE 1
+#define FALSE 0
+#endif
+
+#define HKEY_CURRENT_USER ((HKEY)(uintptr_t)0x80000001u)
+#define HKEY_LOCAL_MACHINE ((HKEY)(uintptr_t)0x80000002u)
+#define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
+#define MAKEINTRESOURCEA(i) ((LPSTR)(uintptr_t)((WORD)(i)))
+#define LOWORD(l) ((WORD)((uintptr_t)(l) & 0xffff))
+#define HIWORD(l) ((WORD)(((uintptr_t)(l) >> 16) & 0xffff))
+
+#define MAX_PATH 260
+#define INFINITE 0xFFFFFFFFu
+
+#define ERROR_SUCCESS 0L
+#define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_PATH_NOT_FOUND 3L
+#define ERROR_ACCESS_DENIED 5L
+#define ERROR_INVALID_HANDLE 6L
+#define ERROR_NOT_ENOUGH_MEMORY 8L
+#define ERROR_INVALID_PARAMETER 87L
+#define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_MOD_NOT_FOUND 126L
+#define ERROR_PROC_NOT_FOUND 127L
+#define ERROR_ALREADY_EXISTS 183L
+#define ERROR_MORE_DATA 234L
+#define ERROR_NO_MORE_ITEMS 259L
+#define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
+
+#define KEY_QUERY_VALUE 0x0001
+#define KEY_SET_VALUE 0x0002
+#define KEY_CREATE_SUB_KEY 0x0004
+#define KEY_ENUMERATE_SUB_KEYS 0x0008
+#define KEY_READ 0x20019
+#define KEY_WRITE 0x20006
+#define KEY_ALL_ACCESS 0xF003F
+#define REG_NONE 0
+#define REG_SZ 1
+#define REG_EXPAND_SZ 2
+#define REG_BINARY 3
+#define REG_DWORD 4
+#define REG_MULTI_SZ 7
+#define REG_OPTION_NON_VOLATILE 0
+#define REG_CREATED_NEW_KEY 1
+#define REG_OPENED_EXISTING_KEY 2
+
+#define EVENT_ALL_ACCESS 0x1F0003
+#define SYNCHRONIZE 0x00100000
+#define WAIT_OBJECT_0 0u
+#define WAIT_TIMEOUT 258u
+#define WAIT_FAILED 0xFFFFFFFFu
+
+#define MB_OK 0x0
+#define IDOK 1
+#define IDCANCEL 2
+
+#define WM_DESTROY 0x0002
+#define WM_CLOSE 0x0010
+#define WM_INITDIALOG 0x0110
+#define WM_COMMAND 0x0111
+
+#define THREAD_PRIORITY_LOWEST (-2)
+#define THREAD_PRIORITY_BELOW_NORMAL (-1)
+#define THREAD_PRIORITY_NORMAL 0
+#define THREAD_PRIORITY_HIGHEST 2
+#define NORMAL_PRIORITY_CLASS 0x20
+#define IDLE_PRIORITY_CLASS 0x40
+#define HIGH_PRIORITY_CLASS 0x80
+
+#define VER_PLATFORM_WIN32s 0
+#define VER_PLATFORM_WIN32_WINDOWS 1
+#define VER_PLATFORM_WIN32_NT 2
+
+#define SW_SHOWNORMAL 1
+
+#define _MB_CP_SBCS 0
+#define _MB_CP_OEM (-2)
+#define _MB_CP_ANSI (-3)
+#define _MB_CP_LOCALE (-4)
+
+struct FILETIME {
+  DWORD dwLowDateTime;
+  DWORD dwHighDateTime;
+};
+
+struct SECURITY_ATTRIBUTES {
+  DWORD nLength;
+  LPVOID lpSecurityDescriptor;
+  BOOL bInheritHandle;
+};
+typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
+
+struct STARTUPINFOA {
+  DWORD cb;
+  LPSTR lpReserved;
+  LPSTR lpDesktop;
+  LPSTR lpTitle;
+  DWORD dwX, dwY, dwXSize, dwYSize, dwXCountChars, dwYCountChars;
+  DWORD dwFillAttribute, dwFlags;
+  WORD wShowWindow, cbReserved2;
+  LPBYTE lpReserved2;
+  HANDLE hStdInput, hStdOutput, hStdError;
+};
+
+struct PROCESS_INFORMATION {
+  HANDLE hProcess;
+  HANDLE hThread;
+  DWORD dwProcessId;
+  DWORD dwThreadId;
+};
+
+struct OSVERSIONINFOA {
+  DWORD dwOSVersionInfoSize;
+  DWORD dwMajorVersion;
+  DWORD dwMinorVersion;
+  DWORD dwBuildNumber;
+  DWORD dwPlatformId;
+  CHAR szCSDVersion[128];
+};
+typedef OSVERSIONINFOA* LPOSVERSIONINFOA;
+
+// advapi32: registry
+LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult);
+LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD lpReserved,
+                   LPSTR lpClass, LPDWORD lpcchClass, FILETIME* lpftLastWriteTime);
+LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData,
+                      LPDWORD lpcbData);
+LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, DWORD dwOptions,
+                     REGSAM samDesired, LPSECURITY_ATTRIBUTES lpSecurityAttributes, PHKEY phkResult,
+                     LPDWORD lpdwDisposition);
+LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
+                    DWORD cbData);
+LONG RegCloseKey(HKEY hKey);
+
+// kernel32
+DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault, LPSTR lpReturnedString,
+                               DWORD nSize, LPCSTR lpFileName);
+DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
+HMODULE GetModuleHandleA(LPCSTR lpModuleName);
+HANDLE CreateEventA(LPSECURITY_ATTRIBUTES lpEventAttributes, BOOL bManualReset, BOOL bInitialState, LPCSTR lpName);
+HANDLE OpenEventA(DWORD dwDesiredAccess, BOOL bInheritHandle, LPCSTR lpName);
+BOOL SetEvent(HANDLE hEvent);
+BOOL CloseHandle(HANDLE hObject);
+DWORD GetLastError(void);
+void SetLastError(DWORD dwErrCode);
+BOOL CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_ATTRIBUTES lpProcessAttributes,
+                    LPSECURITY_ATTRIBUTES lpThreadAttributes, BOOL bInheritHandles, DWORD dwCreationFlags,
+                    LPVOID lpEnvironment, LPCSTR lpCurrentDirectory, STARTUPINFOA* lpStartupInfo,
+                    PROCESS_INFORMATION* lpProcessInformation);
+DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
+void Sleep(DWORD dwMilliseconds);
+DWORD GetTickCount(void);
+BOOL GetVersionExA(LPOSVERSIONINFOA lpVersionInformation);
+UINT GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize);
+UINT GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize);
+HANDLE GetCurrentThread(void);
+HANDLE GetCurrentProcess(void);
+BOOL SetThreadPriority(HANDLE hThread, int nPriority);
+int GetThreadPriority(HANDLE hThread);
+BOOL SetPriorityClass(HANDLE hProcess, DWORD dwPriorityClass);
+DWORD GetPriorityClass(HANDLE hProcess);
+HMODULE LoadLibraryA(LPCSTR lpLibFileName);
+FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
+BOOL FreeLibrary(HMODULE hLibModule);
+
+// user32
+int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
+HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName);
+INT_PTR DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND hWndParent, DLGPROC lpDialogFunc,
+                        LPARAM dwInitParam);
+BOOL EndDialog(HWND hDlg, INT_PTR nResult);
+LONG_PTR SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong);
+LONG_PTR GetWindowLongPtrA(HWND hWnd, int nIndex);
+#define DWLP_USER 8
+
+// msvcrt: multibyte string routines, following the code page chosen by _setmbcp
+int _setmbcp(int codepage);
+int _getmbcp(void);
+int _ismbblead(unsigned int c);
+unsigned char* _mbsstr(const unsigned char* str, const unsigned char* sub);
+unsigned char* _mbschr(const unsigned char* str, unsigned int c);
+unsigned char* _mbsrchr(const unsigned char* str, unsigned int c);
+unsigned char* _mbsupr(unsigned char* str);
+int _mbsicmp(const unsigned char* a, const unsigned char* b);
