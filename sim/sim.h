@@ -120,6 +120,20 @@ const std::vector<DialogShown>& Dialogs();
 void DefineDialog(const std::string& templateName, std::function<void(HWND)> script = nullptr);
 INT_PTR SendToDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
+// ---- top-level windows ------------------------------------------------------
+// A top-level window of another process; `title` is its bytes in the posed
+// code page. FindWindowA finds it until it is closed.
+HWND OpenWindow(const std::string& title);
+void CloseWindow(HWND window);
+
+// ---- thread and process priority ----------------------------------------------
+int ThreadPriority();        // of the launcher's thread
+DWORD ProcessPriorityClass();
+
+// ---- libraries loaded at run time ------------------------------------------
+// A DLL file at `path` (e.g. C:\WINDOWS\SYSTEM32\cfgmgr32.dll) with its exports.
+void DefineLibrary(const std::string& path, const std::vector<std::pair<std::string, FARPROC>>& exports);
+
 // ---- virtual clock --------------------------------------------------------
 DWORD Now();
 // Runs `change` when the clock reaches `atMs` (during a Sleep that passes it).
