@@ -1,0 +1,117 @@
+// devprobe.exe: runs the launcher's device probes for real (under Wine) and
+// prints what they answer, one line per command.
+//
+// The probes read VID_PID and GUIDUNDINF from the InstallInfo.ini beside this
+// program, so a test copies it into a package folder of its own.
+//
+//   devprobe find-usb ROOT            FindUsbDevice(ROOT)            -> true|false
+//   devprobe interfaces-settled ROOT  AreInterfacesSettled(ROOT)     -> true|false
+//   devprobe find-class ROOT          FindDeviceWithSetupClass(ROOT) -> true|false
+//   devprobe wizard-open              IsHardwareWizardOpen()         -> true|false
+//   devprobe wait-pnp                 WaitNoPendingInstallEvents(INFINITE) -> its result, decimal
+//   devprobe os-kind                  the OsKind of the posed release -> a number
+//   devprobe acp                      the ANSI code page (GetACP)    -> a number
+//   devprobe bench ROOT REPS          times FindUsbDevice(ROOT) and a bare
+//                                     RegEnumKeyExA walk of ROOT, best of REPS:
+//                                     "keys=N find_us=X floor_us=Y result=true|false"
+//
+// Exit status 0 when the command ran, 2 for a usage error.
+#include <windows.h>
+#include <mbctype.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "devices/settling_wait.h"
+#include "devices/usb_probe.h"
+#include "devices/wizard_watch.h"
+#include "records/os_version.h"
+
+namespace {
+
+const char* YesNo(bool value) { return value ? "true" : "false"; }
+
+double Microseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to, const LARGE_INTEGER& frequency) {
+  return static_cast<double>(to.QuadPart - from.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
+}
+
+// The floor of any walk over ROOT: open it and enumerate every subkey name,
+// with the same 1024-byte buffer the probes use. -1 when ROOT does not open.
+long WalkKeys(const char* root) {
+  HKEY key = NULL;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, root, 0, KEY_READ, &key) != ERROR_SUCCESS) return -1;
+  long count = 0;
+  char name[1024];
+  for (DWORD index = 0;; ++index) {
+    DWORD length = sizeof name;
+    if (RegEnumKeyExA(key, index, name, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS) break;
+    ++count;
+  }
+  RegCloseKey(key);
+  return count;
+}
+
+int Bench(const char* root, int repetitions) {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  double bestFind = 0, bestFloor = 0;
+  long keys = 0;
+  bool found = false;
+  for (int i = 0; i < repetitions; ++i) {
+    LARGE_INTEGER t0, t1, t2;
+    QueryPerformanceCounter(&t0);
+    keys = WalkKeys(root);
+    QueryPerformanceCounter(&t1);
+    found = FindUsbDevice(root);
+    QueryPerformanceCounter(&t2);
+    const double floorUs = Microseconds(t0, t1, frequency);
+    const double findUs = Microseconds(t1, t2, frequency);
+    if (i == 0 || floorUs < bestFloor) bestFloor = floorUs;
+    if (i == 0 || findUs < bestFind) bestFind = findUs;
+  }
+  printf("keys=%ld find_us=%.0f floor_us=%.0f result=%s\n", keys, bestFind, bestFloor, YesNo(found));
+  return 0;
+}
+
+int Usage() {
+  fprintf(stderr,
+          "usage: devprobe find-usb|interfaces-settled|find-class ROOT\n"
+          "       devprobe wizard-open|wait-pnp|os-kind|acp\n"
+          "       devprobe bench ROOT REPS\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // The launcher's start-up selects the ANSI code page for the _mbs* routines;
+  // the probes rely on it.
+  _setmbcp(_MB_CP_ANSI);
+  if (argc < 2) return Usage();
+  const char* command = argv[1];
+  const char* root = argc > 2 ? argv[2] : NULL;
+
+  if (strcmp(command, "find-usb") == 0 && root) {
+    printf("%s\n", YesNo(FindUsbDevice(root)));
+  } else if (strcmp(command, "interfaces-settled") == 0 && root) {
+    printf("%s\n", YesNo(AreInterfacesSettled(root)));
+  } else if (strcmp(command, "find-class") == 0 && root) {
+    printf("%s\n", YesNo(FindDeviceWithSetupClass(root)));
+  } else if (strcmp(command, "wizard-open") == 0) {
+    printf("%s\n", YesNo(IsHardwareWizardOpen()));
+  } else if (strcmp(command, "wait-pnp") == 0) {
+    printf("%lu\n", static_cast<unsigned long>(WaitNoPendingInstallEvents(INFINITE)));
+  } else if (strcmp(command, "os-kind") == 0) {
+    printf("%lu\n", static_cast<unsigned long>(CurrentOsKind()));
+  } else if (strcmp(command, "acp") == 0) {
+    printf("%u\n", GetACP());
+  } else if (strcmp(command, "bench") == 0 && root && argc > 3) {
+    const int repetitions = atoi(argv[3]);
+    if (repetitions < 1) return Usage();
+    return Bench(root, repetitions);
+  } else {
+    return Usage();
+  }
+  fflush(stdout);
+  return 0;
+}

@@ -1,0 +1,335 @@
+#!/usr/bin/env bash
+# devices-wine: the launcher's device probes run for real under Wine.
+#
+# devprobe.exe (the device code with a command-line driver) runs from package
+# folders of its own, each with an InstallInfo.ini, in a fresh prefix per
+# Windows release, against enumeration trees this script imports with
+# regedit. openwin.exe opens wizard windows by title bytes, under the locale
+# whose code page those bytes belong to. One PASS/FAIL line per check, then
+# "devices-wine: P passed, F failed"; exit status 0 only when all pass.
+#
+# Environment: HOST_BUILD (default build/host, unused here), WIN32_BUILD
+# (default build/win32; needs wine/devprobe.exe and wine/openwin.exe),
+# WINE_WORK (default build/; prefixes go to $WINE_WORK/wine/devices),
+# DEVICES_WINE_KEEP=1 keeps the prefixes for inspection.
+set -u
+
+REPO="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+# shellcheck source=../e2e/wine_lib.sh
+source "$REPO/tests/e2e/wine_lib.sh"
+
+: "${HOST_BUILD:=$REPO/build/host}"
+: "${WIN32_BUILD:=$REPO/build/win32}"
+case "$WIN32_BUILD" in /*) ;; *) WIN32_BUILD="$REPO/$WIN32_BUILD" ;; esac
+DEVPROBE="$WIN32_BUILD/wine/devprobe.exe"
+OPENWIN="$WIN32_BUILD/wine/openwin.exe"
+PREFIXES="$WINE_WORK/wine/devices"
+
+PASSED=0
+FAILED=0
+
+pass() { echo "PASS $1"; PASSED=$((PASSED + 1)); }
+fail() { echo "FAIL $1${2:+ ($2)}"; FAILED=$((FAILED + 1)); }
+
+# check NAME EXPECTED ACTUAL
+check() {
+  if [ "$2" = "$3" ]; then pass "$1"; else fail "$1" "expected '$2', got '$3'"; fi
+}
+
+finish() {
+  wine_stop
+  [ "${DEVICES_WINE_KEEP:-0}" = 1 ] || rm -rf "$PREFIXES"
+  xvfb_stop
+}
+
+for program in "$DEVPROBE" "$OPENWIN"; do
+  if [ ! -f "$program" ]; then
+    fail "build" "$program is missing; build $WIN32_BUILD first"
+    suite_result devices-wine "$PASSED" "$FAILED"
+    exit 1
+  fi
+done
+
+wine_env
+unset LC_ALL LC_CTYPE LC_MESSAGES
+export LANG=en_US.UTF-8
+xvfb_ensure || { fail "xvfb" "no X server"; suite_result devices-wine "$PASSED" "$FAILED"; exit 1; }
+trap finish EXIT
+
+# ---- package folders ---------------------------------------------------------
+
+# The bytes of TEXT (UTF-8) in CODEPAGE, as hexadecimal.
+hex_in() { printf '%s' "$2" | iconv -f UTF-8 -t "$1" | od -An -tx1 | tr -d ' \n'; }
+
+# A package folder C:\NAME in the current prefix with devprobe.exe and an
+# InstallInfo.ini holding VID_PID and GUIDUNDINF.
+make_package() {
+  local dir="$WINEPREFIX/drive_c/$1"
+  mkdir -p "$dir"
+  cp "$DEVPROBE" "$dir/devprobe.exe"
+  printf '[INSTALL_INFO]\r\nVID_PID=%s\r\nGUIDUNDINF=%s\r\n' "$2" "$3" >"$dir/InstallInfo.ini"
+}
+
+PRINTER_GUID='{4D36E979-E325-11CE-BFC1-08002BE10318}'
+# Packages shared by every release:
+# pkg_a: one id, written in lower case; the class GUID in lower case.
+# pkg_b: an id with no keys, then a device whose interfaces have not settled;
+#        a class no DOT4 instance has.
+# pkg_c: a composite parent that is set up and has no interface keys.
+# pkg_d: a device key without an instance.
+# pkg_e: empty VID_PID and GUIDUNDINF.
+make_packages() {
+  make_package pkg_a 'vid_0a5f&pid_00f1' '{4d36e979-e325-11ce-bfc1-08002be10318}'
+  make_package pkg_b 'VID_0A5F&PID_00F9,VID_0A5F&PID_00F2' '{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}'
+  make_package pkg_c 'VID_0A5F&PID_00F3' "$PRINTER_GUID"
+  make_package pkg_d 'VID_0A5F&PID_00F4' "$PRINTER_GUID"
+  make_package pkg_e '' ''
+}
+
+# probe PACKAGE COMMAND [ROOT]: what devprobe prints, without the CR.
+probe() {
+  local package="$1"
+  shift
+  timeout 60 wine "$WINEPREFIX/drive_c/$package/devprobe.exe" "$@" 2>/dev/null | tr -d '\r'
+}
+
+# ---- enumeration trees -----------------------------------------------------------
+
+# The USB and DOT4 trees below HKLM\BASE (BASE is "Enum" or
+# "SYSTEM\CurrentControlSet\Enum"), as a REGEDIT4 file on stdout.
+device_trees_reg() {
+  local usb="HKEY_LOCAL_MACHINE\\$1\\USB" dot4="HKEY_LOCAL_MACHINE\\$1\\DOT4PRT"
+  local set_up='"Class"="Printer"
+"ClassGUID"="{4D36E979-E325-11CE-BFC1-08002BE10318}"'
+  cat <<EOF
+REGEDIT4
+
+[$usb\\ROOT_HUB\\4&1F3C2B&0]
+"Class"="USB"
+"ClassGUID"="{36FC9E60-C465-11CF-8056-444553540000}"
+
+[$usb\\VID_04B3&PID_3107\\5&2A61&0&1]
+"Class"="HID"
+
+[$usb\\VID_0A5F&PID_00F1\\5&3C2E&0&2]
+"Class"="USB"
+"ClassGUID"="{36FC9E60-C465-11CF-8056-444553540000}"
+
+[$usb\\VID_0A5F&PID_00F1&MI_00\\6&1B0&0&0]
+"Class"="Printer"
+
+[$usb\\VID_0A5F&PID_00F1&MI_01\\6&1B0&0&1]
+$set_up
+
+[$usb\\VID_0A5F&PID_00F1&MI_02\\6&1B0&0&2]
+$set_up
+
+[$usb\\VID_0A5F&PID_00F2\\5&3C2E&0&3]
+"Class"="USB"
+
+[$usb\\VID_0A5F&PID_00F2&MI_00\\6&2C1&0&0]
+"Class"="Printer"
+
+[$usb\\VID_0A5F&PID_00F2&MI_01\\6&2C1&0&1]
+"Class"="Image"
+
+[$usb\\VID_0A5F&PID_00F3\\5&3C2E&0&4]
+$set_up
+
+[$usb\\VID_0A5F&PID_00F4]
+
+[$dot4\\VID_1111&PID_2222&DOT4_PRINT\\0000]
+"ClassGUID"="{6D807884-7D21-11CF-801C-08002BE10318}"
+
+[$dot4\\VID_0A5F&PID_00F1&DOT4_PRINT\\0000]
+"ClassGUID"="{6D807884-7D21-11CF-801C-08002BE10318}"
+
+[$dot4\\VID_0A5F&PID_00F1&DOT4_PRINT\\0001]
+"Service"="none"
+
+[$dot4\\VID_0A5F&PID_00F1&DOT4_PRINT\\0002]
+"ClassGUID"="$PRINTER_GUID"
+
+EOF
+}
+
+import_reg() {
+  local file="$WINEPREFIX/drive_c/trees.reg"
+  cat >"$file"
+  wine regedit /S 'C:\trees.reg' >/dev/null 2>&1
+}
+
+# A fresh prefix posing as RELEASE with the trees below BASE and the packages.
+release_prefix() {
+  wine_new_prefix "$PREFIXES/$1" || return 1
+  wine_pose "$1"
+  device_trees_reg "$2" | import_reg
+  make_packages
+}
+
+# Probe checks shared by every release. ROOT is the release's enumeration base.
+probe_checks() {
+  local release="$1" usb="$2\\USB" dot4="$2\\DOT4PRT"
+  check "$release: FindUsbDevice finds a matching key with an instance (id in lower case)" true \
+    "$(probe pkg_a find-usb "$usb")"
+  check "$release: FindUsbDevice goes on past an id that matches nothing" true "$(probe pkg_b find-usb "$usb")"
+  check "$release: FindUsbDevice is false for a matching key without an instance" false \
+    "$(probe pkg_d find-usb "$usb")"
+  check "$release: FindUsbDevice is false for an empty VID_PID" false "$(probe pkg_e find-usb "$usb")"
+  check "$release: AreInterfacesSettled is true when one interface has Class without ClassGUID" true \
+    "$(probe pkg_a interfaces-settled "$usb")"
+  check "$release: AreInterfacesSettled is false with an interface key absent and the parent not set up" false \
+    "$(probe pkg_b interfaces-settled "$usb")"
+  check "$release: AreInterfacesSettled is false for an empty VID_PID" false \
+    "$(probe pkg_e interfaces-settled "$usb")"
+  check "$release: FindDeviceWithSetupClass matches a later instance, GUID in another letter case" true \
+    "$(probe pkg_a find-class "$dot4")"
+  check "$release: FindDeviceWithSetupClass is false when no instance has the class" false \
+    "$(probe pkg_b find-class "$dot4")"
+  check "$release: FindDeviceWithSetupClass with an empty GUIDUNDINF matches an instance without ClassGUID" true \
+    "$(probe pkg_e find-class "$dot4")"
+}
+
+# ---- windows ---------------------------------------------------------------------
+
+OPENER_PID=""
+OPENER_LOG=""
+
+# Opens a window titled with the bytes HEX and waits until it exists.
+open_window() {
+  OPENER_LOG="$(mktemp "$PREFIXES/openwin.XXXXXX")"
+  wine "$OPENWIN" "$1" 60 >"$OPENER_LOG" 2>/dev/null &
+  OPENER_PID=$!
+  local tries
+  for tries in $(seq 1 200); do
+    grep -q ready "$OPENER_LOG" 2>/dev/null && return 0
+    kill -0 "$OPENER_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  echo "open_window: no window for $1" >&2
+  return 1
+}
+
+close_window() {
+  if [ -n "$OPENER_PID" ]; then
+    kill "$OPENER_PID" 2>/dev/null
+    wait "$OPENER_PID" 2>/dev/null
+  fi
+  OPENER_PID=""
+  rm -f "$OPENER_LOG"
+}
+
+# window_check NAME EXPECTED HEX [PACKAGE COMMAND ARGS...]: with a window
+# titled HEX open, the command (default: wizard-open) prints EXPECTED.
+window_check() {
+  local name="$1" expected="$2" hex="$3"
+  shift 3
+  [ $# -gt 0 ] || set -- pkg_a wizard-open
+  if open_window "$hex"; then
+    check "$name" "$expected" "$(probe "$@")"
+  else
+    fail "$name" "the window did not open"
+  fi
+  close_window
+}
+
+# A prefix for the wizard titles of one locale: LANG set for every process.
+locale_prefix() {
+  wine_stop
+  export LANG="$2"
+  wine_new_prefix "$PREFIXES/$1" || return 1
+  make_packages
+  check "$1: ANSI code page under $2" "$3" "$(probe pkg_a acp)"
+  check "$1: IsHardwareWizardOpen is false with no wizard window" false "$(probe pkg_a wizard-open)"
+}
+
+# ---- Windows 98 SE (Wine's win98) ------------------------------------------------------
+
+mkdir -p "$PREFIXES"
+if release_prefix win98 'Enum'; then
+  check "win98: pose gives OsKind 7 (98 SE)" 7 "$(probe pkg_a os-kind)"
+  probe_checks win98 'Enum'
+  check "win98: FindUsbDevice matches a composite parent key" true "$(probe pkg_c find-usb 'Enum\USB')"
+  check "win98: AreInterfacesSettled through a set-up parent when no wizard is open" true \
+    "$(probe pkg_c interfaces-settled 'Enum\USB')"
+  window_check "win98: AreInterfacesSettled through the parent is false while a wizard is open" false \
+    "$(hex_in ASCII 'Found New Hardware')" pkg_c interfaces-settled 'Enum\USB'
+  check "win98: FindUsbDevice is false when the root does not exist" false \
+    "$(probe pkg_a find-usb 'SYSTEM\CurrentControlSet\Enum\USB')"
+
+  # English titles, code page 1252.
+  check "win98: ANSI code page under $LANG" 1252 "$(probe pkg_a acp)"
+  check "win98: IsHardwareWizardOpen is false with no wizard window" false "$(probe pkg_a wizard-open)"
+  for title in 'Add New Hardware Wizard' 'Add Printer Wizard' 'Found New Hardware'; do
+    window_check "en: IsHardwareWizardOpen sees '$title'" true "$(hex_in ASCII "$title")"
+  done
+  window_check "en: IsHardwareWizardOpen matches a title in another letter case" true \
+    "$(hex_in ASCII 'ADD PRINTER WIZARD')"
+  window_check "en: IsHardwareWizardOpen ignores a title with extra text" false \
+    "$(hex_in ASCII 'Add Printer Wizard - Setup')"
+else
+  fail "win98: prefix" "could not prepare it"
+fi
+
+# ---- Windows Me ---------------------------------------------------------------------------
+
+if release_prefix winme 'Enum'; then
+  check "winme: pose gives OsKind 8" 8 "$(probe pkg_a os-kind)"
+  probe_checks winme 'Enum'
+  check "winme: FindUsbDevice ignores a composite parent key without &MI_" false \
+    "$(probe pkg_c find-usb 'Enum\USB')"
+else
+  fail "winme: prefix" "could not prepare it"
+fi
+
+# ---- Windows XP, then 2000 -------------------------------------------------------------------
+
+NT_BASE='SYSTEM\CurrentControlSet\Enum'
+if release_prefix winxp "$NT_BASE"; then
+  check "winxp: pose gives OsKind 9" 9 "$(probe pkg_a os-kind)"
+  probe_checks winxp "$NT_BASE"
+  check "winxp: FindUsbDevice is false under the 9x root, which does not exist" false \
+    "$(probe pkg_a find-usb 'Enum\USB')"
+  check "winxp: WaitNoPendingInstallEvents returns 0" 0 "$(probe pkg_a wait-pnp)"
+  wine_pose win2k
+  check "win2k: pose gives OsKind 6" 6 "$(probe pkg_a os-kind)"
+  check "win2k: WaitNoPendingInstallEvents returns 0" 0 "$(probe pkg_a wait-pnp)"
+else
+  fail "winxp: prefix" "could not prepare it"
+fi
+
+# ---- Japanese, Korean and Chinese titles --------------------------------------------------------
+
+if locale_prefix ja ja_JP.UTF-8 932; then
+  for title in '新しいハードウェアの追加ウィザード' '新しいハードウェア'; do
+    window_check "ja: IsHardwareWizardOpen sees '$title'" true "$(hex_in CP932 "$title")"
+  done
+  window_check "ja: IsHardwareWizardOpen ignores a title with extra text" false \
+    "$(hex_in CP932 '新しいハードウェアの検索')"
+  window_check "ja: IsHardwareWizardOpen does not know a Japanese Add Printer Wizard" false \
+    "$(hex_in CP932 'プリンタの追加ウィザード')"
+else
+  fail "ja: prefix" "could not prepare it"
+fi
+
+if locale_prefix ko ko_KR.UTF-8 949; then
+  for title in '새 하드웨어 발견' '새 하드웨어 추가 마법사' '새 하드웨어 검색 마법사' '프린터 추가 마법사'; do
+    window_check "ko: IsHardwareWizardOpen sees '$title'" true "$(hex_in CP949 "$title")"
+  done
+  window_check "ko: IsHardwareWizardOpen ignores a title with extra text" false \
+    "$(hex_in CP949 '새 하드웨어 발견 - 1')"
+else
+  fail "ko: prefix" "could not prepare it"
+fi
+
+if locale_prefix zh zh_CN.UTF-8 936; then
+  for title in '找到新硬件' '添加新硬件向导' '找到新的硬件向导' '添加打印机向导'; do
+    window_check "zh: IsHardwareWizardOpen sees '$title'" true "$(hex_in CP936 "$title")"
+  done
+  window_check "zh: IsHardwareWizardOpen ignores a title with extra text" false \
+    "$(hex_in CP936 '找到新硬件了')"
+else
+  fail "zh: prefix" "could not prepare it"
+fi
+
+suite_result devices-wine "$PASSED" "$FAILED"
