@@ -1,0 +1,93 @@
+/* Plays the program that waits for the launcher: creates the completion
+ * event (manual reset, not set), optionally creates and holds other named
+ * events (e.g. another launcher's instance event), starts the launcher and
+ * waits for it with a time limit. Prints one line:
+ *   event=set|unset|none launcher=ended|running exit=N acp=N
+ * (acp: the ANSI code page this process, and so the launcher, runs in).
+ *
+ * Usage: launch_wait [--timeout MS] [--hold NAME]... [--no-completion]
+ *                    PROGRAM [ARGUMENT TEXT]
+ * The launcher gets the command line "PROGRAM" ARGUMENT TEXT, so its own
+ * view of the arguments is exactly ARGUMENT TEXT. Exit status: 0 when the
+ * launcher ended within the limit, 1 when it still runs, 2 on a usage or
+ * start error. */
+#include <windows.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#define COMPLETION_EVENT "HLT_{3D72B1E4-0F58-4c19-A6E2-91B7C04D8E3A}"
+#define MAX_HELD 8
+
+int main(int argc, char **argv) {
+  DWORD timeout = 15000;
+  int useCompletion = 1;
+  HANDLE held[MAX_HELD];
+  int heldCount = 0;
+  int i = 1;
+  for (; i < argc; ++i) {
+    if (strcmp(argv[i], "--timeout") == 0 && i + 1 < argc) {
+      timeout = (DWORD)strtoul(argv[++i], NULL, 10);
+    } else if (strcmp(argv[i], "--hold") == 0 && i + 1 < argc && heldCount < MAX_HELD) {
+      held[heldCount] = CreateEventA(NULL, FALSE, FALSE, argv[++i]);
+      if (!held[heldCount]) {
+        fprintf(stderr, "launch_wait: cannot create event %s (%lu)\n", argv[i], GetLastError());
+        return 2;
+      }
+      ++heldCount;
+    } else if (strcmp(argv[i], "--no-completion") == 0) {
+      useCompletion = 0;
+    } else {
+      break;
+    }
+  }
+  if (i >= argc) {
+    fprintf(stderr, "usage: launch_wait [--timeout MS] [--hold NAME]... [--no-completion] PROGRAM [ARGS]\n");
+    return 2;
+  }
+  const char *program = argv[i];
+  const char *arguments = i + 1 < argc ? argv[i + 1] : NULL;
+
+  HANDLE done = NULL;
+  if (useCompletion) {
+    done = CreateEventA(NULL, TRUE, FALSE, COMPLETION_EVENT);
+    if (!done) {
+      fprintf(stderr, "launch_wait: cannot create the completion event (%lu)\n", GetLastError());
+      return 2;
+    }
+  }
+
+  size_t size = strlen(program) + (arguments ? strlen(arguments) : 0) + 8;
+  char *commandLine = (char *)malloc(size);
+  if (!commandLine) return 2;
+  if (arguments)
+    snprintf(commandLine, size, "\"%s\" %s", program, arguments);
+  else
+    snprintf(commandLine, size, "\"%s\"", program);
+
+  STARTUPINFOA startup;
+  PROCESS_INFORMATION process;
+  memset(&startup, 0, sizeof startup);
+  startup.cb = sizeof startup;
+  memset(&process, 0, sizeof process);
+  if (!CreateProcessA(program, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
+    fprintf(stderr, "launch_wait: cannot start %s (%lu)\n", program, GetLastError());
+    return 2;
+  }
+  free(commandLine);
+  CloseHandle(process.hThread);
+
+  const int ended = WaitForSingleObject(process.hProcess, timeout) == WAIT_OBJECT_0;
+  DWORD exitCode = 0;
+  GetExitCodeProcess(process.hProcess, &exitCode);
+  const char *eventState = "none";
+  if (done) eventState = WaitForSingleObject(done, 0) == WAIT_OBJECT_0 ? "set" : "unset";
+  printf("event=%s launcher=%s exit=%lu acp=%u\n", eventState, ended ? "ended" : "running",
+         ended ? exitCode : 0UL, GetACP());
+  fflush(stdout);
+
+  CloseHandle(process.hProcess);
+  if (done) CloseHandle(done);
+  while (heldCount > 0) CloseHandle(held[--heldCount]);
+  return ended ? 0 : 1;
+}
