@@ -268,6 +268,10 @@ LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BY
   if (Enter("RegSetValueExA", path + " : " + name)) return ERROR_ACCESS_DENIED;
   if (!known) return ERROR_INVALID_HANDLE;
   if (!KeyAt(path)) return ERROR_FILE_NOT_FOUND;
+  // As NT does: a string whose count leaves out the terminating zero gets it
+  // when the byte after the count is that zero.
+  const bool isString = dwType == REG_SZ || dwType == REG_EXPAND_SZ || dwType == REG_MULTI_SZ;
+  if (isString && lpData && cbData && lpData[cbData - 1] && !lpData[cbData]) ++cbData;
   SetValue(path, name, dwType, std::string(reinterpret_cast<const char*>(lpData), cbData));
   return ERROR_SUCCESS;
 }

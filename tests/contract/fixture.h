@@ -1,0 +1,41 @@
+// Set-up that the Win32 API itself cannot express the same way on both sides:
+// writing a file, placing a program that can be started, choosing the ANSI
+// code page. fixture_host.cpp does it through the simulator's API (sim/sim.h),
+// fixture_win32.cpp with real Win32 calls. Test bodies use only these and the
+// Win32 functions of the seam.
+#pragma once
+
+#include <string>
+
+namespace fixture {
+
+// Called once by main(); returns true when the process was started as the
+// child program of a CreateProcessA test (it then only leaves its marker).
+bool Init(int argc, char** argv);
+// Around each test: the host starts from a fresh simulated machine.
+void BeginTest();
+void EndTest();
+
+// An existing folder for the test's files, without a trailing backslash.
+std::string TempFolder();
+void MakeFolder(const std::string& path);
+void WriteTextFile(const std::string& path, const std::string& content);
+bool FileExists(const std::string& path);
+void RemoveFile(const std::string& path);
+
+// Deletes HKLM\<path> with its subkeys, so a test starts from no key.
+void ForgetKey(const std::string& path);
+
+// Makes `codePage` the ANSI code page if this side can; false when it cannot
+// (the Win32 side runs in the code page Wine took from LANG).
+bool UseAnsiCodePage(int codePage);
+int AnsiCodePage();
+
+// A program at `path` that, when started, creates the file MarkerFor(path).
+void PlaceChildProgram(const std::string& path);
+std::string MarkerFor(const std::string& programPath);
+
+// The file name of this test program ("contract_host.exe", ...).
+std::string OwnFileName();
+
+}  // namespace fixture

@@ -1,0 +1,48 @@
+// The contract fixture on the host: every set-up goes into the simulated
+// machine, which is reset before each test.
+#include "fixture.h"
+
+#include "sim.h"
+
+namespace fixture {
+
+static const char kModulePath[] = "C:\\Contract\\contract_host.exe";
+
+bool Init(int, char**) { return false; }
+
+void BeginTest() {
+  sim::Reset();
+  sim::WriteFile(kModulePath, "MZ");
+  sim::SetModulePath(kModulePath);
+}
+
+void EndTest() {}
+
+std::string TempFolder() { return "C:\\Temp\\contract"; }
+void MakeFolder(const std::string&) {}  // the simulator has files, not folders
+void WriteTextFile(const std::string& path, const std::string& content) { sim::WriteFile(path, content); }
+bool FileExists(const std::string& path) { return sim::FileExists(path); }
+void RemoveFile(const std::string& path) { sim::RemoveFile(path); }
+void ForgetKey(const std::string& path) { sim::DeleteKey(path); }
+
+bool UseAnsiCodePage(int codePage) {
+  sim::SetAnsiCodePage(codePage);
+  return true;
+}
+
+int AnsiCodePage() { return sim::AnsiCodePage(); }
+
+std::string MarkerFor(const std::string& programPath) { return programPath + ".ran"; }
+
+void PlaceChildProgram(const std::string& path) {
+  sim::WriteFile(path, "MZ");
+  const std::string marker = MarkerFor(path);
+  sim::DefineProgram(path, [marker] {
+    sim::WriteFile(marker, "");
+    return DWORD{0};
+  });
+}
+
+std::string OwnFileName() { return "contract_host.exe"; }
+
+}  // namespace fixture

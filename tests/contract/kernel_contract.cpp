@@ -1,0 +1,211 @@
+// kernel32 behaviour the launcher relies on: named events, its own module
+// path, the version query and starting programs.
+#include <cstring>
+#include <string>
+
+#include "contract.h"
+#include "fixture.h"
+#include "platform/win32.h"
+
+// ---- named events ------------------------------------------------------------
+
+// All Windows versions: the first CreateEventA of a name sets the last error
+// to 0; a second one gives another handle to the same event and
+// ERROR_ALREADY_EXISTS (183).
+CONTRACT_TEST(Event_SecondCreateIsAlreadyExists) {
+  SetLastError(0xdeadbeef);
+  HANDLE first = CreateEventA(nullptr, TRUE, FALSE, "ContractEventTwice");
+  ok(first != nullptr, "first create failed: %lu", static_cast<unsigned long>(GetLastError()));
+  ok(GetLastError() == 0, "first create: last error %lu", static_cast<unsigned long>(GetLastError()));
+  SetLastError(0xdeadbeef);
+  HANDLE second = CreateEventA(nullptr, TRUE, FALSE, "ContractEventTwice");
+  ok(GetLastError() == ERROR_ALREADY_EXISTS, "second create: last error %lu",
+     static_cast<unsigned long>(GetLastError()));
+  ok(second != nullptr && second != first, "second handle %p, first %p", second, first);
+  if (second) CloseHandle(second);
+  if (first) CloseHandle(first);
+}
+
+// All Windows versions: opening a name no event has gives NULL and
+// ERROR_FILE_NOT_FOUND.
+CONTRACT_TEST(Event_OpenMissingIsFileNotFound) {
+  SetLastError(0xdeadbeef);
+  HANDLE h = OpenEventA(EVENT_ALL_ACCESS, FALSE, "ContractEventNobodyMade");
+  ok(h == nullptr, "handle %p", h);
+  ok(GetLastError() == ERROR_FILE_NOT_FOUND, "last error %lu", static_cast<unsigned long>(GetLastError()));
+  if (h) CloseHandle(h);
+}
+
+// All Windows versions: event names are case-sensitive.
+CONTRACT_TEST(Event_NamesAreCaseSensitive) {
+  HANDLE made = CreateEventA(nullptr, TRUE, FALSE, "ContractEventCase");
+  ok(made != nullptr, "create failed");
+  SetLastError(0xdeadbeef);
+  HANDLE other = OpenEventA(EVENT_ALL_ACCESS, FALSE, "CONTRACTEVENTCASE");
+  ok(other == nullptr && GetLastError() == ERROR_FILE_NOT_FOUND, "open in other case: %p, %lu", other,
+     static_cast<unsigned long>(GetLastError()));
+  if (other) CloseHandle(other);
+  SetLastError(0xdeadbeef);
+  HANDLE fresh = CreateEventA(nullptr, TRUE, FALSE, "contracteventcase");
+  ok(fresh != nullptr && GetLastError() == 0, "create in other case makes a new event: %p, %lu", fresh,
+     static_cast<unsigned long>(GetLastError()));
+  if (fresh) CloseHandle(fresh);
+  if (made) CloseHandle(made);
+}
+
+// All Windows versions: SetEvent through a handle from OpenEventA signals the
+// event its creator holds.
+CONTRACT_TEST(Event_SetThroughOpenedHandleSignalsCreator) {
+  HANDLE creator = CreateEventA(nullptr, TRUE, FALSE, "ContractEventSignal");
+  ok(creator != nullptr, "create failed");
+  if (!creator) return;
+  ok(WaitForSingleObject(creator, 0) == WAIT_TIMEOUT, "signalled before SetEvent");
+  HANDLE opened = OpenEventA(EVENT_ALL_ACCESS, FALSE, "ContractEventSignal");
+  ok(opened != nullptr, "open failed: %lu", static_cast<unsigned long>(GetLastError()));
+  if (opened) {
+    ok(SetEvent(opened) != FALSE, "SetEvent failed: %lu", static_cast<unsigned long>(GetLastError()));
+    CloseHandle(opened);
+  }
+  ok(WaitForSingleObject(creator, 0) == WAIT_OBJECT_0, "creator's event not signalled");
+  CloseHandle(creator);
+}
+
+// ---- the program's own path -------------------------------------------------------
+
+static bool EndsWithNoCase(const std::string& text, const std::string& tail) {
+  if (tail.size() > text.size()) return false;
+  for (size_t i = 0; i < tail.size(); ++i) {
+    char a = text[text.size() - tail.size() + i], b = tail[i];
+    if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 32);
+    if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 32);
+    if (a != b) return false;
+  }
+  return true;
+}
+
+// All Windows versions: GetModuleFileNameA(NULL) gives the full path of the
+// program's file and returns its length.
+CONTRACT_TEST(Module_FileNameIsFullPath) {
+  char path[MAX_PATH + 1];
+  std::memset(path, 'x', sizeof path);
+  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  ok(n > 3 && n < MAX_PATH && path[n] == 0, "length %lu", static_cast<unsigned long>(n));
+  if (!(n > 3 && n < MAX_PATH)) return;
+  ok(std::strlen(path) == n, "returned %lu, string %u", static_cast<unsigned long>(n),
+     static_cast<unsigned>(std::strlen(path)));
+  ok(path[1] == ':' && path[2] == '\\', "not a full path: %s", path);
+  ok(EndsWithNoCase(path, "\\" + fixture::OwnFileName()), "not this program: %s", path);
+  ok(fixture::FileExists(path), "no file at %s", path);
+}
+
+// XP returns a cut name unterminated, later releases terminate it inside the
+// buffer; both return the buffer's size, fill it with the start of the path
+// and write nothing past it.
+CONTRACT_TEST(Module_FileNameInSmallBufferReturnsSize) {
+  char full[MAX_PATH + 1] = {0};
+  DWORD length = GetModuleFileNameA(nullptr, full, MAX_PATH);
+  ok(length > 8, "length %lu", static_cast<unsigned long>(length));
+  if (length <= 8) return;
+  const DWORD sizes[] = {length, 8};
+  for (DWORD size : sizes) {
+    char path[MAX_PATH + 1];
+    std::memset(path, 'x', sizeof path);
+    DWORD n = GetModuleFileNameA(nullptr, path, size);
+    ok(n == size, "size %lu: returned %lu", static_cast<unsigned long>(size), static_cast<unsigned long>(n));
+    ok(std::memcmp(path, full, size - 1) == 0, "size %lu: start '%.*s'", static_cast<unsigned long>(size),
+       static_cast<int>(size - 1), path);
+    ok(path[size] == 'x', "size %lu: written past the buffer", static_cast<unsigned long>(size));
+  }
+}
+
+// ---- version -----------------------------------------------------------------
+
+// All Windows versions: GetVersionExA accepts the size of OSVERSIONINFOA
+// (148) and fails with ERROR_INSUFFICIENT_BUFFER for a size that is no
+// version structure's. (NT 4.0 SP6 and later also take the 156 of the Ex
+// structure; 9x does not, so it is not pinned here.)
+CONTRACT_TEST(Version_GetVersionExNeedsItsSize) {
+  ok(sizeof(OSVERSIONINFOA) == 148, "structure is %u bytes", static_cast<unsigned>(sizeof(OSVERSIONINFOA)));
+  union {
+    OSVERSIONINFOA info;
+    char room[512];
+  } v;
+  std::memset(&v, 0, sizeof v);
+  v.info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
+  SetLastError(0xdeadbeef);
+  BOOL done = GetVersionExA(&v.info);
+  ok(done != FALSE, "148 refused: %lu", static_cast<unsigned long>(GetLastError()));
+  ok(v.info.dwOSVersionInfoSize == 148, "size changed to %lu", static_cast<unsigned long>(v.info.dwOSVersionInfoSize));
+  ok(v.info.dwPlatformId <= VER_PLATFORM_WIN32_NT && v.info.dwMajorVersion >= 3, "platform %lu, major %lu",
+     static_cast<unsigned long>(v.info.dwPlatformId), static_cast<unsigned long>(v.info.dwMajorVersion));
+  ok(std::memchr(v.info.szCSDVersion, 0, sizeof v.info.szCSDVersion) != nullptr, "service pack text unterminated");
+  const DWORD wrong[] = {0, 147, 149, 200};
+  for (DWORD size : wrong) {
+    std::memset(&v, 0, sizeof v);
+    v.info.dwOSVersionInfoSize = size;
+    SetLastError(0xdeadbeef);
+    done = GetVersionExA(&v.info);
+    ok(done == FALSE && GetLastError() == ERROR_INSUFFICIENT_BUFFER, "size %lu: %d, %lu",
+       static_cast<unsigned long>(size), done, static_cast<unsigned long>(GetLastError()));
+  }
+}
+
+// ---- starting programs ----------------------------------------------------------
+
+// A folder with a blank in its name holding the program, and a decoy
+// "Program.exe" at the place Windows looks first for an unquoted path.
+struct BlankFolder {
+  std::string program, decoy, commandLine;
+  BlankFolder() {
+    std::string root = fixture::TempFolder();
+    fixture::MakeFolder(root + "\\Program Files");
+    fixture::MakeFolder(root + "\\Program Files\\Pkg");
+    program = root + "\\Program Files\\Pkg\\Child.exe";
+    decoy = root + "\\Program.exe";
+    fixture::PlaceChildProgram(program);
+    fixture::PlaceChildProgram(decoy);
+    fixture::RemoveFile(fixture::MarkerFor(program));
+    fixture::RemoveFile(fixture::MarkerFor(decoy));
+    commandLine = program + " --contract-child";
+  }
+  ~BlankFolder() {
+    fixture::RemoveFile(fixture::MarkerFor(program));
+    fixture::RemoveFile(fixture::MarkerFor(decoy));
+  }
+  // Starts and waits; false if CreateProcessA failed.
+  bool Run(const char* applicationName) {
+    std::string line = commandLine;
+    STARTUPINFOA si;
+    std::memset(&si, 0, sizeof si);
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi;
+    std::memset(&pi, 0, sizeof pi);
+    SetLastError(0xdeadbeef);
+    BOOL started = CreateProcessA(applicationName, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    ok(started != FALSE, "CreateProcessA failed: %lu", static_cast<unsigned long>(GetLastError()));
+    if (!started) return false;
+    ok(WaitForSingleObject(pi.hProcess, 30000) == WAIT_OBJECT_0, "program did not end");
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
+  }
+};
+
+// All Windows versions: given the application name, CreateProcessA starts
+// exactly that program, though its unquoted command line holds a blank.
+CONTRACT_TEST(Process_ApplicationNameStartsThatProgram) {
+  BlankFolder folder;
+  if (!folder.Run(folder.program.c_str())) return;
+  ok(fixture::FileExists(fixture::MarkerFor(folder.program)), "%s did not run", folder.program.c_str());
+  ok(!fixture::FileExists(fixture::MarkerFor(folder.decoy)), "%s ran", folder.decoy.c_str());
+}
+
+// All Windows versions: without an application name, an unquoted command line
+// is cut at the first blank where a program file exists, so "...\Program.exe"
+// runs in place of "...\Program Files\Pkg\Child.exe".
+CONTRACT_TEST(Process_UnquotedCommandLineRunsProgramBeforeBlank) {
+  BlankFolder folder;
+  if (!folder.Run(nullptr)) return;
+  ok(fixture::FileExists(fixture::MarkerFor(folder.decoy)), "%s did not run", folder.decoy.c_str());
+  ok(!fixture::FileExists(fixture::MarkerFor(folder.program)), "%s ran", folder.program.c_str());
+}
