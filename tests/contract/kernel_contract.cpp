@@ -70,6 +70,19 @@ CONTRACT_TEST(Event_SetThroughOpenedHandleSignalsCreator) {
   CloseHandle(creator);
 }
 
+// All Windows versions: a named event lives as long as a handle to it is
+// open; after its last handle is closed the name opens nothing.
+CONTRACT_TEST(Event_GoneWithItsLastHandle) {
+  HANDLE made = CreateEventA(nullptr, TRUE, FALSE, "ContractEventGone");
+  ok(made != nullptr, "create failed");
+  if (made) CloseHandle(made);
+  SetLastError(0xdeadbeef);
+  HANDLE h = OpenEventA(EVENT_ALL_ACCESS, FALSE, "ContractEventGone");
+  ok(h == nullptr && GetLastError() == ERROR_FILE_NOT_FOUND, "after close: %p, %lu", h,
+     static_cast<unsigned long>(GetLastError()));
+  if (h) CloseHandle(h);
+}
+
 // ---- the program's own path -------------------------------------------------------
 
 static bool EndsWithNoCase(const std::string& text, const std::string& tail) {
@@ -208,4 +221,26 @@ CONTRACT_TEST(Process_UnquotedCommandLineRunsProgramBeforeBlank) {
   if (!folder.Run(nullptr)) return;
   ok(fixture::FileExists(fixture::MarkerFor(folder.decoy)), "%s did not run", folder.decoy.c_str());
   ok(!fixture::FileExists(fixture::MarkerFor(folder.program)), "%s ran", folder.program.c_str());
+}
+
+// All Windows versions: a program file that is not there (in a folder that
+// is) fails with ERROR_FILE_NOT_FOUND. (For a missing folder Wine gives
+// ERROR_PATH_NOT_FOUND; that case is not pinned.)
+CONTRACT_TEST(Process_MissingProgramIsFileNotFound) {
+  std::string path = fixture::TempFolder() + "\\NoSuchProgram.exe";
+  fixture::RemoveFile(path);
+  std::string line = path;
+  STARTUPINFOA si;
+  std::memset(&si, 0, sizeof si);
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi;
+  std::memset(&pi, 0, sizeof pi);
+  SetLastError(0xdeadbeef);
+  BOOL started = CreateProcessA(path.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+  ok(started == FALSE, "started a missing program");
+  ok(GetLastError() == ERROR_FILE_NOT_FOUND, "last error %lu", static_cast<unsigned long>(GetLastError()));
+  if (started) {
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+  }
 }

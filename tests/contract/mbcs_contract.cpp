@@ -163,6 +163,18 @@ CONTRACT_TEST(Mbcs_MbsuprAscii_1252) {
   ok(std::strcmp(text, "VID_04B8&PID_0001") == 0, "got %s", text);
 }
 
+// Windows' msvcrt, 1252: _setmbcp builds its case table from the code page,
+// so _mbsupr upper-cases the accented letters too (0xE0 -> 0xC0, 0xFF ->
+// 0x9F) and _mbsicmp folds them. Wine 8's msvcrt folds ASCII letters only.
+CONTRACT_TEST(Mbcs_AccentedLettersFold_1252) {
+  REQUIRE_CODE_PAGE(1252);
+  char text[] = "\xE0\xE9\xFF\x9A";
+  _mbsupr(reinterpret_cast<uchar*>(text));
+  todo_wine_ok(std::strcmp(text, "\xC0\xC9\x9F\x8A") == 0, "got %02x %02x %02x %02x", text[0] & 0xff,
+               text[1] & 0xff, text[2] & 0xff, text[3] & 0xff);
+  todo_wine_ok(_mbsicmp(U("\xE0t\xE9"), U("\xC0T\xC9")) == 0, "accented letters differ in _mbsicmp");
+}
+
 static int Sign(int v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
 
 // All Windows versions: _mbsicmp ignores the case of ASCII letters and

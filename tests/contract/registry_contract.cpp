@@ -83,6 +83,19 @@ CONTRACT_TEST(Registry_ValueNamesIgnoreCase) {
   RegCloseKey(key);
 }
 
+// All Windows versions: a value that is not there is ERROR_FILE_NOT_FOUND,
+// and the size given is left alone.
+CONTRACT_TEST(Registry_QueryMissingValueIsFileNotFound) {
+  HKEY key = FreshKey("MissingValue");
+  if (!key) return;
+  char data[16];
+  DWORD size = sizeof data;
+  LONG rc = RegQueryValueExA(key, "Absent", nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
+  ok(rc == ERROR_FILE_NOT_FOUND, "got %ld", static_cast<long>(rc));
+  ok(size == sizeof data, "size became %lu", static_cast<unsigned long>(size));
+  RegCloseKey(key);
+}
+
 // All Windows versions: a buffer too small for the data gives ERROR_MORE_DATA
 // and the size needed, with the type; the buffer is left as it was.
 CONTRACT_TEST(Registry_QuerySmallBufferIsMoreDataAndUntouched) {
