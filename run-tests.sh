@@ -1,0 +1,153 @@
+#!/usr/bin/env bash
+# Runs every test of the launcher: installs what is missing, builds the host
+# tests (plain and with ASan/UBSan) and the Win32 programs, then runs the unit,
+# sanitizer, contract, Wine device and Wine end-to-end suites. Prints one line
+# "NAME: N passed, N failed" per suite and a summary at the end; the exit
+# status is non-zero when any build or suite fails.
+set -u
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+cd "$ROOT" || exit 1
+
+"$ROOT/scripts/install-deps.sh" || {
+  echo "install: 0 passed, 1 failed"
+  exit 1
+}
+
+# shellcheck source=tests/e2e/wine_lib.sh
+source "$ROOT/tests/e2e/wine_lib.sh"
+
+export HOST_BUILD="$ROOT/build/host"
+export ASAN_BUILD="$ROOT/build/host-asan"
+export WIN32_BUILD="$ROOT/build/win32"
+LOGS="$ROOT/build/test-logs"
+mkdir -p "$LOGS"
+rm -f "$LOGS"/*.log
+
+FAILURES=0
+SUMMARY=()
+
+# Time limits (s) that keep a hung suite from holding the run forever.
+GTEST_LIMIT=240
+SCRIPT_LIMIT=600
+SUITE_LINE='^[A-Za-z0-9_.-]+: [0-9]+ passed, [0-9]+ failed$'
+
+record() {
+  # record LINE: keeps a suite line for the summary and counts its failures.
+  SUMMARY+=("$1")
+  echo "$1"
+  local failed
+  failed="$(echo "$1" | sed -E 's/.*, ([0-9]+) failed$/\1/')"
+  [ "$failed" -eq 0 ] || FAILURES=$((FAILURES + 1))
+}
+
+# build NAME DIR CMAKE-ARGS...: configures and builds; a failure becomes a
+# failed "build-NAME" suite (its log is printed).
+build() {
+  local name="$1" dir="$2"
+  shift 2
+  echo "== building $name ($dir)"
+  if cmake -S "$ROOT" -B "$dir" "$@" >"$LOGS/build-$name.log" 2>&1 &&
+    cmake --build "$dir" -j2 >>"$LOGS/build-$name.log" 2>&1; then
+    return 0
+  fi
+  tail -n 40 "$LOGS/build-$name.log"
+  record "build-$name: 0 passed, 1 failed"
+  return 1
+}
+
+# gtest_suite NAME BINARY: runs a GoogleTest binary and reads its counts.
+gtest_suite() {
+  local name="$1" binary="$2" log="$LOGS/$1.log"
+  echo "== $name"
+  if [ ! -x "$binary" ]; then
+    record "$name: 0 passed, 1 failed"
+    return
+  fi
+  # The limit only guards the run against a test that never returns.
+  timeout "$GTEST_LIMIT" "$binary" --gtest_color=no >"$log" 2>&1
+  local status=$?
+  local passed failed
+  passed="$(sed -nE 's/^\[  PASSED  \] ([0-9]+) tests?\..*/\1/p' "$log" | tail -n 1)"
+  failed="$(sed -nE 's/^\[  FAILED  \] ([0-9]+) tests?, listed below:.*/\1/p' "$log" | tail -n 1)"
+  if [ -z "$passed" ] && [ -z "$failed" ]; then
+    # Crashed, stopped by a sanitizer or timed out before its own summary:
+    # count what finished, and the test that was running as failed.
+    passed="$(grep -cE '^\[       OK \] ' "$log")"
+    failed=$(($(grep -cE '^\[  FAILED  \] [A-Za-z_].* \([0-9]+ ms\)$' "$log") + 1))
+    [ $status -eq 124 ] && echo "$name: stopped after ${GTEST_LIMIT}s"
+    grep -E '^\[ RUN      \] ' "$log" | tail -n 1 | sed 's/^\[ RUN      \]/  unfinished:/'
+    tail -n 20 "$log"
+  fi
+  passed="${passed:-0}"
+  failed="${failed:-0}"
+  if [ "$failed" -gt 0 ]; then
+    grep -E '^\[  FAILED  \] [A-Za-z_].* \([0-9]+ ms\)$' "$log" | sort -u
+  fi
+  if [ $status -ne 0 ] && [ "$failed" -eq 0 ]; then
+    tail -n 30 "$log"
+    failed=1
+  fi
+  record "$name: $passed passed, $failed failed"
+}
+
+# script_suite NAME SCRIPT: runs a suite script that prints its own lines.
+script_suite() {
+  local name="$1" script="$2" log="$LOGS/$1.log"
+  [ -f "$script" ] || return 0
+  echo "== $name"
+  timeout "$SCRIPT_LIMIT" bash "$script" 2>&1 | tee "$log"
+  local status=${PIPESTATUS[0]}
+  local lines
+  lines="$(grep -E "$SUITE_LINE" "$log")"
+  if [ -z "$lines" ]; then
+    SUMMARY+=("$name: 0 passed, 1 failed")
+    FAILURES=$((FAILURES + 1))
+    return
+  fi
+  local line failed_before=$FAILURES
+  while IFS= read -r line; do
+    SUMMARY+=("$line")
+    [ "$(echo "$line" | sed -E 's/.*, ([0-9]+) failed$/\1/')" -eq 0 ] || FAILURES=$((FAILURES + 1))
+  done <<<"$lines"
+  # A script that fails while its lines show no failure still fails the run.
+  if [ $status -ne 0 ] && [ $FAILURES -eq $failed_before ]; then
+    SUMMARY+=("$name-status: 0 passed, 1 failed")
+    FAILURES=$((FAILURES + 1))
+  fi
+}
+
+HOST_OK=0
+ASAN_OK=0
+WIN32_OK=0
+build host "$HOST_BUILD" && HOST_OK=1
+build host-asan "$ASAN_BUILD" -DSANITIZE=ON && ASAN_OK=1
+build win32 "$WIN32_BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release &&
+  WIN32_OK=1
+
+[ $HOST_OK -eq 1 ] && gtest_suite unit "$HOST_BUILD/unit_tests"
+[ $ASAN_OK -eq 1 ] && gtest_suite sanitize "$ASAN_BUILD/unit_tests"
+
+xvfb_ensure || echo "warning: no X server; window tests will fail"
+trap xvfb_stop EXIT
+
+if [ $HOST_OK -eq 1 ] && [ $WIN32_OK -eq 1 ]; then
+  script_suite contract "$ROOT/tests/contract/run.sh"
+fi
+if [ $WIN32_OK -eq 1 ]; then
+  script_suite devices-wine "$ROOT/tests/wine/run.sh"
+  script_suite e2e-wine "$ROOT/tests/e2e/run.sh"
+fi
+
+xvfb_stop
+
+echo
+echo "== summary"
+for line in "${SUMMARY[@]}"; do
+  echo "$line"
+done
+if [ $FAILURES -ne 0 ]; then
+  echo "FAILED: $FAILURES suite(s) with failures (logs in build/test-logs/)"
+  exit 1
+fi
+echo "All suites passed."
