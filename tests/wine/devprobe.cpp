@@ -13,7 +13,10 @@
 //   devprobe acp                      the ANSI code page (GetACP)    -> a number
 //   devprobe bench ROOT REPS          times FindUsbDevice(ROOT) and a bare
 //                                     RegEnumKeyExA walk of ROOT, best of REPS:
-//                                     "keys=N find_us=X floor_us=Y result=true|false"
+//                                     "keys=N find_us=X floor_us=Y result=true|false
+//                                      profile_us=.. version_us=.. match_us=.."
+//                                     (the last three: N reads of VID_PID, N
+//                                     release classifications, N MatchesHardwareId)
 //
 // Exit status 0 when the command ran, 2 for a usage error.
 #include <windows.h>
@@ -25,7 +28,9 @@
 #include "devices/settling_wait.h"
 #include "devices/usb_probe.h"
 #include "devices/wizard_watch.h"
+#include "records/launcher_paths.h"
 #include "records/os_version.h"
+#include "records/records.h"
 
 namespace {
 
@@ -51,25 +56,48 @@ long WalkKeys(const char* root) {
   return count;
 }
 
+// Best time in microseconds of `repetitions` runs of `work`.
+template <typename Work>
+double BestOf(int repetitions, const LARGE_INTEGER& frequency, Work work) {
+  double best = 0;
+  for (int i = 0; i < repetitions; ++i) {
+    LARGE_INTEGER t0, t1;
+    QueryPerformanceCounter(&t0);
+    work();
+    QueryPerformanceCounter(&t1);
+    const double us = Microseconds(t0, t1, frequency);
+    if (i == 0 || us < best) best = us;
+  }
+  return best;
+}
+
+// FindUsbDevice over ROOT against the bare walk of ROOT, and, to tell where
+// the difference goes, the parts of one key's test repeated once per key:
+// the hardware-id list read from the information file, the release
+// classification, and the whole MatchesHardwareId on a name that matches no id.
 int Bench(const char* root, int repetitions) {
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);
-  double bestFind = 0, bestFloor = 0;
   long keys = 0;
   bool found = false;
-  for (int i = 0; i < repetitions; ++i) {
-    LARGE_INTEGER t0, t1, t2;
-    QueryPerformanceCounter(&t0);
-    keys = WalkKeys(root);
-    QueryPerformanceCounter(&t1);
-    found = FindUsbDevice(root);
-    QueryPerformanceCounter(&t2);
-    const double floorUs = Microseconds(t0, t1, frequency);
-    const double findUs = Microseconds(t1, t2, frequency);
-    if (i == 0 || floorUs < bestFloor) bestFloor = floorUs;
-    if (i == 0 || findUs < bestFind) bestFind = findUs;
-  }
-  printf("keys=%ld find_us=%.0f floor_us=%.0f result=%s\n", keys, bestFind, bestFloor, YesNo(found));
+  const double floorUs = BestOf(repetitions, frequency, [&] { keys = WalkKeys(root); });
+  const double findUs = BestOf(repetitions, frequency, [&] { found = FindUsbDevice(root); });
+  volatile DWORD sink = 0;
+  const double profileUs = BestOf(repetitions, frequency, [&] {
+    char ids[1024];
+    for (long i = 0; i < keys; ++i) {
+      ReadInstallInfoValue(records::kVidPidKey, ids, sizeof ids);
+      sink = sink + static_cast<unsigned char>(ids[0]);
+    }
+  });
+  const double versionUs = BestOf(repetitions, frequency, [&] {
+    for (long i = 0; i < keys; ++i) sink = sink + CurrentOsKind();
+  });
+  const double matchUs = BestOf(repetitions, frequency, [&] {
+    for (long i = 0; i < keys; ++i) sink = sink + MatchesHardwareId("VID_1000&PID_0000");
+  });
+  printf("keys=%ld find_us=%.0f floor_us=%.0f result=%s profile_us=%.0f version_us=%.0f match_us=%.0f\n", keys,
+         findUs, floorUs, YesNo(found), profileUs, versionUs, matchUs);
   return 0;
 }
 
