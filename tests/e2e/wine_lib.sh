@@ -75,9 +75,10 @@ wine_new_prefix() {
   case "$target" in /*) ;; *) target="$PWD/$target" ;; esac
   local base
   base="$(wine_base_prefix)" || return 1
-  if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
-    wineserver -k >/dev/null 2>&1
-  fi
+  # The previous scenario's server, if any; never a prefix of the user's own.
+  case "${WINEPREFIX:-}" in
+    "$WINE_WORK"/* | "$target") [ -d "$WINEPREFIX" ] && wine_stop ;;
+  esac
   rm -rf "$target"
   mkdir -p "$(dirname "$target")"
   cp -a "$base" "$target" || return 1
