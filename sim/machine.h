@@ -56,6 +56,8 @@ struct Window {
   bool ended = false;
   INT_PTR result = 0;
   std::map<int, LONG_PTR> longs;
+  bool outside = false;  // opened by sim::OpenWindow: a top-level window FindWindowA sees
+  int codePage = 0;      // ANSI code page posed when it was opened
 };
 
 struct Library {
@@ -114,6 +116,7 @@ struct Machine {
   int threadPriority = THREAD_PRIORITY_NORMAL;
   DWORD priorityClass = NORMAL_PRIORITY_CLASS;
   std::map<std::string, Library, NoCaseLess> libraries;
+  DWORD pendingInstallsUntil = 0;  // Plug and Play installations pending until then
 };
 
 Machine& M();

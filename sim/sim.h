@@ -122,7 +122,8 @@ INT_PTR SendToDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // ---- top-level windows ------------------------------------------------------
 // A top-level window of another process; `title` is its bytes in the posed
-// code page. FindWindowA finds it until it is closed.
+// code page. FindWindowA finds it until it is closed; a title with non-ASCII
+// bytes is found only while the same ANSI code page is posed.
 HWND OpenWindow(const std::string& title);
 void CloseWindow(HWND window);
 
@@ -133,6 +134,12 @@ DWORD ProcessPriorityClass();
 // ---- libraries loaded at run time ------------------------------------------
 // A DLL file at `path` (e.g. C:\WINDOWS\SYSTEM32\cfgmgr32.dll) with its exports.
 void DefineLibrary(const std::string& path, const std::vector<std::pair<std::string, FARPROC>>& exports);
+// Defines cfgmgr32.dll in the system folder, with CMP_WaitNoPendingInstallEvents
+// when `withExport`. That export waits (advancing the clock) until the
+// pending installations are done or its time-out passes.
+void InstallConfigManager(bool withExport = true);
+// Plug and Play device installations stay pending until the clock reaches `atMs`.
+void SetPendingInstallsUntil(DWORD atMs);
 
 // ---- virtual clock --------------------------------------------------------
 DWORD Now();

@@ -1,0 +1,116 @@
+// Simulated run-time loading of DLLs, and a cfgmgr32.dll whose pending Plug
+// and Play installations a test controls. A library exists only where
+// DefineLibrary put it; every LoadLibraryA that succeeds holds a Module handle
+// until FreeLibrary, so tests can count the libraries left loaded.
+#include "machine.h"
+
+namespace {
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of('\\');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+  if (!folder.empty() && folder.back() == '\\') return folder + name;
+  return folder + "\\" + name;
+}
+
+// Where Windows finds a library named without a path: the program's own
+// folder first, then the system folder, then the Windows folder. A name
+// without an extension gets ".dll".
+std::string Locate(const std::string& name) {
+  sim::Machine& m = sim::M();
+  if (name.find_first_of("\\/") != std::string::npos) return m.libraries.count(name) ? name : std::string();
+  std::string file = name;
+  if (file.find('.') == std::string::npos) file += ".dll";
+  for (const std::string& folder : {FolderOf(m.modulePath), m.systemDir, m.windowsDir}) {
+    const std::string candidate = Join(folder, file);
+    if (m.libraries.count(candidate)) return candidate;
+  }
+  return std::string();
+}
+
+// CMP_WaitNoPendingInstallEvents of the simulated cfgmgr32.dll.
+DWORD SimWaitNoPendingInstallEvents(DWORD dwTimeout) {
+  if (sim::Enter("CMP_WaitNoPendingInstallEvents", std::to_string(dwTimeout))) return WAIT_FAILED;
+  sim::Machine& m = sim::M();
+  if (m.pendingInstallsUntil <= m.clock) return WAIT_OBJECT_0;
+  const DWORD remaining = m.pendingInstallsUntil - m.clock;
+  if (dwTimeout != INFINITE && dwTimeout < remaining) {
+    sim::AdvanceClock(dwTimeout);
+    return WAIT_TIMEOUT;
+  }
+  sim::AdvanceClock(remaining);
+  return WAIT_OBJECT_0;
+}
+
+}  // namespace
+
+namespace sim {
+
+void DefineLibrary(const std::string& path, const std::vector<std::pair<std::string, FARPROC>>& exports) {
+  Library& library = M().libraries[path];
+  library.exports.clear();
+  for (const auto& e : exports) library.exports[e.first] = e.second;
+}
+
+void InstallConfigManager(bool withExport) {
+  std::vector<std::pair<std::string, FARPROC>> exports;
+  if (withExport)
+    exports.emplace_back("CMP_WaitNoPendingInstallEvents", reinterpret_cast<FARPROC>(reinterpret_cast<void (*)(void)>(&SimWaitNoPendingInstallEvents)));
+  DefineLibrary(Join(M().systemDir, "cfgmgr32.dll"), exports);
+}
+
+void SetPendingInstallsUntil(DWORD atMs) { M().pendingInstallsUntil = atMs; }
+
+}  // namespace sim
+
+using namespace sim;
+
+HMODULE LoadLibraryA(LPCSTR lpLibFileName) {
+  const std::string name = lpLibFileName ? lpLibFileName : "";
+  if (Enter("LoadLibraryA", name)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return nullptr;
+  }
+  const std::string path = Locate(name);
+  if (path.empty()) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+  }
+  HandleObject obj(HandleKind::Module);
+  obj.path = path;
+  return reinterpret_cast<HMODULE>(NewHandle(obj));
+}
+
+FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
+  HandleObject* h = Lookup(hModule, HandleKind::Module);
+  const bool byOrdinal = reinterpret_cast<uintptr_t>(lpProcName) <= 0xFFFF;
+  const std::string name = byOrdinal ? "#" + std::to_string(reinterpret_cast<uintptr_t>(lpProcName)) : lpProcName;
+  if (Enter("GetProcAddress", name)) {
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return nullptr;
+  }
+  if (!h) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  auto library = M().libraries.find(h->path);
+  // Export names are case-sensitive, as on Windows.
+  if (library == M().libraries.end() || byOrdinal || !library->second.exports.count(name)) {
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return nullptr;
+  }
+  return library->second.exports[name];
+}
+
+BOOL FreeLibrary(HMODULE hLibModule) {
+  HandleObject* h = Lookup(hLibModule, HandleKind::Module);
+  if (Enter("FreeLibrary", h ? h->path : std::string()) || !h) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  DropHandle(hLibModule);
+  return TRUE;
+}

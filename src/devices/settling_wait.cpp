@@ -1,0 +1,113 @@
+#include "devices/settling_wait.h"
+
+#include <string.h>
+
+#include "devices/usb_probe.h"
+#include "devices/wizard_watch.h"
+#include "platform/handles.h"
+#include "records/launcher_paths.h"
+#include "records/os_version.h"
+#include "records/records.h"
+
+namespace {
+
+const DWORD kComposedPathSize = 2048;
+const DWORD kWizardPollMs = 1000;
+const DWORD kDevicePollMs = 500;
+const char kConfigManagerFile[] = "cfgmgr32.dll";
+const char kWaitExport[] = "CMP_WaitNoPendingInstallEvents";
+
+typedef DWORD(WINAPI* WaitNoPendingInstallEventsFn)(DWORD);
+
+bool EnumSubkey(HKEY key, DWORD index, char* name) {
+  DWORD length = records::kPathSize;
+  return RegEnumKeyExA(key, index, name, &length, NULL, NULL, NULL, NULL) == ERROR_SUCCESS;
+}
+
+// Opens `parentPath` + "\" + `name`; a path that does not fit names no key.
+bool OpenSubkey(ScopedRegKey& key, char* path, const char* parentPath, const char* name) {
+  return FormatText(path, kComposedPathSize, "%s\\%s", parentPath, name) &&
+         key.Open(HKEY_LOCAL_MACHINE, path, records::kReadAccess);
+}
+
+// Full path of cfgmgr32.dll in the system folder. The library is never
+// looked up by bare name: that search starts in the launcher's own folder,
+// where a planted copy would be loaded.
+bool BuildConfigManagerPath(char* path, DWORD size) {
+  char systemDir[records::kPathSize];
+  memset(systemDir, 0, sizeof systemDir);
+  const UINT length = GetSystemDirectoryA(systemDir, sizeof systemDir);
+  if (length == 0 || length >= sizeof systemDir) return false;
+  // A root folder ("C:\") already ends with a backslash.
+  const unsigned char* last = _mbsrchr(reinterpret_cast<unsigned char*>(systemDir), '\\');
+  const bool endsWithSlash = last && last[1] == 0;
+  return FormatText(path, size, endsWithSlash ? "%s%s" : "%s\\%s", systemDir, kConfigManagerFile);
+}
+
+}  // namespace
+
+bool FindDeviceWithSetupClass(const char* enumRoot) {
+  char setupClass[records::kPathSize];
+  ReadInstallInfoValue(records::kGuidUndInfKey, setupClass, sizeof setupClass);
+
+  ScopedRegKey root;
+  if (!root.Open(HKEY_LOCAL_MACHINE, enumRoot, records::kReadAccess)) return false;
+  char deviceName[records::kPathSize];
+  for (DWORD device = 0; EnumSubkey(root.get(), device, deviceName); ++device) {
+    char devicePath[kComposedPathSize];
+    ScopedRegKey deviceKey;
+    if (!OpenSubkey(deviceKey, devicePath, enumRoot, deviceName)) continue;
+    char instanceName[records::kPathSize];
+    for (DWORD instance = 0; EnumSubkey(deviceKey.get(), instance, instanceName); ++instance) {
+      char instancePath[kComposedPathSize];
+      ScopedRegKey instanceKey;
+      if (!OpenSubkey(instanceKey, instancePath, devicePath, instanceName)) continue;
+      // An absent or unreadable value compares as the empty string.
+      char classGuid[records::kPathSize];
+      QueryRegistryText(instanceKey.get(), records::kClassGuidValue, classGuid, sizeof classGuid);
+      instanceKey.Close();
+      if (_mbsicmp(reinterpret_cast<unsigned char*>(classGuid), reinterpret_cast<unsigned char*>(setupClass)) == 0)
+        return true;
+    }
+  }
+  return false;
+}
+
+void WaitForHardwareSetup() {
+  const DWORD kind = CurrentOsKind();
+  if (IsWin9xKind(kind)) {
+    while (IsHardwareWizardOpen()) Sleep(kWizardPollMs);
+    WaitForPrinterDevice();
+  } else if (IsNt5Kind(kind)) {
+    WaitNoPendingInstallEvents(INFINITE);
+  }
+}
+
+// Polls until the printer function is installed with the product's class,
+// the device is no longer enumerated, or its interfaces have settled. There
+// is no time limit: Windows' own installation may wait on the user.
+void WaitForPrinterDevice() {
+  if (FindDeviceWithSetupClass(records::kDot4Root9x)) return;
+  for (;;) {
+    if (!FindUsbDevice(records::kUsbRoot9x)) return;
+    if (AreInterfacesSettled(records::kUsbRoot9x)) return;
+    Sleep(kDevicePollMs);
+    if (FindDeviceWithSetupClass(records::kDot4Root9x)) return;
+  }
+}
+
+// The library is released after the call; nothing keeps using it.
+DWORD WaitNoPendingInstallEvents(DWORD timeoutMs) {
+  const DWORD kMissing = static_cast<DWORD>(-1);
+  char libraryPath[records::kPathSize];
+  if (!BuildConfigManagerPath(libraryPath, sizeof libraryPath)) return kMissing;
+  ScopedLibrary library(LoadLibraryA(libraryPath));
+  if (!library.get()) return kMissing;
+  FARPROC proc = GetProcAddress(library.get(), kWaitExport);
+  if (!proc) return kMissing;
+  // void (*)(void) is the generic function pointer type: it converts to the
+  // export's real signature without a cast-function-type warning.
+  WaitNoPendingInstallEventsFn wait =
+      reinterpret_cast<WaitNoPendingInstallEventsFn>(reinterpret_cast<void (*)(void)>(proc));
+  return wait(timeoutMs);
+}
