@@ -35,6 +35,14 @@ int AnsiCodePage();
 void PlaceChildProgram(const std::string& path);
 std::string MarkerFor(const std::string& programPath);
 
+// A top-level window with `title` (bytes in the ANSI code page), until closed.
+void* OpenTopLevelWindow(const std::string& title);
+void CloseTopLevelWindow(void* window);
+
+// Makes cfgmgr32.dll, with CMP_WaitNoPendingInstallEvents and no pending
+// installations, present in the system folder (Windows has it already).
+void ProvideConfigManager();
+
 // The file name of this test program ("contract_host.exe", ...).
 std::string OwnFileName();
 

@@ -43,6 +43,11 @@ void PlaceChildProgram(const std::string& path) {
   });
 }
 
+void* OpenTopLevelWindow(const std::string& title) { return sim::OpenWindow(title); }
+void CloseTopLevelWindow(void* window) { sim::CloseWindow(static_cast<HWND>(window)); }
+
+void ProvideConfigManager() { sim::InstallConfigManager(true); }
+
 std::string OwnFileName() { return "contract_host.exe"; }
 
 }  // namespace fixture

@@ -82,6 +82,29 @@ void PlaceChildProgram(const std::string& path) {
     std::printf("    fixture: cannot copy this program to %s (error %lu)\n", path.c_str(), GetLastError());
 }
 
+void* OpenTopLevelWindow(const std::string& title) {
+  static ATOM windowClass = 0;
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  if (!windowClass) {
+    WNDCLASSA wc;
+    std::memset(&wc, 0, sizeof wc);
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = instance;
+    wc.lpszClassName = "ContractTopLevel";
+    windowClass = RegisterClassA(&wc);
+  }
+  HWND window = CreateWindowExA(0, "ContractTopLevel", title.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                                nullptr, instance, nullptr);
+  if (!window) std::printf("    fixture: cannot open a window (error %lu)\n", GetLastError());
+  return window;
+}
+
+void CloseTopLevelWindow(void* window) {
+  if (window) DestroyWindow(static_cast<HWND>(window));
+}
+
+void ProvideConfigManager() {}
+
 std::string OwnFileName() { return "contract_win32.exe"; }
 
 }  // namespace fixture
