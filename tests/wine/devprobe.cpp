@@ -10,6 +10,12 @@
 //   devprobe wizard-open              IsHardwareWizardOpen()         -> true|false
 //   devprobe wait-pnp                 WaitNoPendingInstallEvents(INFINITE) -> its result, decimal
 //   devprobe os-kind                  the OsKind of the posed release -> a number
+//   devprobe wait-pnp-bare            CMP_WaitNoPendingInstallEvents(0) of a
+//                                     cfgmgr32.dll loaded by bare name (the
+//                                     library a careless caller would get)
+//                                     -> its result, or -1 when missing
+//   devprobe match NAME               MatchesHardwareId(NAME)        -> true|false
+//   devprobe vid-pid                  VID_PID as the information file gives it
 //   devprobe acp                      the ANSI code page (GetACP)    -> a number
 //   devprobe bench ROOT REPS          times FindUsbDevice(ROOT) and a bare
 //                                     RegEnumKeyExA walk of ROOT, best of REPS:
@@ -101,10 +107,25 @@ int Bench(const char* root, int repetitions) {
   return 0;
 }
 
+// What a load of cfgmgr32.dll by bare name, searched from this program's
+// folder first, gives: the control for the planted-library check.
+DWORD WaitThroughBareName() {
+  typedef DWORD(WINAPI * WaitFunction)(DWORD);
+  HMODULE library = LoadLibraryA("cfgmgr32.dll");
+  if (!library) return static_cast<DWORD>(-1);
+  WaitFunction wait =
+      reinterpret_cast<WaitFunction>(reinterpret_cast<void*>(GetProcAddress(library, "CMP_WaitNoPendingInstallEvents")));
+  const DWORD result = wait ? wait(0) : static_cast<DWORD>(-1);
+  FreeLibrary(library);
+  return result;
+}
+
 int Usage() {
   fprintf(stderr,
           "usage: devprobe find-usb|interfaces-settled|find-class ROOT\n"
-          "       devprobe wizard-open|wait-pnp|os-kind|acp\n"
+          "       devprobe match NAME\n"
+          "       devprobe vid-pid\n"
+          "       devprobe wizard-open|wait-pnp|wait-pnp-bare|os-kind|acp\n"
           "       devprobe bench ROOT REPS\n");
   return 2;
 }
@@ -125,10 +146,18 @@ int main(int argc, char** argv) {
     printf("%s\n", YesNo(AreInterfacesSettled(root)));
   } else if (strcmp(command, "find-class") == 0 && root) {
     printf("%s\n", YesNo(FindDeviceWithSetupClass(root)));
+  } else if (strcmp(command, "match") == 0 && root) {
+    printf("%s\n", YesNo(MatchesHardwareId(root)));
+  } else if (strcmp(command, "vid-pid") == 0) {
+    char ids[1024];
+    ReadInstallInfoValue(records::kVidPidKey, ids, sizeof ids);
+    printf("%s\n", ids);
   } else if (strcmp(command, "wizard-open") == 0) {
     printf("%s\n", YesNo(IsHardwareWizardOpen()));
   } else if (strcmp(command, "wait-pnp") == 0) {
     printf("%lu\n", static_cast<unsigned long>(WaitNoPendingInstallEvents(INFINITE)));
+  } else if (strcmp(command, "wait-pnp-bare") == 0) {
+    printf("%lu\n", static_cast<unsigned long>(WaitThroughBareName()));
   } else if (strcmp(command, "os-kind") == 0) {
     printf("%lu\n", static_cast<unsigned long>(CurrentOsKind()));
   } else if (strcmp(command, "acp") == 0) {

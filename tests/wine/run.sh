@@ -9,7 +9,8 @@
 # "devices-wine: P passed, F failed"; exit status 0 only when all pass.
 #
 # Environment: HOST_BUILD (default build/host, unused here), WIN32_BUILD
-# (default build/win32; needs wine/devprobe.exe and wine/openwin.exe),
+# (default build/win32; needs wine/devprobe.exe, wine/openwin.exe and
+# wine/planted/cfgmgr32.dll),
 # WINE_WORK (default build/; prefixes go to $WINE_WORK/wine/devices),
 # DEVICES_WINE_KEEP=1 keeps the prefixes for inspection.
 set -u
@@ -23,6 +24,7 @@ source "$REPO/tests/e2e/wine_lib.sh"
 case "$WIN32_BUILD" in /*) ;; *) WIN32_BUILD="$REPO/$WIN32_BUILD" ;; esac
 DEVPROBE="$WIN32_BUILD/wine/devprobe.exe"
 OPENWIN="$WIN32_BUILD/wine/openwin.exe"
+PLANTED_CFGMGR32="$WIN32_BUILD/wine/planted/cfgmgr32.dll"
 PREFIXES="$WINE_WORK/wine/devices"
 
 PASSED=0
@@ -42,7 +44,7 @@ finish() {
   xvfb_stop
 }
 
-for program in "$DEVPROBE" "$OPENWIN"; do
+for program in "$DEVPROBE" "$OPENWIN" "$PLANTED_CFGMGR32"; do
   if [ ! -f "$program" ]; then
     fail "build" "$program is missing; build $WIN32_BUILD first"
     suite_result devices-wine "$PASSED" "$FAILED"
@@ -71,6 +73,12 @@ make_package() {
 }
 
 PRINTER_GUID='{4D36E979-E325-11CE-BFC1-08002BE10318}'
+# An id of 300 bytes, longer than any id may be (255), and its first 255
+# bytes: an id cut to fit instead of skipped would match a name holding those.
+# (No device key is named so: Wine's ANSI registry calls refuse paths of 260
+# characters or more, so "Enum\USB\" + 255 bytes cannot be opened.)
+LONG_ID="VID_0A5F&PID_0EEE&$(printf 'X%.0s' $(seq 1 282))"
+LONG_ID_CUT="${LONG_ID:0:255}"
 # Packages shared by every release:
 # pkg_a: one id, written in lower case; the class GUID in lower case.
 # pkg_b: an id with no keys, then a device whose interfaces have not settled;
@@ -78,12 +86,17 @@ PRINTER_GUID='{4D36E979-E325-11CE-BFC1-08002BE10318}'
 # pkg_c: a composite parent that is set up and has no interface keys.
 # pkg_d: a device key without an instance.
 # pkg_e: empty VID_PID and GUIDUNDINF.
+# pkg_f: the overlong id, then pkg_a's id; pkg_g: the overlong id alone;
+# pkg_h: its first 255 bytes, an id of the longest length allowed.
 make_packages() {
   make_package pkg_a 'vid_0a5f&pid_00f1' '{4d36e979-e325-11ce-bfc1-08002be10318}'
   make_package pkg_b 'VID_0A5F&PID_00F9,VID_0A5F&PID_00F2' '{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}'
   make_package pkg_c 'VID_0A5F&PID_00F3' "$PRINTER_GUID"
   make_package pkg_d 'VID_0A5F&PID_00F4' "$PRINTER_GUID"
   make_package pkg_e '' ''
+  make_package pkg_f "$LONG_ID,VID_0A5F&PID_00F1" "$PRINTER_GUID"
+  make_package pkg_g "$LONG_ID" "$PRINTER_GUID"
+  make_package pkg_h "$LONG_ID_CUT" "$PRINTER_GUID"
 }
 
 # probe PACKAGE COMMAND [ROOT]: what devprobe prints, without the CR.
@@ -176,12 +189,16 @@ probe_checks() {
   check "$release: FindUsbDevice is false for a matching key without an instance" false \
     "$(probe pkg_d find-usb "$usb")"
   check "$release: FindUsbDevice is false for an empty VID_PID" false "$(probe pkg_e find-usb "$usb")"
+  check "$release: FindUsbDevice skips an id over 255 bytes and goes on with the next" true \
+    "$(probe pkg_f find-usb "$usb")"
   check "$release: AreInterfacesSettled is true when one interface has Class without ClassGUID" true \
     "$(probe pkg_a interfaces-settled "$usb")"
   check "$release: AreInterfacesSettled is false with an interface key absent and the parent not set up" false \
     "$(probe pkg_b interfaces-settled "$usb")"
   check "$release: AreInterfacesSettled is false for an empty VID_PID" false \
     "$(probe pkg_e interfaces-settled "$usb")"
+  check "$release: AreInterfacesSettled skips an id over 255 bytes and goes on with the next" true \
+    "$(probe pkg_f interfaces-settled "$usb")"
   check "$release: FindDeviceWithSetupClass matches a later instance, GUID in another letter case" true \
     "$(probe pkg_a find-class "$dot4")"
   check "$release: FindDeviceWithSetupClass is false when no instance has the class" false \
@@ -254,6 +271,9 @@ if release_prefix win98 'Enum'; then
     "$(probe pkg_c interfaces-settled 'Enum\USB')"
   window_check "win98: AreInterfacesSettled through the parent is false while a wizard is open" false \
     "$(hex_in ASCII 'Found New Hardware')" pkg_c interfaces-settled 'Enum\USB'
+  check "win98: MatchesHardwareId takes an id of 255 bytes" true "$(probe pkg_h match "$LONG_ID_CUT")"
+  check "win98: MatchesHardwareId skips an id over 255 bytes instead of cutting it" false \
+    "$(probe pkg_g match "$LONG_ID_CUT")"
   check "win98: FindUsbDevice is false when the root does not exist" false \
     "$(probe pkg_a find-usb 'SYSTEM\CurrentControlSet\Enum\USB')"
 
@@ -278,6 +298,8 @@ if release_prefix winme 'Enum'; then
   probe_checks winme 'Enum'
   check "winme: FindUsbDevice ignores a composite parent key without &MI_" false \
     "$(probe pkg_c find-usb 'Enum\USB')"
+  check "winme: MatchesHardwareId appends &MI_ to an id of 255 bytes" true \
+    "$(probe pkg_h match "${LONG_ID_CUT}&MI_00")"
 else
   fail "winme: prefix" "could not prepare it"
 fi
@@ -291,6 +313,18 @@ if release_prefix winxp "$NT_BASE"; then
   check "winxp: FindUsbDevice is false under the 9x root, which does not exist" false \
     "$(probe pkg_a find-usb 'Enum\USB')"
   check "winxp: WaitNoPendingInstallEvents returns 0" 0 "$(probe pkg_a wait-pnp)"
+  # A cfgmgr32.dll planted in the package folder: a load by bare name gets it
+  # (the control), the launcher's load from the system folder does not.
+  cp "$PLANTED_CFGMGR32" "$WINEPREFIX/drive_c/pkg_a/cfgmgr32.dll"
+  local_overrides="$WINEDLLOVERRIDES"
+  # As on Windows, a DLL in the program's folder comes before the system's.
+  export WINEDLLOVERRIDES="$local_overrides;cfgmgr32=n,b"
+  check "winxp: control: a bare-name load takes the cfgmgr32.dll planted in the package folder" 1234 \
+    "$(probe pkg_a wait-pnp-bare)"
+  check "winxp: WaitNoPendingInstallEvents ignores a cfgmgr32.dll planted in the package folder" 0 \
+    "$(probe pkg_a wait-pnp)"
+  export WINEDLLOVERRIDES="$local_overrides"
+  rm -f "$WINEPREFIX/drive_c/pkg_a/cfgmgr32.dll"
   wine_pose win2k
   check "win2k: pose gives OsKind 6" 6 "$(probe pkg_a os-kind)"
   check "win2k: WaitNoPendingInstallEvents returns 0" 0 "$(probe pkg_a wait-pnp)"

@@ -3,6 +3,7 @@
 #
 # devprobe.exe: the launcher's device code with a small command-line driver.
 # openwin.exe: opens a top-level window with a title given as bytes.
+# planted/cfgmgr32.dll: a stand-in the tests plant beside devprobe.exe.
 
 file(GLOB DEVPROBE_DEVICE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/devices/*.cpp)
 file(GLOB DEVPROBE_SUPPORT_SOURCES CONFIGURE_DEPENDS
@@ -23,3 +24,8 @@ add_executable(openwin ${CMAKE_SOURCE_DIR}/tests/wine/helpers/openwin.c)
 target_link_options(openwin PRIVATE -static -static-libgcc)
 target_link_libraries(openwin PRIVATE user32 gdi32)
 set_target_properties(openwin PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/wine)
+
+add_library(planted_cfgmgr32 SHARED ${CMAKE_SOURCE_DIR}/tests/wine/helpers/planted_cfgmgr32.c)
+target_link_options(planted_cfgmgr32 PRIVATE -static-libgcc -Wl,--kill-at)
+set_target_properties(planted_cfgmgr32 PROPERTIES PREFIX "" OUTPUT_NAME cfgmgr32
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/wine/planted)
