@@ -16,7 +16,7 @@
 set -u
 
 REPO="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-# shellcheck source=../e2e/wine_lib.sh
+# shellcheck source=tests/e2e/wine_lib.sh
 source "$REPO/tests/e2e/wine_lib.sh"
 
 : "${HOST_BUILD:=$REPO/build/host}"
@@ -217,8 +217,7 @@ open_window() {
   OPENER_LOG="$(mktemp "$PREFIXES/openwin.XXXXXX")"
   wine "$OPENWIN" "$1" 60 >"$OPENER_LOG" 2>/dev/null &
   OPENER_PID=$!
-  local tries
-  for tries in $(seq 1 200); do
+  for _ in $(seq 1 200); do
     grep -q ready "$OPENER_LOG" 2>/dev/null && return 0
     kill -0 "$OPENER_PID" 2>/dev/null || break
     sleep 0.1
