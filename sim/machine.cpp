@@ -22,8 +22,16 @@ void Reset() {
   PoseAs(Release::WinXP);
 }
 
+static unsigned char UpperAscii(unsigned char c) { return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 0x20) : c; }
+
 bool NoCaseLess::operator()(const std::string& a, const std::string& b) const {
-  return Upper(a) < Upper(b);
+  const size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (size_t i = 0; i < n; ++i) {
+    const unsigned char x = UpperAscii(static_cast<unsigned char>(a[i]));
+    const unsigned char y = UpperAscii(static_cast<unsigned char>(b[i]));
+    if (x != y) return x < y;
+  }
+  return a.size() < b.size();
 }
 
 std::string Upper(const std::string& s) {

@@ -25,8 +25,10 @@ struct RegValue {
 };
 
 struct RegKey {
+  typedef std::map<std::string, std::unique_ptr<RegKey>, NoCaseLess> Subkeys;
   std::string name;  // as created, letter case kept
-  std::map<std::string, std::unique_ptr<RegKey>, NoCaseLess> subkeys;
+  Subkeys subkeys;
+  uint64_t stamp = 0;  // renewed whenever a subkey is added or removed
   std::vector<RegValue> values;
   RegKey* Find(const std::string& child) const;
   RegValue* FindValue(const std::string& valueName);
@@ -67,7 +69,13 @@ struct Library {
 struct HandleObject {
   explicit HandleObject(HandleKind k) : kind(k) {}
   HandleKind kind;
-  RegKey* key = nullptr;            // Key (nullptr once the key is deleted)
+  RegKey* key = nullptr;            // unused: keys are found again by path
+  // Key: where the last RegEnumKeyExA stood, so that walking the indexes in
+  // order costs one step each (valid while the key and its stamp are unchanged).
+  const RegKey* enumKey = nullptr;
+  uint64_t enumStamp = 0;
+  DWORD enumIndex = 0;
+  RegKey::Subkeys::const_iterator enumAt;
   std::string path;                 // Key: full path; Event: name; Module: path
   std::shared_ptr<Process> process; // Process, Thread
 };
@@ -96,6 +104,7 @@ struct Machine {
   DWORD lastError = 0;
   DWORD clock = 0;
   uint64_t scheduleOrder = 0;
+  uint64_t nextStamp = 1;
   std::vector<Scheduled> schedule;
 
   std::vector<Call> calls;

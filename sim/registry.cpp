@@ -52,6 +52,7 @@ RegKey* ResolveOrCreate(RegKey* root, const std::string& path, bool* created) {
       fresh->name = part;
       next = fresh.get();
       key->subkeys.emplace(part, std::move(fresh));
+      key->stamp = M().nextStamp++;
       *created = true;
     }
     key = next;
@@ -99,6 +100,7 @@ void DeleteKey(const std::string& path) {
     if (!parent) return;
   }
   parent->subkeys.erase(last);
+  parent->stamp = M().nextStamp++;
 }
 
 bool KeyExists(const std::string& path) { return KeyAt(path) != nullptr; }
@@ -223,8 +225,21 @@ LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LP
   RegKey* key = KeyAt(path);
   if (!key) return ERROR_FILE_NOT_FOUND;  // deleted while open
   if (dwIndex >= key->subkeys.size()) return ERROR_NO_MORE_ITEMS;
-  auto it = key->subkeys.begin();
-  std::advance(it, dwIndex);
+  HandleObject* h = Lookup(hKey, HandleKind::Key);
+  RegKey::Subkeys::const_iterator it;
+  if (h && h->enumKey == key && h->enumStamp == key->stamp && h->enumIndex + 1 == dwIndex) {
+    it = std::next(h->enumAt);
+  } else if (h && h->enumKey == key && h->enumStamp == key->stamp && h->enumIndex == dwIndex) {
+    it = h->enumAt;
+  } else {
+    it = std::next(key->subkeys.begin(), dwIndex);
+  }
+  if (h) {
+    h->enumKey = key;
+    h->enumStamp = key->stamp;
+    h->enumIndex = dwIndex;
+    h->enumAt = it;
+  }
   const std::string& name = it->second->name;
   if (name.size() >= *lpcchName) return ERROR_MORE_DATA;
   std::memcpy(lpName, name.c_str(), name.size() + 1);
