@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "devices/enum_walk.h"
 #include "devices/usb_probe.h"
 #include "devices/wizard_watch.h"
 #include "platform/handles.h"
@@ -11,24 +12,12 @@
 
 namespace {
 
-const DWORD kComposedPathSize = 2048;
 const DWORD kWizardPollMs = 1000;
 const DWORD kDevicePollMs = 500;
 const char kConfigManagerFile[] = "cfgmgr32.dll";
 const char kWaitExport[] = "CMP_WaitNoPendingInstallEvents";
 
 typedef DWORD(WINAPI* WaitNoPendingInstallEventsFn)(DWORD);
-
-bool EnumSubkey(HKEY key, DWORD index, char* name) {
-  DWORD length = records::kPathSize;
-  return RegEnumKeyExA(key, index, name, &length, NULL, NULL, NULL, NULL) == ERROR_SUCCESS;
-}
-
-// Opens `parentPath` + "\" + `name`; a path that does not fit names no key.
-bool OpenSubkey(ScopedRegKey& key, char* path, const char* parentPath, const char* name) {
-  return FormatText(path, kComposedPathSize, "%s\\%s", parentPath, name) &&
-         key.Open(HKEY_LOCAL_MACHINE, path, records::kReadAccess);
-}
 
 // Full path of cfgmgr32.dll in the system folder. The library is never
 // looked up by bare name: that search starts in the launcher's own folder,
@@ -46,6 +35,10 @@ bool BuildConfigManagerPath(char* path, DWORD size) {
 
 }  // namespace
 
+using devices::EnumSubkey;
+using devices::kComposedPathSize;
+using devices::OpenSubkey;
+
 bool FindDeviceWithSetupClass(const char* enumRoot) {
   char setupClass[records::kPathSize];
   ReadInstallInfoValue(records::kGuidUndInfKey, setupClass, sizeof setupClass);
@@ -56,12 +49,12 @@ bool FindDeviceWithSetupClass(const char* enumRoot) {
   for (DWORD device = 0; EnumSubkey(root.get(), device, deviceName); ++device) {
     char devicePath[kComposedPathSize];
     ScopedRegKey deviceKey;
-    if (!OpenSubkey(deviceKey, devicePath, enumRoot, deviceName)) continue;
+    if (!OpenSubkey(deviceKey, enumRoot, deviceName, devicePath)) continue;
     char instanceName[records::kPathSize];
     for (DWORD instance = 0; EnumSubkey(deviceKey.get(), instance, instanceName); ++instance) {
       char instancePath[kComposedPathSize];
       ScopedRegKey instanceKey;
-      if (!OpenSubkey(instanceKey, instancePath, devicePath, instanceName)) continue;
+      if (!OpenSubkey(instanceKey, devicePath, instanceName, instancePath)) continue;
       // An absent or unreadable value compares as the empty string.
       char classGuid[records::kPathSize];
       QueryRegistryText(instanceKey.get(), records::kClassGuidValue, classGuid, sizeof classGuid);

@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "devices/enum_walk.h"
 #include "devices/wizard_watch.h"
 #include "platform/handles.h"
 #include "records/launcher_paths.h"
@@ -12,8 +13,6 @@ namespace {
 
 // Suffix of the key of one interface function of a composite device.
 const char kInterfaceMarker[] = "&MI_";
-// Subkey paths are composed in buffers of this size.
-const DWORD kComposedPathSize = 2048;
 // Longest id that still leaves room for kInterfaceMarker and the zero in a
 // kShortSize buffer: 255 bytes.
 const size_t kMaxIdLength = records::kShortSize - sizeof kInterfaceMarker;
@@ -57,20 +56,6 @@ class HardwareIdList {
   const unsigned char* next_;
 };
 
-// The name of subkey `index` of `key`; false when the enumeration ends there.
-bool EnumSubkey(HKEY key, DWORD index, char* name) {
-  DWORD length = records::kPathSize;
-  return RegEnumKeyExA(key, index, name, &length, NULL, NULL, NULL, NULL) == ERROR_SUCCESS;
-}
-
-// Opens `parentPath` + "\" + `name` for reading. A path that does not fit its
-// buffer names no key.
-bool OpenSubkey(ScopedRegKey& key, const char* parentPath, const char* name) {
-  char path[kComposedPathSize];
-  return FormatText(path, sizeof path, "%s\\%s", parentPath, name) &&
-         key.Open(HKEY_LOCAL_MACHINE, path, records::kReadAccess);
-}
-
 // Whether `valueName` can be read into a kShortSize buffer; its type and
 // text do not matter, and a value too long for the buffer counts as absent.
 bool HasValue(HKEY key, const char* valueName) {
@@ -80,6 +65,9 @@ bool HasValue(HKEY key, const char* valueName) {
 }
 
 }  // namespace
+
+using devices::EnumSubkey;
+using devices::OpenSubkey;
 
 bool FindUsbDevice(const char* enumRoot) {
   ScopedRegKey root;
