@@ -1,0 +1,123 @@
+# shellcheck shell=bash
+# Scenario bookkeeping and package helpers shared by the end-to-end scenario
+# files in tests/e2e/scenarios/. Sourced by run.sh after wine_lib.sh; expects
+# ROOT, WIN32_BUILD and RUN_DIR to be set.
+
+COMPLETION_EVENT='HLT_{3D72B1E4-0F58-4c19-A6E2-91B7C04D8E3A}'
+CAUTION_TEXT='Please uninstall the previous version of the ARVEN software before continuing with this installation'
+PDIENTRY='E2EPDI'
+PRODUCT_KEY='Software\Ostrane\E2E Printer'
+PRINTER='E2E Printer'
+# Time limits (ms) for a launcher run that must end on its own.
+END_LIMIT=15000
+
+PASSED=0
+FAILED=0
+SCENARIO=""
+REASONS=()
+# Scenario functions to run, in order; each scenario file appends its own.
+E2E_SCENARIOS=()
+
+# ---- scenario bookkeeping ---------------------------------------------------
+
+begin() {
+  SCENARIO="$1"
+  REASONS=()
+}
+
+# check CONDITION-TEXT ACTUAL EXPECTED: records a failure when they differ.
+check() {
+  if [ "$2" != "$3" ]; then
+    REASONS+=("$1: got '$2', expected '$3'")
+  fi
+}
+
+finish() {
+  wine_stop
+  if [ ${#REASONS[@]} -eq 0 ]; then
+    echo "PASS $SCENARIO"
+    PASSED=$((PASSED + 1))
+    rm -rf "$WINEPREFIX"
+  else
+    local IFS=';'
+    echo "FAIL $SCENARIO: ${REASONS[*]} (prefix kept: $WINEPREFIX)"
+    FAILED=$((FAILED + 1))
+  fi
+}
+
+# ---- running Win32 programs in the scenario's prefix -------------------------
+
+# w PROGRAM ARGS...: runs a Win32 program, its output without carriage returns.
+w() {
+  timeout 60 wine "$@" 2>/dev/null | tr -d '\r'
+}
+
+# Our helpers live in C:\e2e; the package in C:\pkg unless told otherwise.
+tool() {
+  local name="$1"
+  shift
+  w "C:\\e2e\\$name.exe" "$@"
+}
+
+# new_scenario NAME RELEASE [LANG]: fresh prefix posed as RELEASE, helpers
+# installed. Every Wine process of a scenario runs with the same LANG, so
+# they all share one ANSI code page.
+new_scenario() {
+  begin "$1"
+  export LANG="${3:-en_US.UTF-8}"
+  export LC_ALL="$LANG"
+  wine_new_prefix "$RUN_DIR/$(echo "$1" | tr -c 'A-Za-z0-9\n' '-')" || {
+    REASONS+=("no prefix")
+    return 1
+  }
+  mkdir -p "$WINEPREFIX/drive_c/e2e"
+  cp "$WIN32_BUILD"/helpers/*.exe "$WINEPREFIX/drive_c/e2e/"
+  wine_pose "$2"
+}
+
+# package UNIX-FOLDER LAUNCHER-NAME [no-ini]: the package layout: launcher,
+# InstallInfo.ini and a logging stub in place of every program of the package.
+package() {
+  local dir="$1" name="$2"
+  mkdir -p "$dir/Util" "$dir/Install"
+  cp "$WIN32_BUILD/Setup.exe" "$dir/$name"
+  local program
+  for program in Util/OemHlt07.exe Util/CloseDlg.exe Util/OemAdv07.exe Install/Setup.exe Cleanup.exe; do
+    cp "$WIN32_BUILD/helpers/side_stub.exe" "$dir/$program"
+  done
+  if [ "${3:-}" != "no-ini" ]; then
+    printf '[INSTALL_INFO]\r\nRegistryPath=%s\r\nPDIENTRY=%s\r\n' "$PRODUCT_KEY" "$PDIENTRY" >"$dir/InstallInfo.ini"
+  fi
+}
+
+reg_add() {
+  wine reg add "$@" /f >/dev/null 2>&1
+}
+
+# The stub log: one "MODULE|COMMAND LINE" line per program started.
+stub_log() {
+  local log="$WINEPREFIX/drive_c/e2e-log.txt"
+  [ -f "$log" ] && tr -d '\r' <"$log"
+}
+
+# Programs are started without being waited for: give them time to log.
+wait_for_log_lines() {
+  local want="$1" i
+  for i in $(seq 1 50); do
+    [ "$(stub_log | grep -c .)" -ge "$want" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# run_to_end ARGS...: starts the launcher through the waiter and returns its
+# report line ("event=... launcher=... exit=... acp=...").
+run_to_end() {
+  tool launch_wait --timeout "$END_LIMIT" "$@" | tail -n 1
+}
+
+field() {
+  # field NAME LINE: the value of NAME=... in a report line.
+  echo "$2" | tr ' ' '\n' | sed -n "s/^$1=//p"
+}
+
