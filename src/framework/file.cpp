@@ -17,13 +17,8 @@ BOOL CFile::GetStatus(const char* path, CFileStatus& status) {
 
 BOOL CFile::Open(const char* path, UINT flags) {
   Close();
-  DWORD share = 0;
-  switch (flags & 0x70) {
-    case shareDenyWrite: share = FILE_SHARE_READ; break;
-    case shareDenyNone: share = FILE_SHARE_READ | FILE_SHARE_WRITE; break;
-    default: break;  // no share flag or shareExclusive: nobody else
-  }
-  m_hFile = CreateFileA(path, GENERIC_READ, share, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+  if (flags & ~static_cast<UINT>(shareExclusive)) return FALSE;
+  m_hFile = CreateFileA(path, GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
   return m_hFile != INVALID_HANDLE_VALUE;
 }
 

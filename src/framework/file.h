@@ -12,14 +12,11 @@ struct CFileStatus {
 
 class CFile {
  public:
-  // Opening flags. Files are opened for reading only; the share part says
-  // what other programs may do meanwhile. 0 (modeRead, no share flag) shares
-  // nothing, as shareExclusive does.
+  // Opening flags: the launcher only reads, and shares nothing with other
+  // programs meanwhile (modeRead alone means the same as with shareExclusive).
   enum OpenFlags {
     modeRead = 0x0000,
     shareExclusive = 0x0010,
-    shareDenyWrite = 0x0020,
-    shareDenyNone = 0x0040,
   };
 
   CFile() : m_hFile(INVALID_HANDLE_VALUE) {}
@@ -32,9 +29,9 @@ class CFile {
   // wildcard, which would name other files.
   static BOOL GetStatus(const char* path, CFileStatus& status);
 
-  // Opens an existing file for reading with the share mode of `flags`.
-  // FALSE when it cannot be opened (missing, a folder, held by another
-  // program, ...). A file already open is closed first.
+  // Opens an existing file for reading, shared with nobody. FALSE when it
+  // cannot be opened (missing, a folder, open in another program, ...) or
+  // `flags` asks for anything else. A file already open is closed first.
   BOOL Open(const char* path, UINT flags);
 
   // Reads up to `count` bytes from the current position; the number read,

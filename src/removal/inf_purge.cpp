@@ -14,7 +14,6 @@ const DWORD kPathSize = records::kShortSize;  // folders, pattern, candidate pat
 const UINT kReadSize = 2048;                   // bytes of a file's beginning examined
 const DWORD kTextSize = kReadSize + 2;         // so a full UTF-16 read still ends in a zero unit
 const char kInfPattern[] = "*.inf";
-const char kInfExtension[] = ".inf";
 const char kCompanionExtension[] = ".pnf";
 const char kInfFolder[] = "\\inf\\";   // below the Windows folder
 const char kOtherFolder[] = "OTHER\\";  // below the INF folder
@@ -48,15 +47,6 @@ void NarrowUtf16Text(char* text) {
   memcpy(wide, text + 2, sizeof wide);  // ends in the buffer's two zero bytes
   memset(text, 0, kTextSize);
   if (WideCharToMultiByte(CP_ACP, 0, wide, -1, text, kTextSize - 1, NULL, NULL) == 0) text[0] = 0;
-}
-
-// Whether the name the search returned really ends in ".inf": a search also
-// matches on short names, so "a.infx" (short name A~1.INF) can come back.
-bool HasInfExtension(const char* name) {
-  const size_t length = strlen(name);
-  const size_t extension = sizeof kInfExtension - 1;
-  return length > extension && _mbsicmp(reinterpret_cast<const unsigned char*>(name + length - extension),
-                                        reinterpret_cast<const unsigned char*>(kInfExtension)) == 0;
 }
 
 void MakeNormalAndDelete(const char* path) {
@@ -99,7 +89,6 @@ void PurgeOemInfFiles(const char* folder, const char* installInfoPath) {
   char text[kTextSize];
   do {
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-    if (!HasInfExtension(entry.cFileName)) continue;
     if (!FormatText(candidate, sizeof candidate, "%s%s", searched, entry.cFileName)) continue;
     CFileStatus status;
     if (!CFile::GetStatus(candidate, status) || status.m_size == 0) continue;
