@@ -1,5 +1,7 @@
 #include "removal/uninstall_printer.h"
 
-// Printer, driver and INF removal are not built yet: removal mode currently
-// removes nothing and the launch sequence goes on as usual.
-void UninstallPrinter(const char*, const char*) {}
+#include "removal/printer_removal.h"
+
+// The INF purge is not built yet: removal mode removes the printer queue and
+// its driver only.
+void UninstallPrinter(const char* printerName, const char*) { RemovePrinterAndDriver(printerName); }
