@@ -249,22 +249,26 @@ TEST_F(PrinterRemovalTest, InformationThatCannotBeReadRemovesNothing) {
   const struct {
     const char* name;
     std::function<void()> arrange;
+    int queries;  // GetPrinterA calls made before the operation ends
+    int allocations;
   } cases[] = {
-      {"size query fails", [] { sim::FailCall("GetPrinterA", 1); }},
-      {"read fails", [] { sim::FailCall("GetPrinterA", 2); }},
-      {"block not allocated", [] { sim::FailCall("LocalAlloc", 1); }},
-      {"null handle", [] { sim::OpenPrinterGivesNullHandle(true); }},
+      {"size query fails", [] { sim::FailCall("GetPrinterA", 1); }, 1, 0},
+      {"read fails", [] { sim::FailCall("GetPrinterA", 2); }, 2, 1},
+      {"block not allocated", [] { sim::FailCall("LocalAlloc", 1); }, 1, 1},
+      {"null handle", [] { sim::OpenPrinterGivesNullHandle(true); }, 0, 0},
       // Between the two queries the information shrinks: the read succeeds
       // with a smaller size than the query reported.
-      {"sizes differ, smaller", [] { sim::BetweenPrinterQueries([] { sim::AddPrinter(kPrinter, "D"); }); }},
+      {"sizes differ, smaller", [] { sim::BetweenPrinterQueries([] { sim::AddPrinter(kPrinter, "D"); }); }, 2, 1},
       {"sizes differ, larger",
-       [] { sim::BetweenPrinterQueries([] { sim::AddPrinter(kPrinter, std::string(kDriver) + " v2"); }); }},
+       [] { sim::BetweenPrinterQueries([] { sim::AddPrinter(kPrinter, std::string(kDriver) + " v2"); }); }, 2, 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     PrepareMachine(sim::Release::WinXP);
     c.arrange();
     RemovePrinterAndDriver(kPrinter);
+    EXPECT_EQ(sim::CallCount("GetPrinterA"), c.queries);
+    EXPECT_EQ(sim::CallCount("LocalAlloc"), c.allocations);
     ExpectNothingRemoved();
   }
 }
