@@ -8,6 +8,8 @@
 namespace {
 
 const char kProgram[] = "C:\\Pkg Folder\\Util\\Tool.exe";
+// SW_SHOWMINNOACTIVE: any state but 0 (SW_HIDE), which a zero-filled block holds anyway.
+const WORD kShowMinNoActive = 7;
 
 class StartProgramTest : public ::testing::Test {
  protected:
@@ -34,12 +36,12 @@ TEST_F(StartProgramTest, PlainStartSetsNoShowState) {
 // applied, the handles handed to the caller.
 TEST_F(StartProgramTest, ShownStartKeepsTheTextAndShowState) {
   PROCESS_INFORMATION info;
-  ASSERT_TRUE(StartProgramShown(kProgram, "tool stop it", SW_HIDE, &info));
+  ASSERT_TRUE(StartProgramShown(kProgram, "tool stop it", kShowMinNoActive, &info));
   const sim::ProcessStart& s = sim::ProcessStarts().at(0);
   EXPECT_EQ(s.applicationName, kProgram);
   EXPECT_EQ(s.commandLine, "tool stop it");
   EXPECT_EQ(s.startupFlags, static_cast<DWORD>(STARTF_USESHOWWINDOW));
-  EXPECT_EQ(s.showWindow, SW_HIDE);
+  EXPECT_EQ(s.showWindow, kShowMinNoActive);
   EXPECT_EQ(s.startupInfoSize, sizeof(STARTUPINFOA));
   EXPECT_EQ(sim::OpenHandles(sim::HandleKind::Process), 1);
   CloseHandle(info.hProcess);
