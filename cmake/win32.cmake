@@ -10,7 +10,9 @@ add_executable(Setup WIN32 ${LAUNCHER_SOURCES} src/app/winmain.cpp ${LAUNCHER_RE
 target_include_directories(Setup PRIVATE src)
 target_compile_options(Setup PRIVATE -fno-exceptions -fno-rtti -Werror)
 target_link_options(Setup PRIVATE ${WIN32_LINK_FLAGS})
-target_link_libraries(Setup PRIVATE user32 gdi32 advapi32 winspool)
+# No winspool: its functions are resolved at run time from the system folder,
+# since an imported winspool.drv is looked for beside Setup.exe first.
+target_link_libraries(Setup PRIVATE user32 gdi32 advapi32)
 set_target_properties(Setup PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 # Small Win32 programs of our own that the Wine tests drive or start.

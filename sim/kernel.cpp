@@ -161,6 +161,8 @@ BOOL CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_AT
   start.environmentNull = lpEnvironment == nullptr;
   start.currentDirectoryNull = lpCurrentDirectory == nullptr;
   start.startupInfoSize = lpStartupInfo ? lpStartupInfo->cb : 0;
+  start.startupFlags = lpStartupInfo ? lpStartupInfo->dwFlags : 0;
+  start.showWindow = lpStartupInfo ? lpStartupInfo->wShowWindow : 0;
   start.time = m.clock;
   const bool fail = Enter("CreateProcessA", start.commandLine);
   std::string program = lpApplicationName ? start.applicationName : ResolveCommandLine(start.commandLine);

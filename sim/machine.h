@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,14 @@ struct Window {
 
 struct Library {
   std::map<std::string, FARPROC> exports;
+};
+
+// A printer queue of the simulated spooler. DeletePrinter only marks it: it
+// goes when its last handle is closed, as on Windows.
+struct SpoolerPrinter {
+  std::string name;
+  std::string driver;
+  bool deletePending = false;
 };
 
 struct HandleObject {
@@ -154,6 +163,14 @@ struct Machine {
   uint64_t nextCreation = 1;
   std::vector<FileHold> holds;
   int nextHold = 1;
+  // ---- spooler and window enumeration (sim/spooler.cpp, sim/window_enum.cpp) ----
+  std::map<std::string, SpoolerPrinter, NoCaseLess> printers;
+  std::set<std::string, NoCaseLess> printerDrivers;
+  std::map<uintptr_t, DWORD> printerAccess;                // printer handle -> granted access
+  std::function<void()> betweenPrinterQueries;
+  bool openPrinterGivesNull = false;
+  std::map<void*, size_t> localBlocks;
+  std::map<uintptr_t, std::vector<WindowMessage>> windowMessages;
 };
 
 Machine& M();

@@ -39,7 +39,7 @@ void ClearCalls();
 void FailCall(const std::string& pattern, int nth);
 void ClearFailures();
 
-enum class HandleKind { Key, Event, Process, Thread, Module, File, Find, Any };
+enum class HandleKind { Key, Event, Process, Thread, Module, File, Find, Printer, Any };
 int OpenHandles(HandleKind kind = HandleKind::Any);
 
 // ---- version and code page -----------------------------------------------
@@ -109,6 +109,9 @@ struct ProcessStart {
   DWORD startupInfoSize;
   bool started;  // whether a program file was found
   DWORD time;
+  // ---- show state (hidden "net" commands) ----
+  DWORD startupFlags;  // STARTUPINFOA dwFlags
+  WORD showWindow;     // STARTUPINFOA wShowWindow
 };
 const std::vector<ProcessStart>& ProcessStarts();
 // A program that can be started: `path` must also exist as a file. Its
@@ -165,5 +168,37 @@ void SetPendingInstallsUntil(DWORD atMs);
 DWORD Now();
 // Runs `change` when the clock reaches `atMs` (during a Sleep that passes it).
 void At(DWORD atMs, std::function<void()> change);
+
+// ---- spooler, window enumeration and the net command (printer removal) ----
+// winspool.drv in the system folder exporting OpenPrinterA, GetPrinterA,
+// DeletePrinter, ClosePrinter, DeletePrinterDriverA and DeletePrinterDriverExA,
+// except the names in `missing`. Each call can be made to fail with FailCall.
+void InstallWinspool(const std::vector<std::string>& missing = {});
+// A printer driver, and a queue that uses one. Names compare without regard
+// to case, as the spooler's do.
+void AddPrinterDriver(const std::string& driver);
+void AddPrinter(const std::string& printer, const std::string& driver);
+bool PrinterExists(const std::string& printer);
+bool PrinterDriverExists(const std::string& driver);
+// Runs `change` once, right after the next GetPrinterA call that reports a
+// buffer too small: the queue's information can change between the size
+// query and the read.
+void BetweenPrinterQueries(std::function<void()> change);
+// OpenPrinterA reports success but gives a NULL handle.
+void OpenPrinterGivesNullHandle(bool enable);
+// Heap blocks from LocalAlloc not yet released.
+int LocalBlocks();
+
+// The system folder's net.exe: each run lasts `runsForMs` of virtual time.
+void InstallNetCommand(DWORD runsForMs = 0);
+
+struct WindowMessage {
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+  DWORD time;
+};
+// Messages sent to a window with SendMessageA, also after it has closed.
+std::vector<WindowMessage> MessagesReceived(HWND window);
 
 }  // namespace sim

@@ -8,6 +8,8 @@
 // full-width Latin letter. A title holding non-ASCII bytes reads as different
 // text under another code page, so it is found only while the code page it
 // was opened under is posed.
+#include <cstring>
+
 #include "machine.h"
 
 namespace {
@@ -108,4 +110,71 @@ HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName) {
   }
   SetLastError(ERROR_FILE_NOT_FOUND);
   return nullptr;
+}
+
+// ---- window enumeration and messages (printer removal) ----------------------
+
+namespace sim {
+
+std::vector<WindowMessage> MessagesReceived(HWND window) {
+  auto it = M().windowMessages.find(reinterpret_cast<uintptr_t>(window));
+  return it == M().windowMessages.end() ? std::vector<WindowMessage>() : it->second;
+}
+
+}  // namespace sim
+
+// Top-level windows of other processes, topmost (the most recently opened)
+// first. The list is taken before the first callback, as Windows does; a
+// window closed meanwhile is skipped. FALSE as soon as the callback returns
+// FALSE.
+BOOL EnumWindows(WNDENUMPROC lpEnumFunc, LPARAM lParam) {
+  if (Enter("EnumWindows")) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  std::vector<uintptr_t> list;
+  for (auto it = M().windows.rbegin(); it != M().windows.rend(); ++it)
+    if (it->second.outside && it->second.open) list.push_back(it->first);
+  for (uintptr_t id : list) {
+    if (!M().windows.count(id)) continue;
+    if (!lpEnumFunc(reinterpret_cast<HWND>(id), lParam)) return FALSE;
+  }
+  return TRUE;
+}
+
+// At most nMaxCount - 1 bytes and the terminator; a double-byte character
+// that does not fit whole is left out.
+int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount) {
+  auto it = M().windows.find(reinterpret_cast<uintptr_t>(hWnd));
+  const bool fail = Enter("GetWindowTextA", it == M().windows.end() ? std::string() : it->second.title);
+  if (nMaxCount <= 0) return 0;
+  lpString[0] = 0;
+  if (fail || it == M().windows.end()) {
+    SetLastError(fail ? ERROR_ACCESS_DENIED : ERROR_INVALID_HANDLE);
+    return 0;
+  }
+  const std::string& title = it->second.title;
+  size_t length = 0;
+  while (length < title.size()) {
+    const size_t step = IsLeadByte(it->second.codePage, static_cast<unsigned char>(title[length])) ? 2 : 1;
+    if (length + step > static_cast<size_t>(nMaxCount - 1) || length + step > title.size()) break;
+    length += step;
+  }
+  std::memcpy(lpString, title.data(), length);
+  lpString[length] = 0;
+  return static_cast<int>(length);
+}
+
+// Recorded for the window; a dialog's procedure handles it as well.
+LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  Machine& m = M();
+  if (Enter("SendMessageA", std::to_string(Msg) + "|" + std::to_string(wParam))) return 0;
+  auto it = m.windows.find(reinterpret_cast<uintptr_t>(hWnd));
+  if (it == m.windows.end()) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return 0;
+  }
+  m.windowMessages[it->first].push_back(WindowMessage{Msg, wParam, lParam, m.clock});
+  if (it->second.dialogProc) return it->second.dialogProc(hWnd, Msg, wParam, lParam);
+  return 0;
 }

@@ -9,6 +9,7 @@
 #include "records/launcher_paths.h"
 #include "records/os_version.h"
 #include "records/records.h"
+#include "records/system_folder.h"
 
 namespace {
 
@@ -18,20 +19,6 @@ const char kConfigManagerFile[] = "cfgmgr32.dll";
 const char kWaitExport[] = "CMP_WaitNoPendingInstallEvents";
 
 typedef DWORD(WINAPI* WaitNoPendingInstallEventsFn)(DWORD);
-
-// Full path of cfgmgr32.dll in the system folder. The library is never
-// looked up by bare name: that search starts in the launcher's own folder,
-// where a planted copy would be loaded.
-bool BuildConfigManagerPath(char* path, DWORD size) {
-  char systemDir[records::kPathSize];
-  memset(systemDir, 0, sizeof systemDir);
-  const UINT length = GetSystemDirectoryA(systemDir, sizeof systemDir);
-  if (length == 0 || length >= sizeof systemDir) return false;
-  // A root folder ("C:\") already ends with a backslash.
-  const unsigned char* last = _mbsrchr(reinterpret_cast<unsigned char*>(systemDir), '\\');
-  const bool endsWithSlash = last && last[1] == 0;
-  return FormatText(path, size, endsWithSlash ? "%s%s" : "%s\\%s", systemDir, kConfigManagerFile);
-}
 
 }  // namespace
 
@@ -92,8 +79,9 @@ void WaitForPrinterDevice() {
 // The library is released after the call; nothing keeps using it.
 DWORD WaitNoPendingInstallEvents(DWORD timeoutMs) {
   const DWORD kMissing = static_cast<DWORD>(-1);
+  // Never by bare name: that search starts in the launcher's own folder.
   char libraryPath[records::kPathSize];
-  if (!BuildConfigManagerPath(libraryPath, sizeof libraryPath)) return kMissing;
+  if (!BuildSystemFilePath(kConfigManagerFile, libraryPath, sizeof libraryPath)) return kMissing;
   ScopedLibrary library(LoadLibraryA(libraryPath));
   if (!library.get()) return kMissing;
   FARPROC proc = GetProcAddress(library.get(), kWaitExport);

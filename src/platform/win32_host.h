@@ -292,3 +292,62 @@ BOOL FindClose(HANDLE hFindFile);
 BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString, LPCSTR lpFileName);
 int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
                         LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar, BOOL* lpUsedDefaultChar);
+// ---- printer removal: spooler records, window enumeration, hidden starts ----
+// winspool's functions are not declared here: the launcher reaches them only
+// through GetProcAddress on the system folder's winspool.drv.
+#define STARTF_USESHOWWINDOW 0x00000001
+#define SW_HIDE 0
+#define DELETE 0x00010000
+#define STANDARD_RIGHTS_REQUIRED 0x000F0000
+#define PRINTER_ACCESS_ADMINISTER 0x00000004
+#define PRINTER_ACCESS_USE 0x00000008
+#define PRINTER_ALL_ACCESS (STANDARD_RIGHTS_REQUIRED | PRINTER_ACCESS_ADMINISTER | PRINTER_ACCESS_USE)
+#define DPD_DELETE_UNUSED_FILES 0x00000001
+#define ERROR_INVALID_LEVEL 124L
+#define RPC_S_SERVER_UNAVAILABLE 1722L
+#define ERROR_UNKNOWN_PRINTER_DRIVER 1797L
+#define ERROR_INVALID_PRINTER_NAME 1801L
+#define ERROR_PRINTER_DRIVER_IN_USE 3001L
+#define LMEM_FIXED 0x0000
+#define LMEM_ZEROINIT 0x0040
+#define LPTR (LMEM_FIXED | LMEM_ZEROINIT)
+
+typedef void* HLOCAL;
+struct DEVMODEA;  // never looked into
+
+struct PRINTER_DEFAULTSA {
+  LPSTR pDatatype;
+  DEVMODEA* pDevMode;
+  DWORD DesiredAccess;
+};
+
+struct PRINTER_INFO_2A {
+  LPSTR pServerName;
+  LPSTR pPrinterName;
+  LPSTR pShareName;
+  LPSTR pPortName;
+  LPSTR pDriverName;
+  LPSTR pComment;
+  LPSTR pLocation;
+  DEVMODEA* pDevMode;
+  LPSTR pSepFile;
+  LPSTR pPrintProcessor;
+  LPSTR pDatatype;
+  LPSTR pParameters;
+  void* pSecurityDescriptor;
+  DWORD Attributes;
+  DWORD Priority;
+  DWORD DefaultPriority;
+  DWORD StartTime;
+  DWORD UntilTime;
+  DWORD Status;
+  DWORD cJobs;
+  DWORD AveragePPM;
+};
+
+typedef BOOL(CALLBACK* WNDENUMPROC)(HWND, LPARAM);
+BOOL EnumWindows(WNDENUMPROC lpEnumFunc, LPARAM lParam);
+int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount);
+LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+HLOCAL LocalAlloc(UINT uFlags, size_t uBytes);
+HLOCAL LocalFree(HLOCAL hMem);

@@ -46,4 +46,18 @@ void ProvideConfigManager();
 // The file name of this test program ("contract_host.exe", ...).
 std::string OwnFileName();
 
+// ---- spooler and window messages (printer removal) --------------------------
+// Makes winspool.drv present in the system folder (Windows has it already).
+void ProvideWinspool();
+// A printer driver and a queue using it, known to the system's spooler (on
+// the host, with the system folder's winspool.drv). False when they cannot
+// be added.
+bool AddTestPrinter(const std::string& printer, const std::string& driver);
+// Removes what AddTestPrinter added, whatever of it is left.
+void RemoveTestPrinter(const std::string& printer, const std::string& driver);
+bool PrinterDriverInstalled(const std::string& driver);
+// WM_COMMAND messages with wParam `id` that a window of OpenTopLevelWindow
+// has received.
+int CommandsReceived(void* window, unsigned id);
+
 }  // namespace fixture

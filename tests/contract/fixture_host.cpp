@@ -50,4 +50,25 @@ void ProvideConfigManager() { sim::InstallConfigManager(true); }
 
 std::string OwnFileName() { return "contract_host.exe"; }
 
+// ---- spooler and window messages (printer removal) --------------------------
+
+void ProvideWinspool() { sim::InstallWinspool(); }
+
+bool AddTestPrinter(const std::string& printer, const std::string& driver) {
+  sim::AddPrinterDriver(driver);
+  sim::AddPrinter(printer, driver);
+  return true;
+}
+
+void RemoveTestPrinter(const std::string&, const std::string&) {}  // the next test resets the machine
+
+bool PrinterDriverInstalled(const std::string& driver) { return sim::PrinterDriverExists(driver); }
+
+int CommandsReceived(void* window, unsigned id) {
+  int n = 0;
+  for (const sim::WindowMessage& m : sim::MessagesReceived(static_cast<HWND>(window)))
+    if (m.message == WM_COMMAND && m.wParam == id) ++n;
+  return n;
+}
+
 }  // namespace fixture

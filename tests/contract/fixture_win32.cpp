@@ -4,6 +4,8 @@
 #include "fixture.h"
 
 #include <cstring>
+#include <map>
+#include <utility>
 
 #include "contract.h"
 #include "platform/win32.h"
@@ -82,13 +84,24 @@ void PlaceChildProgram(const std::string& path) {
     std::printf("    fixture: cannot copy this program to %s (error %lu)\n", path.c_str(), GetLastError());
 }
 
+// WM_COMMAND messages received, by window and command id.
+static std::map<std::pair<HWND, unsigned>, int> g_commands;
+
+static LRESULT CALLBACK RecordingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COMMAND) {
+    g_commands[std::make_pair(window, static_cast<unsigned>(wParam))] += 1;
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
 void* OpenTopLevelWindow(const std::string& title) {
   static ATOM windowClass = 0;
   HINSTANCE instance = GetModuleHandleA(nullptr);
   if (!windowClass) {
     WNDCLASSA wc;
     std::memset(&wc, 0, sizeof wc);
-    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpfnWndProc = RecordingWindowProc;
     wc.hInstance = instance;
     wc.lpszClassName = "ContractTopLevel";
     windowClass = RegisterClassA(&wc);
@@ -106,5 +119,68 @@ void CloseTopLevelWindow(void* window) {
 void ProvideConfigManager() {}
 
 std::string OwnFileName() { return "contract_win32.exe"; }
+
+// ---- spooler and window messages (printer removal) --------------------------
+// Queues are added as Wine's spooler takes them without a print system: the
+// PostScript driver with its generic PPD, on the FILE: port.
+
+void ProvideWinspool() {}
+
+bool AddTestPrinter(const std::string& printer, const std::string& driver) {
+  RemoveTestPrinter(printer, driver);
+  DRIVER_INFO_3A info;
+  std::memset(&info, 0, sizeof info);
+  info.cVersion = 3;
+  info.pName = const_cast<char*>(driver.c_str());
+  info.pDriverPath = const_cast<char*>("wineps.drv");
+  info.pDataFile = const_cast<char*>("generic.ppd");
+  info.pConfigFile = const_cast<char*>("wineps.drv");
+  if (!AddPrinterDriverA(nullptr, 3, reinterpret_cast<BYTE*>(&info))) {
+    std::printf("    fixture: AddPrinterDriverA failed (error %lu)\n", GetLastError());
+    return false;
+  }
+  PRINTER_INFO_2A queue;
+  std::memset(&queue, 0, sizeof queue);
+  queue.pPrinterName = const_cast<char*>(printer.c_str());
+  queue.pPortName = const_cast<char*>("FILE:");
+  queue.pDriverName = const_cast<char*>(driver.c_str());
+  queue.pPrintProcessor = const_cast<char*>("WinPrint");
+  queue.pDatatype = const_cast<char*>("RAW");
+  HANDLE handle = AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&queue));
+  if (!handle) {
+    std::printf("    fixture: AddPrinterA failed (error %lu)\n", GetLastError());
+    return false;
+  }
+  ClosePrinter(handle);
+  return true;
+}
+
+void RemoveTestPrinter(const std::string& printer, const std::string& driver) {
+  HANDLE handle = nullptr;
+  PRINTER_DEFAULTSA defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+  if (OpenPrinterA(const_cast<char*>(printer.c_str()), &handle, &defaults) && handle) {
+    DeletePrinter(handle);
+    ClosePrinter(handle);
+  }
+  DeletePrinterDriverA(nullptr, nullptr, const_cast<char*>(driver.c_str()));
+}
+
+bool PrinterDriverInstalled(const std::string& driver) {
+  DWORD needed = 0, count = 0;
+  EnumPrinterDriversA(nullptr, nullptr, 1, nullptr, 0, &needed, &count);
+  if (needed == 0) return false;
+  std::string buffer(needed, '\0');
+  if (!EnumPrinterDriversA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(&buffer[0]), needed, &needed, &count))
+    return false;
+  const DRIVER_INFO_1A* drivers = reinterpret_cast<const DRIVER_INFO_1A*>(buffer.data());
+  for (DWORD i = 0; i < count; ++i)
+    if (lstrcmpiA(drivers[i].pName, driver.c_str()) == 0) return true;
+  return false;
+}
+
+int CommandsReceived(void* window, unsigned id) {
+  auto it = g_commands.find(std::make_pair(static_cast<HWND>(window), id));
+  return it == g_commands.end() ? 0 : it->second;
+}
 
 }  // namespace fixture

@@ -1,0 +1,400 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "removal/printer_removal.h"
+#include "sim.h"
+
+namespace {
+
+const char kPrinter[] = "E2E Printer";
+const char kDriver[] = "E2E Driver";
+const char kNet[] = "C:\\WINDOWS\\SYSTEM32\\net.exe";
+const DWORD kNetRunsMs = 300;
+
+// The calls that make up the road taken, in order.
+std::vector<std::string> Road() {
+  static const std::set<std::string> steps = {
+      "CMP_WaitNoPendingInstallEvents", "OpenPrinterA", "EnumWindows",          "CreateProcessA",
+      "DeletePrinter",                  "ClosePrinter", "DeletePrinterDriverA", "DeletePrinterDriverExA"};
+  std::vector<std::string> road;
+  for (const sim::Call& c : sim::Calls())
+    if (steps.count(c.function)) road.push_back(c.function);
+  return road;
+}
+
+std::vector<std::string> Repeat(const std::string& step, int times) { return std::vector<std::string>(times, step); }
+
+std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> parts) {
+  std::vector<std::string> all;
+  for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+  return all;
+}
+
+int Pauses(DWORD ms) {
+  int n = 0;
+  for (const sim::Call& c : sim::Calls())
+    if (c.function == "Sleep" && c.detail == std::to_string(ms)) ++n;
+  return n;
+}
+
+std::vector<std::string> NetCommands() {
+  std::vector<std::string> commands;
+  for (const sim::ProcessStart& s : sim::ProcessStarts()) commands.push_back(s.commandLine);
+  return commands;
+}
+
+std::string DetailOf(const std::string& function) {
+  const int i = sim::FindCall(function);
+  return i < 0 ? std::string("<not called>") : sim::Calls()[i].detail;
+}
+
+// IDOK commands the window received.
+int OkCommands(HWND window) {
+  int n = 0;
+  for (const sim::WindowMessage& m : sim::MessagesReceived(window))
+    if (m.message == WM_COMMAND && m.wParam == IDOK && m.lParam == 0) ++n;
+  return n;
+}
+
+void ExpectAllReleased() {
+  EXPECT_EQ(sim::OpenHandles(sim::HandleKind::Printer), 0);
+  EXPECT_EQ(sim::OpenHandles(sim::HandleKind::Module), 0);
+  EXPECT_EQ(sim::OpenHandles(sim::HandleKind::Process), 0);
+  EXPECT_EQ(sim::OpenHandles(sim::HandleKind::Thread), 0);
+  EXPECT_EQ(sim::LocalBlocks(), 0);
+}
+
+// A machine with the product's queue and another maker's, the system's
+// winspool.drv, cfgmgr32.dll and net.exe.
+void PrepareMachine(sim::Release release) {
+  sim::Reset();
+  sim::PoseAs(release);
+  sim::InstallConfigManager();
+  sim::InstallWinspool();
+  sim::InstallNetCommand(kNetRunsMs);
+  sim::AddPrinterDriver(kDriver);
+  sim::AddPrinter(kPrinter, kDriver);
+  sim::AddPrinterDriver("Other Driver");
+  sim::AddPrinter("Other Printer", "Other Driver");
+}
+
+void ExpectOtherQueueKept() {
+  EXPECT_TRUE(sim::PrinterExists("Other Printer"));
+  EXPECT_TRUE(sim::PrinterDriverExists("Other Driver"));
+}
+
+const std::vector<std::string> kOpenOnNt = {"CMP_WaitNoPendingInstallEvents", "OpenPrinterA"};
+const std::vector<std::string> kRestart = Repeat("CreateProcessA", 2);
+const std::vector<std::string> kDeleteOnNt = {"DeletePrinter", "ClosePrinter", "DeletePrinterDriverExA"};
+
+class PrinterRemovalNtTest : public ::testing::TestWithParam<sim::Release> {
+ protected:
+  void SetUp() override { PrepareMachine(GetParam()); }
+};
+
+TEST_P(PrinterRemovalNtTest, NoWindowTwentyOnePassesThenRestartAndDeletions) {
+  RemovePrinterAndDriver(kPrinter);
+  EXPECT_EQ(Road(), Join({kOpenOnNt, Repeat("EnumWindows", 21), kRestart, kDeleteOnNt}));
+  EXPECT_EQ(Pauses(500), 20 + 1);  // the window passes, then the one after "net stop"
+  EXPECT_EQ(Pauses(1000), 1);
+  EXPECT_EQ(DetailOf("CMP_WaitNoPendingInstallEvents"), std::to_string(INFINITE));
+  EXPECT_EQ(DetailOf("OpenPrinterA"), "E2E Printer|0xf000c|(null)|(null)");
+  EXPECT_EQ(DetailOf("DeletePrinterDriverExA"), "(null)|(null)|E2E Driver|1|0");
+  EXPECT_FALSE(sim::PrinterExists(kPrinter));
+  EXPECT_FALSE(sim::PrinterDriverExists(kDriver));
+  ExpectOtherQueueKept();
+  ExpectAllReleased();
+
+  // The spooler commands: the system's net.exe by its full path, hidden,
+  // each waited for, with the pauses after them.
+  const std::vector<sim::ProcessStart>& starts = sim::ProcessStarts();
+  ASSERT_EQ(starts.size(), 2u);
+  EXPECT_EQ(NetCommands(), (std::vector<std::string>{"net stop spooler", "net start spooler"}));
+  for (const sim::ProcessStart& s : starts) {
+    EXPECT_EQ(s.applicationName, kNet);
+    EXPECT_FALSE(s.applicationNameNull);
+    EXPECT_EQ(s.startupFlags, static_cast<DWORD>(STARTF_USESHOWWINDOW));
+    EXPECT_EQ(s.showWindow, SW_HIDE);
+    EXPECT_FALSE(s.inheritHandles);
+    EXPECT_EQ(s.creationFlags, 0u);
+    EXPECT_TRUE(s.environmentNull && s.currentDirectoryNull);
+  }
+  EXPECT_EQ(starts[0].time, 20 * 500u);
+  EXPECT_EQ(starts[1].time, starts[0].time + kNetRunsMs + 500);
+  EXPECT_EQ(sim::Now(), starts[1].time + kNetRunsMs + 1000);
+}
+
+TEST_P(PrinterRemovalNtTest, WindowPresentAtOnceGetsOkWithoutPause) {
+  HWND queue = sim::OpenWindow("E2E Printer - Queue");
+  HWND other = sim::OpenWindow("Printers");
+  RemovePrinterAndDriver(kPrinter);
+  EXPECT_EQ(Road(), Join({kOpenOnNt, {"EnumWindows"}, kRestart, kDeleteOnNt}));
+  EXPECT_EQ(OkCommands(queue), 1);
+  EXPECT_TRUE(sim::MessagesReceived(other).empty());
+  EXPECT_EQ(sim::MessagesReceived(queue)[0].time, 0u);
+  EXPECT_EQ(Pauses(500), 1);  // only the one after "net stop"
+  EXPECT_FALSE(sim::PrinterExists(kPrinter));
+  ExpectAllReleased();
+}
+
+TEST_P(PrinterRemovalNtTest, WindowAppearingAtThreeSecondsEndsThePasses) {
+  HWND queue = nullptr;
+  sim::At(3000, [&] { queue = sim::OpenWindow("Printing - E2E Printer (2 documents)"); });
+  RemovePrinterAndDriver(kPrinter);
+  ASSERT_NE(queue, nullptr);
+  EXPECT_EQ(OkCommands(queue), 1);
+  EXPECT_EQ(sim::MessagesReceived(queue)[0].time, 3000u);
+  EXPECT_EQ(Road(), Join({kOpenOnNt, Repeat("EnumWindows", 7), kRestart, kDeleteOnNt}));
+  EXPECT_EQ(sim::ProcessStarts()[0].time, 3000u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Nt5, PrinterRemovalNtTest,
+                         ::testing::Values(sim::Release::WinXP, sim::Release::Win2000, sim::Release::Win2003));
+
+class PrinterRemovalTest : public ::testing::Test {
+ protected:
+  void SetUp() override { PrepareMachine(sim::Release::WinXP); }
+};
+
+TEST_F(PrinterRemovalTest, OnlyTheFirstOfTwoMatchingWindowsGetsOk) {
+  HWND lower = sim::OpenWindow("E2E Printer - Queue");
+  HWND top = sim::OpenWindow("Document Properties: E2E Printer");
+  RemovePrinterAndDriver(kPrinter);
+  EXPECT_EQ(OkCommands(top), 1);  // the topmost is met first
+  EXPECT_TRUE(sim::MessagesReceived(lower).empty());
+  EXPECT_EQ(sim::CallCount("EnumWindows"), 1);
+}
+
+TEST_F(PrinterRemovalTest, TitleMatchIsCaseSensitive) {
+  HWND queue = sim::OpenWindow("e2e printer - Queue");
+  RemovePrinterAndDriver(kPrinter);
+  EXPECT_TRUE(sim::MessagesReceived(queue).empty());
+  EXPECT_EQ(sim::CallCount("EnumWindows"), 21);
+  EXPECT_FALSE(sim::PrinterExists(kPrinter));
+}
+
+// Code page 932: "ア1" (83 41 31) holds the bytes of "A1" only across a
+// character boundary, so it is no match; "ア A1" is.
+TEST_F(PrinterRemovalTest, TitleSearchIsMultibyteAware) {
+  sim::SetAnsiCodePage(932);
+  _setmbcp(_MB_CP_ANSI);
+  sim::AddPrinterDriver("A1 Driver");
+  sim::AddPrinter("A1", "A1 Driver");
+  HWND trap = sim::OpenWindow("\x83\x41" "1 queue");
+  RemovePrinterAndDriver("A1");
+  EXPECT_TRUE(sim::MessagesReceived(trap).empty());
+  EXPECT_EQ(sim::CallCount("EnumWindows"), 21);
+  EXPECT_FALSE(sim::PrinterExists("A1"));
+
+  sim::AddPrinter("A1", "A1 Driver");
+  HWND queue = sim::OpenWindow("\x83\x41 A1");
+  RemovePrinterAndDriver("A1");
+  EXPECT_EQ(OkCommands(queue), 1);
+}
+
+TEST_F(PrinterRemovalTest, DriverDeletionFailingTwiceRestartsTheSpoolerTwice) {
+  sim::FailCall("DeletePrinterDriverExA", 1);
+  sim::FailCall("DeletePrinterDriverExA", 2);
+  RemovePrinterAndDriver(kPrinter);
+  EXPECT_EQ(Road(), Join({kOpenOnNt, Repeat("EnumWindows", 21), kRestart, kDeleteOnNt, kRestart,
+                          {"DeletePrinterDriverExA"}}));
+  EXPECT_EQ(NetCommands(), (std::vector<std::string>{"net stop spooler", "net start spooler", "net stop spooler",
+                                                     "net start spooler"}));
+  EXPECT_FALSE(sim::PrinterExists(kPrinter));
+  EXPECT_TRUE(sim::PrinterDriverExists(kDriver));
+  ExpectAllReleased();
+}
+
+TEST_F(PrinterRemovalTest, DriverDeletionRetriedOnceAfterARestart) {
+  sim::FailCall("DeletePrinterDriverExA", 1);
+  RemovePrinterAndDriver(kPrinter);
+  EXPECT_EQ(sim::CallCount("DeletePrinterDriverExA"), 2);
+  EXPECT_EQ(NetCommands().size(), 4u);
+  EXPECT_FALSE(sim::PrinterDriverExists(kDriver));
+}
+
+TEST_F(PrinterRemovalTest, WithoutDeletePrinterDriverExTheDriverStays) {
+  sim::InstallWinspool({"DeletePrinterDriverExA"});
+  RemovePrinterAndDriver(kPrinter);
+  EXPECT_EQ(Road(), Join({kOpenOnNt, Repeat("EnumWindows", 21), kRestart, {"DeletePrinter", "ClosePrinter"}}));
+  EXPECT_FALSE(sim::PrinterExists(kPrinter));
+  EXPECT_TRUE(sim::PrinterDriverExists(kDriver));
+  ExpectAllReleased();
+}
+
+// Whatever the spooler says, nothing is removed, no window is looked for and
+// the spooler is not restarted; on NT 5.x the Plug and Play wait has been made.
+void ExpectNothingRemoved() {
+  EXPECT_EQ(sim::CallCount("EnumWindows"), 0);
+  EXPECT_TRUE(sim::ProcessStarts().empty());
+  EXPECT_EQ(sim::CallCount("DeletePrinter"), 0);
+  EXPECT_TRUE(sim::PrinterExists(kPrinter));
+  EXPECT_TRUE(sim::PrinterDriverExists(kDriver));
+  ExpectOtherQueueKept();
+  ExpectAllReleased();
+}
+
+TEST_F(PrinterRemovalTest, UnknownPrinterRemovesNothing) {
+  RemovePrinterAndDriver("No Such Printer");
+  EXPECT_EQ(Road(), kOpenOnNt);
+  EXPECT_EQ(sim::Now(), 0u);
+  ExpectNothingRemoved();
+}
+
+TEST_F(PrinterRemovalTest, InformationThatCannotBeReadRemovesNothing) {
+  const struct {
+    const char* name;
+    std::function<void()> arrange;
+    int queries;  // GetPrinterA calls made before the operation ends
+    int allocations;
+  } cases[] = {
+      {"size query fails", [] { sim::FailCall("GetPrinterA", 1); }, 1, 0},
+      {"read fails", [] { sim::FailCall("GetPrinterA", 2); }, 2, 1},
+      {"block not allocated", [] { sim::FailCall("LocalAlloc", 1); }, 1, 1},
+      {"null handle", [] { sim::OpenPrinterGivesNullHandle(true); }, 0, 0},
+      // Between the two queries the information shrinks: the read succeeds
+      // with a smaller size than the query reported.
+      {"sizes differ, smaller", [] { sim::BetweenPrinterQueries([] { sim::AddPrinter(kPrinter, "D"); }); }, 2, 1},
+      {"sizes differ, larger",
+       [] { sim::BetweenPrinterQueries([] { sim::AddPrinter(kPrinter, std::string(kDriver) + " v2"); }); }, 2, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    PrepareMachine(sim::Release::WinXP);
+    c.arrange();
+    RemovePrinterAndDriver(kPrinter);
+    EXPECT_EQ(sim::CallCount("GetPrinterA"), c.queries);
+    EXPECT_EQ(sim::CallCount("LocalAlloc"), c.allocations);
+    ExpectNothingRemoved();
+  }
+}
+
+TEST_F(PrinterRemovalTest, WithoutUsableWinspoolNothingIsDone) {
+  const std::vector<std::vector<std::string>> missing = {
+      {"OpenPrinterA"}, {"GetPrinterA"}, {"DeletePrinter"}, {"ClosePrinter"}};
+  for (const auto& m : missing) {
+    SCOPED_TRACE(m[0]);
+    PrepareMachine(sim::Release::WinXP);
+    sim::InstallWinspool(m);
+    RemovePrinterAndDriver(kPrinter);
+    EXPECT_EQ(sim::CallCount("OpenPrinterA"), 0);
+    ExpectNothingRemoved();
+  }
+}
+
+// A winspool.drv beside the launcher is never loaded: the system folder's is
+// named by its full path.
+TEST_F(PrinterRemovalTest, WinspoolLoadedFromTheSystemFolderOnly) {
+  sim::DefineLibrary("C:\\Pkg\\Winspool.drv", {});
+  RemovePrinterAndDriver(kPrinter);
+  EXPECT_EQ(DetailOf("LoadLibraryA"), "C:\\WINDOWS\\SYSTEM32\\cfgmgr32.dll");
+  EXPECT_EQ(sim::Calls()[sim::FindCall("LoadLibraryA", sim::FindCall("LoadLibraryA") + 1)].detail,
+            "C:\\WINDOWS\\SYSTEM32\\winspool.drv");
+  EXPECT_FALSE(sim::PrinterExists(kPrinter));
+
+  PrepareMachine(sim::Release::WinXP);
+  sim::SetSystemDirectory("C:\\WINNT\\system32");
+  RemovePrinterAndDriver(kPrinter);  // no winspool.drv in that folder
+  ExpectNothingRemoved();
+}
+
+// A driver name of 260 bytes does not fit the buffer with its terminator: it
+// is not cut, so no driver is deleted, but the queue still is.
+TEST_F(PrinterRemovalTest, OverlongDriverNameIsNotCut) {
+  for (sim::Release release : {sim::Release::WinXP, sim::Release::Win98SE}) {
+    for (size_t length : {259u, 260u}) {
+      SCOPED_TRACE(std::to_string(length));
+      PrepareMachine(release);
+      const std::string driver(length, 'D');
+      sim::AddPrinterDriver(driver);
+      sim::AddPrinterDriver(driver.substr(0, 259));
+      sim::AddPrinter(kPrinter, driver);
+      RemovePrinterAndDriver(kPrinter);
+      EXPECT_FALSE(sim::PrinterExists(kPrinter));
+      EXPECT_EQ(sim::PrinterDriverExists(driver), length == 260);
+      EXPECT_EQ(sim::CallCount("DeletePrinterDriverExA") + sim::CallCount("DeletePrinterDriverA"),
+                length == 260 ? 0 : 1);
+      ExpectAllReleased();
+    }
+  }
+}
+
+// Without net.exe there is nothing to wait for; the pauses still hold and
+// the removal goes on. A net.exe beside the launcher is never started.
+TEST_F(PrinterRemovalTest, MissingNetCommandKeepsThePauses) {
+  sim::RemoveFile(kNet);
+  sim::WriteFile("C:\\Pkg\\net.exe", "MZ");
+  sim::DefineProgram("C:\\Pkg\\net.exe");
+  RemovePrinterAndDriver(kPrinter);
+  ASSERT_EQ(sim::ProcessStarts().size(), 2u);
+  for (const sim::ProcessStart& s : sim::ProcessStarts()) {
+    EXPECT_FALSE(s.started);
+    EXPECT_EQ(s.applicationName, kNet);
+  }
+  EXPECT_EQ(Pauses(500), 21);
+  EXPECT_EQ(Pauses(1000), 1);
+  EXPECT_FALSE(sim::PrinterExists(kPrinter));
+  EXPECT_FALSE(sim::PrinterDriverExists(kDriver));
+}
+
+// An empty name would be found in every title: nothing is done.
+TEST_F(PrinterRemovalTest, EmptyNameDoesNothing) {
+  HWND window = sim::OpenWindow("Anything");
+  RemovePrinterAndDriver("");
+  EXPECT_TRUE(sim::MessagesReceived(window).empty());
+  EXPECT_TRUE(sim::Calls().empty());
+}
+
+class PrinterRemovalOtherReleaseTest : public ::testing::TestWithParam<sim::Release> {
+ protected:
+  void SetUp() override { PrepareMachine(GetParam()); }
+};
+
+TEST_P(PrinterRemovalOtherReleaseTest, DeletesDirectlyWithoutWaitPassOrRestart) {
+  sim::OpenWindow("E2E Printer - Queue");
+  RemovePrinterAndDriver(kPrinter);
+  EXPECT_EQ(Road(), (std::vector<std::string>{"OpenPrinterA", "DeletePrinter", "ClosePrinter", "DeletePrinterDriverA"}));
+  EXPECT_EQ(DetailOf("DeletePrinterDriverA"), "(null)|(null)|E2E Driver");
+  EXPECT_EQ(sim::CallCount("Sleep"), 0);
+  EXPECT_FALSE(sim::PrinterExists(kPrinter));
+  EXPECT_FALSE(sim::PrinterDriverExists(kDriver));
+  ExpectOtherQueueKept();
+  ExpectAllReleased();
+}
+
+INSTANTIATE_TEST_SUITE_P(Others, PrinterRemovalOtherReleaseTest,
+                         ::testing::Values(sim::Release::Win98, sim::Release::Win98SE, sim::Release::WinMe,
+                                           sim::Release::Win95, sim::Release::NT4, sim::Release::Win7));
+
+// Each platform call failing in turn, at each of its calls: no crash, nothing
+// of another maker's removed, every handle and the block released.
+TEST(PrinterRemovalFaultTest, EachPlatformCallFailingInTurn) {
+  const char* const functions[] = {"GetVersionExA", "GetSystemDirectoryA", "LoadLibraryA", "GetProcAddress",
+                                   "OpenPrinterA",  "GetPrinterA",         "LocalAlloc",   "EnumWindows",
+                                   "GetWindowTextA", "SendMessageA",       "CreateProcessA", "WaitForSingleObject",
+                                   "DeletePrinter", "DeletePrinterDriverA", "DeletePrinterDriverExA",
+                                   "CMP_WaitNoPendingInstallEvents"};
+  for (sim::Release release : {sim::Release::WinXP, sim::Release::WinMe}) {
+    for (const char* function : functions) {
+      PrepareMachine(release);
+      sim::OpenWindow("E2E Printer - Queue");
+      RemovePrinterAndDriver(kPrinter);
+      const int calls = sim::CallCount(function);
+      for (int n = 1; n <= calls; ++n) {
+        SCOPED_TRACE(std::string(function) + " call " + std::to_string(n));
+        PrepareMachine(release);
+        sim::OpenWindow("E2E Printer - Queue");
+        sim::FailCall(function, n);
+        RemovePrinterAndDriver(kPrinter);
+        ExpectOtherQueueKept();
+        ExpectAllReleased();
+      }
+    }
+  }
+}
+
+}  // namespace
