@@ -19,7 +19,7 @@ VGA16 = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0),
          (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0),
          (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255)]
 BLACK, NAVY, TEAL, SILVER, GREY = 0, 4, 6, 7, 8
-OLIVE, YELLOW, BLUE, CYAN, WHITE, RED = 3, 11, 12, 14, 15, 9
+OLIVE, YELLOW, CYAN, WHITE, RED = 3, 11, 14, 15, 9
 
 
 class Canvas:
@@ -65,8 +65,8 @@ class Canvas:
 
 
 def draw_icon(size):
-    """A computer on the left, an opened box on the right; shapes are given
-    on a 32-unit grid and scaled to the image size."""
+    """A computer on the left, an opened box on the right with a disc coming
+    out of it; shapes are given on a 32-unit grid and scaled to the size."""
     c = Canvas(size, size)
     k = size / 32.0
 
@@ -77,26 +77,27 @@ def draw_icon(size):
         c.box(round(x0 * k), round(y0 * k), round(x1 * k), round(y1 * k), colour, edge)
 
     # The computer: monitor, screen with a highlight, stand and keyboard.
-    b(1, 3, 19, 19, SILVER)
-    b(4, 6, 16, 16, NAVY, None)
-    c.line(round(5 * k), round(7 * k), round(9 * k), round(7 * k), CYAN)
-    b(7, 20, 13, 22, GREY)
-    b(0, 24, 18, 28, SILVER)
-    for x in range(2, 17, 3):
-        c.dot(round(x * k), round(26 * k), GREY)
-    # The software box: front face, side face, and the two open flaps.
-    c.polygon(p((18, 15), (27, 15), (27, 31), (18, 31)), YELLOW, BLACK)
-    c.polygon(p((27, 15), (31, 12), (31, 28), (27, 31)), OLIVE, BLACK)
-    c.polygon(p((18, 15), (27, 15), (24, 8), (15, 8)), YELLOW, BLACK)
-    c.polygon(p((27, 15), (31, 12), (31, 5), (28, 8)), OLIVE, BLACK)
-    b(19, 20, 26, 24, BLUE, None)
-    # A disc coming out of the box.
-    cx, cy, r = 22 * k, 10 * k, 4 * k
+    b(0, 4, 18, 20, SILVER)
+    b(3, 7, 15, 17, NAVY, None)
+    c.line(round(4 * k), round(8 * k), round(8 * k), round(8 * k), CYAN)
+    b(6, 21, 12, 23, GREY)
+    b(0, 25, 17, 29, SILVER)
+    for x in range(2, 16, 3):
+        c.dot(round(x * k), round(27 * k), GREY)
+    # The box: its dark opening, the back flap standing up, the disc rising
+    # from the opening, the left flap folded out, then front and side faces.
+    c.polygon(p((18, 17), (27, 17), (31, 13), (22, 13)), GREY, BLACK)
+    c.polygon(p((22, 13), (31, 13), (31, 6), (22, 6)), OLIVE, BLACK)
+    cx, cy, r = 25.5 * k, 10.5 * k, 4.5 * k
     for y in range(size):
         for x in range(size):
             d = math.hypot(x + 0.5 - cx, y + 0.5 - cy)
-            if d <= r and y + 0.5 < 15 * k:
-                c.dot(x, y, WHITE if d > r * 0.3 else SILVER)
+            if d <= r and y + 0.5 < 16 * k:
+                c.dot(x, y, BLACK if d > r - k else CYAN if d > r * 0.35 else WHITE)
+    c.polygon(p((18, 17), (22, 13), (19, 9), (15, 13)), YELLOW, BLACK)
+    c.polygon(p((18, 17), (27, 17), (27, 31), (18, 31)), YELLOW, BLACK)
+    c.polygon(p((27, 17), (31, 13), (31, 27), (27, 31)), OLIVE, BLACK)
+    b(19, 21, 26, 25, RED, None)
     return c
 
 
