@@ -166,7 +166,7 @@ struct Machine {
   uintptr_t nextGdi = 0x50000;
   std::map<uintptr_t, DeviceContext> deviceContexts;
   std::vector<PaintOp> paintOps;
-  std::map<std::string, std::string, NoCaseLess> environment;
+  std::map<std::string, std::string, NoCaseLess> environment = {{"PATH", "C:\\WINDOWS\\SYSTEM32;C:\\WINDOWS"}};
   std::string currentFolder = "C:\\Pkg";
 };
 

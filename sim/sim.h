@@ -201,7 +201,8 @@ int LiveFonts();
 // Device contexts from BeginPaint not yet ended.
 int OpenPaints();
 
-// The launcher's environment and current folder (default C:\Pkg).
+// The launcher's environment (PATH "C:\WINDOWS\SYSTEM32;C:\WINDOWS" at first) and
+// current folder (C:\Pkg at first).
 void SetEnvironmentVariable(const std::string& name, const std::string& value);
 void SetCurrentFolder(const std::string& path);
 

@@ -7,5 +7,5 @@ add_executable(contract_win32 ${CMAKE_SOURCE_DIR}/tests/contract/main.cpp
 target_include_directories(contract_win32 PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests/contract)
 target_compile_options(contract_win32 PRIVATE -Werror)
 target_link_options(contract_win32 PRIVATE -static -static-libgcc -static-libstdc++)
-target_link_libraries(contract_win32 PRIVATE user32 advapi32)
+target_link_libraries(contract_win32 PRIVATE user32 gdi32 advapi32)
 set_target_properties(contract_win32 PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
