@@ -111,6 +111,35 @@ struct FileHold {
   DWORD share;
 };
 
+// ---- maintenance dialog: controls, resources, painting ----
+struct Control {
+  uintptr_t dialog = 0;
+  DialogControl item{};
+  bool enabled = true;
+  bool checked = false;
+};
+struct DialogState {
+  std::vector<uintptr_t> controls;  // in template order
+  LONG clientWidth = 0;
+  LONG clientHeight = 0;
+  uintptr_t font = 0;  // made by the dialog manager from the template
+  uintptr_t bigIcon = 0;
+  uintptr_t smallIcon = 0;
+};
+struct GdiObject {
+  LOGFONTA font{};
+  bool byProgram = false;  // CreateFontIndirectA; otherwise stock or dialog font
+};
+struct DeviceContext {
+  uintptr_t window = 0;
+  uintptr_t font = 0;
+  COLORREF background = 0xFFFFFF;
+};
+// Called by DialogBoxParamA: builds the template's controls and font before
+// WM_INITDIALOG, and removes them when the dialog has ended.
+void CreateDialogParts(uintptr_t dialog, const std::string& templateName);
+void DestroyDialogParts(uintptr_t dialog);
+
 struct FaultRule {
   std::string pattern;
   int nth;
@@ -171,6 +200,18 @@ struct Machine {
   bool openPrinterGivesNull = false;
   std::map<void*, size_t> localBlocks;
   std::map<uintptr_t, std::vector<WindowMessage>> windowMessages;
+  // ---- maintenance dialog: controls, resources, painting, search ----
+  std::map<std::string, DialogLayout> dialogLayouts;
+  std::map<uintptr_t, Control> controls;         // child windows of shown dialogs
+  std::map<uintptr_t, DialogState> dialogStates;  // per shown dialog
+  std::map<UINT, std::string> strings;
+  std::map<UINT, uintptr_t> icons;                // icon id -> shared handle
+  std::map<uintptr_t, GdiObject> gdiObjects;
+  uintptr_t nextGdi = 0x50000;
+  std::map<uintptr_t, DeviceContext> deviceContexts;
+  std::vector<PaintOp> paintOps;
+  std::map<std::string, std::string, NoCaseLess> environment = {{"PATH", "C:\\WINDOWS\\SYSTEM32;C:\\WINDOWS"}};
+  std::string currentFolder = "C:\\Pkg";
 };
 
 Machine& M();
@@ -192,6 +233,10 @@ RegKey* RootFor(const std::string& path, std::string* rest);
 // (and its folders) if new; a file removed loses it.
 void NoteFileWritten(const std::string& path);
 void NoteFileRemoved(const std::string& path);
+
+// Messages for a dialog shown by DialogBoxParamA or one of its controls:
+// true (with the result) when `window` is one; SendMessageA asks it first.
+bool SendToDialogWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
 
 // Runs scheduled changes whose time has come.
 void AdvanceClock(DWORD ms);

@@ -200,5 +200,64 @@ struct WindowMessage {
 };
 // Messages sent to a window with SendMessageA, also after it has closed.
 std::vector<WindowMessage> MessagesReceived(HWND window);
+// ---- maintenance dialog: layouts, controls, resources, painting, search ----
+// The controls and font of a dialog template, created when DialogBoxParamA
+// shows it. Client size in pixels.
+struct DialogControl {
+  int id;
+  std::string className;  // "BUTTON", "STATIC"
+  DWORD style;
+  std::string text;
+};
+struct DialogLayout {
+  std::vector<DialogControl> controls;
+  LONG clientWidth = 501;
+  LONG clientHeight = 313;
+  std::string fontFace = "MS Sans Serif";
+  LONG fontHeight = -11;
+};
+void DefineDialogLayout(const std::string& templateName, const DialogLayout& layout);
+// String table entries and icons of the program's resources.
+void DefineString(UINT id, const std::string& text);
+void DefineIcon(UINT id);
+
+// State of a shown dialog's controls (use inside a DefineDialog script).
+HWND ControlOf(HWND dialog, int id);
+bool ControlEnabled(HWND dialog, int id);
+bool ControlChecked(HWND dialog, int id);
+DWORD ControlStyle(HWND dialog, int id);
+// A user's mouse click on control `id`: nothing when it is disabled (false);
+// an automatic radio button becomes the checked one of its group; the dialog
+// receives BN_CLICKED.
+bool Click(HWND dialog, int id);
+// Enter sends the default push button's command (IDOK when there is none);
+// Esc sends IDCANCEL.
+void PressEnter(HWND dialog);
+void PressEscape(HWND dialog);
+// The icon WM_SETICON gave the dialog (ICON_BIG or ICON_SMALL).
+HICON DialogIcon(HWND dialog, int which);
+HFONT DialogFont(HWND dialog);
+
+// What the program drew: each ExtTextOutA and DrawTextA with the state of
+// the device context at the time.
+struct PaintOp {
+  std::string function;
+  RECT rect;
+  std::string text;
+  UINT flags;             // ExtTextOutA options or DrawTextA format
+  COLORREF background;    // the device context's background colour
+  HGDIOBJ font;           // the font selected
+  LOGFONTA logFont;       // and what it is
+};
+const std::vector<PaintOp>& PaintOps();
+// Fonts the program created and has not deleted.
+int LiveFonts();
+// Device contexts from BeginPaint not yet ended.
+int OpenPaints();
+
+// The launcher's environment (PATH "C:\WINDOWS\SYSTEM32;C:\WINDOWS" at first) and
+// current folder (C:\Pkg at first).
+void SetEnvironmentVariable(const std::string& name, const std::string& value);
+void SetCurrentFolder(const std::string& path);
 
 }  // namespace sim

@@ -47,6 +47,7 @@ INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR lpTemplateName, HWND hWndParent, DLGPR
   m.nextWindow += 4;
   Window& w = m.windows[id];
   w.dialogProc = lpDialogFunc;
+  CreateDialogParts(id, name);
   HWND hwnd = reinterpret_cast<HWND>(id);
   lpDialogFunc(hwnd, WM_INITDIALOG, 0, dwInitParam);
   std::function<void(HWND)> script = tmpl->second;
@@ -54,6 +55,7 @@ INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR lpTemplateName, HWND hWndParent, DLGPR
   if (!m.windows[id].ended) lpDialogFunc(hwnd, WM_COMMAND, IDCANCEL, 0);
   Window& done = m.windows[id];
   INT_PTR result = done.ended ? done.result : 0;
+  DestroyDialogParts(id);
   m.windows.erase(id);
   return result;
 }

@@ -23,10 +23,21 @@ struct AppMessageMap {
   const AppMessageMapEntry* entries;  // ends with an entry whose message is 0
 };
 
+// A window the framework knows by its handle. It does not own the window:
+// dialogs and their controls are destroyed by the dialog manager.
 class CWnd {
  public:
   CWnd() : m_hWnd(NULL) {}
   virtual ~CWnd() {}
+
+  LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    return ::SendMessageA(m_hWnd, message, wParam, lParam);
+  }
+  BOOL EnableWindow(BOOL enable = TRUE) { return ::EnableWindow(m_hWnd, enable); }
+  void GetClientRect(RECT* rect) const { ::GetClientRect(m_hWnd, rect); }
+  // The font the window draws its text with (WM_GETFONT); NULL for the system font.
+  HFONT GetFont() { return reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)); }
+
   HWND m_hWnd;
 };
 
@@ -57,6 +68,12 @@ class CWinApp {
 // The one application object.
 CWinApp* AfxGetApp();
 
+// The module whose resources the program uses: the executable itself.
+HINSTANCE AfxGetResourceHandle();
+// The module that holds resource `name` of `type`. The launcher carries all
+// its resources in the executable, so this is always AfxGetResourceHandle().
+HINSTANCE AfxFindResourceHandle(LPCSTR name, LPCSTR type);
+
 // Called during static initialisation before the application object is
 // built: the multibyte string routines follow the system ANSI code page.
 bool AfxInitApplicationContext();
@@ -64,28 +81,3 @@ bool AfxInitApplicationContext();
 // The framework's start-up: hands the command line to the application and
 // runs InitInstance. Returns the process exit code.
 int AfxWinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand);
-
-// A modal dialog from a dialog template resource.
-class CDialog : public CWnd {
- public:
-  CDialog(UINT templateId, CWnd* parent);
-  ~CDialog() override {}
-
-  // Shows the dialog and returns the code given to EndDialog, or -1 when the
-  // dialog cannot be created (no such template).
-  INT_PTR DoModal();
-  void EndDialog(INT_PTR result);
-
- protected:
-  virtual BOOL OnInitDialog();
-  virtual void OnOK();
-  virtual void OnCancel();
-  // Commands other than IDOK and IDCANCEL; TRUE when handled.
-  virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
-
-  UINT m_nIDTemplate;
-  CWnd* m_pParentWnd;
-
- private:
-  static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-};

@@ -3,9 +3,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-static char s_empty[1] = {0};
-
-CString::CString(const char* text) : m_pchData(s_empty) {
+CString::CString(const char* text) : m_pchData(NULL) {
   const size_t length = strlen(text);
   char* copy = static_cast<char*>(malloc(length + 1));
   if (!copy) return;
@@ -13,18 +11,40 @@ CString::CString(const char* text) : m_pchData(s_empty) {
   m_pchData = copy;
 }
 
-CString::~CString() {
-  if (m_pchData != s_empty) free(m_pchData);
+// LoadStringA reports only how much it copied: a text that filled the buffer
+// may have been cut, so it is read again into a larger one.
+BOOL CString::LoadString(UINT id) {
+  Empty();
+  for (int size = 256; size <= 65536; size *= 2) {
+    char* buffer = static_cast<char*>(calloc(size, 1));
+    if (!buffer) return FALSE;
+    const int length = ::LoadStringA(AfxGetResourceHandle(), id, buffer, size);
+    if (length < size - 1) {
+      if (length <= 0) {
+        free(buffer);
+        return FALSE;
+      }
+      m_pchData = buffer;
+      return TRUE;
+    }
+    free(buffer);
+  }
+  return FALSE;
+}
+
+void CString::Empty() {
+  free(m_pchData);
+  m_pchData = NULL;
 }
 
 void CString::MakeUpper() {
-  if (m_pchData != s_empty) _mbsupr(reinterpret_cast<unsigned char*>(m_pchData));
+  if (m_pchData) _mbsupr(reinterpret_cast<unsigned char*>(m_pchData));
 }
 
 int CString::Find(const char* sub) const {
-  const unsigned char* at = _mbsstr(reinterpret_cast<const unsigned char*>(m_pchData),
-                                    reinterpret_cast<const unsigned char*>(sub));
-  return at ? static_cast<int>(at - reinterpret_cast<const unsigned char*>(m_pchData)) : -1;
+  const unsigned char* text = reinterpret_cast<const unsigned char*>(static_cast<const char*>(*this));
+  const unsigned char* at = _mbsstr(text, reinterpret_cast<const unsigned char*>(sub));
+  return at ? static_cast<int>(at - text) : -1;
 }
 
-int CString::GetLength() const { return static_cast<int>(strlen(m_pchData)); }
+int CString::GetLength() const { return static_cast<int>(strlen(*this)); }

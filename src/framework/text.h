@@ -1,18 +1,25 @@
-// The framework's string class, only as far as the launcher uses it: a copy
-// of a text in the ANSI code page, upper-cased and searched multibyte-aware
-// (the second byte of a double-byte character is never taken for a letter or
-// for the start of a match).
+// The framework's string class, only as far as the launcher uses it: a text
+// in the ANSI code page held on the heap, filled from a copy or from the
+// program's string table, upper-cased and searched multibyte-aware (the
+// second byte of a double-byte character is never taken for a letter or for
+// the start of a match).
 #pragma once
 
-#include "platform/win32.h"
+#include "framework/framework.h"
 
 class CString {
  public:
+  CString() : m_pchData(NULL) {}
   // Copies `text`. When no memory can be had the string is empty.
   explicit CString(const char* text);
-  ~CString();
+  ~CString() { Empty(); }
   CString(const CString&) = delete;
   CString& operator=(const CString&) = delete;
+
+  // Loads string `id` from the resource module in the user's language. FALSE
+  // (and an empty text) when there is no such string.
+  BOOL LoadString(UINT id);
+  void Empty();
 
   // Upper-cases in place in the ANSI code page (_mbsupr); double-byte
   // characters stay as they are.
@@ -23,7 +30,7 @@ class CString {
   int Find(const char* sub) const;
 
   int GetLength() const;
-  operator const char*() const { return m_pchData; }
+  operator const char*() const { return m_pchData ? m_pchData : ""; }
 
  private:
   char* m_pchData;

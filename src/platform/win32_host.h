@@ -351,3 +351,113 @@ int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount);
 LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 HLOCAL LocalAlloc(UINT uFlags, size_t uBytes);
 HLOCAL LocalFree(HLOCAL hMem);
+// ---- maintenance dialog: windows, controls, resources, painting, program search ----
+
+struct HDC__;
+struct HGDIOBJ__;
+typedef HDC__* HDC;
+typedef HGDIOBJ__* HGDIOBJ;
+typedef HGDIOBJ HFONT;
+typedef HICON HCURSOR;
+typedef DWORD COLORREF;
+
+struct RECT {
+  LONG left;
+  LONG top;
+  LONG right;
+  LONG bottom;
+};
+typedef RECT* LPRECT;
+
+struct PAINTSTRUCT {
+  HDC hdc;
+  BOOL fErase;
+  RECT rcPaint;
+  BOOL fRestore;
+  BOOL fIncUpdate;
+  BYTE rgbReserved[32];
+};
+
+#define LF_FACESIZE 32
+struct LOGFONTA {
+  LONG lfHeight;
+  LONG lfWidth;
+  LONG lfEscapement;
+  LONG lfOrientation;
+  LONG lfWeight;
+  BYTE lfItalic;
+  BYTE lfUnderline;
+  BYTE lfStrikeOut;
+  BYTE lfCharSet;
+  BYTE lfOutPrecision;
+  BYTE lfClipPrecision;
+  BYTE lfQuality;
+  BYTE lfPitchAndFamily;
+  CHAR lfFaceName[LF_FACESIZE];
+};
+
+#define MAKEWPARAM(l, h) ((WPARAM)(DWORD)(((WORD)(l)) | (((DWORD)(WORD)(h)) << 16)))
+#define RGB(r, g, b) ((COLORREF)(((BYTE)(r)) | (((WORD)(BYTE)(g)) << 8) | (((DWORD)(BYTE)(b)) << 16)))
+#define RT_GROUP_ICON MAKEINTRESOURCEA(14)
+#define RT_DIALOG MAKEINTRESOURCEA(5)
+
+#define WM_PAINT 0x000F
+#define WM_GETFONT 0x0031
+#define WM_QUERYDRAGICON 0x0037
+#define WM_SETICON 0x0080
+#define DM_GETDEFID 0x0400
+#define DC_HASDEFID 0x534B
+#define BM_GETCHECK 0x00F0
+#define BST_UNCHECKED 0
+#define BST_CHECKED 1
+#define BN_CLICKED 0
+#define ICON_SMALL 0
+#define ICON_BIG 1
+
+#define WS_POPUP 0x80000000L
+#define WS_CHILD 0x40000000L
+#define WS_VISIBLE 0x10000000L
+#define WS_DISABLED 0x08000000L
+#define WS_CAPTION 0x00C00000L
+#define WS_SYSMENU 0x00080000L
+#define WS_GROUP 0x00020000L
+#define WS_TABSTOP 0x00010000L
+#define BS_PUSHBUTTON 0x0
+#define BS_DEFPUSHBUTTON 0x1
+#define BS_AUTORADIOBUTTON 0x9
+#define BS_GROUPBOX 0x7
+#define BS_TYPEMASK 0xF
+#define BS_TOP 0x400
+#define BS_MULTILINE 0x2000
+#define SS_BITMAP 0xE
+
+#define DT_SINGLELINE 0x20
+#define ETO_OPAQUE 0x2
+#define FW_NORMAL 400
+#define FW_BOLD 700
+
+// user32
+HICON LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);
+int LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBufferMax);
+HWND GetDlgItem(HWND hDlg, int nIDDlgItem);
+BOOL EnableWindow(HWND hWnd, BOOL bEnable);
+BOOL IsWindowEnabled(HWND hWnd);
+BOOL GetClientRect(HWND hWnd, LPRECT lpRect);
+HDC BeginPaint(HWND hWnd, PAINTSTRUCT* lpPaint);
+BOOL EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint);
+int DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT format);
+
+// gdi32
+int GetObjectA(HGDIOBJ h, int c, LPVOID pv);
+HFONT CreateFontIndirectA(const LOGFONTA* lplf);
+HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h);
+BOOL DeleteObject(HGDIOBJ ho);
+COLORREF SetBkColor(HDC hdc, COLORREF color);
+BOOL ExtTextOutA(HDC hdc, int x, int y, UINT options, const RECT* lprect, LPCSTR lpString, UINT c,
+                 const int* lpDx);
+
+// kernel32
+DWORD SearchPathA(LPCSTR lpPath, LPCSTR lpFileName, LPCSTR lpExtension, DWORD nBufferLength, LPSTR lpBuffer,
+                  LPSTR* lpFilePart);
+DWORD GetEnvironmentVariableA(LPCSTR lpName, LPSTR lpBuffer, DWORD nSize);
+DWORD GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer);

@@ -8,5 +8,5 @@ target_include_directories(contract_win32 PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAK
 target_compile_options(contract_win32 PRIVATE -Werror)
 target_link_options(contract_win32 PRIVATE -static -static-libgcc -static-libstdc++)
 # winspool: only the fixture adds and removes the queues the tests use.
-target_link_libraries(contract_win32 PRIVATE user32 advapi32 winspool)
+target_link_libraries(contract_win32 PRIVATE user32 gdi32 advapi32 winspool)
 set_target_properties(contract_win32 PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

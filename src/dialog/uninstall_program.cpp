@@ -1,0 +1,124 @@
+#include "dialog/uninstall_program.h"
+
+#include <string.h>
+
+#include "records/launcher_paths.h"
+#include "records/records.h"
+
+namespace {
+
+const unsigned char* Bytes(const char* text) { return reinterpret_cast<const unsigned char*>(text); }
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+bool HasFolder(const char* name) {
+  return _mbschr(Bytes(name), '\\') || _mbschr(Bytes(name), '/') || _mbschr(Bytes(name), ':');
+}
+
+bool IsFullPath(const char* name) {
+  const bool drive = ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z')) &&
+                     name[1] == ':' && (name[2] == '\\' || name[2] == '/');
+  const bool share = name[0] == '\\' && name[1] == '\\';
+  return drive || share;
+}
+
+// SearchPathA in one folder only (or, for a full path, that file alone).
+bool SearchOne(const char* folder, const char* name, char* program, DWORD size) {
+  const DWORD length = SearchPathA(folder, name, ".exe", size, program, NULL);
+  if (length == 0 || length >= size) {
+    program[0] = 0;
+    return false;
+  }
+  return true;
+}
+
+// "C:\Apps\" becomes "C:\Apps"; a drive's root keeps its backslash.
+void DropTrailingBackslash(char* folder) {
+  unsigned char* last = _mbsrchr(reinterpret_cast<unsigned char*>(folder), '\\');
+  if (last && last[1] == 0 && last != reinterpret_cast<unsigned char*>(folder) + 2) *last = 0;
+}
+
+// Compares two folders, a trailing backslash apart.
+bool SameFolder(const char* a, const char* b) {
+  char left[records::kPathSize];
+  char right[records::kPathSize];
+  if (!FormatText(left, sizeof left, "%s", a) || !FormatText(right, sizeof right, "%s", b)) return false;
+  DropTrailingBackslash(left);
+  DropTrailingBackslash(right);
+  return _mbsicmp(Bytes(left), Bytes(right)) == 0;
+}
+
+// A PATH folder that is searched: a full path, neither the launcher's folder
+// nor the current folder.
+bool IsSafePathFolder(const char* folder) {
+  if (!IsFullPath(folder)) return false;
+  char own[records::kPathSize];
+  if (GetLauncherFolder(own, sizeof own) && SameFolder(folder, own)) return false;
+  char current[records::kPathSize];
+  const DWORD length = GetCurrentDirectoryA(sizeof current, current);
+  return length == 0 || length >= sizeof current || !SameFolder(folder, current);
+}
+
+bool SearchPathVariable(const char* name, char* program, DWORD size) {
+  const DWORD needed = GetEnvironmentVariableA("PATH", NULL, 0);
+  if (needed == 0) return false;
+  char* path = new char[needed + 1];
+  memset(path, 0, needed + 1);
+  const DWORD length = GetEnvironmentVariableA("PATH", path, needed + 1);
+  bool found = false;
+  if (length > 0 && length <= needed) {
+    for (char* folder = strtok(path, ";"); folder && !found; folder = strtok(NULL, ";")) {
+      // A folder may be quoted in PATH.
+      const size_t n = strlen(folder);
+      if (n >= 2 && folder[0] == '"' && folder[n - 1] == '"') {
+        folder[n - 1] = 0;
+        ++folder;
+      }
+      found = IsSafePathFolder(folder) && SearchOne(folder, name, program, size);
+    }
+  }
+  delete[] path;
+  return found;
+}
+
+bool SearchBareName(const char* name, char* program, DWORD size) {
+  char folder[records::kPathSize];
+  const UINT systemLength = GetSystemDirectoryA(folder, sizeof folder);
+  if (systemLength > 0 && systemLength < sizeof folder && SearchOne(folder, name, program, size)) return true;
+  const UINT windowsLength = GetWindowsDirectoryA(folder, sizeof folder);
+  if (windowsLength > 0 && windowsLength < sizeof folder && SearchOne(folder, name, program, size)) return true;
+  return SearchPathVariable(name, program, size);
+}
+
+bool FindNamedProgram(const char* name, char* program, DWORD size) {
+  if (!name[0]) return false;
+  if (HasFolder(name)) return IsFullPath(name) && SearchOne(NULL, name, program, size);
+  return SearchBareName(name, program, size);
+}
+
+}  // namespace
+
+bool FindUninstallProgram(const char* commandLine, char* program, DWORD size) {
+  program[0] = 0;
+  char candidate[records::kPathSize];
+  if (!FormatText(candidate, sizeof candidate, "%s", commandLine)) return false;
+
+  if (candidate[0] == '"') {
+    char* name = candidate + 1;
+    char* close = strchr(name, '"');
+    if (close) *close = 0;
+    return FindNamedProgram(name, program, size);
+  }
+
+  // Longest prefix first: cut the text after each blank-separated word in
+  // turn from the end.
+  for (size_t end = strlen(candidate); end > 0; --end) {
+    const bool wordEnds = !IsBlank(candidate[end - 1]) && (candidate[end] == 0 || IsBlank(candidate[end]));
+    if (!wordEnds) continue;
+    const char kept = candidate[end];
+    candidate[end] = 0;
+    if (FindNamedProgram(candidate, program, size)) return true;
+    candidate[end] = kept;
+  }
+  return false;
+}

@@ -1,0 +1,85 @@
+#include <string>
+
+#include "dialog/uninstall_program.h"
+#include "dialog_fixture.h"
+
+namespace {
+
+// Launcher in C:\Pkg, current folder C:\Work: decoys planted in both.
+class ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sim::Reset();
+    AfxInitApplicationContext();
+    sim::SetCurrentFolder("C:\\Work");
+  }
+  static std::string Find(const std::string& commandLine) {
+    char program[1024];
+    memset(program, 'x', sizeof program);
+    const bool found = FindUninstallProgram(commandLine.c_str(), program, sizeof program);
+    EXPECT_EQ(found, program[0] != 0) << commandLine;
+    return found ? program : "";
+  }
+  static void Plant(const std::string& path) { sim::WriteFile(path, "MZ"); }
+};
+
+TEST_F(ProgramTest, BareNameIsSearchedInSystemWindowsAndPathButNeverBesideTheLauncherOrHere) {
+  const std::string command = "MsiExec.exe /X{11111111-2222-3333-4444-555555555555}";
+  Plant("C:\\Pkg\\MsiExec.exe");
+  Plant("C:\\Work\\MsiExec.exe");
+  Plant("C:\\Tools\\MsiExec.exe");
+  sim::SetEnvironmentVariable("PATH", "C:\\Pkg;.;C:\\Work\\;Tools;\"C:\\Tools\"");
+  EXPECT_EQ(Find(command), "C:\\Tools\\MsiExec.exe");
+  Plant("C:\\WINDOWS\\MsiExec.exe");
+  EXPECT_EQ(Find(command), "C:\\WINDOWS\\MsiExec.exe");
+  Plant("C:\\WINDOWS\\SYSTEM32\\MsiExec.exe");
+  EXPECT_EQ(Find(command), "C:\\WINDOWS\\SYSTEM32\\MsiExec.exe");
+  // Only the decoys: nothing.
+  sim::RemoveFile("C:\\Tools\\MsiExec.exe");
+  sim::RemoveFile("C:\\WINDOWS\\MsiExec.exe");
+  sim::RemoveFile("C:\\WINDOWS\\SYSTEM32\\MsiExec.exe");
+  EXPECT_EQ(Find(command), "");
+}
+
+TEST_F(ProgramTest, ExeIsAddedOnlyToANameWithoutExtension) {
+  Plant("C:\\WINDOWS\\SYSTEM32\\msiexec.exe");
+  Plant("C:\\WINDOWS\\SYSTEM32\\tool.com");
+  EXPECT_EQ(Find("msiexec /x{1}"), "C:\\WINDOWS\\SYSTEM32\\msiexec.exe");
+  EXPECT_EQ(Find("tool.com -u"), "C:\\WINDOWS\\SYSTEM32\\tool.com");
+  EXPECT_EQ(Find("tool -u"), "");
+  Plant("C:\\Apps.d\\un.exe");
+  EXPECT_EQ(Find("C:\\Apps.d\\un -u"), "C:\\Apps.d\\un.exe");
+}
+
+TEST_F(ProgramTest, QuotedPathIsTakenAsItStands) {
+  Plant("C:\\Program.exe");
+  Plant("C:\\Program Files\\Maker\\uninst.exe");
+  EXPECT_EQ(Find("\"C:\\Program Files\\Maker\\uninst.exe\" -x"), "C:\\Program Files\\Maker\\uninst.exe");
+  EXPECT_EQ(Find("\"C:\\Program Files\\Maker\\missing.exe\" -x"), "");
+  // A quoted bare name is still searched safely.
+  Plant("C:\\Pkg\\MsiExec.exe");
+  EXPECT_EQ(Find("\"MsiExec.exe\" /x"), "");
+  Plant("C:\\WINDOWS\\SYSTEM32\\MsiExec.exe");
+  EXPECT_EQ(Find("\"MsiExec.exe\" /x"), "C:\\WINDOWS\\SYSTEM32\\MsiExec.exe");
+}
+
+TEST_F(ProgramTest, UnquotedPathWithBlanksPrefersTheWholeNameOverAShorterDecoy) {
+  Plant("C:\\Program.exe");
+  Plant("C:\\Program Files\\Maker\\uninst.exe");
+  EXPECT_EQ(Find("C:\\Program Files\\Maker\\uninst.exe -x"), "C:\\Program Files\\Maker\\uninst.exe");
+  EXPECT_EQ(Find("C:\\Program Files\\Maker\\uninst -x"), "C:\\Program Files\\Maker\\uninst.exe");
+  EXPECT_EQ(Find("C:\\Program Files\\Maker\\uninst.exe"), "C:\\Program Files\\Maker\\uninst.exe");
+  // Only a shorter prefix exists: that is the program.
+  EXPECT_EQ(Find("C:\\Program Files\\Other\\gone.exe -x"), "C:\\Program.exe");
+}
+
+TEST_F(ProgramTest, RelativeFolderIsNeverResolved) {
+  Plant("C:\\Pkg\\Maker\\uninst.exe");
+  Plant("C:\\Work\\Maker\\uninst.exe");
+  EXPECT_EQ(Find("Maker\\uninst.exe -x"), "");
+  EXPECT_EQ(Find(".\\uninst.exe"), "");
+  EXPECT_EQ(Find(""), "");
+  EXPECT_EQ(Find("   "), "");
+}
+
+}  // namespace
