@@ -6,13 +6,19 @@
 
 namespace sim {
 
-void WriteFile(const std::string& path, const std::string& content) { M().files[path] = content; }
+void WriteFile(const std::string& path, const std::string& content) {
+  M().files[path] = content;
+  NoteFileWritten(path);
+}
 bool FileExists(const std::string& path) { return M().files.count(path) != 0; }
 std::string ReadFile(const std::string& path) {
   auto it = M().files.find(path);
   return it == M().files.end() ? std::string() : it->second;
 }
-void RemoveFile(const std::string& path) { M().files.erase(path); }
+void RemoveFile(const std::string& path) {
+  M().files.erase(path);
+  NoteFileRemoved(path);
+}
 void SetModulePath(const std::string& path) { M().modulePath = path; }
 void SetWindowsDirectory(const std::string& path) { M().windowsDir = path; }
 void SetSystemDirectory(const std::string& path) { M().systemDir = path; }

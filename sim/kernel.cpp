@@ -132,7 +132,8 @@ BOOL SetEvent(HANDLE hEvent) {
 BOOL CloseHandle(HANDLE hObject) {
   HandleObject* h = Lookup(hObject, HandleKind::Any);
   Enter("CloseHandle", h ? h->path : std::string());
-  if (!h || h->kind == HandleKind::Key) {
+  // Registry keys and searches have closers of their own.
+  if (!h || h->kind == HandleKind::Key || h->kind == HandleKind::Find) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }

@@ -78,6 +78,28 @@ struct HandleObject {
   RegKey::Subkeys::const_iterator enumAt;
   std::string path;                 // Key: full path; Event: name; Module: path
   std::shared_ptr<Process> process; // Process, Thread
+  // File: the access and share modes it was opened with, and the read position.
+  DWORD access = 0;
+  DWORD share = 0;
+  size_t position = 0;
+  // Find: the folder searched, the matching names in listing order, the next one.
+  std::string findFolder;
+  std::vector<std::string> findNames;
+  size_t findNext = 0;
+};
+
+// A file or folder of the simulated file system (contents are in Machine::files).
+struct FsNode {
+  DWORD attributes = 0;  // FILE_ATTRIBUTE_* bits; DIRECTORY for folders
+  uint64_t created = 0;  // creation order: the order FindFirstFileA lists in
+};
+
+// A file held open by another program.
+struct FileHold {
+  int id;
+  std::string path;
+  DWORD access;
+  DWORD share;
 };
 
 struct FaultRule {
@@ -126,6 +148,12 @@ struct Machine {
   DWORD priorityClass = NORMAL_PRIORITY_CLASS;
   std::map<std::string, Library, NoCaseLess> libraries;
   DWORD pendingInstallsUntil = 0;  // Plug and Play installations pending until then
+
+  // ---- file system (sim/filesystem.cpp) ----
+  std::map<std::string, FsNode, NoCaseLess> nodes;  // by full path, no trailing backslash
+  uint64_t nextCreation = 1;
+  std::vector<FileHold> holds;
+  int nextHold = 1;
 };
 
 Machine& M();
@@ -142,6 +170,11 @@ RegKey* Resolve(RegKey* root, const std::string& path);
 RegKey* ResolveOrCreate(RegKey* root, const std::string& path, bool* created);
 // Splits "HKCU\..." off a sim.h path; everything else is under HKLM.
 RegKey* RootFor(const std::string& path, std::string* rest);
+
+// File system bookkeeping for the contents map: a file written gets its node
+// (and its folders) if new; a file removed loses it.
+void NoteFileWritten(const std::string& path);
+void NoteFileRemoved(const std::string& path);
 
 // Runs scheduled changes whose time has come.
 void AdvanceClock(DWORD ms);

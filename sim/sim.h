@@ -39,7 +39,7 @@ void ClearCalls();
 void FailCall(const std::string& pattern, int nth);
 void ClearFailures();
 
-enum class HandleKind { Key, Event, Process, Thread, Module, File, Any };
+enum class HandleKind { Key, Event, Process, Thread, Module, File, Find, Any };
 int OpenHandles(HandleKind kind = HandleKind::Any);
 
 // ---- version and code page -----------------------------------------------
@@ -69,6 +69,26 @@ void RemoveFile(const std::string& path);
 void SetModulePath(const std::string& path);  // what GetModuleFileNameA(NULL) reports
 void SetWindowsDirectory(const std::string& path);  // default C:\WINDOWS
 void SetSystemDirectory(const std::string& path);   // default C:\WINDOWS\SYSTEM32
+
+// ---- file system: folders, attributes, creation order, other holders -------
+// WriteFile creates the file's folders as needed; a new file gets
+// FILE_ATTRIBUTE_ARCHIVE. FindFirstFileA lists a folder in the order its
+// entries were created (as FAT does; NTFS and Wine sort by name).
+void CreateFolder(const std::string& path);  // with its parents
+bool FolderExists(const std::string& path);
+// What GetFileAttributesA reports (FILE_ATTRIBUTE_NORMAL for a file with no
+// other attribute); INVALID_FILE_ATTRIBUTES when nothing is there.
+DWORD Attributes(const std::string& path);
+void SetAttributes(const std::string& path, DWORD attributes);
+// Names of the entries directly in `folder`, in creation order.
+std::vector<std::string> FolderEntries(const std::string& folder);
+// Another program opens `path` with CreateFileA's access and share modes and
+// keeps it open until ReleaseFile; returns the hold's id.
+int HoldFile(const std::string& path, DWORD access, DWORD share);
+void ReleaseFile(int hold);
+// Whether another program, sharing everything itself, could open `path` with
+// `access` (GENERIC_READ / GENERIC_WRITE) given every open handle and hold.
+bool OtherProgramCouldOpen(const std::string& path, DWORD access);
 
 // ---- named events --------------------------------------------------------
 // An event held by a program outside the launcher (e.g. the completion waiter).

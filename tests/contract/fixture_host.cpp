@@ -19,7 +19,7 @@ void BeginTest() {
 void EndTest() {}
 
 std::string TempFolder() { return "C:\\Temp\\contract"; }
-void MakeFolder(const std::string&) {}  // the simulator has files, not folders
+void MakeFolder(const std::string& path) { sim::CreateFolder(path); }
 void WriteTextFile(const std::string& path, const std::string& content) { sim::WriteFile(path, content); }
 bool FileExists(const std::string& path) { return sim::FileExists(path); }
 void RemoveFile(const std::string& path) { sim::RemoveFile(path); }

@@ -1,0 +1,27 @@
+// Internal helpers of the simulated file system, shared by sim/filesystem.cpp,
+// sim/find.cpp and sim/profile_write.cpp. Tests use sim.h.
+#pragma once
+
+#include <string>
+
+#include "machine.h"
+
+namespace sim {
+
+// The path without trailing backslashes ("C:\" becomes "C:").
+std::string NormalPath(const std::string& path);
+// Everything before the last backslash; "" when there is none.
+std::string ParentOf(const std::string& path);
+FsNode* FindNode(const std::string& path);
+bool IsFolder(const std::string& path);  // drive roots included
+bool IsFile(const std::string& path);
+// Whether a new opener with `access` and `share` is compatible with every
+// open File handle and every hold on `path`.
+bool SharingAllows(const std::string& path, DWORD access, DWORD share);
+bool HeldAgainstDelete(const std::string& path);
+// Why `path` cannot be created or rewritten by an opener sharing `share`
+// (ERROR_PATH_NOT_FOUND, ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION); 0
+// when it can.
+DWORD WriteRefusal(const std::string& path, DWORD share);
+
+}  // namespace sim
