@@ -6,14 +6,16 @@
 #
 #   ./run-demo.sh [release] [situation]
 #   release:   win95 win98 winme nt40 win2k winxp win2003 win7 (default winxp)
-#   situation: fresh earlier-edition installed another-copy removal (default fresh)
+#   situation: fresh device earlier-edition installed another-copy removal
+#              (default fresh; device: the printer plugged in before the
+#              software, on win98 unless another release is named)
 set -u
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 cd "$ROOT" || exit 1
 
 RELEASES="win95 win98 winme nt40 win2k winxp win2003 win7"
-SITUATIONS="fresh earlier-edition installed another-copy removal"
+SITUATIONS="fresh device earlier-edition installed another-copy removal"
 
 usage() {
   echo "usage: ./run-demo.sh [release] [situation]"
@@ -21,7 +23,7 @@ usage() {
   echo "  situation: $SITUATIONS (default fresh)"
 }
 
-RELEASE=winxp
+RELEASE=""
 SITUATION=fresh
 case "${1:-}" in
   -h | --help) usage; exit 0 ;;
@@ -34,6 +36,9 @@ if [ $# -ge 1 ]; then
   fi
 fi
 [ $# -ge 2 ] && SITUATION="$2"
+if [ -z "$RELEASE" ]; then
+  if [ "$SITUATION" = device ]; then RELEASE=win98; else RELEASE=winxp; fi
+fi
 if [[ " $RELEASES " != *" $RELEASE "* ]] || [[ " $SITUATIONS " != *" $SITUATION "* ]] || [ $# -gt 2 ]; then
   usage >&2
   exit 2
@@ -98,6 +103,13 @@ VID_PID=VID_1E2F&PID_0A07,VID_1E2F&PID_0A08
 [UNINSTALL]
 INFSGUID={5C1E0A93-7B24-4F6D-9E37-2A8B64D0C51F}
 EOF
+# The package's runtime libraries; in the Windows folders, an INF file a
+# device installation of the product left behind, and a stale library.
+echo "msvcp60 of the sample package" >"$PKG/msvcp60.dll"
+echo "mfc42 of the sample package" >"$PKG/mfc42.dll"
+printf '[Version]\r\n; {5C1E0A93-7B24-4F6D-9E37-2A8B64D0C51F}\r\n' >"$WINEPREFIX/drive_c/windows/inf/oem7.inf"
+echo "precompiled" >"$WINEPREFIX/drive_c/windows/inf/oem7.pnf"
+echo "stale" >"$WINEPREFIX/drive_c/windows/system32/Oemk3207.dll"
 
 w() { timeout 60 wine "$@" 2>/dev/null | tr -d '\r'; }
 tool() {
@@ -130,11 +142,52 @@ case "$SITUATION" in
   removal)
     ARGS=("/a$PRINTER")
     ;;
+  device)
+    # Plugged in before the software: Windows enumerated the USB device and
+    # installed its printer function with the product's setup class.
+    case "$RELEASE" in
+      win98 | winme | win95) ENUM='HKEY_LOCAL_MACHINE\Enum' ;;
+      *) ENUM='HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum' ;;
+    esac
+    cat <<EOF | sed 's/$/\r/' >"$WINEPREFIX/drive_c/device.reg"
+REGEDIT4
+
+[$ENUM\USB\VID_1E2F&PID_0A07\5&2C1D&0&1]
+"Class"="USB"
+
+[$ENUM\USB\VID_1E2F&PID_0A07&MI_00\6&3A&0&0000]
+"Class"="Image"
+
+[$ENUM\DOT4PRT\SAMPLE_PRINTER\7&1F&0&1]
+"ClassGUID"="{6B1F52C4-3E8A-4D07-9C55-0E2A7F9B1D36}"
+EOF
+    wine regedit /S 'C:\device.reg' >/dev/null 2>&1
+    ;;
 esac
+
+# What the hand-off may change, before the run: the install mode and the
+# files of the Windows INF and system folders.
+install_mode() {
+  wine reg query "HKLM\\$PRODUCT_KEY" /v InstallMode 2>/dev/null | tr -d '\r' | sed -n 's/^ *InstallMode *REG_SZ *//p'
+}
+snapshot() {
+  find "$WINEPREFIX/drive_c/windows/inf" "$WINEPREFIX/drive_c/windows/system32" -maxdepth 2 -type f \
+    -printf '%p %s %T@\n' 2>/dev/null | sed "s|^$WINEPREFIX/drive_c/|C:/|" | sort
+}
+MODE_BEFORE="$(install_mode)"
+snapshot >"$DEMO/files.before"
+# Wine lists these calls of every process; the launcher's are picked out.
+wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /d \
+  'RegOpenKeyExA;RegCreateKeyExA;RegSetValueExA;CopyFileA;CMP_WaitNoPendingInstallEvents;FindWindowA;Sleep;FindFirstFileA;DeleteFileA;WritePrivateProfileStringA;CreateFileA;CreateProcessA;WaitForSingleObject;SetThreadPriority;MessageBoxA;DialogBoxParamA;OpenEventA;SetEvent;OpenPrinterA;DeletePrinter;DeletePrinterDriverA' \
+  /f >/dev/null 2>&1
 
 echo "Running Setup.exe${ARGS[*]:+ ${ARGS[*]}} (situation: $SITUATION) ..."
 OUT="$DEMO/waiter.out"
-wine 'C:\e2e\launch_wait.exe' --timeout 120000 "${HOLD[@]}" "$PKG_WIN\\Setup.exe" "${ARGS[@]}" >"$OUT" 2>/dev/null &
+# The stubs note the completion event's state as they start and end, and run
+# for a second and a half each.
+E2E_STUB_DETAILS=1 E2E_STUB_SLEEP_MS=1500 WINEDEBUG=+relay \
+  wine 'C:\e2e\launch_wait.exe' --timeout 120000 "${HOLD[@]}" "$PKG_WIN\\Setup.exe" "${ARGS[@]}" \
+  >"$OUT" 2>"$DEMO/trace.txt" &
 WAITER=$!
 
 BOX_TITLE=""
@@ -203,13 +256,15 @@ echo
 echo "Release:    $(release_name "$RELEASE") ($RELEASE)"
 echo "Situation:  $SITUATION"
 echo "Road:       $REMOVAL$ROAD"
+echo "Steps the launcher took, in order (from Wine's trace of its calls):"
+awk -f "$ROOT/scripts/demo_steps.awk" "$DEMO/trace.txt"
 if [ -n "$BOX_TITLE" ]; then
   echo "Box:        \"$BOX_TITLE\": $BOX_TEXT"
   echo "            completion event while the box was up: $EVENT_DURING_BOX; OK pressed by the demo"
 fi
 if [ -n "$STARTED" ]; then
   first=1
-  while IFS='|' read -r module commandline; do
+  while IFS='|' read -r module commandline _; do
     [ -n "$module" ] || continue
     if [ $first -eq 1 ]; then label="Started:   "; first=0; else label="           "; fi
     echo "$label $module   (command line: $commandline)"
@@ -227,6 +282,22 @@ elif wine reg query "HKLM\\$PRODUCT_KEY" >/dev/null 2>&1; then
 else
   echo "Registry:   HKLM\\$PRODUCT_KEY does not exist"
 fi
-echo "Event:      completion event ${EVENT:-unknown}; launcher ${ENDED:-unknown}"
+if [ $INSTALLER_STARTED -eq 1 ]; then
+  echo "InstallMode: before the run ${MODE_BEFORE:-(none)}, after it $(install_mode)"
+  snapshot >"$DEMO/files.after"
+  echo "Files changed:"
+  join -a1 -a2 -e '-' -o 0,1.2,1.3,2.2,2.3 "$DEMO/files.before" "$DEMO/files.after" |
+    awk '$2 == "-" { print "              created  " $1; next }
+         $4 == "-" { print "              deleted  " $1; next }
+         $2 != $4 || $3 != $5 { print "              changed  " $1 }' | tr '/' '\\'
+  INSTALLER_LINE="$(echo "$STARTED" | grep -i 'Install\\Setup.exe|' | head -n 1)"
+  during="$(echo "$INSTALLER_LINE" | tr '|' '\n' | sed -n 's/^event=//p')"
+  at_end="$(echo "$INSTALLER_LINE" | tr '|' '\n' | sed -n 's/^event_at_end=//p')"
+  echo "Event:      completion event while the installer ran: ${during:-unknown} as it started," \
+    "${at_end:-unknown} as it ended"
+  echo "            after the launcher ended: ${EVENT:-unknown}"
+else
+  echo "Event:      completion event ${EVENT:-unknown}; launcher ${ENDED:-unknown}"
+fi
 [ -n "$BOX_TITLE" ] || [ $WINDOW_LEFT_OPEN -eq 1 ] && echo "Screenshot: build/demo/screen.png"
 exit 0

@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "app/gatekeeping.h"
+#include "app/handoff.h"
 #include "dialog/setup_dlg.h"
 #include "platform/handles.h"
 #include "records/launcher_paths.h"
@@ -83,7 +84,6 @@ int CSetupApp::RunSetup(const char* commandLine) {
       removalMode = true;
     }
   }
-  (void)removalMode;  // read by the installation hand-off
 
   // 6. Another copy is running.
   if (instanceStatus == ERROR_ALREADY_EXISTS) {
@@ -118,7 +118,8 @@ int CSetupApp::RunSetup(const char* commandLine) {
     return 0;
   }
 
-  // The installation hand-off is not built yet; the run ends here.
-  SignalSetupDone();
+  // 10. Every gate passed: record the install mode, prepare the system, run
+  // the package's installer and set the completion event once it has ended.
+  RunInstallationHandoff(HandoffInputs{launcherFolder, registryPath, m_szInstallInfoPath, removalMode});
   return 0;
 }

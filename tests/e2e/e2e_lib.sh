@@ -121,3 +121,38 @@ field() {
   echo "$2" | tr ' ' '\n' | sed -n "s/^$1=//p"
 }
 
+
+# ---- installation hand-off helpers ----------------------------------------------
+
+# reg_import: imports REGEDIT4 text from stdin in one regedit call (byte-exact
+# values: trailing backslashes and quotation marks survive).
+reg_import() {
+  local file="$WINEPREFIX/drive_c/e2e-import.reg"
+  { echo REGEDIT4; echo; cat; } >"$file"
+  wine regedit /S 'C:\e2e-import.reg' >/dev/null 2>&1
+}
+
+# reg_value KEY NAME: the data of one registry value as `reg query` shows it,
+# or "<absent>".
+reg_value() {
+  local out
+  out="$(wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p")"
+  if [ -z "$out" ] && ! wine reg query "$1" /v "$2" >/dev/null 2>&1; then out="<absent>"; fi
+  echo "$out"
+}
+
+# The programs the stubs logged, one module path a line, sorted.
+stub_programs() {
+  stub_log | cut -d'|' -f1 | sort
+}
+
+# stub_entry MODULE FIELD: one field of the stub line logged by MODULE:
+# "command" for its command line, or a detail field (start_us, event, ...).
+stub_entry() {
+  local line
+  line="$(stub_log | grep -F -- "$1|" | head -n 1)"
+  case "$2" in
+    command) echo "$line" | cut -d'|' -f2 ;;
+    *) echo "$line" | tr '|' '\n' | sed -n "s/^$2=//p" ;;
+  esac
+}

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "app/setup_app.h"
 #include "removal_double.h"
@@ -36,7 +37,24 @@ class SetupAppTest : public ::testing::Test {
   }
   static int Run(const char* commandLine = "") { return theApp.RunSetup(commandLine); }
   static int Sets() { return sim::EventSetCount(kDone); }
+  // Application names of the programs started, in order.
+  static std::vector<std::string> Started() {
+    std::vector<std::string> names;
+    for (const sim::ProcessStart& start : sim::ProcessStarts()) names.push_back(start.applicationName);
+    return names;
+  }
 };
+
+// What the installation hand-off starts after a removal on every supported
+// release: the dialog closer and the installer, never the 98 advertiser.
+std::vector<std::string> AfterRemoval(const std::string& folder) {
+  return {folder + "\\Util\\CloseDlg.exe", folder + "\\Install\\Setup.exe"};
+}
+std::vector<std::string> HelperThenHandoff(const std::string& folder) {
+  std::vector<std::string> names = AfterRemoval(folder);
+  names.insert(names.begin(), folder + "\\Util\\OemHlt07.exe");
+  return names;
+}
 
 // ---- roads and the completion event ------------------------------------------
 
@@ -147,6 +165,8 @@ TEST_F(SetupAppTest, SupportedReleasesPassEveryGate) {
     Run();
     EXPECT_EQ(Sets(), 1);
     EXPECT_TRUE(sim::MessageBoxes().empty());
+    ASSERT_FALSE(sim::ProcessStarts().empty());
+    EXPECT_EQ(sim::ProcessStarts().back().applicationName, "C:\\Pkg\\Install\\Setup.exe");
   }
 }
 
@@ -190,8 +210,7 @@ TEST_F(SetupAppTest, DoubleByteFileNameWithTrailBackslashKeepsTheRightFolder) {
   sim::SetModulePath("C:\\Pkg\\Setup\x95\x5C.exe");  // the trail byte of this character is 0x5C
   Run("/aPrinter");
   EXPECT_STREQ(theApp.m_szInstallInfoPath, kInfo);
-  ASSERT_EQ(sim::ProcessStarts().size(), 1u);
-  EXPECT_EQ(sim::ProcessStarts()[0].applicationName, "C:\\Pkg\\Util\\OemHlt07.exe");
+  EXPECT_EQ(Started(), HelperThenHandoff("C:\\Pkg"));
 
   SetUp();
   sim::SetAnsiCodePage(932);
@@ -236,7 +255,7 @@ TEST_F(SetupAppTest, RemovalStartsTheHelperOnlyOnThe9xFamilyAndPausesBeforeRemov
     SetUp();
     sim::PoseAs(release);
     Run("/aPrinter");
-    ASSERT_EQ(sim::ProcessStarts().size(), 1u);
+    EXPECT_EQ(Started(), HelperThenHandoff("C:\\Pkg"));
     const sim::ProcessStart& start = sim::ProcessStarts()[0];
     EXPECT_EQ(start.commandLine, "C:\\Pkg\\Util\\OemHlt07.exe");
     EXPECT_FALSE(start.applicationNameNull);  // never found by a search of the path's blanks
@@ -253,7 +272,10 @@ TEST_F(SetupAppTest, RemovalStartsTheHelperOnlyOnThe9xFamilyAndPausesBeforeRemov
     SetUp();
     sim::PoseAs(release);
     Run("/aPrinter");
-    EXPECT_TRUE(sim::ProcessStarts().empty());
+    if (release == sim::Release::Win95)
+      EXPECT_TRUE(sim::ProcessStarts().empty());
+    else
+      EXPECT_EQ(Started(), AfterRemoval("C:\\Pkg"));
     EXPECT_EQ(sim::CallCount("Sleep"), 0);
     EXPECT_EQ(UninstallPrinterCalls().size(), 1u);
   }
@@ -262,7 +284,7 @@ TEST_F(SetupAppTest, RemovalStartsTheHelperOnlyOnThe9xFamilyAndPausesBeforeRemov
 TEST_F(SetupAppTest, MissingHelperStillPausesAndRemoves) {
   sim::RemoveFile("C:\\Pkg\\Util\\OemHlt07.exe");
   Run("/aPrinter");
-  ASSERT_EQ(sim::ProcessStarts().size(), 1u);
+  EXPECT_EQ(Started(), HelperThenHandoff("C:\\Pkg"));
   EXPECT_FALSE(sim::ProcessStarts()[0].started);
   EXPECT_EQ(sim::CallCount("Sleep"), 1);
   EXPECT_EQ(UninstallPrinterCalls().size(), 1u);
@@ -273,8 +295,7 @@ TEST_F(SetupAppTest, FolderWithBlanksStartsTheHelperNotAShorterName) {
   sim::WriteFile("C:\\Program.exe", "MZ");
   sim::WriteFile("C:\\Program Files\\Pkg\\Util\\OemHlt07.exe", "MZ");
   Run("/aPrinter");
-  ASSERT_EQ(sim::ProcessStarts().size(), 1u);
-  EXPECT_EQ(sim::ProcessStarts()[0].applicationName, "C:\\Program Files\\Pkg\\Util\\OemHlt07.exe");
+  EXPECT_EQ(Started(), HelperThenHandoff("C:\\Program Files\\Pkg"));
   EXPECT_EQ(sim::ProcessStarts()[0].commandLine, "C:\\Program Files\\Pkg\\Util\\OemHlt07.exe");
   EXPECT_TRUE(sim::ProcessStarts()[0].started);
 }

@@ -2,13 +2,58 @@
  * clean-up tool): appends one line "MODULE PATH|COMMAND LINE" to a log
  * (C:\e2e-log.txt, or the file named by E2E_STUB_LOG) and ends with 0.
  * With E2E_STUB_SLEEP_MS set it first waits that long, to play a program
- * that takes its time. */
+ * that takes its time.
+ *
+ * With E2E_STUB_DETAILS set, the line goes on with what the program saw when
+ * it started, for the installer's hand-off checks:
+ *   |start_us=N|event=set,unset,absent|msiexec_read=yes,no|msiexec_write=yes,no
+ * start_us is QueryPerformanceCounter in microseconds (one clock for every
+ * process of the machine); event is the completion event's state; the
+ * msiexec fields tell whether the system folder's msiexec.exe can be opened
+ * for reading and for writing (each open shares reading and writing). The
+ * log is written when the program ends, with |event_at_end=... added. */
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
+#define COMPLETION_EVENT "HLT_{3D72B1E4-0F58-4c19-A6E2-91B7C04D8E3A}"
+
+static double NowMicroseconds(void) {
+  LARGE_INTEGER now, frequency;
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&frequency);
+  return (double)now.QuadPart * 1e6 / (double)frequency.QuadPart;
+}
+
+static const char *EventState(void) {
+  HANDLE event = OpenEventA(SYNCHRONIZE, FALSE, COMPLETION_EVENT);
+  if (!event) return "absent";
+  const char *state = WaitForSingleObject(event, 0) == WAIT_OBJECT_0 ? "set" : "unset";
+  CloseHandle(event);
+  return state;
+}
+
+static const char *CanOpen(const char *path, DWORD access) {
+  HANDLE file = CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+  if (file == INVALID_HANDLE_VALUE) return "no";
+  CloseHandle(file);
+  return "yes";
+}
+
+/* The start-up observations of E2E_STUB_DETAILS, appended to `details`. */
+static void ObserveStart(char *details, size_t size) {
+  char msiexec[MAX_PATH + 16] = "";
+  UINT n = GetSystemDirectoryA(msiexec, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) msiexec[0] = 0;
+  strcat(msiexec, "\\msiexec.exe");
+  snprintf(details, size, "|start_us=%.0f|event=%s|msiexec_read=%s|msiexec_write=%s", NowMicroseconds(), EventState(),
+           CanOpen(msiexec, GENERIC_READ), CanOpen(msiexec, GENERIC_WRITE));
+}
+
 int main(void) {
+  char details[256] = "";
+  if (GetEnvironmentVariableA("E2E_STUB_DETAILS", NULL, 0) > 0) ObserveStart(details, sizeof details);
   char module[1024] = "";
   GetModuleFileNameA(NULL, module, sizeof module - 1);
   const char *commandLine = GetCommandLineA();
@@ -17,8 +62,13 @@ int main(void) {
   DWORD n = GetEnvironmentVariableA("E2E_STUB_LOG", logPath, sizeof logPath);
   if (n == 0 || n >= sizeof logPath) strcpy(logPath, "C:\\e2e-log.txt");
 
-  char line[2200];
-  snprintf(line, sizeof line, "%s|%s\r\n", module, commandLine);
+  char sleepText[32];
+  n = GetEnvironmentVariableA("E2E_STUB_SLEEP_MS", sleepText, sizeof sleepText);
+  if (n > 0 && n < sizeof sleepText) Sleep((DWORD)strtoul(sleepText, NULL, 10));
+  if (details[0]) snprintf(details + strlen(details), sizeof details - strlen(details), "|event_at_end=%s", EventState());
+
+  char line[2500];
+  snprintf(line, sizeof line, "%s|%s%s\r\n", module, commandLine, details);
 
   /* Several stubs may run at once: take the log exclusively, retrying. */
   HANDLE log = INVALID_HANDLE_VALUE;
@@ -32,9 +82,5 @@ int main(void) {
     WriteFile(log, line, (DWORD)strlen(line), &written, NULL);
     CloseHandle(log);
   }
-
-  char sleepText[32];
-  n = GetEnvironmentVariableA("E2E_STUB_SLEEP_MS", sleepText, sizeof sleepText);
-  if (n > 0 && n < sizeof sleepText) Sleep((DWORD)strtoul(sleepText, NULL, 10));
   return 0;
 }

@@ -125,17 +125,21 @@ scenario_removal_by_release() {
     r="$(run_to_end 'C:\pkg\Setup.exe' "/a$PRINTER")"
     check "$release: launcher" "$(field launcher "$r")" ended
     check "$release: completion event" "$(field event "$r")" set
+    # After the removal the installation goes on: the dialog closer and the
+    # installer start (never the 98 side program in removal mode).
     case "$release" in
       winme | win98fe)
         expected='C:\pkg\Util\OemHlt07.exe|C:\pkg\Util\OemHlt07.exe'
-        wait_for_log_lines 1
+        wait_for_log_lines 3
         ;;
       *)
         expected=''
-        sleep 0.5
+        wait_for_log_lines 2
         ;;
     esac
-    check "$release: programs started" "$(stub_log)" "$expected"
+    check "$release: removal side program" "$(stub_log | grep -F 'OemHlt07')" "$expected"
+    check "$release: hand-off programs" "$(stub_programs | grep -v OemHlt07 | tr '\n' ' ')" \
+      'C:\pkg\Install\Setup.exe C:\pkg\Util\CloseDlg.exe '
   done
   finish
 }
@@ -151,8 +155,10 @@ scenario_removal_shift_jis() {
   check "code page" "$(field acp "$r")" 932
   check "launcher" "$(field launcher "$r")" ended
   check "completion event" "$(field event "$r")" set
-  wait_for_log_lines 1
-  check "programs started" "$(stub_log)" 'C:\pkg\Util\OemHlt07.exe|C:\pkg\Util\OemHlt07.exe'
+  wait_for_log_lines 3
+  check "removal side program first" "$(stub_log | head -n 1)" 'C:\pkg\Util\OemHlt07.exe|C:\pkg\Util\OemHlt07.exe'
+  check "programs started" "$(stub_programs | tr '\n' ' ')" \
+    'C:\pkg\Install\Setup.exe C:\pkg\Util\CloseDlg.exe C:\pkg\Util\OemHlt07.exe '
   finish
 }
 
@@ -166,9 +172,10 @@ scenario_removal_folder_with_blank() {
   r="$(run_to_end 'C:\Program Files\E2E Pkg\Setup.exe' "/a$PRINTER")"
   check "launcher" "$(field launcher "$r")" ended
   check "completion event" "$(field event "$r")" set
-  wait_for_log_lines 1
-  check "programs started" "$(stub_log)" \
+  wait_for_log_lines 3
+  check "removal side program first" "$(stub_log | head -n 1)" \
     'C:\Program Files\E2E Pkg\Util\OemHlt07.exe|C:\Program Files\E2E Pkg\Util\OemHlt07.exe'
+  check "C:\Program.exe never run" "$(stub_programs | grep -c 'C:\\Program.exe')" 0
   finish
 }
 
