@@ -26,10 +26,18 @@ def differ(problems, what, got, expected):
 
 
 def check_language(res, block):
-    problems, lang = [], block['declared']
+    """Every block stored for the language (see expected_layout.stored)."""
+    problems = []
+    for lang in block['stored']:
+        problems += ['%#06x: %s' % (lang, p) for p in check_block(res, block, lang)]
+    return problems
+
+
+def check_block(res, block, lang):
+    problems = []
     data = res.get((RT_DIALOG, IDD_SETUP_DIALOG, lang))
     if data is None:
-        return ['no dialog %d under language %#06x' % (IDD_SETUP_DIALOG, lang)]
+        return ['no dialog %d' % IDD_SETUP_DIALOG]
     dialog = read_dialog(data)
     differ(problems, 'dialog style', hex(dialog['style']), hex(want.DIALOG_STYLE))
     differ(problems, 'dialog extended style', dialog['exstyle'], 0)
@@ -51,7 +59,7 @@ def check_language(res, block):
         differ(problems, role + ' creation data', got['extra'], b'')
     data = res.get((RT_STRING, STRING_BLOCK, lang))
     if data is None:
-        return problems + ['no string block %d under language %#06x' % (STRING_BLOCK, lang)]
+        return problems + ['no string block %d' % STRING_BLOCK]
     strings = read_string_block(data)
     differ(problems, 'string 1', strings[1], block['string1'])
     differ(problems, 'string 2', strings[2], block['string2'])
@@ -110,7 +118,7 @@ def check_bitmap(res):
 
 
 def check_inventory(res):
-    declared = sorted(block['declared'] for block in want.LANGUAGES)
+    declared = sorted(lang for block in want.LANGUAGES for lang in block['stored'])
     problems = []
     differ(problems, 'dialog languages', languages_of(res, RT_DIALOG, IDD_SETUP_DIALOG), declared)
     differ(problems, 'string block languages', languages_of(res, RT_STRING, STRING_BLOCK), declared)
