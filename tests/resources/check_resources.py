@@ -94,7 +94,11 @@ def check_icon(res):
         differ(problems, tag + ' header',
                (info['width'], info['height'], info['bits'], info['compression']),
                (entry['width'], 2 * entry['height'], want.ICON_BITS, 0))
-        differ(problems, tag + ' byte count', len(image), entry['size'])
+        w, h = entry['width'], entry['height']
+        colour_rows = (w * want.ICON_BITS + 31) // 32 * 4 * h
+        mask_rows = (w + 31) // 32 * 4 * h
+        differ(problems, tag + ' byte count', (len(image), entry['size']),
+               (40 + 4 * want.ICON_COLOURS + colour_rows + mask_rows,) * 2)
     return problems
 
 
