@@ -11,9 +11,13 @@ language set by the helper) and compares the blocks picked and string 1.
 Prints PASS/FAIL per case and "resources-wine: N passed, N failed".
 
 Wine differs from Windows here: it takes the UI language from LC_MESSAGES
-rather than from an installed language pack, and where no block matches it
-falls back to English (United States); Windows has its own fallback order,
-which these cases do not pin.
+rather than from the installed Windows language, and its order of tries
+(the language and sublanguage, then the primary language with
+SUBLANG_NEUTRAL, then English (United States)) is one of several: Windows 9x
+and NT document orders of their own, and not all of them try the primary
+language with SUBLANG_NEUTRAL, for strings in particular.  That is why every
+language is also stored under its exact id, which all of them try first;
+the regional and fallback cases below pin what Wine does, not Windows.
 """
 import os
 import subprocess
