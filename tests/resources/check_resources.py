@@ -3,9 +3,10 @@
 
 Usage: check_resources.py [build/win32/Setup.exe]
 
-One result per language (its dialog template and strings 1 and 2), one for
-the icon, one for the bitmap and one for the inventory (no block of the
-dialog or its strings under any language but the twelve).  Prints PASS or
+One result per language (every block of its dialog template and strings 1
+and 2), one for the icon, one for the bitmap and one for the inventory (no
+block of the dialog or its strings under a language id the table does not
+list, such as LANG_NEUTRAL, which every lookup would pick first).  Prints PASS or
 FAIL with every difference, then "resources: N passed, N failed"; exits 1
 when anything failed.
 """
