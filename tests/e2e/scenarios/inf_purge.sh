@@ -23,10 +23,12 @@ inf_with_pnf() {
 lay_inf_folder() {
   local dir="$1" marker="$2" other="$3"
   local lower
-  lower="$(printf '%s' "$marker" | tr 'A-Z' 'a-z')"
+  lower="$(printf '%s' "$marker" | tr '[:upper:]' '[:lower:]')"
   mkdir -p "$dir"
   printf '[Version]\r\n; %s\r\n' "$lower" | inf_with_pnf "$dir" b-ansi
-  utf16 "[Version]"$'\r\n'"; $marker"$'\r\n' bom | inf_with_pnf "$dir" c-utf16
+  # "あ" has no place in code page 1252: it becomes "?" and the text after it
+  # is still converted (as on Windows; Wine's conversion does the same).
+  utf16 "[Version]"$'\r\n'"; あ $marker"$'\r\n' bom | inf_with_pnf "$dir" c-utf16
   printf '; %s\r\n' "$marker" | inf_with_pnf "$dir" k-readonly
   # Read-only under Wine is a file without write permission; deleting it
   # takes the attribute change first (Wine refuses DeleteFileA otherwise,
@@ -82,6 +84,8 @@ scenario_inf_purge() {
   local held=""
   coproc HOLD { timeout 90 wine 'C:\e2e\holdfile.exe' 'C:\windows\inf\h-held.inf' 'C:\e2e\stop-hold' 2>/dev/null; }
   read -r -t 20 held <&"${HOLD[0]}"
+  # Wine, like Windows, refuses a second opener of a file held without
+  # sharing, also from another process (the contract tests pin it).
   check "held by another program" "${held%$'\r'}" held
 
   local r
@@ -90,6 +94,8 @@ scenario_inf_purge() {
   check "completion event" "$(field event "$r")" set
   touch "$stop"
   wait "$HOLD_PID" 2>/dev/null
+  # Wine's C:\windows\inf holds Wine's own INF and PNF files (Windows holds
+  # its own too): they are in the expected listing and must stay.
   check "C:\\windows\\inf afterwards" "$(listing "$inf" | tr '\n' ' ')" "$(echo "$expected" | tr '\n' ' ')"
   check "C:\\windows\\inf\\OTHER afterwards" "$(listing "$inf/OTHER" | tr '\n' ' ')" \
     "$(echo "$expected_other" | tr '\n' ' ')"
