@@ -86,6 +86,8 @@ void DeleteWithCompanion(char* path) {
 }  // namespace
 
 void PurgeOemInfFiles(const char* folder, const char* installInfoPath) {
+  // The marker is read once for the folder, not again for every file: the
+  // information file does not change while the launcher runs.
   char marker[kPathSize];
   if (!ReadMarker(installInfoPath, marker)) return;
 
