@@ -122,6 +122,13 @@ TEST_F(PlatformFixesTest, OnlyTheSecondLibraryExists) {
 
 // ---- runtime libraries ------------------------------------------------------------
 
+TEST_F(PlatformFixesTest, RuntimeLibrariesReachAnEmptySystemFolder) {
+  sim::WriteFile("C:\\Pkg\\msvcp60.dll", "new msvcp");
+  CopyRuntimeLibraries();
+  EXPECT_EQ(sim::ReadFile(kSysMsvcp), "new msvcp");
+  EXPECT_FALSE(sim::FileExists(kSysMfc));
+}
+
 TEST_F(PlatformFixesTest, RuntimeLibrariesReplaceOlderOnesInTheSystemFolder) {
   sim::WriteFile("C:\\Pkg\\msvcp60.dll", "new msvcp");
   sim::WriteFile("C:\\Pkg\\mfc42.dll", "new mfc");
