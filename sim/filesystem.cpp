@@ -224,17 +224,6 @@ BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD
   return TRUE;
 }
 
-DWORD GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh) {
-  HandleObject* h = Lookup(hFile, HandleKind::File);
-  if (Enter("GetFileSize", h ? h->path : std::string()) || !h) {
-    SetLastError(h ? ERROR_ACCESS_DENIED : ERROR_INVALID_HANDLE);
-    return INVALID_FILE_SIZE;
-  }
-  if (lpFileSizeHigh) *lpFileSizeHigh = 0;
-  SetLastError(ERROR_SUCCESS);
-  return static_cast<DWORD>(M().files[h->path].size());
-}
-
 DWORD GetFileAttributesA(LPCSTR lpFileName) {
   const std::string path = NormalPath(lpFileName ? lpFileName : "");
   if (Enter("GetFileAttributesA", path)) {
