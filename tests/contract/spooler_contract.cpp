@@ -130,7 +130,8 @@ CONTRACT_TEST(Spooler_DriverInUseIsKept) {
 
 // All Windows versions: a queue opened with PRINTER_ALL_ACCESS is deleted
 // (for good once its handle is closed); its driver then goes with
-// DeletePrinterDriverA, and a second deletion finds no such driver (1797).
+// DeletePrinterDriverA, and a second deletion finds no such driver
+// (ERROR_UNKNOWN_PRINTER_DRIVER, 1797).
 CONTRACT_TEST(Spooler_QueueThenDriverDeleted) {
   Winspool w;
   TestQueue queue;
@@ -147,7 +148,8 @@ CONTRACT_TEST(Spooler_QueueThenDriverDeleted) {
   ok(!fixture::PrinterDriverInstalled(kDriver), "driver still installed");
   SetLastError(0xdeadbeef);
   ok(!w.deleteDriver(nullptr, nullptr, const_cast<char*>(kDriver)), "driver deleted twice");
-  ok(GetLastError() == ERROR_UNKNOWN_PRINTER_DRIVER, "last error %lu", LastError());
+  // Wine fails without setting the last error.
+  todo_wine_ok(GetLastError() == ERROR_UNKNOWN_PRINTER_DRIVER, "last error %lu", LastError());
 }
 
 // Windows 2000 and later: DeletePrinterDriverExA with DPD_DELETE_UNUSED_FILES
@@ -170,7 +172,8 @@ CONTRACT_TEST(Spooler_DriverDeletedWithUnusedFilesFlag) {
 }
 
 // All Windows versions: deleting a queue needs the DELETE right, which
-// PRINTER_ACCESS_USE alone does not give (ERROR_ACCESS_DENIED).
+// PRINTER_ACCESS_USE alone does not give (ERROR_ACCESS_DENIED). Wine deletes
+// the queue all the same.
 CONTRACT_TEST(Spooler_DeleteNeedsAllAccess) {
   Winspool w;
   TestQueue queue;
