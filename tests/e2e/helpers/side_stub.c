@@ -2,7 +2,8 @@
  * clean-up tool): appends one line "MODULE PATH|COMMAND LINE" to a log
  * (C:\e2e-log.txt, or the file named by E2E_STUB_LOG) and ends with 0.
  * With E2E_STUB_SLEEP_MS set it first waits that long, to play a program
- * that takes its time. */
+ * that takes its time. With E2E_STUB_SHOW set the line ends with
+ * "|show=N", the show state it was started with, or "|show=default". */
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -17,8 +18,18 @@ int main(void) {
   DWORD n = GetEnvironmentVariableA("E2E_STUB_LOG", logPath, sizeof logPath);
   if (n == 0 || n >= sizeof logPath) strcpy(logPath, "C:\\e2e-log.txt");
 
+  char show[32] = "";
+  if (GetEnvironmentVariableA("E2E_STUB_SHOW", show, sizeof show) > 0) {
+    STARTUPINFOA startup;
+    GetStartupInfoA(&startup);
+    if (startup.dwFlags & STARTF_USESHOWWINDOW)
+      snprintf(show, sizeof show, "|show=%u", (unsigned)startup.wShowWindow);
+    else
+      strcpy(show, "|show=default");
+  }
+
   char line[2200];
-  snprintf(line, sizeof line, "%s|%s\r\n", module, commandLine);
+  snprintf(line, sizeof line, "%s|%s%s\r\n", module, commandLine, show);
 
   /* Several stubs may run at once: take the log exclusively, retrying. */
   HANDLE log = INVALID_HANDLE_VALUE;
