@@ -129,6 +129,8 @@ case "$SITUATION" in
     ;;
   removal)
     ARGS=("/a$PRINTER")
+    # A queue for the launcher to remove, added through Wine's spooler.
+    PRINTER_BEFORE="$(tool spoolctl add "$PRINTER" 'Sample Printer Driver' >/dev/null; tool spoolctl printer "$PRINTER")"
     ;;
 esac
 
@@ -226,6 +228,11 @@ elif wine reg query "HKLM\\$PRODUCT_KEY" >/dev/null 2>&1; then
   echo "Registry:   HKLM\\$PRODUCT_KEY exists, no values"
 else
   echo "Registry:   HKLM\\$PRODUCT_KEY does not exist"
+fi
+if [ "$SITUATION" = removal ]; then
+  gone() { [ "$1" = yes ] && echo present || echo absent; }
+  echo "Printer:    queue \"$PRINTER\" $(gone "${PRINTER_BEFORE:-no}") before, $(gone "$(tool spoolctl printer "$PRINTER")") after;" \
+    "driver $(gone "$(tool spoolctl driver 'Sample Printer Driver')") after"
 fi
 echo "Event:      completion event ${EVENT:-unknown}; launcher ${ENDED:-unknown}"
 [ -n "$BOX_TITLE" ] || [ $WINDOW_LEFT_OPEN -eq 1 ] && echo "Screenshot: build/demo/screen.png"
