@@ -154,6 +154,8 @@ case "$SITUATION" in
   removal)
     ARGS=("/a$PRINTER")
     lay_demo_inf_files
+    # A queue for the launcher to remove, added through Wine's spooler.
+    PRINTER_BEFORE="$(tool spoolctl add "$PRINTER" 'Sample Printer Driver' >/dev/null; tool spoolctl printer "$PRINTER")"
     ;;
   device)
     # Plugged in before the software: Windows enumerated the USB device and
@@ -301,6 +303,9 @@ if [ "$SITUATION" = removal ]; then
     if [ -f "$INF_DIR/$file" ]; then kept="$kept $file"; else removed="$removed $file"; fi
   done
   echo "INF files:  C:\\windows\\inf: removed${removed:- nothing}; kept${kept:- nothing}"
+  gone() { [ "$1" = yes ] && echo present || echo absent; }
+  echo "Printer:    queue \"$PRINTER\" $(gone "${PRINTER_BEFORE:-no}") before, $(gone "$(tool spoolctl printer "$PRINTER")") after;" \
+    "driver $(gone "$(tool spoolctl driver 'Sample Printer Driver')") after"
 fi
 if [ $INSTALLER_STARTED -eq 1 ]; then
   echo "InstallMode: before the run ${MODE_BEFORE:-(none)}, after it $(install_mode)"

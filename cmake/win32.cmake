@@ -29,6 +29,12 @@ foreach(helper ${E2E_HELPERS})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/helpers)
 endforeach()
 
+# Libraries the end-to-end tests plant beside Setup.exe.
+add_library(planted_winspool SHARED tests/e2e/plants/planted_winspool.c)
+target_link_options(planted_winspool PRIVATE -static-libgcc)
+set_target_properties(planted_winspool PROPERTIES PREFIX "" OUTPUT_NAME Winspool SUFFIX .drv
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/helpers/planted)
+
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/contract/win32.cmake)
   include(${CMAKE_SOURCE_DIR}/tests/contract/win32.cmake)
 endif()

@@ -155,4 +155,26 @@ stub_entry() {
     command) echo "$line" | cut -d'|' -f2 ;;
     *) echo "$line" | tr '|' '\n' | sed -n "s/^$2=//p" ;;
   esac
+# ---- printer queues and windows (printer removal) ----------------------------
+
+# ansi_hex TEXT: the bytes of TEXT in the scenario's ANSI code page, in
+# hexadecimal (932 under ja_JP, 1252 otherwise).
+ansi_hex() {
+  local charset=CP1252
+  case "$LANG" in ja_JP*) charset=CP932 ;; esac
+  printf '%s' "$1" | iconv -f UTF-8 -t "$charset" | od -An -tx1 | tr -d ' \n'
+}
+
+# open_window_logged HEXTITLE LOG: opens a window titled with those bytes
+# (tests/wine/helpers/openwin.c, which prints each WM_COMMAND it receives
+# into LOG) and waits until it exists. Prints the opener's pid.
+open_window_logged() {
+  local hex="$1" log="$2" i
+  wine 'C:\e2e\openwin.exe' "$hex" 60 >"$log" 2>/dev/null &
+  local pid=$!
+  for i in $(seq 1 100); do
+    grep -q ready "$log" 2>/dev/null && break
+    sleep 0.1
+  done
+  echo "$pid"
 }
