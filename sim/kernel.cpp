@@ -1,10 +1,14 @@
 // Simulated kernel32: module path, named events, processes, waits, the
 // clock, version and system folders.
+#include <cstddef>
 #include <cstring>
 
 #include "machine.h"
 
 namespace sim {
+
+// SetEvent's right: an event opened without it cannot be set.
+const DWORD kEventModifyState = 0x0002;
 
 void CreateOutsideEvent(const std::string& name, bool manualReset) {
   Event& e = M().events[name];
@@ -83,6 +87,7 @@ HANDLE CreateEventA(LPSECURITY_ATTRIBUTES, BOOL bManualReset, BOOL bInitialState
   }
   HandleObject obj(HandleKind::Event);
   obj.path = name;
+  obj.granted = EVENT_ALL_ACCESS;
   auto& events = M().events;
   if (lpName && events.count(name)) {
     events[name].references += 1;
@@ -100,8 +105,9 @@ HANDLE CreateEventA(LPSECURITY_ATTRIBUTES, BOOL bManualReset, BOOL bInitialState
   return h;
 }
 
-HANDLE OpenEventA(DWORD, BOOL, LPCSTR lpName) {
+HANDLE OpenEventA(DWORD dwDesiredAccess, BOOL bInheritHandle, LPCSTR lpName) {
   std::string name = lpName ? lpName : "";
+  M().eventOpens.push_back(EventOpen{name, dwDesiredAccess, bInheritHandle});
   if (Enter("OpenEventA", name)) {
     SetLastError(ERROR_ACCESS_DENIED);
     return nullptr;
@@ -114,6 +120,7 @@ HANDLE OpenEventA(DWORD, BOOL, LPCSTR lpName) {
   it->second.references += 1;
   HandleObject obj(HandleKind::Event);
   obj.path = name;
+  obj.granted = dwDesiredAccess;
   return reinterpret_cast<HANDLE>(NewHandle(obj));
 }
 
@@ -121,6 +128,10 @@ BOOL SetEvent(HANDLE hEvent) {
   HandleObject* h = Lookup(hEvent, HandleKind::Event);
   if (Enter("SetEvent", h ? h->path : std::string()) || !h) {
     SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (!HandleAllows(hEvent, kEventModifyState)) {
+    SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
   }
   Event& e = M().events[h->path];
@@ -161,8 +172,13 @@ BOOL CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_AT
   start.environmentNull = lpEnvironment == nullptr;
   start.currentDirectoryNull = lpCurrentDirectory == nullptr;
   start.startupInfoSize = lpStartupInfo ? lpStartupInfo->cb : 0;
-  start.startupFlags = lpStartupInfo ? lpStartupInfo->dwFlags : 0;
-  start.showWindow = lpStartupInfo ? lpStartupInfo->wShowWindow : 0;
+  // Windows reads only as much of the record as its size field claims: a
+  // record whose size leaves out the show state starts the program as if
+  // none were given.
+  const bool showStateRead =
+      start.startupInfoSize >= offsetof(STARTUPINFOA, wShowWindow) + sizeof lpStartupInfo->wShowWindow;
+  start.startupFlags = showStateRead ? lpStartupInfo->dwFlags : 0;
+  start.showWindow = showStateRead ? lpStartupInfo->wShowWindow : 0;
   start.time = m.clock;
   const bool fail = Enter("CreateProcessA", start.commandLine);
   std::string program = lpApplicationName ? start.applicationName : ResolveCommandLine(start.commandLine);

@@ -95,6 +95,8 @@ struct HandleObject {
   std::string findFolder;
   std::vector<std::string> findNames;
   size_t findNext = 0;
+  // ---- faults: what a key or event handle was opened with ----
+  DWORD granted = 0;  // Key: REGSAM asked for; Event: access asked for
 };
 
 // A file or folder of the simulated file system (contents are in Machine::files).
@@ -212,6 +214,10 @@ struct Machine {
   std::vector<PaintOp> paintOps;
   std::map<std::string, std::string, NoCaseLess> environment = {{"PATH", "C:\\WINDOWS\\SYSTEM32;C:\\WINDOWS"}};
   std::string currentFolder = "C:\\Pkg";
+  // ---- faults: access rights and opens (sim/access_rights.cpp) ----
+  bool limitedUser = false;
+  std::vector<KeyOpen> keyOpens;
+  std::vector<EventOpen> eventOpens;
 };
 
 Machine& M();
@@ -237,6 +243,13 @@ void NoteFileRemoved(const std::string& path);
 // Messages for a dialog shown by DialogBoxParamA or one of its controls:
 // true (with the result) when `window` is one; SendMessageA asks it first.
 bool SendToDialogWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+
+// ---- faults: access rights (sim/access_rights.cpp) ----
+// Whether a key may be opened or created with `access` (noted either way),
+// and whether an open key or event handle allows `needed`.
+bool KeyAccessAllowed(const char* function, const std::string& path, REGSAM access);
+bool HandleAllows(const void* handle, DWORD needed);
+bool IsNt();
 
 // Runs scheduled changes whose time has come.
 void AdvanceClock(DWORD ms);

@@ -175,17 +175,18 @@ static std::string Join(const std::string& base, const char* sub) {
   return base + "\\" + sub;
 }
 
-static HKEY NewKeyHandle(const std::string& path) {
+static HKEY NewKeyHandle(const std::string& path, REGSAM access) {
   HandleObject obj(HandleKind::Key);
   obj.path = path;
+  obj.granted = access;
   return reinterpret_cast<HKEY>(NewHandle(obj));
 }
 
-LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM, PHKEY phkResult) {
+LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY phkResult) {
   std::string base;
   bool known = HandlePath(hKey, &base);
   std::string path = Join(base, lpSubKey);
-  if (Enter("RegOpenKeyExA", path)) {
+  if (Enter("RegOpenKeyExA", path) || !KeyAccessAllowed("RegOpenKeyExA", path, samDesired)) {
     *phkResult = nullptr;
     return ERROR_ACCESS_DENIED;
   }
@@ -194,16 +195,16 @@ LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM, PHKEY phkResult) {
     *phkResult = nullptr;
     return ERROR_FILE_NOT_FOUND;
   }
-  *phkResult = NewKeyHandle(path);
+  *phkResult = NewKeyHandle(path, samDesired);
   return ERROR_SUCCESS;
 }
 
-LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, PHKEY phkResult,
-                     LPDWORD lpdwDisposition) {
+LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REGSAM samDesired, LPSECURITY_ATTRIBUTES,
+                     PHKEY phkResult, LPDWORD lpdwDisposition) {
   std::string base;
   bool known = HandlePath(hKey, &base);
   std::string path = Join(base, lpSubKey);
-  if (Enter("RegCreateKeyExA", path)) {
+  if (Enter("RegCreateKeyExA", path) || !KeyAccessAllowed("RegCreateKeyExA", path, samDesired)) {
     *phkResult = nullptr;
     return ERROR_ACCESS_DENIED;
   }
@@ -212,7 +213,7 @@ LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REGSAM, LP
   bool created;
   ResolveOrCreate(RootFor(path, &rest), rest, &created);
   if (lpdwDisposition) *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-  *phkResult = NewKeyHandle(path);
+  *phkResult = NewKeyHandle(path, samDesired);
   return ERROR_SUCCESS;
 }
 
@@ -222,6 +223,7 @@ LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LP
   bool known = HandlePath(hKey, &path);
   if (Enter("RegEnumKeyExA", path + " #" + std::to_string(dwIndex))) return ERROR_ACCESS_DENIED;
   if (!known) return ERROR_INVALID_HANDLE;
+  if (!HandleAllows(hKey, KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
   RegKey* key = KeyAt(path);
   if (!key) return ERROR_FILE_NOT_FOUND;  // deleted while open
   if (dwIndex >= key->subkeys.size()) return ERROR_NO_MORE_ITEMS;
@@ -253,6 +255,7 @@ LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType, LP
   std::string name = lpValueName ? lpValueName : "";
   if (Enter("RegQueryValueExA", path + " : " + name)) return ERROR_ACCESS_DENIED;
   if (!known) return ERROR_INVALID_HANDLE;
+  if (!HandleAllows(hKey, KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
   if (lpData && !lpcbData) return ERROR_INVALID_PARAMETER;
   RegKey* key = KeyAt(path);
   RegValue* v = key ? key->FindValue(name) : nullptr;
@@ -282,6 +285,7 @@ LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BY
   std::string name = lpValueName ? lpValueName : "";
   if (Enter("RegSetValueExA", path + " : " + name)) return ERROR_ACCESS_DENIED;
   if (!known) return ERROR_INVALID_HANDLE;
+  if (!HandleAllows(hKey, KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
   if (!KeyAt(path)) return ERROR_FILE_NOT_FOUND;
   // As NT does: a string whose count leaves out the terminating zero gets it
   // when the byte after the count is that zero.

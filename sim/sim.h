@@ -262,3 +262,41 @@ void SetEnvironmentVariable(const std::string& name, const std::string& value);
 void SetCurrentFolder(const std::string& path);
 
 }  // namespace sim
+
+namespace sim {
+
+// ---- faults: access rights, event flags, the whole file list -----------------
+// A user without administrator's rights: on Windows NT (2000, XP, ...) a key
+// below HKEY_LOCAL_MACHINE then opens or is created only for reading
+// (KEY_READ and its parts); asking for any write right gives
+// ERROR_ACCESS_DENIED. The 98 family has no registry security and ignores it.
+void RunAsLimitedUser(bool limited);
+
+// Every RegOpenKeyExA and RegCreateKeyExA, with the access asked for. On NT a
+// key handle allows only what it was opened with: RegQueryValueExA needs
+// KEY_QUERY_VALUE, RegEnumKeyExA KEY_ENUMERATE_SUB_KEYS, RegSetValueExA
+// KEY_SET_VALUE (ERROR_ACCESS_DENIED otherwise).
+struct KeyOpen {
+  std::string function;
+  std::string path;  // "HKLM\..."
+  REGSAM access;
+};
+const std::vector<KeyOpen>& KeyOpens();
+
+// Every OpenEventA, with the access and inheritance asked for. SetEvent
+// needs EVENT_MODIFY_STATE (0x0002) in the handle's access.
+struct EventOpen {
+  std::string name;
+  DWORD access;
+  BOOL inherit;
+};
+const std::vector<EventOpen>& EventOpens();
+// How a named event was created; false when it does not exist.
+bool EventManualReset(const std::string& name);
+// Open handles of the named event (the outside holder counted once).
+int EventReferences(const std::string& name);
+
+// Every file of the machine, full paths.
+std::vector<std::string> AllFiles();
+
+}  // namespace sim

@@ -1,0 +1,54 @@
+// Access rights of the simulated machine: what a key or event handle was
+// opened with, what it then allows, and the limited user who may not write
+// below HKEY_LOCAL_MACHINE. Only Windows NT checks rights; the 98 family
+// has no security and grants everything.
+#include "machine.h"
+
+namespace sim {
+
+namespace {
+
+// KEY_SET_VALUE, KEY_CREATE_SUB_KEY, KEY_CREATE_LINK, DELETE, WRITE_DAC,
+// WRITE_OWNER, GENERIC_WRITE and GENERIC_ALL.
+const REGSAM kWriteRights = 0x0002 | 0x0004 | 0x0020 | 0x00010000 | 0x00040000 | 0x00080000 | 0x40000000 | 0x10000000;
+
+}  // namespace
+
+bool IsNt() { return M().version.dwPlatformId == VER_PLATFORM_WIN32_NT; }
+
+bool KeyAccessAllowed(const char* function, const std::string& path, REGSAM access) {
+  Machine& m = M();
+  m.keyOpens.push_back(KeyOpen{function, path, access});
+  const bool belowMachine = path.compare(0, 4, "HKLM") == 0;
+  return !(IsNt() && m.limitedUser && belowMachine && (access & kWriteRights));
+}
+
+bool HandleAllows(const void* handle, DWORD needed) {
+  if (!IsNt()) return true;
+  HandleObject* h = Lookup(handle, HandleKind::Any);
+  if (!h) return true;  // a predefined root key: the caller checks it is known
+  return (h->granted & needed) == needed;
+}
+
+void RunAsLimitedUser(bool limited) { M().limitedUser = limited; }
+
+const std::vector<KeyOpen>& KeyOpens() { return M().keyOpens; }
+const std::vector<EventOpen>& EventOpens() { return M().eventOpens; }
+
+bool EventManualReset(const std::string& name) {
+  auto it = M().events.find(name);
+  return it != M().events.end() && it->second.manualReset;
+}
+
+int EventReferences(const std::string& name) {
+  auto it = M().events.find(name);
+  return it == M().events.end() ? 0 : it->second.references;
+}
+
+std::vector<std::string> AllFiles() {
+  std::vector<std::string> paths;
+  for (const auto& file : M().files) paths.push_back(file.first);
+  return paths;
+}
+
+}  // namespace sim
