@@ -105,9 +105,12 @@ FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
   return library->second.exports[name];
 }
 
+// Fails only for a handle that is not a loaded module: releasing cannot be
+// made to fail, as closing a key or handle cannot.
 BOOL FreeLibrary(HMODULE hLibModule) {
   HandleObject* h = Lookup(hLibModule, HandleKind::Module);
-  if (Enter("FreeLibrary", h ? h->path : std::string()) || !h) {
+  Enter("FreeLibrary", h ? h->path : std::string());
+  if (!h) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
