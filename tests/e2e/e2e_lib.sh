@@ -121,3 +121,19 @@ field() {
   echo "$2" | tr ' ' '\n' | sed -n "s/^$1=//p"
 }
 
+
+# ---- registry values with quotes and backslashes, screenshots -------------------
+
+# reg_import: imports REGEDIT4 text read from stdin into the scenario's prefix
+# (byte-exact, unlike `reg add` with quotes in the data).
+reg_import() {
+  local file="$WINEPREFIX/drive_c/e2e-import.reg"
+  cat >"$file"
+  wine regedit /S 'C:\e2e-import.reg' >/dev/null 2>&1
+  rm -f "$file"
+}
+
+# pixel PNG X Y: the colour of one pixel as "R,G,B".
+pixel() {
+  convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info: 2>/dev/null
+}
