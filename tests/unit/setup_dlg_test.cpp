@@ -133,7 +133,7 @@ TEST_F(DialogTest, PaintFillsTheWhiteBandAndDrawsBothLinesInPlace) {
       sim::Click(d, IDCANCEL);
     });
     const auto& ops = sim::PaintOps();
-    ASSERT_EQ(ops.size(), before + 3) << height;
+    ASSERT_EQ(ops.size(), before + 4) << height;
     const sim::PaintOp& band = ops[before];
     const sim::PaintOp& heading = ops[before + 1];
     const sim::PaintOp& sub = ops[before + 2];
@@ -165,7 +165,23 @@ TEST_F(DialogTest, PaintFillsTheWhiteBandAndDrawsBothLinesInPlace) {
     EXPECT_EQ(sub.rect.top, 30);
     EXPECT_EQ(sub.rect.right, 500);
     EXPECT_EQ(sub.rect.bottom, 50);
+    // The device context gets its own font back before the paint ends.
+    EXPECT_EQ(ops[before + 3].function, "EndPaint");
+    EXPECT_EQ(ops[before + 3].font, sim::SystemFont());
   }
+}
+
+TEST_F(DialogTest, AHeadingLongerThanTheBandIsDrawnWholeOnOneLine) {
+  const std::string longHeading(300, 'W');
+  sim::DefineString(IDS_ALREADY_INSTALLED, longHeading);
+  Show([](HWND d) {
+    SendMessageA(d, WM_PAINT, 0, 0);
+    sim::Click(d, IDCANCEL);
+  });
+  ASSERT_GE(sim::PaintOps().size(), 2u);
+  // Loaded whole; DT_SINGLELINE alone clips it at the band's right edge.
+  EXPECT_EQ(sim::PaintOps()[1].text, longHeading);
+  EXPECT_EQ(sim::PaintOps()[1].flags, static_cast<UINT>(DT_SINGLELINE));
 }
 
 TEST_F(DialogTest, RepeatedPaintsLeaveNoFontBehind) {
