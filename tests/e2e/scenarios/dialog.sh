@@ -74,7 +74,8 @@ dialog_closed() {
 # top left of the X screen, so Wine's screen points are X's).
 click() {
   local where
-  where="$(tool dlgtool where "$1")" || return 1
+  where="$(tool dlgtool where "$1")"
+  [[ "$where" =~ ^[0-9]+\ [0-9]+$ ]] || return 1
   # shellcheck disable=SC2086
   xdotool mousemove $where click 1
   sleep 0.3
