@@ -49,8 +49,9 @@ case "$LANGUAGE" in
   pt-BR) LOCALE=pt_BR ;;
   zh-CN) LOCALE=zh_CN ;;
   en) LOCALE=en_US ;;
-  ko | ja) LOCALE="${LANGUAGE}_$(echo "$LANGUAGE" | tr a-z A-Z | sed 's/KO/KR/; s/JA/JP/')" ;;
-  [a-z][a-z]) LOCALE="${LANGUAGE}_$(echo "$LANGUAGE" | tr a-z A-Z)" ;;
+  ko) LOCALE=ko_KR ;;
+  ja) LOCALE=ja_JP ;;
+  [a-z][a-z]) LOCALE="${LANGUAGE}_${LANGUAGE^^}" ;;
   *)
     usage >&2
     exit 2

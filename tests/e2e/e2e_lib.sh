@@ -137,3 +137,14 @@ reg_import() {
 pixel() {
   convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info: 2>/dev/null
 }
+
+# wait_for_exit PID: waits up to 10 s for a background process to end;
+# status 1 when it still runs.
+wait_for_exit() {
+  local i
+  for i in $(seq 1 100); do
+    kill -0 "$1" 2>/dev/null || return 0
+    sleep 0.1
+  done
+  ! kill -0 "$1" 2>/dev/null
+}

@@ -57,12 +57,7 @@ dialog_open() {
 
 # dialog_closed: waits until the launcher has ended; prints the waiter's report.
 dialog_closed() {
-  local i
-  for i in $(seq 1 100); do
-    kill -0 "$DIALOG_WAITER" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$DIALOG_WAITER" 2>/dev/null; then
+  if ! wait_for_exit "$DIALOG_WAITER"; then
     echo "launcher=running"
     return 1
   fi
@@ -100,14 +95,16 @@ dialog_look() {
   import -window root -crop "${window[2]}x${window[3]}+${window[0]}+${window[1]}" +repage "$shot"
   # Client point (x, y) in the screenshot.
   local ox=$((client[0] - window[0])) oy=$((client[1] - window[1])) w="${client[2]}"
-  local white=255,255,255 at
+  local white=255,255,255 at x y
   for at in "1 0" "1 30" "1 59" "$((w - 2)) 0" "$((w - 2)) 59"; do
-    set -- $at
-    check "band pixel ($1,$2)" "$(pixel "$shot" $((ox + $1)) $((oy + $2)))" "$white"
+    read -r x y <<<"$at"
+    check "band pixel ($x,$y)" "$(pixel "$shot" $((ox + x)) $((oy + y)))" "$white"
   done
+  # Just outside the band: the side edges and below it (y 60 is the group
+  # box's frame line, drawn by Wine's own button code).
   for at in "0 30" "$((w - 1)) 30" "5 68"; do
-    set -- $at
-    [ "$(pixel "$shot" $((ox + $1)) $((oy + $2)))" != "$white" ] || REASONS+=("white outside the band at ($1,$2)")
+    read -r x y <<<"$at"
+    [ "$(pixel "$shot" $((ox + x)) $((oy + y)))" != "$white" ] || REASONS+=("white outside the band at ($x,$y)")
   done
   # The header picture in its place, on the band: its corner pixel as in the bitmap.
   local bmp="$ROOT/src/resources/art/header.bmp"
