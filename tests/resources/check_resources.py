@@ -3,9 +3,10 @@
 
 Usage: check_resources.py [build/win32/Setup.exe]
 
-One result per language (its dialog template and strings 1 and 2), one for
-the icon, one for the bitmap and one for the inventory (no block of the
-dialog or its strings under any language but the twelve).  Prints PASS or
+One result per language (every block of its dialog template and strings 1
+and 2), one for the icon, one for the bitmap and one for the inventory (no
+block of the dialog or its strings under a language id the table does not
+list, such as LANG_NEUTRAL, which every lookup would pick first).  Prints PASS or
 FAIL with every difference, then "resources: N passed, N failed"; exits 1
 when anything failed.
 """
@@ -26,10 +27,18 @@ def differ(problems, what, got, expected):
 
 
 def check_language(res, block):
-    problems, lang = [], block['declared']
+    """Every block stored for the language (see expected_layout.stored)."""
+    problems = []
+    for lang in block['stored']:
+        problems += ['%#06x: %s' % (lang, p) for p in check_block(res, block, lang)]
+    return problems
+
+
+def check_block(res, block, lang):
+    problems = []
     data = res.get((RT_DIALOG, IDD_SETUP_DIALOG, lang))
     if data is None:
-        return ['no dialog %d under language %#06x' % (IDD_SETUP_DIALOG, lang)]
+        return ['no dialog %d' % IDD_SETUP_DIALOG]
     dialog = read_dialog(data)
     differ(problems, 'dialog style', hex(dialog['style']), hex(want.DIALOG_STYLE))
     differ(problems, 'dialog extended style', dialog['exstyle'], 0)
@@ -51,7 +60,7 @@ def check_language(res, block):
         differ(problems, role + ' creation data', got['extra'], b'')
     data = res.get((RT_STRING, STRING_BLOCK, lang))
     if data is None:
-        return problems + ['no string block %d under language %#06x' % (STRING_BLOCK, lang)]
+        return problems + ['no string block %d' % STRING_BLOCK]
     strings = read_string_block(data)
     differ(problems, 'string 1', strings[1], block['string1'])
     differ(problems, 'string 2', strings[2], block['string2'])
@@ -86,7 +95,11 @@ def check_icon(res):
         differ(problems, tag + ' header',
                (info['width'], info['height'], info['bits'], info['compression']),
                (entry['width'], 2 * entry['height'], want.ICON_BITS, 0))
-        differ(problems, tag + ' byte count', len(image), entry['size'])
+        w, h = entry['width'], entry['height']
+        colour_rows = (w * want.ICON_BITS + 31) // 32 * 4 * h
+        mask_rows = (w + 31) // 32 * 4 * h
+        differ(problems, tag + ' byte count', (len(image), entry['size']),
+               (40 + 4 * want.ICON_COLOURS + colour_rows + mask_rows,) * 2)
     return problems
 
 
@@ -110,7 +123,7 @@ def check_bitmap(res):
 
 
 def check_inventory(res):
-    declared = sorted(block['declared'] for block in want.LANGUAGES)
+    declared = sorted(lang for block in want.LANGUAGES for lang in block['stored'])
     problems = []
     differ(problems, 'dialog languages', languages_of(res, RT_DIALOG, IDD_SETUP_DIALOG), declared)
     differ(problems, 'string block languages', languages_of(res, RT_STRING, STRING_BLOCK), declared)

@@ -2,10 +2,10 @@
 bitmap must be in the built launcher, language by language.
 
 Written down from the dialog's description, independently of the .rc files,
-so that a slip in either shows up as a difference.  `declared` is the
-LANGID under which each block is stored: a language whose block serves every
-region is stored as SUBLANG_NEUTRAL (primary language only), so that the
-platform's lookup also finds it for, say, Austrian German.
+so that a slip in either shows up as a difference.  `stored` lists the
+LANGIDs under which each language's block is stored: its own, and for a
+language spoken in several regions also the primary language with
+SUBLANG_NEUTRAL, which the platform's lookup finds for, say, Austrian German.
 """
 
 DIALOG_STYLE = 0x80C800C0  # WS_POPUP|WS_CAPTION|WS_SYSMENU|DS_MODALFRAME|DS_SETFONT
@@ -37,16 +37,18 @@ SPANISH = dict(
     uninstall=(19, 55, 305, 26), add_device=(19, 90, 305, 31), **WIDE_BUTTONS)
 
 
-def language(name, langid, declared, **fields):
-    """One language's block; anything not given is as in the usual layout."""
+def language(name, langid, regional, **fields):
+    """One language's block; anything not given is as in the usual layout.
+    `regional`: also stored as SUBLANG_NEUTRAL for the other regions."""
     block = dict(size=(334, 193), next=(205, 168, 50, 14), cancel=(276, 168, 50, 14),
                  group=(0, 34, 334, 112), caption='All-in-One')
-    block.update(fields, name=name, langid=langid, declared=declared)
+    stored = [langid, langid & 0x3FF] if regional else [langid]
+    block.update(fields, name=name, langid=langid, stored=stored)
     return block
 
 
 LANGUAGES = [
-    language('German', 1031, 0x0007,
+    language('German', 1031, True,
              uninstall=(19, 55, 305, 28), add_device=(19, 90, 305, 36),
              next_text='Weiter(&N) >', cancel_text='Abbrechen',
              uninstall_text="Deinstallieren - Wählen Sie diese Option, um die Software zu "
@@ -57,7 +59,7 @@ LANGUAGES = [
              "Sie auf 'Abbrechen', und schließen Sie dann das Gerät an.",
              string1='Die Software wurde bereits erfolgreich installiert',
              string2='Wählen Sie eine Option.'),
-    language('English (United States)', 1033, 0x0409,
+    language('English (United States)', 1033, False,
              uninstall=(19, 55, 305, 18), add_device=(19, 90, 305, 19),
              caption='Hollin MFP', next_text='&Next >', cancel_text='Cancel',
              uninstall_text='Uninstall - Select this option to uninstall the software '
@@ -67,8 +69,8 @@ LANGUAGES = [
              'the device.',
              string1='Software Has Already Been Successfully Installed',
              string2='Choose one of the following.'),
-    language('Spanish (traditional sort)', 1034, 0x040A, **SPANISH),
-    language('French', 1036, 0x000C,
+    language('Spanish (traditional sort)', 1034, False, **SPANISH),
+    language('French', 1036, True,
              uninstall=(19, 55, 305, 29), add_device=(19, 90, 305, 37),
              next_text='Suivant(&N) >', cancel_text='Annuler',
              uninstall_text='Désinstaller - Sélectionnez cette option pour désinstaller le '
@@ -79,7 +81,7 @@ LANGUAGES = [
              'supplémentaire, cliquez sur Annuler et connectez le périphérique.',
              string1='Le logiciel a déjà été installé',
              string2="Choisissez l'une des options suivantes."),
-    language('Italian', 1040, 0x0010,
+    language('Italian', 1040, True,
              uninstall=(19, 55, 305, 26), add_device=(19, 90, 305, 35),
              next_text='Avanti(&N) >', cancel_text='Annulla',
              uninstall_text='Disinstalla - Selezionare questa opzione per disinstallare il '
@@ -90,7 +92,7 @@ LANGUAGES = [
              'fare clic su Annulla e collegare la periferica.',
              string1='Installazione del software riuscita',
              string2='Scegliere una delle seguenti opzioni.'),
-    language('Korean', 1042, 0x0012, size=(334, 175),
+    language('Korean', 1042, False, size=(334, 175),
              next=(205, 153, 50, 14), cancel=(276, 153, 50, 14), group=(0, 34, 334, 95),
              uninstall=(8, 55, 321, 23), add_device=(8, 90, 305, 23),
              next_text='다음(&N) >', cancel_text='취소',
@@ -101,7 +103,7 @@ LANGUAGES = [
              '<취소> 버튼을 누른후 \n장치를 연결 하세요.',
              string1='소프트웨어가 이미 설치되어 있습니다.',
              string2='아래에서 하나를 선택 하세요.'),
-    language('Dutch', 1043, 0x0013, next=(196, 168, 55, 14), cancel=(269, 168, 55, 14),
+    language('Dutch', 1043, True, next=(196, 168, 55, 14), cancel=(269, 168, 55, 14),
              uninstall=(19, 55, 305, 27), add_device=(19, 90, 305, 31),
              next_text='Volgende(&N) >', cancel_text='Annuleren',
              uninstall_text='Installatie verwijderen - Selecteer deze optie als u de software '
@@ -112,7 +114,7 @@ LANGUAGES = [
              'klikt u op Annuleren en sluit u vervolgens het apparaat aan.',
              string1='De software is al succesvol geïnstalleerd',
              string2='Kies één van de volgende opties.'),
-    language('Portuguese (Brazil)', 1046, 0x0416,
+    language('Portuguese (Brazil)', 1046, False,
              uninstall=(19, 55, 305, 24), add_device=(19, 90, 305, 30),
              next_text='Avançar(&N) >', cancel_text='Cancelar',
              uninstall_text='Desinstalar - Selecione essa opção para desinstalar o software '
@@ -122,7 +124,7 @@ LANGUAGES = [
              'clique em Cancelar e conecte o dispositivo.',
              string1='O software já foi instalado com êxito',
              string2='Escolha uma das opções a seguir.'),
-    language('Russian', 1049, 0x0019,
+    language('Russian', 1049, True,
              uninstall=(19, 55, 305, 25), add_device=(19, 90, 305, 32),
              next_text='Далее(&N) >', cancel_text='Отмена',
              uninstall_text='Удалить - выберите этот вариант для удаления программного '
@@ -133,7 +135,7 @@ LANGUAGES = [
              'напрямую, щелкните Отмена, затем подсоедините устройство.',
              string1='Программное обеспечение уже установлено',
              string2='Выберите из следующего.'),
-    language('Chinese (Simplified)', 2052, 0x0804, size=(334, 159),
+    language('Chinese (Simplified)', 2052, False, size=(334, 159),
              next=(205, 138, 50, 14), cancel=(276, 138, 50, 14), group=(0, 34, 334, 87),
              uninstall=(19, 55, 305, 23), add_device=(19, 85, 305, 19),
              caption='卸载Hollin多功能一体机', next_text='下一步(&N) >', cancel_text='取消',
@@ -141,8 +143,8 @@ LANGUAGES = [
              add_device_text='添加设备 - 要添加一个直接连接设备（如 USB）或一个附加的直接连接设备，'
              '请单击“取消”，然后插入设备。',
              string1='已成功安装软件', string2='选择以下一项。'),
-    language('Spanish (Mexico)', 2058, 0x080A, **SPANISH),
-    language('Spanish (modern sort)', 3082, 0x000A, **SPANISH),
+    language('Spanish (Mexico)', 2058, False, **SPANISH),
+    language('Spanish (modern sort)', 3082, True, **SPANISH),
 ]
 
 # Icon 128: one group of two 16-colour images; bitmap 103: 56 x 57, 8 bits

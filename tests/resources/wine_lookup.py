@@ -7,13 +7,18 @@ Usage: wine_lookup.py SETUP_EXE RES_LOOKUP_EXE   (WINEPREFIX already set)
 
 Each case runs the res_lookup helper with the case's LANG (or, for Spanish
 with the traditional sort, which no Unix locale names, with the thread's
-language set by the helper) and compares the blocks picked and string 1.
+language set by the helper) and compares the blocks picked and string 1,
+which must also come through LoadStringA in the locale's code page intact.
 Prints PASS/FAIL per case and "resources-wine: N passed, N failed".
 
 Wine differs from Windows here: it takes the UI language from LC_MESSAGES
-rather than from an installed language pack, and where no block matches it
-falls back to English (United States); Windows has its own fallback order,
-which these cases do not pin.
+rather than from the installed Windows language, and its order of tries
+(the language and sublanguage, then the primary language with
+SUBLANG_NEUTRAL, then English (United States)) is one of several: Windows 9x
+and NT document orders of their own, and not all of them try the primary
+language with SUBLANG_NEUTRAL, for strings in particular.  That is why every
+language is also stored under its exact id, which all of them try first;
+the regional and fallback cases below pin what Wine does, not Windows.
 """
 import os
 import subprocess
@@ -26,31 +31,32 @@ BY_LANGID = {block['langid']: block for block in want.LANGUAGES}
 ENGLISH = BY_LANGID[1033]
 
 # (locale, the UI language Wine derives from it, thread LANGID or None,
-#  block the user should get, why)
+#  the language whose texts the user should get, the LANGID of the block
+#  that should serve them, why)
 CASES = [
-    ('de_DE', '0407', None, BY_LANGID[1031], 'German'),
-    ('en_US', '0409', None, ENGLISH, 'English (United States)'),
-    ('en_US', '0409', '040a', BY_LANGID[1034], 'Spanish, traditional sort (thread language)'),
-    ('fr_FR', '040c', None, BY_LANGID[1036], 'French'),
-    ('it_IT', '0410', None, BY_LANGID[1040], 'Italian'),
-    ('ko_KR', '0412', None, BY_LANGID[1042], 'Korean'),
-    ('nl_NL', '0413', None, BY_LANGID[1043], 'Dutch'),
-    ('pt_BR', '0416', None, BY_LANGID[1046], 'Portuguese (Brazil)'),
-    ('ru_RU', '0419', None, BY_LANGID[1049], 'Russian'),
-    ('zh_CN', '0804', None, BY_LANGID[2052], 'Chinese (Simplified)'),
-    ('es_MX', '080a', None, BY_LANGID[2058], 'Spanish (Mexico)'),
-    ('es_ES', '0c0a', None, BY_LANGID[3082], 'Spanish, modern sort'),
-    # Regions without a block of their own reach their language's neutral block.
-    ('de_AT', '0c07', None, BY_LANGID[1031], 'German in Austria'),
-    ('fr_CA', '0c0c', None, BY_LANGID[1036], 'French in Canada'),
-    ('nl_BE', '0813', None, BY_LANGID[1043], 'Dutch in Belgium'),
-    ('it_CH', '0810', None, BY_LANGID[1040], 'Italian in Switzerland'),
-    ('es_AR', '2c0a', None, BY_LANGID[3082], 'Spanish in Argentina'),
+    ('de_DE', '0407', None, BY_LANGID[1031], '0407', 'German'),
+    ('en_US', '0409', None, ENGLISH, '0409', 'English (United States)'),
+    ('en_US', '0409', '040a', BY_LANGID[1034], '040a', 'Spanish, traditional sort (thread language)'),
+    ('fr_FR', '040c', None, BY_LANGID[1036], '040c', 'French'),
+    ('it_IT', '0410', None, BY_LANGID[1040], '0410', 'Italian'),
+    ('ko_KR', '0412', None, BY_LANGID[1042], '0412', 'Korean'),
+    ('nl_NL', '0413', None, BY_LANGID[1043], '0413', 'Dutch'),
+    ('pt_BR', '0416', None, BY_LANGID[1046], '0416', 'Portuguese (Brazil)'),
+    ('ru_RU', '0419', None, BY_LANGID[1049], '0419', 'Russian'),
+    ('zh_CN', '0804', None, BY_LANGID[2052], '0804', 'Chinese (Simplified)'),
+    ('es_MX', '080a', None, BY_LANGID[2058], '080a', 'Spanish (Mexico)'),
+    ('es_ES', '0c0a', None, BY_LANGID[3082], '0c0a', 'Spanish, modern sort'),
+    # Regions without a block of their own reach their language's neutral one.
+    ('de_AT', '0c07', None, BY_LANGID[1031], '0007', 'German in Austria'),
+    ('fr_CA', '0c0c', None, BY_LANGID[1036], '000c', 'French in Canada'),
+    ('nl_BE', '0813', None, BY_LANGID[1043], '0013', 'Dutch in Belgium'),
+    ('it_CH', '0810', None, BY_LANGID[1040], '0010', 'Italian in Switzerland'),
+    ('es_AR', '2c0a', None, BY_LANGID[3082], '000a', 'Spanish in Argentina'),
     # Languages without a block: Wine gives English (United States).
-    ('pl_PL', '0415', None, ENGLISH, 'Polish'),
-    ('pt_PT', '0816', None, ENGLISH, 'Portuguese in Portugal (the block is Brazilian)'),
-    ('zh_TW', '0404', None, ENGLISH, 'Chinese, Traditional script'),
-    ('ja_JP', '0411', None, ENGLISH, 'Japanese'),
+    ('pl_PL', '0415', None, ENGLISH, '0409', 'Polish'),
+    ('pt_PT', '0816', None, ENGLISH, '0409', 'Portuguese in Portugal (the block is Brazilian)'),
+    ('zh_TW', '0404', None, ENGLISH, '0409', 'Chinese, Traditional script'),
+    ('ja_JP', '0411', None, ENGLISH, '0409', 'Japanese'),
 ]
 
 
@@ -81,10 +87,10 @@ def lookup(setup, helper, locale, thread_lang):
 def main(argv):
     setup, helper = os.path.abspath(argv[1]), os.path.abspath(argv[2])
     passed = failed = 0
-    for locale, ui, thread_lang, block, why in CASES:
+    for locale, ui, thread_lang, block, block_id, why in CASES:
         got = lookup(setup, helper, locale, thread_lang)
-        declared = '%04x' % block['declared']
-        expected = dict(ui=ui, dialog=declared, strings=declared, icon='0409', bitmap='0409',
+        expected = dict(ui=ui, dialog=block_id, strings=block_id, icon='0409', bitmap='0409',
+                        ansi='same',
                         string1=block['string1'])
         wrong = ['%s: got %r, expected %r' % (key, got.get(key), value)
                  for key, value in expected.items() if got.get(key) != value]
