@@ -6,6 +6,11 @@ namespace {
 
 using dlgtest::DialogTest;
 
+std::string Rect(const RECT& r) {
+  return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+         std::to_string(r.bottom);
+}
+
 TEST_F(DialogTest, OpensWithNothingChosenNextDisabledAndCancelTheDefault) {
   bool shown = false;
   const INT_PTR result = Show([&](HWND d) {
@@ -141,10 +146,7 @@ TEST_F(DialogTest, PaintFillsTheWhiteBandAndDrawsBothLinesInPlace) {
     EXPECT_EQ(band.function, "ExtTextOutA");
     EXPECT_EQ(band.flags, static_cast<UINT>(ETO_OPAQUE));
     EXPECT_EQ(band.background, 0xFFFFFFu);
-    EXPECT_EQ(band.rect.left, 1);
-    EXPECT_EQ(band.rect.top, 0);
-    EXPECT_EQ(band.rect.right, 500);
-    EXPECT_EQ(band.rect.bottom, 60);
+    EXPECT_EQ(Rect(band.rect), "1,0,500,60");
 
     EXPECT_EQ(heading.function, "DrawTextA");
     EXPECT_EQ(heading.text, dlgtest::kHeading);
@@ -153,18 +155,12 @@ TEST_F(DialogTest, PaintFillsTheWhiteBandAndDrawsBothLinesInPlace) {
     EXPECT_EQ(heading.logFont.lfWeight, FW_BOLD);
     EXPECT_STREQ(heading.logFont.lfFaceName, "MS Sans Serif");
     EXPECT_EQ(heading.logFont.lfHeight, -11);
-    EXPECT_EQ(heading.rect.left, 30);
-    EXPECT_EQ(heading.rect.top, 10);
-    EXPECT_EQ(heading.rect.right, 500);
-    EXPECT_EQ(heading.rect.bottom, 30);
+    EXPECT_EQ(Rect(heading.rect), "30,10,500,30");
 
     EXPECT_EQ(sub.text, dlgtest::kSubHeading);
     EXPECT_EQ(sub.flags, static_cast<UINT>(DT_SINGLELINE));
     EXPECT_EQ(sub.font, reinterpret_cast<HGDIOBJ>(dialogFont));
-    EXPECT_EQ(sub.rect.left, 30);
-    EXPECT_EQ(sub.rect.top, 30);
-    EXPECT_EQ(sub.rect.right, 500);
-    EXPECT_EQ(sub.rect.bottom, 50);
+    EXPECT_EQ(Rect(sub.rect), "30,30,500,50");
     // The device context gets its own font back before the paint ends.
     EXPECT_EQ(ops[before + 3].function, "EndPaint");
     EXPECT_EQ(ops[before + 3].font, sim::SystemFont());
