@@ -108,6 +108,9 @@ struct DeviceContext {
 // WM_INITDIALOG, and removes them when the dialog has ended.
 void CreateDialogParts(uintptr_t dialog, const std::string& templateName);
 void DestroyDialogParts(uintptr_t dialog);
+// SendMessageA's answer for a shown dialog or one of its controls: false
+// when `window` is neither.
+bool AnswerDialogMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
 
 struct FaultRule {
   std::string pattern;

@@ -42,8 +42,8 @@ TEST_F(DialogTest, BothIconsAreTheApplicationIconSetBigFirst) {
   EXPECT_EQ(big, icon);
   EXPECT_EQ(small, icon);
   EXPECT_EQ(dragIcon, reinterpret_cast<LRESULT>(icon));
-  const std::string setBig = std::to_string(WM_SETICON) + " " + std::to_string(ICON_BIG);
-  const std::string setSmall = std::to_string(WM_SETICON) + " " + std::to_string(ICON_SMALL);
+  const std::string setBig = std::to_string(WM_SETICON) + "|" + std::to_string(ICON_BIG);
+  const std::string setSmall = std::to_string(WM_SETICON) + "|" + std::to_string(ICON_SMALL);
   int bigAt = -1, smallAt = -1;
   for (size_t i = 0; i < sim::Calls().size(); ++i) {
     if (sim::Calls()[i].function != "SendMessageA") continue;
