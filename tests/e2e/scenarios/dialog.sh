@@ -183,6 +183,8 @@ QUOTED_PROGRAM='C:\Program Files\E2E Maker\Uninstall Tool.exe'
 
 E2E_SCENARIOS+=(
   # A bare program name: found in the system folder, not beside the launcher.
+  # (Started with no application name, Wine runs the copy beside the launcher,
+  # as Windows does: seen when the launcher leaves the name out.)
   "scenario_dialog en-US en_US 1033 'e2euninst.exe /x {E2E}' 'C:\\windows\\system32\\e2euninst.exe' 'C:\\pkg\\e2euninst.exe'"
   # An unquoted path with blanks: the whole name, not the shorter C:\Program.exe.
   "scenario_dialog de de_DE 1031 'C:\\Program Files\\E2E Maker\\Uninstall Tool.exe /remove' '$QUOTED_PROGRAM' 'C:\\Program.exe'"
