@@ -1,5 +1,10 @@
 #include "removal/uninstall_printer.h"
 
-// Printer, driver and INF removal are not built yet: removal mode currently
-// removes nothing and the launch sequence goes on as usual.
-void UninstallPrinter(const char*, const char*) {}
+#include "removal/inf_purge.h"
+#include "removal/printer_removal.h"
+
+void UninstallPrinter(const char* printerName, const char* installInfoPath) {
+  // The INF files go whatever the printer removal achieved.
+  RemovePrinterAndDriver(printerName);
+  PurgeWindowsInfFolders(installInfoPath);
+}

@@ -1,0 +1,113 @@
+#include "removal/inf_purge.h"
+
+#include <string.h>
+
+#include "framework/file.h"
+#include "framework/text.h"
+#include "platform/find_handle.h"
+#include "records/launcher_paths.h"
+#include "records/records.h"
+
+namespace {
+
+const DWORD kPathSize = records::kShortSize;  // folders, pattern, candidate paths
+const UINT kReadSize = 2048;                   // bytes of a file's beginning examined
+const DWORD kTextSize = kReadSize + 2;         // so a full UTF-16 read still ends in a zero unit
+const char kInfPattern[] = "*.inf";
+const char kCompanionExtension[] = ".pnf";
+const char kInfFolder[] = "\\inf\\";   // below the Windows folder
+const char kOtherFolder[] = "OTHER\\";  // below the INF folder
+
+// The marker, upper-cased; false when it is empty (it would match every file).
+bool ReadMarker(const char* installInfoPath, char* marker) {
+  memset(marker, 0, kPathSize);
+  GetPrivateProfileStringA(records::kUninstallSection, records::kInfsGuidKey, records::kInfsGuidDefault, marker,
+                           kPathSize, installInfoPath);
+  _mbsupr(reinterpret_cast<unsigned char*>(marker));
+  return marker[0] != 0;
+}
+
+// Up to kReadSize bytes of the file's beginning into the zero-filled `text`,
+// the file opened without sharing. False when it cannot be opened or gives
+// nothing.
+bool ReadBeginning(const char* path, char* text) {
+  memset(text, 0, kTextSize);
+  CFile file;
+  if (!file.Open(path, CFile::modeRead)) return false;
+  return file.Read(text, kReadSize) > 0;
+}
+
+// A text that begins with the UTF-16 little-endian byte-order mark is
+// replaced by its conversion to the ANSI code page, up to its first zero
+// code unit. A character the code page lacks becomes the default character
+// and the conversion goes on, so that a marker after it is still seen.
+void NarrowUtf16Text(char* text) {
+  if (static_cast<unsigned char>(text[0]) != 0xFF || static_cast<unsigned char>(text[1]) != 0xFE) return;
+  WCHAR wide[(kTextSize - 2) / 2];
+  memcpy(wide, text + 2, sizeof wide);  // ends in the buffer's two zero bytes
+  memset(text, 0, kTextSize);
+  if (WideCharToMultiByte(CP_ACP, 0, wide, -1, text, kTextSize - 1, NULL, NULL) == 0) text[0] = 0;
+}
+
+void MakeNormalAndDelete(const char* path) {
+  SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(path);
+}
+
+// Deletes the INF file at `path`, then its companion: the same path with its
+// last "." and what follows replaced by ".pnf" (same length, so it fits).
+void DeleteWithCompanion(char* path) {
+  MakeNormalAndDelete(path);
+  unsigned char* dot = _mbsrchr(reinterpret_cast<unsigned char*>(path), '.');
+  if (!dot) return;
+  strcpy(reinterpret_cast<char*>(dot), kCompanionExtension);
+  MakeNormalAndDelete(path);
+}
+
+}  // namespace
+
+void PurgeOemInfFiles(const char* folder, const char* installInfoPath) {
+  char marker[kPathSize];
+  if (!ReadMarker(installInfoPath, marker)) return;
+
+  char pattern[kPathSize];
+  if (!FormatText(pattern, sizeof pattern, "%s%s", folder, kInfPattern)) return;
+  // The folder searched is the pattern up to its last backslash.
+  char searched[kPathSize];
+  strcpy(searched, pattern);
+  unsigned char* slash = _mbsrchr(reinterpret_cast<unsigned char*>(searched), '\\');
+  if (slash) {
+    slash[1] = 0;
+  } else {
+    searched[0] = 0;
+  }
+
+  WIN32_FIND_DATAA entry;
+  ScopedFind search;
+  if (!search.First(pattern, &entry)) return;
+  char candidate[kPathSize];
+  char text[kTextSize];
+  do {
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    if (!FormatText(candidate, sizeof candidate, "%s%s", searched, entry.cFileName)) continue;
+    CFileStatus status;
+    if (!CFile::GetStatus(candidate, status) || status.m_size == 0) continue;
+    if (!ReadBeginning(candidate, text)) continue;
+    NarrowUtf16Text(text);
+    CString upper(text);
+    upper.MakeUpper();
+    if (upper.Find(marker) >= 0) DeleteWithCompanion(candidate);
+  } while (search.Next(&entry));
+}
+
+void PurgeWindowsInfFolders(const char* installInfoPath) {
+  char windowsFolder[kPathSize];
+  char folder[kPathSize];
+  memset(windowsFolder, 0, sizeof windowsFolder);
+  const UINT length = GetWindowsDirectoryA(windowsFolder, sizeof windowsFolder);
+  if (length == 0 || length >= sizeof windowsFolder) return;
+  if (!FormatText(folder, sizeof folder, "%s%s", windowsFolder, kInfFolder)) return;
+  PurgeOemInfFiles(folder, installInfoPath);
+  if (!FormatText(folder, sizeof folder, "%s%s%s", windowsFolder, kInfFolder, kOtherFolder)) return;
+  PurgeOemInfFiles(folder, installInfoPath);
+}
