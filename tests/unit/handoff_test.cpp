@@ -43,6 +43,7 @@ struct InstallerView {
   bool msiexecWritable = false;
   bool msiexecReadable = false;
   bool oemInfLeft = false;
+  bool staleDllLeft = false;
   std::string installMode;
 };
 
@@ -79,6 +80,7 @@ class HandoffTest : public ::testing::Test {
     view_.msiexecWritable = Opens(GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
     view_.msiexecReadable = Opens(GENERIC_READ, FILE_SHARE_READ);
     view_.oemInfLeft = sim::FileExists(kOemInf);
+    view_.staleDllLeft = sim::FileExists(kStaleDll);
     view_.installMode = Mode();
   }
   static bool Opens(DWORD access, DWORD share) {
@@ -243,8 +245,11 @@ TEST_F(HandoffTest, InstallerStartsOnlyAfterTheWizardHasClosedAndTheDevicePollHa
 
 TEST_F(HandoffTest, CleanupToolIsWaitedForBeforeSoftwareIsWritten) {
   PlugDevice(false);
-  Program(kCleanup, 3000);
+  sim::WriteFile("C:\\Pkg\\mfc42.dll", "MZ new");
+  bool copiedFirst = false;  // the runtime copy comes before the settling
+  Program(kCleanup, 3000, [&copiedFirst] { copiedFirst = sim::FileExists(kCopiedDll); });
   Run();
+  EXPECT_TRUE(copiedFirst);
   const sim::ProcessStart* cleanup = StartOf(kCleanup);
   ASSERT_NE(cleanup, nullptr);
   EXPECT_EQ(cleanup->commandLine, "C:\\Pkg\\Cleanup.exe -Setup");
@@ -274,6 +279,7 @@ TEST_F(HandoffTest, PurgeAndFixUpsByRelease) {
     EXPECT_EQ(sim::FileExists(kOtherInf), !purged) << r;
     EXPECT_EQ(view_.oemInfLeft, !purged) << r << ": purged before the installer starts";
     EXPECT_EQ(sim::FileExists(kStaleDll), !Is9x(release)) << r;
+    EXPECT_EQ(view_.staleDllLeft, !Is9x(release)) << r << ": fixed before the installer starts";
     EXPECT_EQ(sim::ReadFile(kLayoutInf).find("usbhub.sys") != std::string::npos, release == sim::Release::Win98)
         << r;
     EXPECT_EQ(sim::ReadFile(kCopiedDll), "MZ new") << r;
