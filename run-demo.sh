@@ -289,7 +289,7 @@ if [ $INSTALLER_STARTED -eq 1 ]; then
   join -a1 -a2 -e '-' -o 0,1.2,1.3,2.2,2.3 "$DEMO/files.before" "$DEMO/files.after" |
     awk '$2 == "-" { print "              created  " $1; next }
          $4 == "-" { print "              deleted  " $1; next }
-         $2 != $4 || $3 != $5 { print "              changed  " $1 }' | tr '/' '\\'
+         $2 != $4 || $3 != $5 { print "              changed  " $1 }' | sed 's|/|\\|g'
   INSTALLER_LINE="$(echo "$STARTED" | grep -i 'Install\\Setup.exe|' | head -n 1)"
   during="$(echo "$INSTALLER_LINE" | tr '|' '\n' | sed -n 's/^event=//p')"
   at_end="$(echo "$INSTALLER_LINE" | tr '|' '\n' | sed -n 's/^event_at_end=//p')"
