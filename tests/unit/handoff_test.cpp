@@ -240,6 +240,7 @@ TEST_F(HandoffTest, InstallerStartsOnlyAfterTheWizardHasClosedAndTheDevicePollHa
   EXPECT_LT(view_.time, 8500u);
   EXPECT_EQ(Mode(), kHardware);
   EXPECT_EQ(StartOf(kCleanup), nullptr);
+  ASSERT_NE(StartOf(kCloseDlg), nullptr);
   EXPECT_EQ(StartOf(kCloseDlg)->time, view_.time);
 }
 
