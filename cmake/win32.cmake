@@ -29,3 +29,55 @@ endif()
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/wine/win32.cmake)
   include(${CMAKE_SOURCE_DIR}/tests/wine/win32.cmake)
 endif()
+
+# ---- Setup.exe: size, load safety and what the oldest release needs ---------
+# The one place of the launcher's version: the VERSIONINFO resource and the
+# manifest both take it from here.
+set(SETUP_VERSION 1.0.0.0)
+string(REPLACE "." ";" SETUP_VERSION_PARTS ${SETUP_VERSION})
+list(GET SETUP_VERSION_PARTS 0 SETUP_VERSION_MAJOR)
+list(GET SETUP_VERSION_PARTS 1 SETUP_VERSION_MINOR)
+list(GET SETUP_VERSION_PARTS 2 SETUP_VERSION_PATCH)
+list(GET SETUP_VERSION_PARTS 3 SETUP_VERSION_BUILD)
+configure_file(${CMAKE_SOURCE_DIR}/src/resources/version/setup_version.h.in
+  ${CMAKE_BINARY_DIR}/generated/setup_version.h @ONLY)
+configure_file(${CMAKE_SOURCE_DIR}/src/resources/version/setup.manifest.in
+  ${CMAKE_BINARY_DIR}/generated/setup.manifest @ONLY)
+target_sources(Setup PRIVATE src/resources/version/version.rc)
+target_include_directories(Setup PRIVATE ${CMAKE_BINARY_DIR}/generated)
+
+# No C runtime DLL: msvcrt.dll is not among the DLLs every release takes from
+# its system folder (see src/platform/runtime/README.md), and a copy planted
+# beside Setup.exe would run first. The few C and C++ run-time pieces the
+# launcher uses are our own, with their standard names, and so is the
+# start-up code that builds the application object before WinMain.
+file(GLOB SETUP_RUNTIME_SOURCES CONFIGURE_DEPENDS src/platform/runtime/*.cpp)
+target_sources(Setup PRIVATE ${SETUP_RUNTIME_SOURCES})
+set_source_files_properties(${SETUP_RUNTIME_SOURCES} PROPERTIES
+  COMPILE_OPTIONS "-ffreestanding;-fno-tree-loop-distribute-patterns")
+# The headers must declare the runtime functions as ours, not as imports.
+target_compile_definitions(Setup PRIVATE _CRTIMP=)
+
+# Pentium code only (Windows 98 runs on a 486 or a Pentium; the compiler's
+# default here is i686, whose cmov a Pentium lacks); small code where speed
+# does not matter; each function and datum in a section of its own so that
+# the linker drops what nothing uses; no unwind tables (nothing throws); no
+# compiler banner in every object. -g: the unstripped copy can be debugged.
+target_compile_options(Setup PRIVATE -march=pentium -mtune=pentium -Os -g
+  -ffunction-sections -fdata-sections -fno-asynchronous-unwind-tables -fno-unwind-tables
+  $<$<COMPILE_LANGUAGE:CXX>:-fno-threadsafe-statics> -mpreferred-stack-boundary=2 -fno-ident)
+
+# Imported at link time: only DLLs each release takes from its system folder
+# whatever lies beside the program (src/platform/runtime/README.md). No
+# start files and no default libraries; relocations dropped (an .exe loads at
+# its preferred base on every release it targets).
+target_link_options(Setup PRIVATE -nostdlib -nostartfiles -Wl,-e,_WinMainCRTStartup
+  -Wl,--gc-sections -Wl,--disable-dynamicbase -Wl,--disable-reloc-section -Wl,--no-insert-timestamp)
+target_link_libraries(Setup PRIVATE kernel32)
+
+# The shipped Setup.exe carries no symbols or debugging information; the
+# unstripped program stays beside it as Setup.unstripped.exe.
+add_custom_command(TARGET Setup POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Setup> ${CMAKE_BINARY_DIR}/Setup.unstripped.exe
+  COMMAND i686-w64-mingw32-strip --strip-all $<TARGET_FILE:Setup>
+  VERBATIM)
