@@ -15,6 +15,7 @@ set_target_properties(Setup PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_D
 
 # Small Win32 programs of our own that the Wine tests drive or start.
 file(GLOB E2E_HELPERS CONFIGURE_DEPENDS tests/e2e/helpers/*.c)
+list(FILTER E2E_HELPERS EXCLUDE REGEX "_dll\\.c$")
 foreach(helper ${E2E_HELPERS})
   get_filename_component(name ${helper} NAME_WE)
   add_executable(${name} ${helper})
@@ -47,8 +48,8 @@ target_sources(Setup PRIVATE src/resources/version/version.rc)
 target_include_directories(Setup PRIVATE ${CMAKE_BINARY_DIR}/generated)
 
 # No C runtime DLL: msvcrt.dll is not among the DLLs every release takes from
-# its system folder (see src/platform/runtime/README.md), and a copy planted
-# beside Setup.exe would run first. The few C and C++ run-time pieces the
+# its system folder (below), and a copy planted beside Setup.exe would run
+# first. The few C and C++ run-time pieces the
 # launcher uses are our own, with their standard names, and so is the
 # start-up code that builds the application object before WinMain.
 file(GLOB SETUP_RUNTIME_SOURCES CONFIGURE_DEPENDS src/platform/runtime/*.cpp)
@@ -68,9 +69,26 @@ target_compile_options(Setup PRIVATE -march=pentium -mtune=pentium -Os -g
   $<$<COMPILE_LANGUAGE:CXX>:-fno-threadsafe-statics> -mpreferred-stack-boundary=2 -fno-ident)
 
 # Imported at link time: only DLLs each release takes from its system folder
-# whatever lies beside the program (src/platform/runtime/README.md). No
-# start files and no default libraries; relocations dropped (an .exe loads at
-# its preferred base on every release it targets).
+# whatever lies beside the program. A DLL imported by name is otherwise
+# looked for in the program's own folder first.
+# - Windows 98, 98 SE and Me: kernel32, user32, gdi32 and advapi32. The 32-bit
+#   core (kernel32, user32, gdi32) is loaded before any program starts and a
+#   module already loaded is matched by name; and a DLL named under
+#   HKLM\System\CurrentControlSet\Control\SessionManager\KnownDLLs is
+#   taken from the system folder, not the program's (Microsoft knowledge
+#   base article 151646, "Windows 95, Windows 98, or Windows Me Uses
+#   KnownDLLs Registry Key to Find 32-bit DLLs"); the four are listed there.
+# - Windows 2000 and XP: the same four, which are known DLLs under
+#   HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\KnownDLLs and
+#   are mapped from the system's own copies, with their dependencies
+#   (Microsoft, "Dynamic-link library search order": known DLLs and the
+#   loaded-module list come before the application's folder).
+# Not known on every release, so loaded at run time by full path in the
+# system folder: winspool.drv, cfgmgr32.dll, msvcrt.dll (not used at all).
+# tests/binary/check.sh fails on an import of any other DLL; the planting
+# scenario (tests/e2e/scenarios/planting.sh) shows it under Wine.
+# No start files and no default libraries; relocations dropped (an .exe
+# loads at its preferred base on every release it targets).
 target_link_options(Setup PRIVATE -nostdlib -nostartfiles -Wl,-e,_WinMainCRTStartup
   -Wl,--gc-sections -Wl,--disable-dynamicbase -Wl,--disable-reloc-section -Wl,--no-insert-timestamp)
 target_link_libraries(Setup PRIVATE kernel32)
@@ -79,5 +97,12 @@ target_link_libraries(Setup PRIVATE kernel32)
 # unstripped program stays beside it as Setup.unstripped.exe.
 add_custom_command(TARGET Setup POST_BUILD
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Setup> ${CMAKE_BINARY_DIR}/Setup.unstripped.exe
-  COMMAND i686-w64-mingw32-strip --strip-all $<TARGET_FILE:Setup>
+  COMMAND ${CMAKE_STRIP} --strip-all $<TARGET_FILE:Setup>
   VERBATIM)
+
+# The planting scenario's recorder DLL (tests/e2e/scenarios/planting.sh).
+add_library(recorder_dll SHARED tests/e2e/helpers/recorder_dll.c)
+target_link_options(recorder_dll PRIVATE -nostdlib -nostartfiles -Wl,-e,_DllMain@12)
+target_link_libraries(recorder_dll PRIVATE kernel32)
+set_target_properties(recorder_dll PROPERTIES PREFIX "" OUTPUT_NAME recorder
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/helpers)
