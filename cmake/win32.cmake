@@ -106,3 +106,15 @@ target_link_options(recorder_dll PRIVATE -nostdlib -nostartfiles -Wl,-e,_DllMain
 target_link_libraries(recorder_dll PRIVATE kernel32)
 set_target_properties(recorder_dll PROPERTIES PREFIX "" OUTPUT_NAME recorder
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/helpers)
+
+# The multibyte contract tests once more, against the launcher's own
+# multibyte routines in place of msvcrt's (tests/contract/run.sh runs both).
+add_executable(contract_runtime_win32 ${CMAKE_SOURCE_DIR}/tests/contract/main.cpp
+  ${CMAKE_SOURCE_DIR}/tests/contract/fixture_win32.cpp ${CMAKE_SOURCE_DIR}/tests/contract/mbcs_contract.cpp
+  ${CMAKE_SOURCE_DIR}/src/platform/runtime/mbcs.cpp)
+target_include_directories(contract_runtime_win32 PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests/contract)
+target_compile_definitions(contract_runtime_win32 PRIVATE _CRTIMP= CONTRACT_OWN_RUNTIME)
+target_compile_options(contract_runtime_win32 PRIVATE -Werror)
+target_link_options(contract_runtime_win32 PRIVATE -static -static-libgcc -static-libstdc++)
+target_link_libraries(contract_runtime_win32 PRIVATE user32 advapi32)
+set_target_properties(contract_runtime_win32 PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
