@@ -107,14 +107,17 @@ target_link_libraries(recorder_dll PRIVATE kernel32)
 set_target_properties(recorder_dll PROPERTIES PREFIX "" OUTPUT_NAME recorder
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/helpers)
 
-# The multibyte contract tests once more, against the launcher's own
-# multibyte routines in place of msvcrt's (tests/contract/run.sh runs both).
+# The multibyte and C library contract tests once more, against the
+# launcher's own routines in place of the runtime's (tests/contract/run.sh
+# runs both).
 add_executable(contract_runtime_win32 ${CMAKE_SOURCE_DIR}/tests/contract/main.cpp
   ${CMAKE_SOURCE_DIR}/tests/contract/fixture_win32.cpp ${CMAKE_SOURCE_DIR}/tests/contract/mbcs_contract.cpp
-  ${CMAKE_SOURCE_DIR}/src/platform/runtime/mbcs.cpp)
+  ${CMAKE_SOURCE_DIR}/tests/contract/crt_contract.cpp ${CMAKE_SOURCE_DIR}/src/platform/runtime/mbcs.cpp
+  ${CMAKE_SOURCE_DIR}/src/platform/runtime/format.cpp ${CMAKE_SOURCE_DIR}/src/platform/runtime/memory_string.cpp)
 target_include_directories(contract_runtime_win32 PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests/contract)
 target_compile_definitions(contract_runtime_win32 PRIVATE _CRTIMP= CONTRACT_OWN_RUNTIME)
-target_compile_options(contract_runtime_win32 PRIVATE -Werror)
+# -fno-builtin: every call reaches the routine under test.
+target_compile_options(contract_runtime_win32 PRIVATE -Werror -fno-builtin)
 target_link_options(contract_runtime_win32 PRIVATE -static -static-libgcc -static-libstdc++)
 target_link_libraries(contract_runtime_win32 PRIVATE user32 advapi32)
 set_target_properties(contract_runtime_win32 PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
