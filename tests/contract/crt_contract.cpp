@@ -66,3 +66,19 @@ CONTRACT_TEST(Crt_StringRoutines) {
   char joined[16] = "ab";
   ok(std::strcmp(std::strcat(joined, "cd"), "abcd") == 0, "strcat");
 }
+
+// strtok splits at any run of separators and skips empty fields; strpbrk,
+// strspn and strcspn look for the first byte in or out of a set.
+CONTRACT_TEST(Crt_Tokens) {
+  char list[] = ",VID_04B8&PID_0001,,VID_04B8&PID_0002 ,";
+  char* first = std::strtok(list, ", ");
+  char* second = std::strtok(nullptr, ", ");
+  char* third = std::strtok(nullptr, ", ");
+  ok(first && std::strcmp(first, "VID_04B8&PID_0001") == 0, "first '%s'", first ? first : "(null)");
+  ok(second && std::strcmp(second, "VID_04B8&PID_0002") == 0, "second '%s'", second ? second : "(null)");
+  ok(third == nullptr, "a third token '%s'", third ? third : "");
+  ok(std::strtok(nullptr, ",") == nullptr, "after the end");
+  const char path[] = "inf\\oem12.inf";
+  ok(std::strpbrk(path, "\\/") == path + 3 && std::strpbrk(path, "?*") == nullptr, "strpbrk");
+  ok(std::strspn(path, "fin") == 3 && std::strcspn(path, ".") == 9, "strspn/strcspn");
+}

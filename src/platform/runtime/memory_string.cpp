@@ -94,6 +94,46 @@ char* strrchr(const char* text, int c) {
   }
 }
 
+/* The first character of text that is in set, or NULL. */
+char* strpbrk(const char* text, const char* set) {
+  for (; *text; ++text)
+    if (strchr(set, *text)) return (char*)text;
+  return NULL;
+}
+
+size_t strspn(const char* text, const char* set) {
+  size_t n = 0;
+  while (text[n] && strchr(set, text[n])) ++n;
+  return n;
+}
+
+size_t strcspn(const char* text, const char* set) {
+  size_t n = 0;
+  while (text[n] && !strchr(set, text[n])) ++n;
+  return n;
+}
+
+/* As the standard says: one tokenizer state for the process (the launcher
+ * has one thread); a NULL text goes on where the last call stopped. */
+char* strtok(char* text, const char* separators) {
+  static char* s_next;
+  if (!text) text = s_next;
+  if (!text) return NULL;
+  text += strspn(text, separators);
+  if (!*text) {
+    s_next = NULL;
+    return NULL;
+  }
+  char* end = text + strcspn(text, separators);
+  if (*end) {
+    *end = 0;
+    s_next = end + 1;
+  } else {
+    s_next = NULL;
+  }
+  return text;
+}
+
 char* strstr(const char* text, const char* needle) {
   size_t length = strlen(needle);
   for (; *text; ++text)
