@@ -6,6 +6,10 @@ set(WIN32_LINK_FLAGS
   -Wl,--major-subsystem-version,4 -Wl,--minor-subsystem-version,0)
 
 file(GLOB LAUNCHER_RESOURCES CONFIGURE_DEPENDS src/resources/*.rc)
+# The .rc files include the per-language files (tracked by the compiler's
+# dependency scan) and the pictures in art/ (not tracked by it).
+file(GLOB LAUNCHER_ART CONFIGURE_DEPENDS src/resources/art/*.ico src/resources/art/*.bmp)
+set_source_files_properties(${LAUNCHER_RESOURCES} PROPERTIES OBJECT_DEPENDS "${LAUNCHER_ART}")
 add_executable(Setup WIN32 ${LAUNCHER_SOURCES} src/app/winmain.cpp ${LAUNCHER_RESOURCES})
 target_include_directories(Setup PRIVATE src)
 target_compile_options(Setup PRIVATE -fno-exceptions -fno-rtti -Werror)
