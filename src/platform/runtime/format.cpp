@@ -7,8 +7,7 @@
  * Conversions: %s %c %d %i %u %x %X %p %%, flags '-' and '0', a width and a
  * precision (numbers or '*'), length modifiers h, hh, l and z (all 32 bits
  * here). A conversion outside these is copied as it stands, so a mistake
- * shows in the text instead of reading a wrong argument. The names that
- * mingw-w64's <stdio.h> maps printf-family calls to are provided too. */
+ * shows in the text instead of reading a wrong argument. */
 #include <stdarg.h>
 #include <stddef.h>
 
@@ -148,16 +147,8 @@ int snprintf(char* buffer, size_t size, const char* format, ...) {
   return length;
 }
 
-int __mingw_vsnprintf(char* buffer, size_t size, const char* format, va_list args) {
-  return vsnprintf(buffer, size, format, args);
-}
-
-int __mingw_snprintf(char* buffer, size_t size, const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  int length = vsnprintf(buffer, size, format, args);
-  va_end(args);
-  return length;
-}
+// The name mingw-w64's <stdio.h> has its inline snprintf and vsnprintf call.
+int __mingw_vsnprintf(char* buffer, size_t size, const char* format, va_list args)
+    __attribute__((alias("vsnprintf")));
 
 }  // extern "C"
