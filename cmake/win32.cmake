@@ -65,11 +65,13 @@ target_compile_definitions(Setup PRIVATE _CRTIMP=)
 
 # Pentium code only (Windows 98 runs on a 486 or a Pentium; the compiler's
 # default here is i686, whose cmov a Pentium lacks); small code where speed
-# does not matter; each function and datum in a section of its own so that
-# the linker drops what nothing uses; no unwind tables (nothing throws); no
-# compiler banner in every object. -g: the unstripped copy can be debugged.
+# does not matter; each function in a section of its own so that the linker
+# drops what nothing calls (not each datum: -fdata-sections makes this GCC
+# store zero-filled objects in the file, in .data$ sections, instead of in
+# .bss, 2 KiB more); no unwind tables (nothing throws); no compiler banner in
+# every object. -g: the unstripped copy can be debugged.
 target_compile_options(Setup PRIVATE -march=pentium -mtune=pentium -Os -g
-  -ffunction-sections -fdata-sections -fno-asynchronous-unwind-tables -fno-unwind-tables
+  -ffunction-sections -fno-asynchronous-unwind-tables -fno-unwind-tables
   $<$<COMPILE_LANGUAGE:CXX>:-fno-threadsafe-statics> -mpreferred-stack-boundary=2 -fno-ident)
 
 # Imported at link time: only DLLs each release takes from its system folder
