@@ -17,24 +17,6 @@ target_link_options(Setup PRIVATE ${WIN32_LINK_FLAGS})
 target_link_libraries(Setup PRIVATE user32 gdi32 advapi32 winspool)
 set_target_properties(Setup PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
-# Small Win32 programs of our own that the Wine tests drive or start.
-file(GLOB E2E_HELPERS CONFIGURE_DEPENDS tests/e2e/helpers/*.c)
-list(FILTER E2E_HELPERS EXCLUDE REGEX "_dll\\.c$")
-foreach(helper ${E2E_HELPERS})
-  get_filename_component(name ${helper} NAME_WE)
-  add_executable(${name} ${helper})
-  target_link_options(${name} PRIVATE -static -static-libgcc)
-  target_link_libraries(${name} PRIVATE user32 gdi32 advapi32 winspool)
-  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/helpers)
-endforeach()
-
-if(EXISTS ${CMAKE_SOURCE_DIR}/tests/contract/win32.cmake)
-  include(${CMAKE_SOURCE_DIR}/tests/contract/win32.cmake)
-endif()
-if(EXISTS ${CMAKE_SOURCE_DIR}/tests/wine/win32.cmake)
-  include(${CMAKE_SOURCE_DIR}/tests/wine/win32.cmake)
-endif()
-
 # ---- Setup.exe: size, load safety and what the oldest release needs ---------
 # The one place of the launcher's version: the VERSIONINFO resource and the
 # manifest both take it from here.
@@ -127,3 +109,21 @@ target_compile_options(contract_runtime_win32 PRIVATE -Werror -fno-builtin)
 target_link_options(contract_runtime_win32 PRIVATE -static -static-libgcc -static-libstdc++)
 target_link_libraries(contract_runtime_win32 PRIVATE user32 advapi32)
 set_target_properties(contract_runtime_win32 PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# Small Win32 programs of our own that the Wine tests drive or start.
+file(GLOB E2E_HELPERS CONFIGURE_DEPENDS tests/e2e/helpers/*.c)
+list(FILTER E2E_HELPERS EXCLUDE REGEX "_dll\\.c$")
+foreach(helper ${E2E_HELPERS})
+  get_filename_component(name ${helper} NAME_WE)
+  add_executable(${name} ${helper})
+  target_link_options(${name} PRIVATE -static -static-libgcc)
+  target_link_libraries(${name} PRIVATE user32 gdi32 advapi32 winspool)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/helpers)
+endforeach()
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/tests/contract/win32.cmake)
+  include(${CMAKE_SOURCE_DIR}/tests/contract/win32.cmake)
+endif()
+if(EXISTS ${CMAKE_SOURCE_DIR}/tests/wine/win32.cmake)
+  include(${CMAKE_SOURCE_DIR}/tests/wine/win32.cmake)
+endif()
