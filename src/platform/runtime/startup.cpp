@@ -10,10 +10,9 @@
 
 extern "C" {
 
-
 /* The linker script brackets the .ctors entries: a -1 count word, the
- * constructors, a zero. Constructors are run from the last entry to the
- * first, as GCC orders them (a later entry may depend on an earlier one). */
+ * constructors, a zero. They run from the last entry to the first, the
+ * order GCC's own start-up code keeps for this list. */
 extern void (*__CTOR_LIST__[])(void);
 
 typedef void (*ExitFunction)(void);
