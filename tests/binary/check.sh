@@ -48,6 +48,8 @@ header() { # header FIELD: the value objdump -p gives for a header field
 bytes=$(stat -c %s "$EXE")
 result "size ($bytes bytes)" "$([ "$bytes" -le $MAX_BYTES ] || echo "more than $MAX_BYTES bytes")"
 result "no debugging information" "$(grep -oE '\.debug_[a-z_]+' <<<"$SECTIONS" | sort -u | tr '\n' ' ')"
+# Nothing in the launcher throws: unwind tables would be dead weight.
+result "no unwind tables" "$(grep -oE ' \.(eh_frame|pdata|xdata|gcc_except_table)' <<<"$SECTIONS" | tr '\n' ' ')"
 result "no symbol table" "$($OBJDUMP -t "$EXE" | grep -q '^no symbols$' || echo "symbols present")"
 
 # ---- PE header ----------------------------------------------------------------------
