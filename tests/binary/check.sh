@@ -80,9 +80,9 @@ imports="$(awk '
   /^$/ { dll = "" }' <<<"$HEADERS")"
 result "imports found" "$([ -n "$imports" ] || echo "no imports read from $EXE")"
 problems=""
-for dll in $(awk '{ print $1 }' <<<"$imports" | sort -u); do
+while read -r dll; do
   case " ${SYSTEM_DLLS^^} " in *" ${dll^^} "*) ;; *) problems+="$dll; " ;; esac
-done
+done < <(awk '{ print $1 }' <<<"$imports" | sort -u)
 result "imports only DLLs every release takes from its system folder" "$problems"
 allowed="$(grep -vE '^\s*(#|$)' "$HERE/win98_imports.txt" | awk '{ print toupper($1), $2 }')"
 problems="$(awk '{ print toupper($1), $2 }' <<<"$imports" | grep -vxFf <(echo "$allowed") | tr '\n' ';')"

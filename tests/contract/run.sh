@@ -76,7 +76,8 @@ wine_suite() {
     wine_env
     if wine_new_prefix "$WORK/pfx"; then
       xvfb_ensure || true
-      local exe="$WORK/$(basename "$win_bin")"
+      local exe
+      exe="$WORK/$(basename "$win_bin")"
       cp -f "$win_bin" "$exe"
       # locale, and the tests that run in it (all of them in the first)
       local runs=("en_US.UTF-8:" "ja_JP.UTF-8:932,Mbcs_Setmbcp" "zh_CN.UTF-8:936,Mbcs_Setmbcp"
