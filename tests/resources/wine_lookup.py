@@ -7,7 +7,8 @@ Usage: wine_lookup.py SETUP_EXE RES_LOOKUP_EXE   (WINEPREFIX already set)
 
 Each case runs the res_lookup helper with the case's LANG (or, for Spanish
 with the traditional sort, which no Unix locale names, with the thread's
-language set by the helper) and compares the blocks picked and string 1.
+language set by the helper) and compares the blocks picked and string 1,
+which must also come through LoadStringA in the locale's code page intact.
 Prints PASS/FAIL per case and "resources-wine: N passed, N failed".
 
 Wine differs from Windows here: it takes the UI language from LC_MESSAGES
@@ -89,6 +90,7 @@ def main(argv):
     for locale, ui, thread_lang, block, block_id, why in CASES:
         got = lookup(setup, helper, locale, thread_lang)
         expected = dict(ui=ui, dialog=block_id, strings=block_id, icon='0409', bitmap='0409',
+                        ansi='same',
                         string1=block['string1'])
         wrong = ['%s: got %r, expected %r' % (key, got.get(key), value)
                  for key, value in expected.items() if got.get(key) != value]

@@ -2,17 +2,19 @@
  * lookup picks for the calling process's language, for the resources the
  * launcher loads without naming a language: dialog 102, the string block of
  * strings 1 and 2, icon group 128 and bitmap 103. Also prints string 1 as
- * LoadStringW returns it, in UTF-8, and the user's UI language.
+ * LoadStringW returns it, in UTF-8, whether LoadStringA gives the same text
+ * in the process's ANSI code page, and the user's UI language.
  *
  * Usage: res_lookup FILE [LANGID]
  *   With a LANGID (hex), the thread's locale and UI language are set to it
  *   first, for languages that no Unix locale names (e.g. Spanish with the
  *   traditional sort).
- * Output, one line: "ui=0407 dialog=0007 strings=0007 icon=0409 bitmap=0409"
+ * Output: "ui=0c07 dialog=0007 strings=0007 icon=0409 bitmap=0409 ansi=same"
  * and then "string1=<text>"; a resource that is not found prints "none". */
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 static HRSRC g_found;
 static WORD g_picked;
@@ -64,6 +66,14 @@ int main(int argc, char **argv) {
   int length = LoadStringW(module, 1, text, 512);
   int bytes = WideCharToMultiByte(CP_UTF8, 0, text, length, utf8, sizeof utf8 - 1, NULL, NULL);
   utf8[bytes > 0 ? bytes : 0] = '\0';
+  /* The launcher loads its strings as ANSI text: they must survive the
+   * user's code page. */
+  char ansi[1024];
+  WCHAR back[512];
+  int ansi_length = LoadStringA(module, 1, ansi, sizeof ansi);
+  int back_length = MultiByteToWideChar(CP_ACP, 0, ansi, ansi_length, back, 512);
+  int same = back_length == length && memcmp(back, text, length * sizeof(WCHAR)) == 0;
+  printf(" acp=%u ansi=%s", GetACP(), same ? "same" : "lossy");
   printf("\nstring1=%s\n", utf8);
   FreeLibrary(module);
   return 0;
