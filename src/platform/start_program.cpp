@@ -7,6 +7,11 @@ namespace {
 
 const size_t kCommandLineSize = 1024;
 
+#ifdef _WIN32
+// The start record Windows 98 to XP know: its size field must say 68.
+static_assert(sizeof(STARTUPINFOA) == 68, "STARTUPINFOA of 32-bit Windows");
+#endif
+
 // CreateProcessA may write into the command line, so it gets its own copy.
 bool Launch(const char* programPath, const char* commandLineText, STARTUPINFOA* startup,
             PROCESS_INFORMATION* process) {

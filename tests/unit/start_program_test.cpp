@@ -29,6 +29,7 @@ TEST_F(StartProgramTest, PlainStartSetsNoShowState) {
   EXPECT_EQ(s.commandLine, "C:\\Pkg Folder\\Util\\Tool.exe -Setup");
   EXPECT_EQ(s.startupFlags, 0u);
   EXPECT_EQ(s.showWindow, 0);
+  EXPECT_EQ(s.startupInfoSize, sizeof(STARTUPINFOA));  // 68 in the Win32 build
   EXPECT_EQ(sim::OpenHandles(), 0);
 }
 
