@@ -35,6 +35,7 @@ void ReadInstalledLocation(char* location, DWORD size) {
 
 bool BuildInstallerCommand(const char* launcherFolder, const char* location, char* program, char* arguments,
                            DWORD size) {
+  if (size == 0) return false;
   arguments[0] = 0;
   if (!FormatText(program, size, "%s%s", launcherFolder, kInstallerPath)) return false;
   if (location[0] == 0 || HoldsQuotationMark(location)) return true;

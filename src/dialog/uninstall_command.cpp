@@ -20,6 +20,7 @@ void CopyDefault(char* buffer, DWORD size, const char* defaultValue) {
 
 bool ReadRegistryString(HKEY root, const char* subKey, const char* valueName, char* buffer, DWORD size,
                         const char* defaultValue) {
+  if (size == 0) return false;
   ScopedRegKey key;
   if (!key.Open(root, subKey, records::kReadAccess)) {
     CopyDefault(buffer, size, defaultValue);

@@ -99,6 +99,7 @@ bool FindNamedProgram(const char* name, char* program, DWORD size) {
 }  // namespace
 
 bool FindUninstallProgram(const char* commandLine, char* program, DWORD size) {
+  if (size == 0) return false;
   program[0] = 0;
   char candidate[records::kPathSize];
   if (!FormatText(candidate, sizeof candidate, "%s", commandLine)) return false;

@@ -7,6 +7,7 @@
 #include "records/records.h"
 
 bool GetLauncherFolder(char* folder, DWORD size) {
+  if (size == 0) return false;
   folder[0] = 0;
   char module[records::kPathSize];
   memset(module, 0, sizeof module);
@@ -22,6 +23,7 @@ bool GetLauncherFolder(char* folder, DWORD size) {
 }
 
 bool BuildInstallInfoPath(char* path, DWORD size) {
+  if (size == 0) return false;
   char folder[records::kPathSize];
   if (!GetLauncherFolder(folder, sizeof folder)) {
     path[0] = 0;
@@ -31,6 +33,7 @@ bool BuildInstallInfoPath(char* path, DWORD size) {
 }
 
 void ReadInstallInfoValue(const char* key, char* value, DWORD size) {
+  if (size == 0) return;
   value[0] = 0;
   char path[records::kPathSize];
   if (!BuildInstallInfoPath(path, sizeof path)) return;
@@ -38,6 +41,7 @@ void ReadInstallInfoValue(const char* key, char* value, DWORD size) {
 }
 
 bool FormatText(char* buffer, DWORD size, const char* format, ...) {
+  if (size == 0) return false;
   va_list args;
   va_start(args, format);
   const int written = vsnprintf(buffer, size, format, args);
@@ -50,6 +54,8 @@ bool FormatText(char* buffer, DWORD size, const char* format, ...) {
 }
 
 LONG QueryRegistryText(HKEY key, const char* valueName, char* buffer, DWORD size) {
+  // Not even the terminating zero fits.
+  if (size == 0) return ERROR_MORE_DATA;
   DWORD length = size;
   const LONG status = RegQueryValueExA(key, valueName, NULL, NULL, reinterpret_cast<BYTE*>(buffer), &length);
   if (status != ERROR_SUCCESS) {
