@@ -6,7 +6,6 @@
 #include "records/records.h"
 
 bool BuildSystemFilePath(const char* fileName, char* path, DWORD size) {
-  if (size == 0) return false;
   char systemDir[records::kPathSize];
   memset(systemDir, 0, sizeof systemDir);
   const UINT length = GetSystemDirectoryA(systemDir, sizeof systemDir);
