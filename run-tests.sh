@@ -137,6 +137,7 @@ script_suite resources-wine "$ROOT/tests/resources/run-wine.sh"
 gtest_suite unit "$HOST_BUILD/unit_tests"
 gtest_suite sanitize "$ASAN_BUILD/unit_tests"
 script_suite faults "$ROOT/tests/faults/run.sh"
+script_suite bad-input "$ROOT/tests/check_bad_input.sh"
 
 xvfb_ensure || echo "warning: no X server; window tests will fail"
 trap xvfb_stop EXIT
