@@ -334,6 +334,11 @@ fi
 # ---- Japanese, Korean and Chinese titles --------------------------------------------------------
 
 if locale_prefix ja ja_JP.UTF-8 932; then
+  # The English titles hold only ASCII bytes, the same in every code page: an
+  # English wizard (an English Windows set to a 932 code page) is seen too.
+  for title in 'Add New Hardware Wizard' 'Add Printer Wizard' 'Found New Hardware'; do
+    window_check "ja: IsHardwareWizardOpen sees the English '$title' under code page 932" true "$(hex_in ASCII "$title")"
+  done
   for title in '新しいハードウェアの追加ウィザード' '新しいハードウェア'; do
     window_check "ja: IsHardwareWizardOpen sees '$title'" true "$(hex_in CP932 "$title")"
   done
@@ -346,6 +351,11 @@ else
 fi
 
 if locale_prefix ko ko_KR.UTF-8 949; then
+  # The English titles hold only ASCII bytes, the same in every code page: an
+  # English wizard (an English Windows set to a 949 code page) is seen too.
+  for title in 'Add New Hardware Wizard' 'Add Printer Wizard' 'Found New Hardware'; do
+    window_check "ko: IsHardwareWizardOpen sees the English '$title' under code page 949" true "$(hex_in ASCII "$title")"
+  done
   for title in '새 하드웨어 발견' '새 하드웨어 추가 마법사' '새 하드웨어 검색 마법사' '프린터 추가 마법사'; do
     window_check "ko: IsHardwareWizardOpen sees '$title'" true "$(hex_in CP949 "$title")"
   done
@@ -356,6 +366,11 @@ else
 fi
 
 if locale_prefix zh zh_CN.UTF-8 936; then
+  # The English titles hold only ASCII bytes, the same in every code page: an
+  # English wizard (an English Windows set to a 936 code page) is seen too.
+  for title in 'Add New Hardware Wizard' 'Add Printer Wizard' 'Found New Hardware'; do
+    window_check "zh: IsHardwareWizardOpen sees the English '$title' under code page 936" true "$(hex_in ASCII "$title")"
+  done
   for title in '找到新硬件' '添加新硬件向导' '找到新的硬件向导' '添加打印机向导'; do
     window_check "zh: IsHardwareWizardOpen sees '$title'" true "$(hex_in CP936 "$title")"
   done
@@ -363,6 +378,58 @@ if locale_prefix zh zh_CN.UTF-8 936; then
     "$(hex_in CP936 '找到新硬件了')"
 else
   fail "zh: prefix" "could not prepare it"
+fi
+
+# ---- Windows 98 first edition, and the settling wait in real time --------------------------
+# Wine has no win98fe Version: the pose takes the 9x version values of the
+# registry (4.10.1998) with the NT ones removed (wine_pose). The waits run on
+# Wine's real clock here, not the simulator's virtual one: a change made
+# by another process while the launcher polls must end the wait within one
+# poll (500 ms for the devices, 1000 ms for the wizard windows); the limits
+# leave room for Wine's start-up of reg.exe (about 0.2 s) and a slow machine.
+
+# elapsed_within NAME LOW HIGH MS: passes when LOW <= MS <= HIGH.
+elapsed_within() {
+  if [[ "$4" =~ ^[0-9]+$ ]] && [ "$4" -ge "$2" ] && [ "$4" -le "$3" ]; then pass "$1"; else
+    fail "$1" "took '$4' ms, expected $2 to $3"
+  fi
+}
+
+# The device VID_0A5F&PID_00F2 has an instance and two interfaces still
+# installing; its printer function (a DOT4 instance with pkg_w's class)
+# appears DELAY seconds after the wait has begun.
+printer_function_after() {
+  (
+    sleep "$1"
+    wine reg add 'HKLM\Enum\DOT4PRT\VID_0A5F&PID_00F2&DOT4_PRINT\0000' /v ClassGUID /d "$WAIT_GUID" /f \
+      >/dev/null 2>&1
+  ) &
+  WAIT_CHANGER=$!
+}
+WAIT_GUID='{0A5F00F2-5E77-4C1E-9A0D-3B7E2C4D5F60}'
+
+if release_prefix win98fe 'Enum'; then
+  check "win98fe: pose gives OsKind 5 (98 first edition)" 5 "$(probe pkg_a os-kind)"
+  probe_checks win98fe 'Enum'
+  make_package pkg_w 'VID_0A5F&PID_00F2' "$WAIT_GUID"
+  printer_function_after 2
+  elapsed_within "win98fe: WaitForPrinterDevice ends within a poll of the printer function appearing" 1900 6000 \
+    "$(probe pkg_w wait-printer)"
+  wait "$WAIT_CHANGER"
+  check "win98fe: WaitForPrinterDevice ends at once when the printer function is there" true \
+    "$(t="$(probe pkg_w wait-printer)"; [ "${t:-9999}" -lt 1000 ] && echo true || echo "false ($t ms)")"
+  wine reg delete 'HKLM\Enum\DOT4PRT\VID_0A5F&PID_00F2&DOT4_PRINT' /f >/dev/null 2>&1
+  # A wizard window open for the first 4 s of the wait, the printer function
+  # there after 1 s: the device polls begin only once the wizard has closed.
+  wine "$OPENWIN" "$(hex_in ASCII 'Found New Hardware')" 5 >/dev/null 2>&1 &
+  opener=$!
+  sleep 1
+  printer_function_after 1
+  elapsed_within "win98fe: WaitForHardwareSetup waits out the wizard before the device polls" 3000 8000 \
+    "$(probe pkg_w wait-hardware)"
+  wait "$WAIT_CHANGER" "$opener" 2>/dev/null
+else
+  fail "win98fe: prefix" "could not prepare it"
 fi
 
 suite_result devices-wine "$PASSED" "$FAILED"
