@@ -21,9 +21,17 @@ scenario_two_launchers() {
     return
   fi
   # The second launcher's own waiter creates the completion event anew; it
-  # must see it set, and the launcher must have ended on its own.
-  local r
-  r="$(run_to_end 'C:\pkg\Setup.exe')"
+  # must see it set, and the launcher must end on its own. A launcher that
+  # missed the first one would show a dialog of its own and keep running
+  # (its waiter gives up after 15 s; the scenario looks after 10 s).
+  local out="$RUN_DIR/second-launcher.out" r
+  wine 'C:\e2e\launch_wait.exe' --timeout 15000 'C:\pkg\Setup.exe' >"$out" 2>/dev/null &
+  if ! wait_for_exit $!; then
+    REASONS+=("the second launcher did not end: it missed the first one")
+    finish
+    return
+  fi
+  r="$(tr -d '\r' <"$out" | tail -n 1)"
   check "second launcher" "$(field launcher "$r")" ended
   check "second launcher's completion event" "$(field event "$r")" set
   check "first launcher while the second ran" "$(kill -0 "$DIALOG_WAITER" 2>/dev/null && echo running)" running
