@@ -413,7 +413,7 @@ if release_prefix win98fe 'Enum'; then
   probe_checks win98fe 'Enum'
   make_package pkg_w 'VID_0A5F&PID_00F2' "$WAIT_GUID"
   printer_function_after 2
-  elapsed_within "win98fe: WaitForPrinterDevice ends within a poll of the printer function appearing" 1900 6000 \
+  elapsed_within "win98fe: WaitForPrinterDevice ends within a poll of the printer function appearing" 1900 4000 \
     "$(probe pkg_w wait-printer)"
   wait "$WAIT_CHANGER"
   check "win98fe: WaitForPrinterDevice ends at once when the printer function is there" true \
