@@ -165,6 +165,13 @@ bool PoseMachine(const Options& options, Machine* machine, std::string* error) {
     std::string windowsDir(release->windowsDir);
     CopyFolder(options.infDir, windowsDir + "\\INF");
   }
+  for (const std::string& file : options.files) {
+    const size_t eq = file.find('=');
+    std::string content = "stub";
+    if (eq != std::string::npos && !ReadHostFile(file.substr(eq + 1), &content))
+      return *error = file.substr(eq + 1) + ": cannot be read", false;
+    sim::WriteFile(file.substr(0, eq), content);
+  }
   for (const std::string& regFile : options.regFiles)
     if (!LoadRegFile(regFile, &machine->warnings, error)) return false;
   for (const std::string& title : options.windows) machine->windows[sim::OpenWindow(title)] = title;
@@ -175,6 +182,7 @@ bool PoseMachine(const Options& options, Machine* machine, std::string* error) {
     sim::AddPrinterDriver(driver);
     sim::AddPrinter(name, driver);
   }
+  for (const std::string& name : options.events) sim::CreateOutsideEvent(name, false);
   if (options.waiter) sim::CreateOutsideEvent(records::kCompletionEventName, true);
   DefineDialogResources();
   return true;

@@ -7,7 +7,8 @@ namespace plan {
 
 const char kUsage[] =
     "usage: setup-plan [--release R] [--codepage N] [--reg FILE]... [--window TITLE]...\n"
-    "                  [--printer NAME[=DRIVER]]... [--inf DIR] [--program WINPATH]...\n"
+    "                  [--printer NAME[=DRIVER]]... [--inf DIR] [--program WINPATH]... [--event NAME]...\n"
+    "                  [--file WINPATH[=HOSTFILE]]...\n"
     "                  [--effect PROGRAM=REGFILE]... [--at MS=REGFILE]... [--duration PROGRAM=MS]...\n"
     "                  [--choose cancel|uninstall|add-device] [--runs N] [--no-waiter]\n"
     "                  [--location WINPATH] [--max-wait MS] [--json] PACKAGE_DIR [-- LAUNCHER_ARGS]\n"
@@ -66,6 +67,10 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
       o->infDir = value;
     } else if (arg == "--program") {
       o->programs.push_back(value);
+    } else if (arg == "--file") {
+      o->files.push_back(value);
+    } else if (arg == "--event") {
+      o->events.push_back(value);
     } else if (arg == "--location") {
       o->location = value;
     } else if (arg == "--effect") {

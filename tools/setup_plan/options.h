@@ -39,6 +39,8 @@ struct Options {
   std::vector<std::string> printers;       // NAME or NAME=DRIVER
   std::string infDir;                      // host folder copied into the Windows INF folder
   std::vector<std::string> programs;       // extra programs (full Windows paths) that exist
+  std::vector<std::string> files;          // WINPATH or WINPATH=HOSTFILE: other files on the machine
+  std::vector<std::string> events;         // named events another program holds
   std::vector<Trigger> triggers;
   std::vector<ProgramTime> durations;
   Choice choice = Choice::kCancel;

@@ -169,7 +169,9 @@ void Recorder::Settle() {
 void Recorder::SettleProcessStart() {
   const sim::ProcessStart& start = sim::ProcessStarts().back();
   std::string text = "starts " + start.commandLine;
-  if (!start.applicationNameNull) text += " (program " + start.applicationName + ")";
+  if (!start.applicationNameNull && Upper(start.commandLine).compare(0, start.applicationName.size(),
+                                                                     Upper(start.applicationName)) != 0)
+    text += " (program " + start.applicationName + ")";
   if (!start.started) text += " [no such program: nothing starts]";
   if (Upper(start.applicationName) == Upper(folder_ + "\\Install\\Setup.exe")) signs_.handoff = true;
   startOf_[Upper(start.applicationName)] = effects_.size();
@@ -207,7 +209,7 @@ void Recorder::SettleFile() {
 void Recorder::SettleRegistry() {
   if (call_.function == "RegCreateKeyExA") {
     if (!existedBefore_ && sim::KeyExists(call_.detail))
-      Add("key-created", "creates the key HKLM\\" + call_.detail, {{"key", call_.detail}});
+      Add("key-created", "creates the key " + call_.detail, {{"key", call_.detail}});
     return;
   }
   const std::vector<std::string> parts = Split(call_.detail, " : ");
@@ -215,7 +217,7 @@ void Recorder::SettleRegistry() {
   const std::string name = call_.detail.substr(key.size() + 3 <= call_.detail.size() ? key.size() + 3 : 0);
   if (!sim::ValueExists(key, name)) return;
   const std::string shown = ShowValue(sim::GetValueType(key, name), sim::GetValue(key, name));
-  Add("registry-set", "sets HKLM\\" + key + " : " + name + " = " + shown,
+  Add("registry-set", "sets " + key + " : " + name + " = " + shown,
       {{"key", key}, {"name", name}, {"value", shown}});
 }
 
