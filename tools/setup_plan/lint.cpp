@@ -198,7 +198,7 @@ bool LintPackage(const Options& options, std::vector<Finding>* findings, std::st
   if (guid.empty()) lint.Add(lint.LineOf(kKeys[2]), false, "GUIDUNDINF is empty: no installed printer function will match");
   const std::string& marker = values[records::kInfsGuidKey];
   if (marker.empty())
-    lint.Add(lint.LineOf(kKeys[4]), true, "INFSGUID is empty: the purge would take every OEM INF file for the product's");
+    lint.Add(lint.LineOf(kKeys[4]), true, "INFSGUID is empty: the launcher then purges no INF file (an empty marker would match every one)");
   else if (!IsGuid(marker))
     lint.Add(lint.LineOf(kKeys[4]), true, "INFSGUID is not a GUID {xxxxxxxx-xxxx-...}");
   LintPackageFiles(options, pdi, findings);

@@ -84,7 +84,12 @@ void Recorder::Stop() {
 
 void Recorder::Add(const std::string& kind, const std::string& text,
                    std::vector<std::pair<std::string, std::string>> fields) {
-  effects_.push_back(Effect{kind, sim::Now() - startClock_, text, std::move(fields)});
+  AddAt(sim::Now(), kind, text, std::move(fields));
+}
+
+void Recorder::AddAt(DWORD clock, const std::string& kind, const std::string& text,
+                     std::vector<std::pair<std::string, std::string>> fields) {
+  effects_.push_back(Effect{kind, clock - startClock_, text, std::move(fields)});
 }
 
 void Recorder::Flush() {
@@ -175,10 +180,8 @@ void Recorder::SettleProcessStart() {
   if (!start.started) text += " [no such program: nothing starts]";
   if (Upper(start.applicationName) == Upper(folder_ + "\\Install\\Setup.exe")) signs_.handoff = true;
   startOf_[Upper(start.applicationName)] = effects_.size();
-  effects_.push_back(Effect{"program-started", call_.time - startClock_, text,
-                            {{"commandLine", start.commandLine},
-                             {"program", start.applicationName},
-                             {"started", start.started ? "true" : "false"}}});
+  AddAt(call_.time, "program-started", text,
+        {{"commandLine", start.commandLine}, {"program", start.applicationName}, {"started", start.started ? "true" : "false"}});
 }
 
 void Recorder::SettleFile() {
@@ -234,19 +237,18 @@ void Recorder::SettleWait() {
                    std::to_string(count * atol(call_.detail.c_str())) + " ms)";
       return;
     }
-    effects_.push_back(Effect{"pause", call_.time - startClock_, "pauses " + call_.detail + " ms",
-                              {{"ms", call_.detail}, {"count", "1"}}});
+    AddAt(call_.time, "pause", "pauses " + call_.detail + " ms", {{"ms", call_.detail}, {"count", "1"}});
   } else if (f == "CMP_WaitNoPendingInstallEvents") {
-    Add("wait", "waits for Windows to finish pending device installations: " + std::to_string(lasted) + " ms",
-        {{"for", "pending device installations"}, {"ms", std::to_string(lasted)}});
+    AddAt(call_.time, "wait", "waits for Windows to finish pending device installations: " + std::to_string(lasted) + " ms",
+          {{"for", "pending device installations"}, {"ms", std::to_string(lasted)}});
   } else {
     auto start = startOf_.find(Upper(call_.detail));
     if (start == startOf_.end()) return;
     Effect& started = effects_[start->second];
     started.fields.push_back({"waited", "true"});
     started.text += " (waited for)";
-    Add("wait", "waits for " + call_.detail + " to end: " + std::to_string(lasted) + " ms",
-        {{"for", call_.detail}, {"ms", std::to_string(lasted)}});
+    AddAt(call_.time, "wait", "waits for " + call_.detail + " to end: " + std::to_string(lasted) + " ms",
+          {{"for", call_.detail}, {"ms", std::to_string(lasted)}});
   }
 }
 

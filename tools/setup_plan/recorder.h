@@ -59,6 +59,8 @@ class Recorder {
   const RoadSigns& signs() const { return signs_; }
 
  private:
+  void AddAt(DWORD clock, const std::string& kind, const std::string& text,
+             std::vector<std::pair<std::string, std::string>> fields = {});
   void OnCall(const sim::Call& call);
   void Settle();
   void SettleProcessStart();
