@@ -119,6 +119,18 @@ tool() {
 }
 reg_add() { wine reg add "$@" /f >/dev/null 2>&1; }
 
+# Removal mode: one INF file of the product (with the marker of
+# InstallInfo.ini and its .pnf) and one of another maker in C:\windows\inf.
+INF_DIR="$WINEPREFIX/drive_c/windows/inf"
+DEMO_INF_FILES="oem50.inf oem50.pnf oem51.inf oem51.pnf"
+lay_demo_inf_files() {
+  mkdir -p "$INF_DIR"
+  printf '[Version]\r\n; {5c1e0a93-7b24-4f6d-9e37-2a8b64d0c51f}\r\n' >"$INF_DIR/oem50.inf"
+  printf '[Version]\r\n; {0A1B2C3D-0000-4000-8000-123456789ABC}\r\n' >"$INF_DIR/oem51.inf"
+  printf 'PNF' >"$INF_DIR/oem50.pnf"
+  printf 'PNF' >"$INF_DIR/oem51.pnf"
+}
+
 # ---- the situation ---------------------------------------------------------------
 ARGS=()
 HOLD=()
@@ -141,6 +153,7 @@ case "$SITUATION" in
     ;;
   removal)
     ARGS=("/a$PRINTER")
+    lay_demo_inf_files
     ;;
   device)
     # Plugged in before the software: Windows enumerated the USB device and
@@ -281,6 +294,13 @@ elif wine reg query "HKLM\\$PRODUCT_KEY" >/dev/null 2>&1; then
   echo "Registry:   HKLM\\$PRODUCT_KEY exists, no values"
 else
   echo "Registry:   HKLM\\$PRODUCT_KEY does not exist"
+fi
+if [ "$SITUATION" = removal ]; then
+  kept="" removed=""
+  for file in $DEMO_INF_FILES; do
+    if [ -f "$INF_DIR/$file" ]; then kept="$kept $file"; else removed="$removed $file"; fi
+  done
+  echo "INF files:  C:\\windows\\inf: removed${removed:- nothing}; kept${kept:- nothing}"
 fi
 if [ $INSTALLER_STARTED -eq 1 ]; then
   echo "InstallMode: before the run ${MODE_BEFORE:-(none)}, after it $(install_mode)"

@@ -1,5 +1,5 @@
 // Internal helpers of the simulated file system, shared by sim/filesystem.cpp,
-// sim/find.cpp and sim/profile_write.cpp. Tests use sim.h.
+// sim/file_open.cpp, sim/find.cpp and sim/profile_write.cpp. Tests use sim.h.
 #pragma once
 
 #include <string>

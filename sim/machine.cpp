@@ -20,6 +20,9 @@ void Reset() {
   delete g_machine;
   g_machine = new Machine();
   PoseAs(Release::WinXP);
+  // Every Windows has its system folder and its INF folder.
+  CreateFolder(g_machine->systemDir);
+  CreateFolder(g_machine->windowsDir + "\\inf");
 }
 
 static unsigned char UpperAscii(unsigned char c) { return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 0x20) : c; }

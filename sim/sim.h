@@ -18,7 +18,8 @@ namespace sim {
 
 // ---- whole machine ------------------------------------------------------
 // Forget everything: empty registry and files, no events, clock at 0,
-// Windows XP SP3, code page 1252, module path C:\Pkg\Setup.exe.
+// Windows XP SP3, code page 1252, module path C:\Pkg\Setup.exe; only the
+// folders C:\WINDOWS\SYSTEM32 and C:\WINDOWS\inf exist.
 void Reset();
 
 // ---- calls, failures, handles -------------------------------------------

@@ -1,20 +1,5 @@
 #include "framework/file.h"
 
-#include <string.h>
-
-#include "platform/find_handle.h"
-
-BOOL CFile::GetStatus(const char* path, CFileStatus& status) {
-  memset(&status, 0, sizeof status);
-  if (strpbrk(path, "*?")) return FALSE;
-  WIN32_FIND_DATAA data;
-  ScopedFind find;
-  if (!find.First(path, &data)) return FALSE;
-  status.m_attribute = data.dwFileAttributes;
-  status.m_size = data.nFileSizeHigh ? 0xFFFFFFFFu : data.nFileSizeLow;
-  return TRUE;
-}
-
 BOOL CFile::Open(const char* path, UINT flags) {
   Close();
   if (flags & ~static_cast<UINT>(shareExclusive)) return FALSE;

@@ -1,14 +1,9 @@
-// The file class of the framework, only as far as the launcher uses it:
-// a file's status by path, and a file opened for reading, read and closed.
+// The file class of the framework, only as far as the launcher uses it: a
+// file opened for reading, read and closed.
 // The handle is closed when the object goes, on every road.
 #pragma once
 
 #include "platform/win32.h"
-
-struct CFileStatus {
-  DWORD m_attribute;  // FILE_ATTRIBUTE_* bits
-  DWORD m_size;       // low 32 bits of the size; files over 4 GB are not the launcher's
-};
 
 class CFile {
  public:
@@ -23,11 +18,6 @@ class CFile {
   ~CFile() { Close(); }
   CFile(const CFile&) = delete;
   CFile& operator=(const CFile&) = delete;
-
-  // Attributes and size of the file or folder at `path` (found with a search
-  // of that one name). FALSE when nothing is there or the path holds a
-  // wildcard, which would name other files.
-  static BOOL GetStatus(const char* path, CFileStatus& status);
 
   // Opens an existing file for reading, shared with nobody. FALSE when it
   // cannot be opened (missing, a folder, open in another program, ...) or

@@ -250,7 +250,6 @@ int _mbsicmp(const unsigned char* a, const unsigned char* b);
 #define FILE_ATTRIBUTE_ARCHIVE 0x20
 #define FILE_ATTRIBUTE_NORMAL 0x80
 #define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
-#define INVALID_FILE_SIZE 0xFFFFFFFFu
 #define ERROR_NO_MORE_FILES 18L
 #define ERROR_SHARING_VIOLATION 32L
 #define ERROR_FILE_EXISTS 80L
@@ -281,7 +280,6 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                    DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
 BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
               LPOVERLAPPED lpOverlapped);
-DWORD GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh);
 DWORD GetFileAttributesA(LPCSTR lpFileName);
 BOOL SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes);
 BOOL DeleteFileA(LPCSTR lpFileName);

@@ -49,6 +49,25 @@ void NarrowUtf16Text(char* text) {
   if (WideCharToMultiByte(CP_ACP, 0, wide, -1, text, kTextSize - 1, NULL, NULL) == 0) text[0] = 0;
 }
 
+// A cheap necessary condition for a match, so that the multibyte
+// upper-casing, by far the dearest step (about 40 us for 2 KB under Wine,
+// where a file's open and read take about 50 us), runs only on texts that
+// may hold the marker. Upper-casing in the ANSI code pages maps no other
+// byte onto an ASCII letter, so an ASCII marker can only be found where the
+// raw text holds it with its letters in either case; the full test then
+// decides. A marker with other bytes always takes the full test.
+bool MayHoldMarker(const char* text, const char* upperMarker) {
+  for (const char* m = upperMarker; *m; ++m)
+    if (static_cast<unsigned char>(*m) >= 0x80) return true;
+  const size_t length = strlen(upperMarker);
+  for (const char* p = text; *p; ++p) {
+    size_t i = 0;
+    while (i < length && p[i] && (p[i] >= 'a' && p[i] <= 'z' ? p[i] - 'a' + 'A' : p[i]) == upperMarker[i]) ++i;
+    if (i == length) return true;
+  }
+  return false;
+}
+
 void MakeNormalAndDelete(const char* path) {
   SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
   DeleteFileA(path);
@@ -67,6 +86,8 @@ void DeleteWithCompanion(char* path) {
 }  // namespace
 
 void PurgeOemInfFiles(const char* folder, const char* installInfoPath) {
+  // The marker is read once for the folder, not again for every file: the
+  // information file does not change while the launcher runs.
   char marker[kPathSize];
   if (!ReadMarker(installInfoPath, marker)) return;
 
@@ -90,10 +111,13 @@ void PurgeOemInfFiles(const char* folder, const char* installInfoPath) {
   do {
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
     if (!FormatText(candidate, sizeof candidate, "%s%s", searched, entry.cFileName)) continue;
-    CFileStatus status;
-    if (!CFile::GetStatus(candidate, status) || status.m_size == 0) continue;
+    // The search reports each entry's size already: a second search for the
+    // file's status alone could tell nothing more and would triple the cost
+    // of the purge under Wine (one directory search per file).
+    if (entry.nFileSizeHigh == 0 && entry.nFileSizeLow == 0) continue;
     if (!ReadBeginning(candidate, text)) continue;
     NarrowUtf16Text(text);
+    if (!MayHoldMarker(text, marker)) continue;
     CString upper(text);
     upper.MakeUpper();
     if (upper.Find(marker) >= 0) DeleteWithCompanion(candidate);

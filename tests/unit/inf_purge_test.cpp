@@ -122,6 +122,19 @@ TEST_F(InfPurgeTest, DoubleByteCharactersAreNotUpperCasedInTheMiddle) {
   EXPECT_TRUE(Has("other.inf"));
 }
 
+TEST_F(InfPurgeTest, MarkerStartingInsideADoubleByteCharacterIsNoMatch) {
+  // The bytes "ab-mark" follow the lead byte 0x83, which takes the "a" as
+  // its second byte: the text holds no "AB-MARK" at a character boundary.
+  sim::SetAnsiCodePage(932);
+  _setmbcp(_MB_CP_ANSI);
+  sim::WriteFile(kInfo, "[UNINSTALL]\r\nINFSGUID=ab-mark\r\n");
+  AddInf("split.inf", "; \x83" "ab-mark\r\n");
+  AddInf("whole.inf", "; \x83\x83" "ab-mark\r\n");
+  Purge();
+  EXPECT_TRUE(Has("split.inf"));
+  EXPECT_FALSE(Has("whole.inf"));
+}
+
 // ---- what is skipped --------------------------------------------------------------
 
 TEST_F(InfPurgeTest, FolderNamedInfAndEmptyFileAreSkippedAndTheSearchGoesOn) {
@@ -237,9 +250,11 @@ TEST_F(InfPurgeTest, NoOtherSubfolderOrNoInfFolderIsNoError) {
   PurgeWindowsInfFolders(kInfo);
   EXPECT_FALSE(Has("a.inf"));
   EXPECT_EQ(Searches().size(), 2u);
-  sim::Reset();
+  sim::SetWindowsDirectory("D:\\NOWIN");
+  sim::ClearCalls();
   PurgeWindowsInfFolders(kInfo);
-  EXPECT_EQ(sim::CallCount("DeleteFileA"), 0);
+  EXPECT_EQ(Searches().size(), 2u);
+  EXPECT_EQ(sim::CallCount("FindNextFileA"), 0);
 }
 
 // ---- every platform call failing in turn ---------------------------------------------

@@ -26,6 +26,15 @@ class PlatformFixesTest : public ::testing::Test {
     sim::WriteFile(kStale1, "old1");
     sim::WriteFile(kStale2, "old2");
   }
+  // A fresh machine posed as `release`, with layout.inf and both stale
+  // libraries, after ApplyPlatformFixes.
+  void ApplyAs(sim::Release release) {
+    SetUp();
+    sim::PoseAs(release);
+    sim::WriteFile(kLayout, kLayoutText);
+    LayStaleLibraries();
+    ApplyPlatformFixes();
+  }
   static std::string LayoutEntry() {
     char value[128] = {0};
     GetPrivateProfileStringA("SourceDisksFiles", "usbhub.sys", "", value, sizeof value, kLayout);
@@ -36,10 +45,7 @@ class PlatformFixesTest : public ::testing::Test {
 // ---- which fixes each release gets -----------------------------------------------
 
 TEST_F(PlatformFixesTest, Windows98PatchesLayoutThenDeletesBothLibraries) {
-  sim::PoseAs(sim::Release::Win98);
-  sim::WriteFile(kLayout, kLayoutText);
-  LayStaleLibraries();
-  ApplyPlatformFixes();
+  ApplyAs(sim::Release::Win98);
   EXPECT_EQ(LayoutEntry(), "5,..\\system32\\drivers,26768");
   EXPECT_FALSE(sim::FileExists(kStale1));
   EXPECT_FALSE(sim::FileExists(kStale2));
@@ -50,11 +56,7 @@ TEST_F(PlatformFixesTest, Windows98PatchesLayoutThenDeletesBothLibraries) {
 
 TEST_F(PlatformFixesTest, SecondEditionAndMeDeleteTheLibrariesOnly) {
   for (sim::Release release : {sim::Release::Win98SE, sim::Release::WinMe}) {
-    SetUp();
-    sim::PoseAs(release);
-    sim::WriteFile(kLayout, kLayoutText);
-    LayStaleLibraries();
-    ApplyPlatformFixes();
+    ApplyAs(release);
     EXPECT_EQ(sim::ReadFile(kLayout), kLayoutText) << static_cast<int>(release);
     EXPECT_EQ(sim::CallCount("WritePrivateProfileStringA"), 0);
     EXPECT_FALSE(sim::FileExists(kStale1));
@@ -65,11 +67,7 @@ TEST_F(PlatformFixesTest, SecondEditionAndMeDeleteTheLibrariesOnly) {
 TEST_F(PlatformFixesTest, OtherReleasesChangeNothing) {
   for (sim::Release release : {sim::Release::Win95, sim::Release::NT4, sim::Release::Win32s, sim::Release::Win2000,
                                sim::Release::WinXP, sim::Release::Win2003, sim::Release::Win7}) {
-    SetUp();
-    sim::PoseAs(release);
-    sim::WriteFile(kLayout, kLayoutText);
-    LayStaleLibraries();
-    ApplyPlatformFixes();
+    ApplyAs(release);
     EXPECT_EQ(sim::ReadFile(kLayout), kLayoutText) << static_cast<int>(release);
     EXPECT_TRUE(sim::FileExists(kStale1)) << static_cast<int>(release);
     EXPECT_TRUE(sim::FileExists(kStale2)) << static_cast<int>(release);
@@ -123,6 +121,13 @@ TEST_F(PlatformFixesTest, OnlyTheSecondLibraryExists) {
 }
 
 // ---- runtime libraries ------------------------------------------------------------
+
+TEST_F(PlatformFixesTest, RuntimeLibrariesReachAnEmptySystemFolder) {
+  sim::WriteFile("C:\\Pkg\\msvcp60.dll", "new msvcp");
+  CopyRuntimeLibraries();
+  EXPECT_EQ(sim::ReadFile(kSysMsvcp), "new msvcp");
+  EXPECT_FALSE(sim::FileExists(kSysMfc));
+}
 
 TEST_F(PlatformFixesTest, RuntimeLibrariesReplaceOlderOnesInTheSystemFolder) {
   sim::WriteFile("C:\\Pkg\\msvcp60.dll", "new msvcp");

@@ -1,6 +1,7 @@
 // The simulated file system where it models what the contract tests cannot
 // pin under Wine: FAT listing order, other programs' holds, handle counts and
-// injected failures.
+// the attributes a copy takes. (Injected failures of the new calls are
+// exercised by the purge and fix-up tests.)
 #include <gtest/gtest.h>
 
 #include <string>
@@ -82,41 +83,6 @@ TEST_F(SimFilesTest, AttributesAndCopyKeepTheSourcesAttributes) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
   SetFileAttributesA("C:\\A\\new.dll", FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(sim::Attributes("C:\\A\\new.dll"), static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL));
-}
-
-TEST_F(SimFilesTest, EveryNewCallCanBeMadeToFail) {
-  sim::WriteFile("C:\\A\\f.ini", "[s]\r\nk=v\r\n");
-  sim::FailCall("CreateFileA", 1);
-  sim::FailCall("FindFirstFileA", 1);
-  sim::FailCall("GetFileAttributesA", 1);
-  sim::FailCall("SetFileAttributesA", 1);
-  sim::FailCall("CopyFileA", 1);
-  sim::FailCall("WritePrivateProfileStringA", 1);
-  sim::FailCall("WideCharToMultiByte", 1);
-  sim::FailCall("DeleteFileA", 1);
-  WIN32_FIND_DATAA data;
-  EXPECT_EQ(CreateFileA("C:\\A\\f.ini", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
-  EXPECT_EQ(FindFirstFileA("C:\\A\\*", &data), INVALID_HANDLE_VALUE);
-  EXPECT_EQ(GetFileAttributesA("C:\\A\\f.ini"), INVALID_FILE_ATTRIBUTES);
-  EXPECT_FALSE(SetFileAttributesA("C:\\A\\f.ini", FILE_ATTRIBUTE_NORMAL));
-  EXPECT_FALSE(CopyFileA("C:\\A\\f.ini", "C:\\A\\g.ini", FALSE));
-  EXPECT_FALSE(WritePrivateProfileStringA("s", "k", "w", "C:\\A\\f.ini"));
-  const WCHAR wide[] = {'a', 0};
-  char narrow[4];
-  EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, wide, -1, narrow, sizeof narrow, nullptr, nullptr), 0);
-  EXPECT_FALSE(DeleteFileA("C:\\A\\f.ini"));
-  EXPECT_EQ(sim::ReadFile("C:\\A\\f.ini"), "[s]\r\nk=v\r\n");
-  EXPECT_FALSE(sim::FileExists("C:\\A\\g.ini"));
-
-  HANDLE file = CreateFileA("C:\\A\\f.ini", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  sim::FailCall("ReadFile", 1);
-  char buffer[8];
-  DWORD got = 5;
-  EXPECT_FALSE(ReadFile(file, buffer, sizeof buffer, &got, nullptr));
-  EXPECT_EQ(got, 0u);
-  CloseHandle(file);
-  EXPECT_EQ(sim::OpenHandles(), 0);
 }
 
 }  // namespace

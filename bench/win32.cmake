@@ -1,0 +1,11 @@
+# Win32 benchmark programs (bench/run builds them on demand; not part of `all`),
+# left in ${CMAKE_BINARY_DIR}/bench.
+#
+# purgebench.exe: the INF purge and its floor, timed under Wine.
+add_executable(purgebench EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/bench/purgebench.cpp
+  ${CMAKE_SOURCE_DIR}/src/removal/inf_purge.cpp ${CMAKE_SOURCE_DIR}/src/framework/file.cpp
+  ${CMAKE_SOURCE_DIR}/src/framework/text.cpp ${CMAKE_SOURCE_DIR}/src/records/launcher_paths.cpp)
+target_include_directories(purgebench PRIVATE ${CMAKE_SOURCE_DIR}/src)
+target_compile_options(purgebench PRIVATE -Werror)
+target_link_options(purgebench PRIVATE -static -static-libgcc -static-libstdc++)
+set_target_properties(purgebench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
