@@ -132,6 +132,7 @@ script_suite resources "$ROOT/tests/resources/run.sh"
 script_suite resources-wine "$ROOT/tests/resources/run-wine.sh"
 gtest_suite unit "$HOST_BUILD/unit_tests"
 gtest_suite sanitize "$ASAN_BUILD/unit_tests"
+script_suite setup-plan "$ROOT/tests/plan/run.sh"
 
 xvfb_ensure || echo "warning: no X server; window tests will fail"
 trap xvfb_stop EXIT
