@@ -165,7 +165,7 @@ bool LintPackage(const Options& options, std::vector<Finding>* findings, std::st
   IniLint lint(path, options.codePage, findings);
   if (!sim::FileExists(path)) {
     lint.Add(0, true, "not found in the package: every key takes its default and nothing can be installed");
-    LintPackageFiles(options, "", findings);
+    LintPackageFiles(options, findings);
     return true;
   }
   lint.Scan(sim::ReadFile(path));
@@ -201,7 +201,7 @@ bool LintPackage(const Options& options, std::vector<Finding>* findings, std::st
     lint.Add(lint.LineOf(kKeys[4]), true, "INFSGUID is empty: the launcher then purges no INF file (an empty marker would match every one)");
   else if (!IsGuid(marker))
     lint.Add(lint.LineOf(kKeys[4]), true, "INFSGUID is not a GUID {xxxxxxxx-xxxx-...}");
-  LintPackageFiles(options, pdi, findings);
+  LintPackageFiles(options, findings);
   return true;
 }
 

@@ -27,7 +27,7 @@ bool LintPackage(const Options& options, std::vector<Finding>* findings, std::st
 bool CheckPackage(const Options& options, std::ostream& out, std::string* error);
 
 // Helpers shared by the two halves of the lint (lint.cpp, lint_files.cpp).
-void LintPackageFiles(const Options& options, const std::string& pdiEntry, std::vector<Finding>* findings);
+void LintPackageFiles(const Options& options, std::vector<Finding>* findings);
 bool IsGuid(const std::string& text);
 
 }  // namespace plan

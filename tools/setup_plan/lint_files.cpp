@@ -27,6 +27,9 @@ const PackageFile kPackageFiles[] = {
     {fixups::kRuntimeLibraries[1], "every supported release: copied into the system folder"},
 };
 
+// Where an earlier installation typically lies: handed to the installer as INSTALLDIR.
+const char kTypicalInstallFolder[] = "C:\\Program Files\\Printer Software\\Sample Printer";
+
 }  // namespace
 
 bool IsGuid(const std::string& text) {
@@ -40,7 +43,7 @@ bool IsGuid(const std::string& text) {
   return true;
 }
 
-void LintPackageFiles(const Options& options, const std::string& pdiEntry, std::vector<Finding>* findings) {
+void LintPackageFiles(const Options& options, std::vector<Finding>* findings) {
   const std::string& folder = options.location;
   for (const PackageFile& file : kPackageFiles) {
     const std::string name = std::string(file.path).substr(1);
@@ -57,7 +60,7 @@ void LintPackageFiles(const Options& options, const std::string& pdiEntry, std::
                                 "its command line at " + folder + " does not fit the launcher's " +
                                     std::to_string(fixups::kCleanupCommandSize) + "-byte buffer"});
   // The installer's command line with a typical earlier installation folder.
-  const std::string typical = "C:\\Program Files\\" + (pdiEntry.empty() ? std::string("Product") : pdiEntry);
+  const std::string typical = kTypicalInstallFolder;
   char program[records::kPathSize];
   char arguments[records::kPathSize];
   if (!BuildInstallerCommand(folder.c_str(), typical.c_str(), program, arguments, records::kPathSize))
