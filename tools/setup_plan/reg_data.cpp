@@ -128,7 +128,7 @@ bool Reader::Hex(const std::string& s, int line, RegOperation* op) {
   std::string bytes;
   size_t at = colon + 1;
   while (at < s.size()) {
-    while (at < s.size() && (IsBlank(s[at]) || s[at] == '\\')) ++at;
+    while (at < s.size() && IsBlank(s[at])) ++at;
     const size_t comma = s.find(',', at);
     std::string byte = s.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
     while (!byte.empty() && IsBlank(byte.back())) byte.pop_back();
