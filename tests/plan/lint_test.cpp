@@ -64,6 +64,11 @@ TEST_F(LintTest, GoodPackageHasNoFinding) {
 TEST_F(LintTest, ValuesLongerThanTheLauncherReadsAreCut) {
   Info("VID_PID", "VID_PID=VID_1E2F&PID_0A07" + std::string(1010, ','));
   EXPECT_EQ(Lint().at(0), "InstallInfo.ini:5: error: VID_PID is 1027 bytes: the launcher reads 1023 and cuts the rest");
+  // 1023 bytes fit with their zero; 1024 do not.
+  Info("VID_PID", "VID_PID=VID_1E2F&PID_0A07" + std::string(1023 - 17, ','));
+  EXPECT_EQ(Lint().at(0).find("cuts"), std::string::npos);
+  Info("VID_PID", "VID_PID=VID_1E2F&PID_0A07" + std::string(1024 - 17, ','));
+  EXPECT_EQ(Lint().at(0), "InstallInfo.ini:5: error: VID_PID is 1024 bytes: the launcher reads 1023 and cuts the rest");
   Info("INFSGUID", "INFSGUID={5C1E0A93-7B24-4F6D-9E37-2A8B64D0C51F}" + std::string(230, ' ') + "x");
   EXPECT_EQ(Lint().at(0), "InstallInfo.ini:7: error: INFSGUID is 269 bytes: the launcher reads 259 and cuts the rest");
 }
