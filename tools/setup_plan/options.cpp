@@ -31,6 +31,23 @@ bool Number(const std::string& text, unsigned long* value) {
   return true;
 }
 
+// Options that take one text, and options that may be given again.
+std::string* TextOption(Options* o, const std::string& arg) {
+  if (arg == "--release") return &o->release;
+  if (arg == "--inf") return &o->infDir;
+  if (arg == "--location") return &o->location;
+  return nullptr;
+}
+
+std::vector<std::string>* ListOption(Options* o, const std::string& arg) {
+  const std::pair<const char*, std::vector<std::string>*> lists[] = {
+      {"--reg", &o->regFiles}, {"--window", &o->windows}, {"--printer", &o->printers},
+      {"--program", &o->programs}, {"--file", &o->files}, {"--event", &o->events}};
+  for (const auto& l : lists)
+    if (arg == l.first) return l.second;
+  return nullptr;
+}
+
 }  // namespace
 
 bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
@@ -52,27 +69,13 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
     const std::string value = argv[++i];
     std::string left, right;
     unsigned long number = 0;
-    if (arg == "--release") {
-      o->release = value;
+    if (std::string* text = TextOption(o, arg)) {
+      *text = value;
+    } else if (std::vector<std::string>* list = ListOption(o, arg)) {
+      list->push_back(value);
     } else if (arg == "--codepage") {
       if (!Number(value, &number)) return *error = "--codepage needs a number", false;
       o->codePage = static_cast<int>(number);
-    } else if (arg == "--reg") {
-      o->regFiles.push_back(value);
-    } else if (arg == "--window") {
-      o->windows.push_back(value);
-    } else if (arg == "--printer") {
-      o->printers.push_back(value);
-    } else if (arg == "--inf") {
-      o->infDir = value;
-    } else if (arg == "--program") {
-      o->programs.push_back(value);
-    } else if (arg == "--file") {
-      o->files.push_back(value);
-    } else if (arg == "--event") {
-      o->events.push_back(value);
-    } else if (arg == "--location") {
-      o->location = value;
     } else if (arg == "--effect") {
       if (!SplitPair(value, &left, &right)) return *error = "--effect needs PROGRAM=REGFILE", false;
       o->triggers.push_back(Trigger{left, 0, right});

@@ -82,27 +82,28 @@ bool DefinePrograms(const Options& options, const Machine& machine, std::string*
   return true;
 }
 
+// The first road whose sign the run shows, in the order the launcher tests them.
 void NameRoad(RunResult* run, const RoadSigns& signs, const std::string& releaseName) {
-  run->removal = signs.removal;
-  if (!signs.instanceEventCreated) {
-    run->road = "unusable";
-    run->roadText = "the launcher folder or the information file is unusable: ends without a word";
-  } else if (signs.anotherCopy) {
-    run->road = "another-copy";
-    run->roadText = "another copy is running: ends without a word";
-  } else if (signs.caution) {
-    run->road = "earlier-edition";
-    run->roadText = "an earlier edition is installed: asks the user to remove it and ends";
-  } else if (signs.dialog) {
-    run->road = "installed";
-    run->roadText = "the product is installed: the maintenance dialog";
-  } else if (signs.handoff) {
-    run->road = "installation";
-    run->roadText = "installation: prepares the system and hands over to the package's installer";
-  } else {
-    run->road = "unsupported";
-    run->roadText = releaseName + " is not supported: ends without a word";
+  const struct {
+    bool shown;
+    const char* road;
+    std::string text;
+  } roads[] = {
+      {!signs.instanceEventCreated, "unusable",
+       "the launcher folder or the information file is unusable: ends without a word"},
+      {signs.anotherCopy, "another-copy", "another copy is running: ends without a word"},
+      {signs.caution, "earlier-edition", "an earlier edition is installed: asks the user to remove it and ends"},
+      {signs.dialog, "installed", "the product is installed: the maintenance dialog"},
+      {signs.handoff, "installation", "installation: prepares the system and hands over to the package's installer"},
+      {true, "unsupported", releaseName + " is not supported: ends without a word"},
+  };
+  for (const auto& r : roads) {
+    if (!r.shown) continue;
+    run->road = r.road;
+    run->roadText = r.text;
+    break;
   }
+  run->removal = signs.removal;
   if (run->removal) run->roadText = "removal mode, then " + run->roadText;
 }
 
