@@ -131,6 +131,8 @@ void RunInstallationHandoff(const HandoffInputs& inputs) {
   ScopedHandle installerProcess;
   ScopedHandle installerThread;
   RunInstaller(inputs.launcherFolder, installerProcess, installerThread);
+  // The installer has ended: priority back to normal, every handle let go,
+  // and only then is the waiting program released.
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
   installerProcess.Close();
   installerThread.Close();

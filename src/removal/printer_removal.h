@@ -5,13 +5,20 @@
 
 // Deletes the queue named `printerName` and its driver as far as the system
 // allows; on Windows 2000 and XP with the Plug and Play wait, the dismissal
-// of the queue's windows and the spooler restarts.
+// of the queue's windows and the spooler restarts. The spooler functions
+// come from the system folder's winspool.drv, loaded at run time; without it
+// nothing is done. Nothing is done for an empty name, nothing is deleted when
+// the queue's information cannot be read, and a driver name longer than 259
+// bytes leaves the driver in place (the queue still goes). Every handle and
+// the information block are released on every road.
 void RemovePrinterAndDriver(const char* printerName);
 
 // EnumWindows callback: sends WM_COMMAND IDOK to the first window whose title
-// holds the printer name being removed and stops; TRUE to go on.
+// holds the printer name being removed (case-sensitive, multibyte-aware) and
+// stops; TRUE to go on.
 BOOL CALLBACK CloseQueueWindows(HWND window, LPARAM context);
 
-// Stops and starts the print spooler with the system's net command, hidden,
-// each waited for.
+// Stops and starts the print spooler with the system folder's net.exe
+// ("net stop spooler", then "net start spooler"), hidden, each waited for,
+// with pauses of 500 ms and 1000 ms after them.
 void RestartSpooler();

@@ -125,11 +125,17 @@ field() {
 # ---- installation hand-off helpers ----------------------------------------------
 
 # reg_import: imports REGEDIT4 text from stdin in one regedit call (byte-exact
-# values: trailing backslashes and quotation marks survive).
+# values: trailing backslashes and quotation marks survive). The REGEDIT4
+# header is added when the text does not begin with it.
 reg_import() {
-  local file="$WINEPREFIX/drive_c/e2e-import.reg"
-  { echo REGEDIT4; echo; cat; } >"$file"
+  local file="$WINEPREFIX/drive_c/e2e-import.reg" text
+  text="$(cat)"
+  case "$text" in REGEDIT4*) ;; *) text="REGEDIT4
+
+$text" ;; esac
+  printf '%s\n' "$text" >"$file"
   wine regedit /S 'C:\e2e-import.reg' >/dev/null 2>&1
+  rm -f "$file"
 }
 
 # reg_value KEY NAME: the data of one registry value as `reg query` shows it,
@@ -155,4 +161,46 @@ stub_entry() {
     command) echo "$line" | cut -d'|' -f2 ;;
     *) echo "$line" | tr '|' '\n' | sed -n "s/^$2=//p" ;;
   esac
+}
+
+# ---- printer queues and windows (printer removal) ----------------------------
+
+# ansi_hex TEXT: the bytes of TEXT in the scenario's ANSI code page, in
+# hexadecimal (932 under ja_JP, 1252 otherwise).
+ansi_hex() {
+  local charset=CP1252
+  case "$LANG" in ja_JP*) charset=CP932 ;; esac
+  printf '%s' "$1" | iconv -f UTF-8 -t "$charset" | od -An -tx1 | tr -d ' \n'
+}
+
+# open_window_logged HEXTITLE LOG: opens a window titled with those bytes
+# (tests/wine/helpers/openwin.c, which prints each WM_COMMAND it receives
+# into LOG) and waits until it exists. Prints the opener's pid.
+open_window_logged() {
+  local hex="$1" log="$2" i
+  wine 'C:\e2e\openwin.exe' "$hex" 60 >"$log" 2>/dev/null &
+  local pid=$!
+  for i in $(seq 1 100); do
+    grep -q ready "$log" 2>/dev/null && break
+    sleep 0.1
+  done
+  echo "$pid"
+}
+
+# ---- registry values with quotes and backslashes, screenshots -------------------
+
+# pixel PNG X Y: the colour of one pixel as "R,G,B".
+pixel() {
+  convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info: 2>/dev/null
+}
+
+# wait_for_exit PID: waits up to 10 s for a background process to end;
+# status 1 when it still runs.
+wait_for_exit() {
+  local i
+  for i in $(seq 1 100); do
+    kill -0 "$1" 2>/dev/null || return 0
+    sleep 0.1
+  done
+  ! kill -0 "$1" 2>/dev/null
 }

@@ -2,7 +2,8 @@
  * clean-up tool): appends one line "MODULE PATH|COMMAND LINE" to a log
  * (C:\e2e-log.txt, or the file named by E2E_STUB_LOG) and ends with 0.
  * With E2E_STUB_SLEEP_MS set it first waits that long, to play a program
- * that takes its time.
+ * that takes its time. With E2E_STUB_SHOW set the line ends with
+ * "|show=N", the show state it was started with, or "|show=default".
  *
  * With E2E_STUB_DETAILS set, the line goes on with what the program saw when
  * it started, for the installer's hand-off checks:
@@ -67,8 +68,18 @@ int main(void) {
   if (n > 0 && n < sizeof sleepText) Sleep((DWORD)strtoul(sleepText, NULL, 10));
   if (details[0]) snprintf(details + strlen(details), sizeof details - strlen(details), "|event_at_end=%s", EventState());
 
-  char line[2500];
-  snprintf(line, sizeof line, "%s|%s%s\r\n", module, commandLine, details);
+  char show[32] = "";
+  if (GetEnvironmentVariableA("E2E_STUB_SHOW", show, sizeof show) > 0) {
+    STARTUPINFOA startup;
+    GetStartupInfoA(&startup);
+    if (startup.dwFlags & STARTF_USESHOWWINDOW)
+      snprintf(show, sizeof show, "|show=%u", (unsigned)startup.wShowWindow);
+    else
+      strcpy(show, "|show=default");
+  }
+
+  char line[2600];
+  snprintf(line, sizeof line, "%s|%s%s%s\r\n", module, commandLine, details, show);
 
   /* Several stubs may run at once: take the log exclusively, retrying. */
   HANDLE log = INVALID_HANDLE_VALUE;

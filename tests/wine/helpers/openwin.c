@@ -2,8 +2,9 @@
  * is exactly the bytes given in hexadecimal (so that no conversion of the
  * command line touches them; the process's ANSI code page reads them), prints
  * "ready" once the window exists, and keeps it open until the process is
- * killed or SECONDS (default 30) have passed. Exit status 2 for bad arguments,
- * 1 when the window cannot be created. */
+ * killed or SECONDS (default 30) have passed. Each WM_COMMAND the window
+ * receives is printed as "WM_COMMAND wParam lParam". Exit status 2 for bad
+ * arguments, 1 when the window cannot be created. */
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -31,6 +32,11 @@ static int DecodeHex(const char* hex, char* out, size_t size) {
 }
 
 static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COMMAND) {
+    printf("WM_COMMAND %lu %ld\n", (unsigned long)wParam, (long)lParam);
+    fflush(stdout);
+    return 0;
+  }
   if (message == WM_TIMER || message == WM_DESTROY) {
     PostQuitMessage(0);
     return 0;
