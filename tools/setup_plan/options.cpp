@@ -1,5 +1,6 @@
 #include "options.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 
@@ -29,6 +30,22 @@ bool Number(const std::string& text, unsigned long* value) {
   if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
   *value = strtoul(text.c_str(), NULL, 10);
   return true;
+}
+
+// "\xNN" in a window title stands for the byte NN, so that titles in a
+// double-byte code page can be given from any terminal.
+std::string Unescape(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text.compare(i, 2, "\\x") == 0 && i + 3 < text.size() && isxdigit(static_cast<unsigned char>(text[i + 2])) &&
+        isxdigit(static_cast<unsigned char>(text[i + 3]))) {
+      out.push_back(static_cast<char>(strtoul(text.substr(i + 2, 2).c_str(), NULL, 16)));
+      i += 3;
+    } else {
+      out.push_back(text[i]);
+    }
+  }
+  return out;
 }
 
 // Options that take one text, and options that may be given again.
@@ -72,7 +89,7 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
     if (std::string* text = TextOption(o, arg)) {
       *text = value;
     } else if (std::vector<std::string>* list = ListOption(o, arg)) {
-      list->push_back(value);
+      list->push_back(arg == "--window" ? Unescape(value) : value);
     } else if (arg == "--codepage") {
       if (!Number(value, &number)) return *error = "--codepage needs a number", false;
       o->codePage = static_cast<int>(number);
