@@ -142,6 +142,7 @@ xvfb_ensure || echo "warning: no X server; window tests will fail"
 trap xvfb_stop EXIT
 
 script_suite contract "$ROOT/tests/contract/run.sh"
+script_suite setup-plan-wine "$ROOT/tests/plan/run-wine.sh"
 script_suite devices-wine "$ROOT/tests/wine/run.sh"
 script_suite e2e-wine "$ROOT/tests/e2e/run.sh"
 
