@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "machine_setup.h"
+#include "plan_text.h"
 #include "records/records.h"
 #include "sim.h"
 
@@ -30,12 +31,6 @@ const Key kKeys[] = {
     {records::kInstallInfoSection, records::kVidPidKey, records::kPathSize, ""},
     {records::kUninstallSection, records::kInfsGuidKey, records::kShortSize, records::kInfsGuidDefault},
 };
-
-std::string Upper(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
 
 class IniLint {
  public:

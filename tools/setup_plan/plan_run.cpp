@@ -3,18 +3,13 @@
 #include <memory>
 
 #include "app/setup_app.h"
+#include "plan_text.h"
 #include "reg_file.h"
 #include "resources/resource.h"
 #include "sim.h"
 
 namespace plan {
 namespace {
-
-std::string Upper(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
 
 // The recorder of the run in progress: scripted programs, the message box
 // and the dialog report through it.
