@@ -16,7 +16,7 @@ namespace {
 Recorder* g_current = nullptr;
 
 void Note(const std::string& kind, const std::string& text) {
-  g_current->Flush();
+  g_current->Flush(true);
   g_current->Add(kind, text);
 }
 

@@ -1,8 +1,5 @@
 #include "recorder.h"
 
-#include <cstdio>
-#include <cstdlib>
-
 #include "plan_text.h"
 #include "records/records.h"
 
@@ -47,8 +44,12 @@ void Recorder::AddAt(DWORD clock, const std::string& kind, const std::string& te
   effects_.push_back(Effect{kind, clock - startClock_, text, std::move(fields)});
 }
 
-void Recorder::Flush() {
+void Recorder::Flush(bool duringCall) {
   if (!pending_) return;
+  // A wait for a program or for Windows is still going on: it is settled
+  // when it has ended, so that its duration is whole.
+  const std::string& f = call_.function;
+  if (duringCall && (f == "WaitForSingleObject" || f == "CMP_WaitNoPendingInstallEvents")) return;
   pending_ = false;
   Settle();
 }

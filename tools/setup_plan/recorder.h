@@ -51,7 +51,9 @@ class Recorder {
   void Stop();
 
   // Settles the pending call; called before anything the plan adds itself.
-  void Flush();
+  // `duringCall`: from inside the launcher's call (a program starting, a
+  // scheduled change, the message box or dialog on screen).
+  void Flush(bool duringCall = false);
   void Add(const std::string& kind, const std::string& text,
            std::vector<std::pair<std::string, std::string>> fields = {});
 
