@@ -183,6 +183,7 @@ bool PoseMachine(const Options& options, Machine* machine, std::string* error) {
     sim::AddPrinter(name, driver);
   }
   for (const std::string& name : options.events) sim::CreateOutsideEvent(name, false);
+  sim::SetPendingInstallsUntil(options.pendingInstallsMs);
   if (options.waiter) sim::CreateOutsideEvent(records::kCompletionEventName, true);
   DefineDialogResources();
   return true;

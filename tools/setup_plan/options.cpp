@@ -9,7 +9,7 @@ namespace plan {
 const char kUsage[] =
     "usage: setup-plan [--release R] [--codepage N] [--reg FILE]... [--window TITLE]...\n"
     "                  [--printer NAME[=DRIVER]]... [--inf DIR] [--program WINPATH]... [--event NAME]...\n"
-    "                  [--file WINPATH[=HOSTFILE]]...\n"
+    "                  [--file WINPATH[=HOSTFILE]]... [--pending-installs MS]\n"
     "                  [--effect PROGRAM=REGFILE]... [--at MS=REGFILE]... [--duration PROGRAM=MS]...\n"
     "                  [--choose cancel|uninstall|add-device] [--runs N] [--no-waiter]\n"
     "                  [--location WINPATH] [--max-wait MS] [--json] PACKAGE_DIR [-- LAUNCHER_ARGS]\n"
@@ -111,6 +111,9 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
     } else if (arg == "--runs") {
       if (!Number(value, &number) || number < 1 || number > 20) return *error = "--runs is 1 to 20", false;
       o->runs = static_cast<int>(number);
+    } else if (arg == "--pending-installs") {
+      if (!Number(value, &number)) return *error = "--pending-installs needs a number of milliseconds", false;
+      o->pendingInstallsMs = number;
     } else if (arg == "--max-wait") {
       if (!Number(value, &number)) return *error = "--max-wait needs a number of milliseconds", false;
       o->maxWaitMs = number;

@@ -46,6 +46,7 @@ struct Options {
   Choice choice = Choice::kCancel;
   int runs = 1;
   bool waiter = true;                      // a program holds the completion event
+  unsigned long pendingInstallsMs = 0;      // Windows installs devices until then (2000, XP)
   unsigned long maxWaitMs = 3600000;       // virtual time after which a run is abandoned
   std::vector<std::string> launcherArgs;
 };

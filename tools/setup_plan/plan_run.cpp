@@ -1,6 +1,5 @@
 #include "plan_run.h"
 
-#include <memory>
 
 #include "app/setup_app.h"
 #include "plan_text.h"
