@@ -139,6 +139,14 @@ TEST_F(LintTest, CommandLinesThatDoNotFitAtTheLocation) {
   options_.location.pop_back();
   found = Lint();
   for (const std::string& f : found) EXPECT_EQ(f.find("its command line"), std::string::npos) << f;
+  // A program path of 260 bytes reaches MAX_PATH; 259 do not.
+  options_.location = "C:\\" + std::string(260 - 18 - 3, 'L');
+  found = Lint();
+  ASSERT_FALSE(found.empty());
+  EXPECT_EQ(found[0].find("Install\\Setup.exe: error: path at C:\\LLL"), 0u) << found[0];
+  EXPECT_NE(found[0].find("is 260 bytes"), std::string::npos) << found[0];
+  options_.location.pop_back();
+  for (const std::string& f : Lint()) EXPECT_EQ(f.find("Install\\Setup.exe: error"), std::string::npos) << f;
 }
 
 }  // namespace
