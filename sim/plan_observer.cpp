@@ -1,5 +1,5 @@
-// Watching the launcher's calls as they happen, and ending its process
-// between two runs on the same machine (used by setup-plan).
+// Watching the launcher's calls as they happen, ending its process between
+// two runs on the same machine, and listing the registry (used by setup-plan).
 #include <vector>
 
 #include "machine.h"
@@ -24,6 +24,29 @@ void EndProcess() {
     }
   }
   m.quiet = false;
+}
+
+static void ListKey(const RegKey& key, const std::string& path, std::vector<KeyContents>* out) {
+  if (!path.empty()) {
+    KeyContents contents{path, {}, {}, {}};
+    for (const RegValue& v : key.values) {
+      contents.valueNames.push_back(v.name);
+      contents.valueTypes.push_back(v.type);
+      contents.valueData.push_back(v.data);
+    }
+    out->push_back(contents);
+  }
+  for (const auto& sub : key.subkeys) {
+    const std::string& name = sub.second->name;
+    ListKey(*sub.second, path.empty() ? name : path + "\\" + name, out);
+  }
+}
+
+std::vector<KeyContents> RegistryContents() {
+  std::vector<KeyContents> out;
+  ListKey(M().hklm, "", &out);
+  for (const auto& sub : M().hkcu.subkeys) ListKey(*sub.second, "HKCU\\" + sub.second->name, &out);
+  return out;
 }
 
 }  // namespace sim

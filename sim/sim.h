@@ -273,5 +273,14 @@ void ObserveCalls(std::function<void(const Call&)> observer);
 // instance event goes when no one else holds it). Calls made here are not
 // recorded.
 void EndProcess();
+// Every key of the registry with its values, parents before children, HKLM
+// keys as sim.h paths and HKCU keys with "HKCU\" in front.
+struct KeyContents {
+  std::string path;
+  std::vector<std::string> valueNames;
+  std::vector<DWORD> valueTypes;
+  std::vector<std::string> valueData;
+};
+std::vector<KeyContents> RegistryContents();
 
 }  // namespace sim

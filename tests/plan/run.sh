@@ -3,7 +3,9 @@
 # Each tests/plan/cases/NAME.args holds the arguments, one a line, with paths
 # relative to the repository root; the output (stdout and stderr, then the
 # exit status) must equal tests/plan/golden/NAME.txt. UPDATE=1 rewrites the
-# golden files instead. Prints "setup-plan: N passed, N failed".
+# golden files instead. "@STATE@" in the arguments stands for a state file
+# that the cases NAME.1, NAME.2, ... share (fresh for each run of this
+# script). Prints "setup-plan: N passed, N failed".
 set -u
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 BUILD="${HOST_BUILD:-$ROOT/build/host}"
@@ -18,10 +20,14 @@ if [ ! -x "$PLAN" ]; then
   exit 1
 fi
 
+STATES=build/plan-state
+rm -rf "$STATES" && mkdir -p "$STATES"
+
 for args_file in tests/plan/cases/*.args; do
   name="$(basename "$args_file" .args)"
   golden="tests/plan/golden/$name.txt"
   mapfile -t args <"$args_file"
+  args=("${args[@]//@STATE@/$STATES/${name%%.*}.reg}")
   got="$("$PLAN" "${args[@]}" 2>&1; echo "exit $?")"
   if [ "${UPDATE:-0}" = 1 ]; then
     printf '%s\n' "$got" >"$golden"

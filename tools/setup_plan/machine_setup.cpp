@@ -172,8 +172,16 @@ bool PoseMachine(const Options& options, Machine* machine, std::string* error) {
       return *error = file.substr(eq + 1) + ": cannot be read", false;
     sim::WriteFile(file.substr(0, eq), content);
   }
-  for (const std::string& regFile : options.regFiles)
-    if (!LoadRegFile(regFile, &machine->warnings, error)) return false;
+  // A state left by an earlier plan is the whole registry: it takes the
+  // place of the .reg files.
+  if (!options.stateFile.empty() && fs::exists(options.stateFile)) {
+    if (!LoadRegFile(options.stateFile, &machine->warnings, error)) return false;
+    machine->warnings.push_back("registry from " + options.stateFile +
+                                (options.regFiles.empty() ? "" : "; the --reg files are not applied"));
+  } else {
+    for (const std::string& regFile : options.regFiles)
+      if (!LoadRegFile(regFile, &machine->warnings, error)) return false;
+  }
   for (const std::string& title : options.windows) machine->windows[sim::OpenWindow(title)] = title;
   for (const std::string& printer : options.printers) {
     const size_t eq = printer.find('=');

@@ -9,6 +9,7 @@
 #include "options.h"
 #include "plan_run.h"
 #include "report.h"
+#include "state_file.h"
 
 int main(int argc, char** argv) {
   plan::Options options;
@@ -22,6 +23,10 @@ int main(int argc, char** argv) {
   plan::Machine machine;
   std::vector<plan::RunResult> runs;
   if (!plan::PoseMachine(options, &machine, &error) || !plan::RunPlan(options, machine, &runs, &error)) {
+    std::cerr << "setup-plan: " << error << "\n";
+    return 2;
+  }
+  if (!options.stateFile.empty() && !plan::SaveState(options.stateFile, &error)) {
     std::cerr << "setup-plan: " << error << "\n";
     return 2;
   }

@@ -11,7 +11,7 @@ const char kUsage[] =
     "                  [--printer NAME[=DRIVER]]... [--inf DIR] [--program WINPATH]... [--event NAME]...\n"
     "                  [--file WINPATH[=HOSTFILE]]... [--pending-installs MS]\n"
     "                  [--effect PROGRAM=REGFILE]... [--at MS=REGFILE]... [--duration PROGRAM=MS]...\n"
-    "                  [--choose cancel|uninstall|add-device] [--runs N] [--no-waiter]\n"
+    "                  [--choose cancel|uninstall|add-device] [--runs N] [--state FILE] [--no-waiter]\n"
     "                  [--location WINPATH] [--max-wait MS] [--json] PACKAGE_DIR [-- LAUNCHER_ARGS]\n"
     "       setup-plan --check [--codepage N] [--location WINPATH] PACKAGE_DIR\n"
     "releases: win95 win98 (first edition, also win98fe) win98se winme nt40 win2k winxp win2003 win7 win32s\n";
@@ -53,6 +53,7 @@ std::string* TextOption(Options* o, const std::string& arg) {
   if (arg == "--release") return &o->release;
   if (arg == "--inf") return &o->infDir;
   if (arg == "--location") return &o->location;
+  if (arg == "--state") return &o->stateFile;
   return nullptr;
 }
 

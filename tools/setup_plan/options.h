@@ -45,6 +45,7 @@ struct Options {
   std::vector<ProgramTime> durations;
   Choice choice = Choice::kCancel;
   int runs = 1;
+  std::string stateFile;                   // registry read before and written after the runs
   bool waiter = true;                      // a program holds the completion event
   unsigned long pendingInstallsMs = 0;      // Windows installs devices until then (2000, XP)
   unsigned long maxWaitMs = 3600000;       // virtual time after which a run is abandoned
