@@ -138,11 +138,13 @@ gtest_suite unit "$HOST_BUILD/unit_tests"
 gtest_suite sanitize "$ASAN_BUILD/unit_tests"
 script_suite faults "$ROOT/tests/faults/run.sh"
 script_suite bad-input "$ROOT/tests/check_bad_input.sh"
+script_suite setup-plan "$ROOT/tests/plan/run.sh"
 
 xvfb_ensure || echo "warning: no X server; window tests will fail"
 trap xvfb_stop EXIT
 
 script_suite contract "$ROOT/tests/contract/run.sh"
+script_suite setup-plan-wine "$ROOT/tests/plan/run-wine.sh"
 script_suite devices-wine "$ROOT/tests/wine/run.sh"
 script_suite e2e-wine "$ROOT/tests/e2e/run.sh"
 

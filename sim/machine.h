@@ -221,6 +221,9 @@ struct Machine {
   bool limitedUser = false;
   std::vector<KeyOpen> keyOpens;
   std::vector<EventOpen> eventOpens;
+  // ---- plans (sim/plan_observer.cpp) ----
+  std::function<void(const Call&)> callObserver;
+  bool quiet = false;  // EndProcess: calls are neither recorded nor observed
 };
 
 Machine& M();
