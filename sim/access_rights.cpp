@@ -1,7 +1,8 @@
 // Access rights of the simulated machine: what a key or event handle was
 // opened with, what it then allows, and the limited user who may not write
 // below HKEY_LOCAL_MACHINE. Only Windows NT checks rights; the 98 family
-// has no security and grants everything.
+// has no security and grants everything. Also what the fault driver needs
+// besides: the list of all files and the zero-bytes form of a failed read.
 #include "machine.h"
 
 namespace sim {
@@ -44,6 +45,8 @@ int EventReferences(const std::string& name) {
   auto it = M().events.find(name);
   return it == M().events.end() ? 0 : it->second.references;
 }
+
+void FailReadsAsZeroBytes(bool zeroBytes) { M().readFailureReadsNothing = zeroBytes; }
 
 std::vector<std::string> AllFiles() {
   std::vector<std::string> paths;

@@ -221,6 +221,7 @@ struct Machine {
   bool limitedUser = false;
   std::vector<KeyOpen> keyOpens;
   std::vector<EventOpen> eventOpens;
+  bool readFailureReadsNothing = false;
   // ---- plans (sim/plan_observer.cpp) ----
   std::function<void(const Call&)> callObserver;
   bool quiet = false;  // EndProcess: calls are neither recorded nor observed

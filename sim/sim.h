@@ -321,4 +321,8 @@ int EventReferences(const std::string& name);
 // Every file of the machine, full paths.
 std::vector<std::string> AllFiles();
 
+// How a ReadFile made to fail by FailCall fails: with an error status
+// (FALSE, the default), or with zero bytes read and TRUE.
+void FailReadsAsZeroBytes(bool zeroBytes);
+
 }  // namespace sim

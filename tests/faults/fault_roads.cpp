@@ -1,6 +1,7 @@
 // Runs every road of the launcher on the simulated machine once to list its
 // platform calls, then once more for each call with that call failing (each
-// function fails the way Windows documents). Every run must set the
+// function fails the way Windows documents; a read both ways: an error, and
+// zero bytes read). Every run must set the
 // completion event exactly once (none when the failing call is the one that
 // opens or sets it), leave no handle, heap block, font or paint open but the
 // instance event's, delete only what the road may delete and start only the
@@ -97,21 +98,28 @@ int main() {
       failures.push_back({road.name, "none", p});
       ++roadFailures;
     }
+    size_t runs = 0;
     for (size_t k = 0; k < calls.size(); ++k) {
       int nth = 0;
       for (size_t i = 0; i <= k; ++i)
         if (calls[i].function == calls[k].function) ++nth;
-      Run(road);
-      filesBefore = FoldedFiles();
-      sim::FailCall(calls[k].function, nth);
-      theApp.RunSetup(road.commandLine.c_str());
-      const std::vector<std::string> problems = Check(road, filesBefore, &calls[k]);
-      for (const std::string& p : problems)
-        failures.push_back({road.name, calls[k].function + " #" + std::to_string(nth) + " (" + calls[k].detail + ")", p});
-      if (!problems.empty()) ++roadFailures;
+      // A read fails both ways Windows documents: an error, or nothing read.
+      const bool isRead = calls[k].function == "ReadFile";
+      for (int form = 0; form < (isRead ? 2 : 1); ++form) {
+        Run(road);
+        filesBefore = FoldedFiles();
+        sim::FailCall(calls[k].function, nth);
+        sim::FailReadsAsZeroBytes(form == 1);
+        theApp.RunSetup(road.commandLine.c_str());
+        ++runs;
+        const std::vector<std::string> problems = Check(road, filesBefore, &calls[k]);
+        const std::string call = calls[k].function + " #" + std::to_string(nth) + (form == 1 ? " zero bytes" : "") +
+                                 " (" + calls[k].detail + ")";
+        for (const std::string& p : problems) failures.push_back({road.name, call, p});
+        if (!problems.empty()) ++roadFailures;
+      }
     }
-    std::printf("road=%s calls=%zu runs=%zu failures=%d\n", road.name.c_str(), calls.size(), calls.size(),
-                roadFailures);
+    std::printf("road=%s calls=%zu runs=%zu failures=%d\n", road.name.c_str(), calls.size(), runs, roadFailures);
     std::fflush(stdout);
     if (roadFailures == 0) ++passed;
     else ++failedRoads;
