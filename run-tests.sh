@@ -128,8 +128,12 @@ build host "$HOST_BUILD"
 build host-asan "$ASAN_BUILD" -DSANITIZE=ON
 build win32 "$WIN32_BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release
 
+# The built Setup.exe itself: size, header, imports, instructions, resources.
+script_suite binary "$ROOT/tests/binary/check.sh"
+
 script_suite resources "$ROOT/tests/resources/run.sh"
 script_suite resources-wine "$ROOT/tests/resources/run-wine.sh"
+
 gtest_suite unit "$HOST_BUILD/unit_tests"
 gtest_suite sanitize "$ASAN_BUILD/unit_tests"
 

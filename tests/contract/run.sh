@@ -67,36 +67,48 @@ read -r hp hf htodo < <(tally <"$WORK/host.log")
 suite_result contract-host "$hp" "$hf" || status=1
 
 # ---- Win32 under Wine ----------------------------------------------------------
-win_bin="$WIN32_BUILD/contract_win32.exe"
-: >"$WORK/wine.log"
-if [ -f "$win_bin" ]; then
-  wine_env
-  if wine_new_prefix "$WORK/pfx"; then
-    xvfb_ensure || true
-    cp -f "$win_bin" "$WORK/contract_win32.exe"
-    exe="$WORK/contract_win32.exe"
-    # locale, and the tests that run in it (all of them in the first)
-    runs=("en_US.UTF-8:" "ja_JP.UTF-8:932,Mbcs_Setmbcp" "zh_CN.UTF-8:936,Mbcs_Setmbcp"
-      "ko_KR.UTF-8:949,Mbcs_Setmbcp")
-    for run in "${runs[@]}"; do
-      locale="${run%%:*}"
-      filter="${run#*:}"
-      args=()
-      [ -n "$filter" ] && args=(--filter "$filter")
-      echo "contract-wine: LANG=$locale ${filter:+--filter $filter}" >&2
-      LANG="$locale" LC_ALL="$locale" run_binary "$WORK/wine-${locale%%.*}.log" wine "$exe" "${args[@]}"
-      cat "$WORK/wine-${locale%%.*}.log" >>"$WORK/wine.log"
-    done
-    wine_stop
-    xvfb_stop
+# wine_suite NAME BINARY: runs BINARY in a fresh prefix, once per locale,
+# and prints the suite line NAME.
+wine_suite() {
+  local name="$1" win_bin="$2" log="$WORK/$1.log"
+  : >"$log"
+  if [ -f "$win_bin" ]; then
+    wine_env
+    if wine_new_prefix "$WORK/pfx"; then
+      xvfb_ensure || true
+      local exe
+      exe="$WORK/$(basename "$win_bin")"
+      cp -f "$win_bin" "$exe"
+      # locale, and the tests that run in it (all of them in the first)
+      local runs=("en_US.UTF-8:" "ja_JP.UTF-8:932,Mbcs_Setmbcp" "zh_CN.UTF-8:936,Mbcs_Setmbcp"
+        "ko_KR.UTF-8:949,Mbcs_Setmbcp")
+      local run locale filter args
+      for run in "${runs[@]}"; do
+        locale="${run%%:*}"
+        filter="${run#*:}"
+        args=()
+        [ -n "$filter" ] && args=(--filter "$filter")
+        echo "$name: LANG=$locale ${filter:+--filter $filter}" >&2
+        LANG="$locale" LC_ALL="$locale" run_binary "$WORK/$name-${locale%%.*}.log" wine "$exe" "${args[@]}"
+        cat "$WORK/$name-${locale%%.*}.log" >>"$log"
+      done
+      wine_stop
+      xvfb_stop
+    else
+      echo "RUN-BROKEN no Wine prefix" >>"$log"
+    fi
   else
-    echo "RUN-BROKEN no Wine prefix" >>"$WORK/wine.log"
+    echo "contract: no $win_bin (build the Win32 tree first)" >&2
+    echo "RUN-BROKEN $win_bin missing" >>"$log"
   fi
-else
-  echo "contract: no $win_bin (build the Win32 tree first)" >&2
-  echo "RUN-BROKEN $win_bin missing" >>"$WORK/wine.log"
-fi
-read -r wp wf wtodo < <(tally <"$WORK/wine.log")
-[ -n "$wtodo" ] && echo "contract-wine: known Wine differences (todo_wine):$wtodo" >&2
-suite_result contract-wine "$wp" "$wf" || status=1
+  local wp wf wtodo
+  read -r wp wf wtodo < <(tally <"$log")
+  [ -n "$wtodo" ] && echo "$name: known Wine differences (todo_wine):$wtodo" >&2
+  suite_result "$name" "$wp" "$wf" || status=1
+}
+
+wine_suite contract-wine "$WIN32_BUILD/contract_win32.exe"
+# The multibyte tests against the launcher's own routines (Setup.exe links
+# no msvcrt), where Wine's msvcrt differences do not apply.
+wine_suite contract-runtime-wine "$WIN32_BUILD/contract_runtime_win32.exe"
 exit $status
