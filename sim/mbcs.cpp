@@ -23,6 +23,15 @@ static unsigned int CharValue(const unsigned char* p) {
   return CharLength(p) == 2 ? (static_cast<unsigned int>(p[0]) << 8) | p[1] : p[0];
 }
 
+// As Wine's msvcrt reads a character for _mbschr, _mbsupr and _mbsicmp: a
+// lead byte always takes the next byte, even the terminating zero, and the
+// walk goes on after it. A text ending in a lone lead byte is therefore read
+// (and by _mbsupr written) past its terminator, as under Wine; under ASan
+// that shows every buffer not terminated twice.
+static unsigned int NextCharReadingOn(const unsigned char* p) {
+  return IsLead(M().mbCodePage, p[0]) ? (static_cast<unsigned int>(p[0]) << 8) | p[1] : p[0];
+}
+
 static unsigned char UpperByte(unsigned char c) {
   if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 0x20);
   if (M().mbCodePage == 1252) {
@@ -57,9 +66,11 @@ unsigned char* _mbsstr(const unsigned char* str, const unsigned char* sub) {
 }
 
 unsigned char* _mbschr(const unsigned char* str, unsigned int c) {
-  for (const unsigned char* p = str;; p += CharLength(p)) {
-    if (CharValue(p) == c) return const_cast<unsigned char*>(p);
-    if (!*p) return nullptr;
+  for (const unsigned char* p = str;;) {
+    const unsigned int here = NextCharReadingOn(p);
+    if (here == c) return const_cast<unsigned char*>(p);
+    if (!here) return nullptr;
+    p += here > 0xFF ? 2 : 1;
   }
 }
 
@@ -72,19 +83,28 @@ unsigned char* _mbsrchr(const unsigned char* str, unsigned int c) {
 }
 
 unsigned char* _mbsupr(unsigned char* str) {
-  for (unsigned char* p = str; *p; p += CharLength(p))
-    if (CharLength(p) == 1) *p = UpperByte(*p);
+  for (unsigned char* p = str; *p;) {
+    const unsigned int c = NextCharReadingOn(p);
+    if (c > 0xFF) {
+      *p++ = static_cast<unsigned char>(c >> 8);
+      *p++ = static_cast<unsigned char>(c);  // the zero after a lone lead byte too
+    } else {
+      *p = UpperByte(*p);
+      ++p;
+    }
+  }
   return str;
 }
 
 int _mbsicmp(const unsigned char* a, const unsigned char* b) {
   for (;;) {
-    unsigned int ca = CharValue(a), cb = CharValue(b);
+    if (!*a) return *b ? -1 : 0;
+    if (!*b) return 1;
+    unsigned int ca = NextCharReadingOn(a), cb = NextCharReadingOn(b);
     if (ca <= 0xFF) ca = UpperByte(static_cast<unsigned char>(ca));
     if (cb <= 0xFF) cb = UpperByte(static_cast<unsigned char>(cb));
     if (ca != cb) return ca < cb ? -1 : 1;
-    if (!ca) return 0;
-    a += CharLength(a);
-    b += CharLength(b);
+    a += ca > 0xFF ? 2 : 1;
+    b += ca > 0xFF ? 2 : 1;
   }
 }
