@@ -212,6 +212,8 @@ struct Machine {
   std::vector<PaintOp> paintOps;
   std::map<std::string, std::string, NoCaseLess> environment = {{"PATH", "C:\\WINDOWS\\SYSTEM32;C:\\WINDOWS"}};
   std::string currentFolder = "C:\\Pkg";
+  // ---- multibyte walks past the end of a text ----
+  int multibyteWalksPastText = 0;
 };
 
 Machine& M();

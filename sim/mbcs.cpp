@@ -2,6 +2,9 @@
 // chosen with _setmbcp; until then they treat every byte as one character.
 // Lead bytes: 932 (Shift JIS) 0x81-0x9F and 0xE0-0xFC; 936 (GBK) and 949
 // (Unified Hangul) 0x81-0xFE; 1252 has none.
+#include <cstdio>
+#include <cstdlib>
+
 #include "machine.h"
 
 using namespace sim;
@@ -28,9 +31,25 @@ static unsigned int CharValue(const unsigned char* p) {
 // walk goes on after it. A text ending in a lone lead byte is therefore read
 // (and by _mbsupr written) past its terminator, as under Wine; under ASan
 // that shows every buffer not terminated twice.
+static bool g_stopAtWalkPastText = false;
+
 static unsigned int NextCharReadingOn(const unsigned char* p) {
-  return IsLead(M().mbCodePage, p[0]) ? (static_cast<unsigned int>(p[0]) << 8) | p[1] : p[0];
+  if (!IsLead(M().mbCodePage, p[0])) return p[0];
+  // The walk goes on after the zero: into a second zero (safe), or into
+  // bytes that are no part of the text.
+  if (p[1] == 0 && p[2] != 0) {
+    M().multibyteWalksPastText += 1;
+    if (g_stopAtWalkPastText) {
+      std::fprintf(stderr, "sim: multibyte walk past a lone lead byte's terminator into other bytes\n");
+      std::abort();
+    }
+  }
+  return (static_cast<unsigned int>(p[0]) << 8) | p[1];
 }
+
+void sim::StopAtMultibyteWalkPastText(bool enable) { g_stopAtWalkPastText = enable; }
+
+int sim::MultibyteWalksPastText() { return M().multibyteWalksPastText; }
 
 static unsigned char UpperByte(unsigned char c) {
   if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 0x20);

@@ -183,6 +183,7 @@ void RunLauncher(const std::string& commandLine) {
   g_filesBefore.clear();
   CollectFiles("C:", g_filesBefore);
   AfxInitApplicationContext();
+  sim::StopAtMultibyteWalkPastText(true);
   theApp.RunSetup(commandLine.c_str());
 }
 
