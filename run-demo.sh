@@ -4,11 +4,13 @@
 # saw: the road the launcher took, the programs it started, the product's
 # registry values and the completion event.
 #
-#   ./run-demo.sh [release] [situation]
+#   ./run-demo.sh [release] [situation] [language]
 #   release:   win95 win98 winme nt40 win2k winxp win2003 win7 (default winxp)
 #   situation: fresh device earlier-edition installed another-copy removal
 #              (default fresh; device: the printer plugged in before the
 #              software, on win98 unless another release is named)
+#   language:  the user's language (default en): en de fr it nl es es-MX pt-BR
+#              ru ko zh-CN, or any other (pl, ja, ...), or a locale (de_AT)
 set -u
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -18,9 +20,10 @@ RELEASES="win95 win98 winme nt40 win2k winxp win2003 win7"
 SITUATIONS="fresh device earlier-edition installed another-copy removal"
 
 usage() {
-  echo "usage: ./run-demo.sh [release] [situation]"
+  echo "usage: ./run-demo.sh [release] [situation] [language]"
   echo "  release:   $RELEASES (default winxp)"
   echo "  situation: $SITUATIONS (default fresh)"
+  echo "  language:  en de fr it nl es es-MX pt-BR ru ko zh-CN pl ... or a locale such as de_AT (default en)"
 }
 
 RELEASE=""
@@ -36,13 +39,29 @@ if [ $# -ge 1 ]; then
   fi
 fi
 [ $# -ge 2 ] && SITUATION="$2"
+LANGUAGE="${3:-en}"
 if [ -z "$RELEASE" ]; then
   if [ "$SITUATION" = device ]; then RELEASE=win98; else RELEASE=winxp; fi
 fi
-if [[ " $RELEASES " != *" $RELEASE "* ]] || [[ " $SITUATIONS " != *" $SITUATION "* ]] || [ $# -gt 2 ]; then
+if [[ " $RELEASES " != *" $RELEASE "* ]] || [[ " $SITUATIONS " != *" $SITUATION "* ]] || [ $# -gt 3 ]; then
   usage >&2
   exit 2
 fi
+# The user's language is the locale Wine runs in (UI language and code page).
+case "$LANGUAGE" in
+  *_*) LOCALE="$LANGUAGE" ;;
+  es-MX) LOCALE=es_MX ;;
+  pt-BR) LOCALE=pt_BR ;;
+  zh-CN) LOCALE=zh_CN ;;
+  en) LOCALE=en_US ;;
+  ko) LOCALE=ko_KR ;;
+  ja) LOCALE=ja_JP ;;
+  [a-z][a-z]) LOCALE="${LANGUAGE}_${LANGUAGE^^}" ;;
+  *)
+    usage >&2
+    exit 2
+    ;;
+esac
 
 release_name() {
   case "$1" in
@@ -72,7 +91,7 @@ fi
 
 # shellcheck source=tests/e2e/wine_lib.sh
 source "$ROOT/tests/e2e/wine_lib.sh"
-export LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8
+export LANG="$LOCALE.UTF-8" LC_ALL="$LOCALE.UTF-8"
 wine_env
 xvfb_ensure || exit 1
 trap 'wine_stop; xvfb_stop' EXIT
@@ -207,6 +226,8 @@ WAITER=$!
 
 BOX_TITLE=""
 BOX_TEXT=""
+DIALOG_CAPTION=""
+DIALOG_EVENT=""
 EVENT_DURING_BOX=""
 WINDOW_LEFT_OPEN=0
 event_set_polls=0
@@ -221,7 +242,25 @@ for _ in $(seq 1 1200); do
     tool wintool ok 'Caution!' >/dev/null
     continue
   fi
-  if [ -z "$BOX_TITLE" ] && [ "$(tool event_probe "$COMPLETION_EVENT")" = set ]; then
+  # (A message box is a dialog too: the maintenance dialog is the one with
+  # the Uninstall radio button.)
+  if [ -z "$DIALOG_CAPTION" ] && [ -z "$BOX_TITLE" ] &&
+    [[ "$(tool dlgtool where 1001)" =~ ^[0-9]+\ [0-9]+$ ]]; then
+    # The maintenance dialog: keep its picture, choose Uninstall, press Next.
+    sleep 0.5
+    DIALOG_EVENT="$(tool event_probe "$COMPLETION_EVENT")"
+    tool dlgtool dump >"$DEMO/dialog.txt"
+    DIALOG_CAPTION="$(sed -n 's/^caption=//p' "$DEMO/dialog.txt")"
+    read -r -a frame <<<"$(sed -n 's/^window=//p' "$DEMO/dialog.txt")"
+    import -window root -crop "${frame[2]}x${frame[3]}+${frame[0]}+${frame[1]}" +repage "$DEMO/screen.png" 2>/dev/null
+    for control in 1001 1; do
+      # shellcheck disable=SC2046
+      xdotool mousemove $(tool dlgtool where $control) click 1
+      sleep 0.5
+    done
+    continue
+  fi
+  if [ -z "$BOX_TITLE" ] && [ -z "$DIALOG_CAPTION" ] && [ "$(tool event_probe "$COMPLETION_EVENT")" = set ]; then
     # The event is set but the launcher still runs: it shows a window.
     event_set_polls=$((event_set_polls + 1))
     if [ $event_set_polls -ge 20 ]; then
@@ -252,6 +291,8 @@ REMOVAL=""
 echo "$STARTED" | grep -qi 'Util\\OemHlt07.exe|' && REMOVAL="removal mode (side program started), then "
 if [ -n "$BOX_TITLE" ]; then
   ROAD="earlier edition present: message box shown"
+elif [ -n "$DIALOG_CAPTION" ]; then
+  ROAD="already installed: maintenance dialog shown; the demo chose Uninstall and pressed Next"
 elif [ $WINDOW_LEFT_OPEN -eq 1 ]; then
   ROAD="already installed: event set, then a window stayed open (maintenance dialog)"
 elif [ $INSTALLER_STARTED -eq 1 ]; then
@@ -270,12 +311,17 @@ fi
 echo
 echo "Release:    $(release_name "$RELEASE") ($RELEASE)"
 echo "Situation:  $SITUATION"
+echo "Language:   $LANGUAGE (LANG=$LOCALE.UTF-8)"
 echo "Road:       $REMOVAL$ROAD"
 echo "Steps the launcher took, in order (from Wine's trace of its calls):"
 awk -f "$ROOT/scripts/demo_steps.awk" "$DEMO/trace.txt"
 if [ -n "$BOX_TITLE" ]; then
   echo "Box:        \"$BOX_TITLE\": $BOX_TEXT"
   echo "            completion event while the box was up: $EVENT_DURING_BOX; OK pressed by the demo"
+fi
+if [ -n "$DIALOG_CAPTION" ]; then
+  echo "Dialog:     \"$DIALOG_CAPTION\"; completion event while it was up: $DIALOG_EVENT"
+  grep '^control=100[12]|' "$DEMO/dialog.txt" | cut -d'|' -f7 | sed 's/^/              ( ) /'
 fi
 if [ -n "$STARTED" ]; then
   first=1
@@ -324,5 +370,5 @@ if [ $INSTALLER_STARTED -eq 1 ]; then
 else
   echo "Event:      completion event ${EVENT:-unknown}; launcher ${ENDED:-unknown}"
 fi
-[ -n "$BOX_TITLE" ] || [ $WINDOW_LEFT_OPEN -eq 1 ] && echo "Screenshot: build/demo/screen.png"
+[ -n "$BOX_TITLE" ] || [ -n "$DIALOG_CAPTION" ] || [ $WINDOW_LEFT_OPEN -eq 1 ] && echo "Screenshot: build/demo/screen.png"
 exit 0

@@ -9,3 +9,8 @@ target_include_directories(purgebench PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_compile_options(purgebench PRIVATE -Werror)
 target_link_options(purgebench PRIVATE -static -static-libgcc -static-libstdc++)
 set_target_properties(purgebench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+
+# handoff_floor.exe: the floor of bench/run handoff.
+add_executable(handoff_floor EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/bench/handoff_floor.c)
+target_link_options(handoff_floor PRIVATE -static -static-libgcc)
+set_target_properties(handoff_floor PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)

@@ -144,7 +144,6 @@ HFONT DialogFont(HWND dialog) {
 }
 
 }  // namespace sim
-
 using namespace sim;
 
 HICON LoadIconA(HINSTANCE, LPCSTR lpIconName) {
@@ -172,49 +171,47 @@ int LoadStringA(HINSTANCE, UINT uID, LPSTR lpBuffer, int cchBufferMax) {
   return static_cast<int>(n);
 }
 
+namespace sim {
+
 // A dialog's own procedure sees each message first; what it leaves (FALSE)
 // the dialog manager answers. WM_QUERYDRAGICON is one of the messages whose
-// result is the dialog procedure's return value itself.
-static LRESULT DialogWindowMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
-
-// SendMessageA (sim/windows.cpp) asks here first: true when `hWnd` is a
-// dialog shown by DialogBoxParamA or one of its controls, with the result.
-bool sim::SendToDialogWindow(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
-  *result = DialogWindowMessage(hWnd, Msg, wParam, lParam);
+// result is the dialog procedure's return value itself. Controls answer
+// BM_GETCHECK and WM_GETFONT.
+bool AnswerDialogMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
   const uintptr_t handle = reinterpret_cast<uintptr_t>(hWnd);
-  return FindControl(handle) || FindDialog(handle);
-}
-
-static LRESULT DialogWindowMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
-  const uintptr_t handle = reinterpret_cast<uintptr_t>(hWnd);
+  *result = 0;
   if (Control* c = FindControl(handle)) {
-    if (Msg == BM_GETCHECK) return c->checked ? BST_CHECKED : BST_UNCHECKED;
-    if (Msg == WM_GETFONT) return static_cast<LRESULT>(FindDialog(c->dialog)->font);
-    return 0;
+    if (Msg == BM_GETCHECK) *result = c->checked ? BST_CHECKED : BST_UNCHECKED;
+    if (Msg == WM_GETFONT) *result = static_cast<LRESULT>(FindDialog(c->dialog)->font);
+    return true;
   }
   DialogState* d = FindDialog(handle);
-  if (!d) return 0;
+  if (!d) return false;
   const INT_PTR handled = SendToDialog(hWnd, Msg, wParam, lParam);
-  if (Msg == WM_QUERYDRAGICON) return handled;
-  if (handled) return 0;
+  if (Msg == WM_QUERYDRAGICON) *result = handled;
+  if (handled) return true;
   switch (Msg) {
     case WM_SETICON: {
       uintptr_t& slot = wParam == ICON_BIG ? d->bigIcon : d->smallIcon;
-      const uintptr_t previous = slot;
+      *result = static_cast<LRESULT>(slot);
       slot = static_cast<uintptr_t>(lParam);
-      return static_cast<LRESULT>(previous);
+      break;
     }
-    case WM_GETFONT: return static_cast<LRESULT>(d->font);
+    case WM_GETFONT: *result = static_cast<LRESULT>(d->font); break;
     case DM_GETDEFID:
       for (uintptr_t c : d->controls) {
         const Control& control = M().controls[c];
-        if ((control.item.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
-          return MAKEWPARAM(control.item.id, DC_HASDEFID);
+        if ((control.item.style & BS_TYPEMASK) != BS_DEFPUSHBUTTON) continue;
+        *result = MAKEWPARAM(control.item.id, DC_HASDEFID);
+        break;
       }
-      return 0;
-    default: return 0;
+      break;
+    default: break;
   }
+  return true;
 }
+
+}  // namespace sim
 
 HWND GetDlgItem(HWND hDlg, int nIDDlgItem) {
   Enter("GetDlgItem", std::to_string(nIDDlgItem));

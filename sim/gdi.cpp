@@ -38,6 +38,7 @@ void Record(const char* function, const DeviceContext& dc, const RECT* rect, con
 }  // namespace
 
 const std::vector<PaintOp>& PaintOps() { return M().paintOps; }
+HGDIOBJ SystemFont() { return reinterpret_cast<HGDIOBJ>(kSystemFont); }
 
 int LiveFonts() {
   int n = 0;
@@ -66,6 +67,8 @@ HDC BeginPaint(HWND hWnd, PAINTSTRUCT* lpPaint) {
 
 BOOL EndPaint(HWND, const PAINTSTRUCT* lpPaint) {
   Enter("EndPaint");
+  // Recorded with the font still selected: a paint restores the one it found.
+  if (DeviceContext* dc = FindDc(lpPaint->hdc)) Record("EndPaint", *dc, nullptr, "", 0);
   return M().deviceContexts.erase(reinterpret_cast<uintptr_t>(lpPaint->hdc)) ? TRUE : FALSE;
 }
 

@@ -139,6 +139,9 @@ struct DeviceContext {
 // WM_INITDIALOG, and removes them when the dialog has ended.
 void CreateDialogParts(uintptr_t dialog, const std::string& templateName);
 void DestroyDialogParts(uintptr_t dialog);
+// SendMessageA's answer for a shown dialog or one of its controls: false
+// when `window` is neither.
+bool AnswerDialogMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
 
 struct FaultRule {
   std::string pattern;
@@ -235,10 +238,6 @@ RegKey* RootFor(const std::string& path, std::string* rest);
 // (and its folders) if new; a file removed loses it.
 void NoteFileWritten(const std::string& path);
 void NoteFileRemoved(const std::string& path);
-
-// Messages for a dialog shown by DialogBoxParamA or one of its controls:
-// true (with the result) when `window` is one; SendMessageA asks it first.
-bool SendToDialogWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
 
 // Runs scheduled changes whose time has come.
 void AdvanceClock(DWORD ms);

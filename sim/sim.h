@@ -240,7 +240,8 @@ HICON DialogIcon(HWND dialog, int which);
 HFONT DialogFont(HWND dialog);
 
 // What the program drew: each ExtTextOutA and DrawTextA with the state of
-// the device context at the time.
+// the device context at the time, and each EndPaint with the font it found
+// still selected.
 struct PaintOp {
   std::string function;
   RECT rect;
@@ -251,6 +252,8 @@ struct PaintOp {
   LOGFONTA logFont;       // and what it is
 };
 const std::vector<PaintOp>& PaintOps();
+// The font a device context from BeginPaint starts with.
+HGDIOBJ SystemFont();
 // Fonts the program created and has not deleted.
 int LiveFonts();
 // Device contexts from BeginPaint not yet ended.

@@ -168,9 +168,9 @@ int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount) {
 // Recorded for the window; a dialog's procedure handles it as well.
 LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
   Machine& m = M();
-  if (Enter("SendMessageA", std::to_string(Msg) + " " + std::to_string(wParam))) return 0;
+  if (Enter("SendMessageA", std::to_string(Msg) + "|" + std::to_string(wParam))) return 0;
   LRESULT dialogResult = 0;
-  if (SendToDialogWindow(hWnd, Msg, wParam, lParam, &dialogResult)) return dialogResult;
+  if (AnswerDialogMessage(hWnd, Msg, wParam, lParam, &dialogResult)) return dialogResult;
   auto it = m.windows.find(reinterpret_cast<uintptr_t>(hWnd));
   if (it == m.windows.end()) {
     SetLastError(ERROR_INVALID_HANDLE);

@@ -66,20 +66,6 @@ void SettleInstallMode(const char* registryPath, const char* dot4Root) {
   WriteInstallMode(product.get(), records::kInstallModeSoftware);
 }
 
-// Windows directory + "\inf\", then the same + "OTHER\". A Windows folder
-// too long for either path is not searched (a cut path names another folder).
-void PurgeInfFolders(const char* installInfoPath) {
-  char windowsDir[records::kShortSize];
-  memset(windowsDir, 0, sizeof windowsDir);
-  const UINT length = GetWindowsDirectoryA(windowsDir, sizeof windowsDir);
-  if (length == 0 || length >= sizeof windowsDir) return;
-  char folder[records::kShortSize];
-  if (!FormatText(folder, sizeof folder, "%s\\inf\\", windowsDir)) return;
-  PurgeOemInfFiles(folder, installInfoPath);
-  if (!FormatText(folder, sizeof folder, "%s\\inf\\OTHER\\", windowsDir)) return;
-  PurgeOemInfFiles(folder, installInfoPath);
-}
-
 // Windows Me: msiexec.exe opened for reading, shared for reading only, so
 // that nothing can replace it while the installer runs. INVALID_HANDLE_VALUE
 // when it cannot be opened.
@@ -123,7 +109,7 @@ void RunInstallationHandoff(const HandoffInputs& inputs) {
   MarkHardwareWhenPlugged(inputs.registryPath, roots.usb);
   CopyRuntimeLibraries();
   SettleInstallMode(inputs.registryPath, roots.dot4);
-  if (IsWin98Family(kind)) PurgeInfFolders(inputs.installInfoPath);
+  if (IsWin98Family(kind)) PurgeWindowsInfFolders(inputs.installInfoPath);
   ApplyPlatformFixes();
   ScopedHandle msiexecHold(kind == OS_WINME ? HoldMsiexec() : INVALID_HANDLE_VALUE);
   StartSideProgram(inputs.launcherFolder, "\\Util\\CloseDlg.exe");
@@ -131,6 +117,8 @@ void RunInstallationHandoff(const HandoffInputs& inputs) {
   ScopedHandle installerProcess;
   ScopedHandle installerThread;
   RunInstaller(inputs.launcherFolder, installerProcess, installerThread);
+  // The installer has ended: priority back to normal, every handle let go,
+  // and only then is the waiting program released.
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
   installerProcess.Close();
   installerThread.Close();

@@ -69,5 +69,5 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
 }
 
 void DDX_Control(CDataExchange* dx, int id, CWnd& control) {
-  if (!control.m_hWnd) control.m_hWnd = dx->m_pDlgWnd->GetDlgItem(id);
+  control.m_hWnd = dx->m_pDlgWnd->GetDlgItem(id);
 }

@@ -83,5 +83,5 @@ class CDataExchange {
 // A push button, radio button or other button control of a dialog.
 class CButton : public CWnd {};
 
-// Binds `control` to the dialog's control `id` the first time it is called.
+// Binds `control` to the dialog's control `id` (again for each showing).
 void DDX_Control(CDataExchange* dx, int id, CWnd& control);

@@ -244,3 +244,17 @@ CONTRACT_TEST(Process_MissingProgramIsFileNotFound) {
     CloseHandle(pi.hProcess);
   }
 }
+
+// All Windows versions: the current thread's pseudo handle takes a new
+// priority at once, and THREAD_PRIORITY_NORMAL puts back whatever a probe
+// lowered it to (the hand-off does so after the installer has ended).
+CONTRACT_TEST(Thread_CurrentThreadPriorityBackToNormal) {
+  SetLastError(0xdeadbeef);
+  ok(SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST) != FALSE, "lowering failed: %lu",
+     static_cast<unsigned long>(GetLastError()));
+  ok(GetThreadPriority(GetCurrentThread()) == THREAD_PRIORITY_LOWEST, "priority %d",
+     GetThreadPriority(GetCurrentThread()));
+  ok(SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL) != FALSE, "restoring failed");
+  ok(GetThreadPriority(GetCurrentThread()) == THREAD_PRIORITY_NORMAL, "priority %d",
+     GetThreadPriority(GetCurrentThread()));
+}

@@ -125,11 +125,17 @@ field() {
 # ---- installation hand-off helpers ----------------------------------------------
 
 # reg_import: imports REGEDIT4 text from stdin in one regedit call (byte-exact
-# values: trailing backslashes and quotation marks survive).
+# values: trailing backslashes and quotation marks survive). The REGEDIT4
+# header is added when the text does not begin with it.
 reg_import() {
-  local file="$WINEPREFIX/drive_c/e2e-import.reg"
-  { echo REGEDIT4; echo; cat; } >"$file"
+  local file="$WINEPREFIX/drive_c/e2e-import.reg" text
+  text="$(cat)"
+  case "$text" in REGEDIT4*) ;; *) text="REGEDIT4
+
+$text" ;; esac
+  printf '%s\n' "$text" >"$file"
   wine regedit /S 'C:\e2e-import.reg' >/dev/null 2>&1
+  rm -f "$file"
 }
 
 # reg_value KEY NAME: the data of one registry value as `reg query` shows it,
@@ -155,6 +161,8 @@ stub_entry() {
     command) echo "$line" | cut -d'|' -f2 ;;
     *) echo "$line" | tr '|' '\n' | sed -n "s/^$2=//p" ;;
   esac
+}
+
 # ---- printer queues and windows (printer removal) ----------------------------
 
 # ansi_hex TEXT: the bytes of TEXT in the scenario's ANSI code page, in
@@ -177,4 +185,22 @@ open_window_logged() {
     sleep 0.1
   done
   echo "$pid"
+}
+
+# ---- registry values with quotes and backslashes, screenshots -------------------
+
+# pixel PNG X Y: the colour of one pixel as "R,G,B".
+pixel() {
+  convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info: 2>/dev/null
+}
+
+# wait_for_exit PID: waits up to 10 s for a background process to end;
+# status 1 when it still runs.
+wait_for_exit() {
+  local i
+  for i in $(seq 1 100); do
+    kill -0 "$1" 2>/dev/null || return 0
+    sleep 0.1
+  done
+  ! kill -0 "$1" 2>/dev/null
 }

@@ -43,6 +43,7 @@ struct InstallerView {
   bool msiexecWritable = false;
   bool msiexecReadable = false;
   bool oemInfLeft = false;
+  bool staleDllLeft = false;
   std::string installMode;
 };
 
@@ -79,6 +80,7 @@ class HandoffTest : public ::testing::Test {
     view_.msiexecWritable = Opens(GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
     view_.msiexecReadable = Opens(GENERIC_READ, FILE_SHARE_READ);
     view_.oemInfLeft = sim::FileExists(kOemInf);
+    view_.staleDllLeft = sim::FileExists(kStaleDll);
     view_.installMode = Mode();
   }
   static bool Opens(DWORD access, DWORD share) {
@@ -238,13 +240,17 @@ TEST_F(HandoffTest, InstallerStartsOnlyAfterTheWizardHasClosedAndTheDevicePollHa
   EXPECT_LT(view_.time, 8500u);
   EXPECT_EQ(Mode(), kHardware);
   EXPECT_EQ(StartOf(kCleanup), nullptr);
+  ASSERT_NE(StartOf(kCloseDlg), nullptr);
   EXPECT_EQ(StartOf(kCloseDlg)->time, view_.time);
 }
 
 TEST_F(HandoffTest, CleanupToolIsWaitedForBeforeSoftwareIsWritten) {
   PlugDevice(false);
-  Program(kCleanup, 3000);
+  sim::WriteFile("C:\\Pkg\\mfc42.dll", "MZ new");
+  bool copiedFirst = false;  // the runtime copy comes before the settling
+  Program(kCleanup, 3000, [&copiedFirst] { copiedFirst = sim::FileExists(kCopiedDll); });
   Run();
+  EXPECT_TRUE(copiedFirst);
   const sim::ProcessStart* cleanup = StartOf(kCleanup);
   ASSERT_NE(cleanup, nullptr);
   EXPECT_EQ(cleanup->commandLine, "C:\\Pkg\\Cleanup.exe -Setup");
@@ -274,6 +280,7 @@ TEST_F(HandoffTest, PurgeAndFixUpsByRelease) {
     EXPECT_EQ(sim::FileExists(kOtherInf), !purged) << r;
     EXPECT_EQ(view_.oemInfLeft, !purged) << r << ": purged before the installer starts";
     EXPECT_EQ(sim::FileExists(kStaleDll), !Is9x(release)) << r;
+    EXPECT_EQ(view_.staleDllLeft, !Is9x(release)) << r << ": fixed before the installer starts";
     EXPECT_EQ(sim::ReadFile(kLayoutInf).find("usbhub.sys") != std::string::npos, release == sim::Release::Win98)
         << r;
     EXPECT_EQ(sim::ReadFile(kCopiedDll), "MZ new") << r;
@@ -320,39 +327,30 @@ TEST_F(HandoffTest, SideProgramsByReleaseAndModeStartRightBeforeTheInstaller) {
   }
 }
 
-TEST_F(HandoffTest, InstallerCommandLineFromTheEarlierLocation) {
-  const struct {
-    std::string stored;  // "" with `present` false: no value
-    bool present;
-    std::string commandLine;
-  } rows[] = {
-      {"", false, "C:\\Pkg\\Install\\Setup.exe"},
-      {"", true, "C:\\Pkg\\Install\\Setup.exe"},
-      {"C:\\Program Files\\Product\\", true, "C:\\Pkg\\Install\\Setup.exe /V\"INSTALLDIR=\\\"C:\\Program Files\\Product\\\"\""},
-      {"C:\\Apps\\Product\\\\", true, "C:\\Pkg\\Install\\Setup.exe /V\"INSTALLDIR=\\\"C:\\Apps\\Product\\\\\"\""},
-      {"\\", true, "C:\\Pkg\\Install\\Setup.exe"},
-      {"C:\\Apps\" /qn \"", true, "C:\\Pkg\\Install\\Setup.exe"},
-      {"C:\\" + std::string(1000, 'l'), true, "C:\\Pkg\\Install\\Setup.exe"},
-  };
-  for (const auto& row : rows) {
-    Prepare(sim::Release::WinXP);
-    if (row.present) sim::SetString(kProduct, "InstalledLocation", row.stored);
-    Run();
-    const sim::ProcessStart* installer = StartOf(kInstaller);
-    ASSERT_NE(installer, nullptr) << row.stored;
-    EXPECT_EQ(installer->commandLine, row.commandLine) << row.stored;
-  }
-}
+// The command line's cases are those of installer_command_test.cpp; here
+// only that the hand-off hands the installer what they build.
+TEST_F(HandoffTest, InstallerGetsTheEarlierLocationOrNothing) {
+  sim::SetString(kProduct, "InstalledLocation", "C:\\Program Files\\Product\\");
+  Run();
+  ASSERT_NE(StartOf(kInstaller), nullptr);
+  EXPECT_EQ(StartOf(kInstaller)->commandLine,
+            "C:\\Pkg\\Install\\Setup.exe /V\"INSTALLDIR=\\\"C:\\Program Files\\Product\\\"\"");
 
-TEST_F(HandoffTest, ProgramPathThatDoesNotFitStartsNothingAndStillEnds) {
+  Prepare(sim::Release::WinXP);
+  sim::SetString(kProduct, "InstalledLocation", "C:\\Apps\" /qn \"");
+  Run();
+  ASSERT_NE(StartOf(kInstaller), nullptr);
+  EXPECT_EQ(StartOf(kInstaller)->commandLine, kInstaller);
+
   // 1006 bytes of folder: InstallInfo.ini still fits beside it, the
-  // programs' paths (18 bytes more) no longer do.
+  // programs' paths (18 bytes more) no longer do. Nothing starts; the
+  // hand-off still ends as usual.
+  Prepare(sim::Release::WinXP);
   const std::string folder = "C:\\" + std::string(1003, 'f');
   sim::SetModulePath(folder + "\\Setup.exe");
   Run(false, folder.c_str());
   EXPECT_TRUE(sim::ProcessStarts().empty());
   EXPECT_EQ(Sets(), 1);
-  EXPECT_EQ(sim::ThreadPriority(), THREAD_PRIORITY_NORMAL);
 }
 
 // ---- the end ---------------------------------------------------------------------------

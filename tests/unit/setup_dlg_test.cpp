@@ -6,6 +6,11 @@ namespace {
 
 using dlgtest::DialogTest;
 
+std::string Rect(const RECT& r) {
+  return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+         std::to_string(r.bottom);
+}
+
 TEST_F(DialogTest, OpensWithNothingChosenNextDisabledAndCancelTheDefault) {
   bool shown = false;
   const INT_PTR result = Show([&](HWND d) {
@@ -37,8 +42,8 @@ TEST_F(DialogTest, BothIconsAreTheApplicationIconSetBigFirst) {
   EXPECT_EQ(big, icon);
   EXPECT_EQ(small, icon);
   EXPECT_EQ(dragIcon, reinterpret_cast<LRESULT>(icon));
-  const std::string setBig = std::to_string(WM_SETICON) + " " + std::to_string(ICON_BIG);
-  const std::string setSmall = std::to_string(WM_SETICON) + " " + std::to_string(ICON_SMALL);
+  const std::string setBig = std::to_string(WM_SETICON) + "|" + std::to_string(ICON_BIG);
+  const std::string setSmall = std::to_string(WM_SETICON) + "|" + std::to_string(ICON_SMALL);
   int bigAt = -1, smallAt = -1;
   for (size_t i = 0; i < sim::Calls().size(); ++i) {
     if (sim::Calls()[i].function != "SendMessageA") continue;
@@ -133,7 +138,7 @@ TEST_F(DialogTest, PaintFillsTheWhiteBandAndDrawsBothLinesInPlace) {
       sim::Click(d, IDCANCEL);
     });
     const auto& ops = sim::PaintOps();
-    ASSERT_EQ(ops.size(), before + 3) << height;
+    ASSERT_EQ(ops.size(), before + 4) << height;
     const sim::PaintOp& band = ops[before];
     const sim::PaintOp& heading = ops[before + 1];
     const sim::PaintOp& sub = ops[before + 2];
@@ -141,10 +146,7 @@ TEST_F(DialogTest, PaintFillsTheWhiteBandAndDrawsBothLinesInPlace) {
     EXPECT_EQ(band.function, "ExtTextOutA");
     EXPECT_EQ(band.flags, static_cast<UINT>(ETO_OPAQUE));
     EXPECT_EQ(band.background, 0xFFFFFFu);
-    EXPECT_EQ(band.rect.left, 1);
-    EXPECT_EQ(band.rect.top, 0);
-    EXPECT_EQ(band.rect.right, 500);
-    EXPECT_EQ(band.rect.bottom, 60);
+    EXPECT_EQ(Rect(band.rect), "1,0,500,60");
 
     EXPECT_EQ(heading.function, "DrawTextA");
     EXPECT_EQ(heading.text, dlgtest::kHeading);
@@ -153,19 +155,29 @@ TEST_F(DialogTest, PaintFillsTheWhiteBandAndDrawsBothLinesInPlace) {
     EXPECT_EQ(heading.logFont.lfWeight, FW_BOLD);
     EXPECT_STREQ(heading.logFont.lfFaceName, "MS Sans Serif");
     EXPECT_EQ(heading.logFont.lfHeight, -11);
-    EXPECT_EQ(heading.rect.left, 30);
-    EXPECT_EQ(heading.rect.top, 10);
-    EXPECT_EQ(heading.rect.right, 500);
-    EXPECT_EQ(heading.rect.bottom, 30);
+    EXPECT_EQ(Rect(heading.rect), "30,10,500,30");
 
     EXPECT_EQ(sub.text, dlgtest::kSubHeading);
     EXPECT_EQ(sub.flags, static_cast<UINT>(DT_SINGLELINE));
     EXPECT_EQ(sub.font, reinterpret_cast<HGDIOBJ>(dialogFont));
-    EXPECT_EQ(sub.rect.left, 30);
-    EXPECT_EQ(sub.rect.top, 30);
-    EXPECT_EQ(sub.rect.right, 500);
-    EXPECT_EQ(sub.rect.bottom, 50);
+    EXPECT_EQ(Rect(sub.rect), "30,30,500,50");
+    // The device context gets its own font back before the paint ends.
+    EXPECT_EQ(ops[before + 3].function, "EndPaint");
+    EXPECT_EQ(ops[before + 3].font, sim::SystemFont());
   }
+}
+
+TEST_F(DialogTest, AHeadingLongerThanTheBandIsDrawnWholeOnOneLine) {
+  const std::string longHeading(300, 'W');
+  sim::DefineString(IDS_ALREADY_INSTALLED, longHeading);
+  Show([](HWND d) {
+    SendMessageA(d, WM_PAINT, 0, 0);
+    sim::Click(d, IDCANCEL);
+  });
+  ASSERT_GE(sim::PaintOps().size(), 2u);
+  // Loaded whole; DT_SINGLELINE alone clips it at the band's right edge.
+  EXPECT_EQ(sim::PaintOps()[1].text, longHeading);
+  EXPECT_EQ(sim::PaintOps()[1].flags, static_cast<UINT>(DT_SINGLELINE));
 }
 
 TEST_F(DialogTest, RepeatedPaintsLeaveNoFontBehind) {

@@ -21,6 +21,8 @@ std::string Lookup(bool* found = nullptr) {
 TEST_F(DialogTest, TheEntryNameIsTheSecondFieldAsItStands) {
   sim::SetString(std::string(kUninstallKey) + "B", "UninstallString", "by B");
   sim::SetString(std::string(kUninstallKey) + " B", "UninstallString", "by blank B");
+  // An empty name must not reach the Uninstall key itself.
+  sim::SetString("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", "UninstallString", "by the key");
   const struct {
     const char* devices;
     const char* command;  // "" when nothing is found
@@ -40,11 +42,19 @@ TEST_F(DialogTest, TheEntryNameIsTheSecondFieldAsItStands) {
 TEST_F(DialogTest, ACommaInsideADoubleByteCharacterIsNoSeparator) {
   sim::SetString(std::string(kUninstallKey) + "X", "UninstallString", "by X");
   sim::SetString(std::string(kUninstallKey) + "Y", "UninstallString", "by Y");
+  sim::SetString(std::string(kUninstallKey) + "\x81", "UninstallString", "by 81");
+  sim::SetString(std::string(kUninstallKey) + "\x81,X", "UninstallString", "by 81 X");
+  // Code page 1252: 0x81 is a character of its own; 936: 0x81 0x2C is one.
   sim::SetString(kProductKey, "InstalledDevices", "\x81,X,Y");
-  EXPECT_EQ(Lookup(), "by X");  // code page 1252: 0x81 is a character of its own
+  EXPECT_EQ(Lookup(), "by X");
+  sim::SetString(kProductKey, "InstalledDevices", "A,\x81,X,Y");
+  EXPECT_EQ(Lookup(), "by 81");
   sim::SetAnsiCodePage(936);
   AfxInitApplicationContext();
-  EXPECT_EQ(Lookup(), "by Y");  // 0x81 0x2C is one character
+  sim::SetString(kProductKey, "InstalledDevices", "\x81,X,Y");
+  EXPECT_EQ(Lookup(), "by Y");
+  sim::SetString(kProductKey, "InstalledDevices", "A,\x81,X,Y");
+  EXPECT_EQ(Lookup(), "by 81 X");
 }
 
 TEST_F(DialogTest, UninstallStringFitsUpTo1023Characters) {

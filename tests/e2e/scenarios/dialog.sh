@@ -1,0 +1,203 @@
+# shellcheck shell=bash
+# The maintenance dialog of an installed product, in each language: what the
+# user sees (caption, texts, order, default button, the white header band and
+# the header picture), the radio buttons switching Next, Next starting the
+# registered uninstall command and Cancel starting nothing. Screenshots go to
+# build/screens/<language>.png.
+#
+# Wine differs from Windows here:
+# - the UI language comes from LC_MESSAGES (new_scenario sets LC_ALL), not
+#   from an installed language pack;
+# - Spanish with the traditional sort (1034) has no Unix locale, so Wine
+#   cannot pose it for a whole program: its block holds the same texts as
+#   Spanish (Mexico) and modern sort, which are shown;
+# - for a language without a block of its own (Polish) Wine's lookup falls
+#   back to English (United States); Windows has its own fallback order;
+# - class names come back as "Button"/"Static": compared without case;
+# - screen pixels are compared only where the launcher paints (the band) or
+#   the picture lies, never the frame or the controls Wine draws its own way.
+
+DIALOG_ENTRY='E2E Printer Entry'
+SCREENS="${SCREENS:-$ROOT/build/screens}"
+
+# dialog_package UNINSTALL-STRING: the package of an installed product whose
+# Uninstall entry holds UNINSTALL-STRING (as regedit escapes it).
+dialog_package() {
+  package "$WINEPREFIX/drive_c/pkg" Setup.exe
+  reg_import <<REG
+REGEDIT4
+
+[HKEY_LOCAL_MACHINE\\${PRODUCT_KEY}]
+"${PDIENTRY}KEY"="1"
+"InstalledDevices"="E2E Printer,${DIALOG_ENTRY},USB"
+
+[HKEY_LOCAL_MACHINE\\Software\\Corvale\\${PDIENTRY}]
+
+[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\${DIALOG_ENTRY}]
+"UninstallString"="$1"
+REG
+}
+
+# stub_at WINDOWS-PATH: a logging stub program at that path of drive C.
+stub_at() {
+  local unix="$WINEPREFIX/drive_c/${1#C:\\}"
+  unix="${unix//\\//}"
+  mkdir -p "$(dirname "$unix")"
+  cp "$WIN32_BUILD/helpers/side_stub.exe" "$unix"
+}
+
+# dialog_open: starts the launcher through the waiter and waits for the
+# dialog; DIALOG_WAITER is the waiter's process, DIALOG_OUT its report file.
+dialog_open() {
+  DIALOG_OUT="$RUN_DIR/dialog-$$.out"
+  wine 'C:\e2e\launch_wait.exe' --timeout 60000 'C:\pkg\Setup.exe' >"$DIALOG_OUT" 2>/dev/null &
+  DIALOG_WAITER=$!
+  [ "$(tool dlgtool wait 30000)" = found ]
+}
+
+# dialog_closed: waits until the launcher has ended; prints the waiter's report.
+dialog_closed() {
+  if ! wait_for_exit "$DIALOG_WAITER"; then
+    echo "launcher=running"
+    return 1
+  fi
+  wait "$DIALOG_WAITER" 2>/dev/null
+  tr -d '\r' <"$DIALOG_OUT" | tail -n 1
+}
+
+# click ID: a real mouse click on control ID (the virtual desktop lies at the
+# top left of the X screen, so Wine's screen points are X's).
+click() {
+  local where
+  where="$(tool dlgtool where "$1")"
+  [[ "$where" =~ ^[0-9]+\ [0-9]+$ ]] || return 1
+  # shellcheck disable=SC2086
+  xdotool mousemove $where click 1
+  sleep 0.3
+}
+
+# control_state ID: "ENABLED CHECKED" of control ID in a fresh dump.
+control_state() {
+  tool dlgtool dump | awk -F'|' -v id="control=$1" '$1 == id { print $4, $5 }'
+}
+
+# dialog_look LANGUAGE LANGID: checks the open dialog against the language's
+# texts and layout, keeps its screenshot and compares the painted pixels.
+dialog_look() {
+  local language="$1" langid="$2" dump="$RUN_DIR/dialog-$1.txt" shot="$SCREENS/$1.png"
+  tool dlgtool dump >"$dump"
+  check "dialog" "$(python3 "$ROOT/tests/e2e/dialog_check.py" "$dump" "$langid" | tr '\n' ';')" ""
+  mkdir -p "$SCREENS"
+  local window client picture
+  read -r -a window <<<"$(sed -n 's/^window=//p' "$dump")"
+  read -r -a client <<<"$(sed -n 's/^client=//p' "$dump")"
+  read -r -a picture <<<"$(awk -F'|' '$2 == "Static" { print $6 }' "$dump")"
+  import -window root -crop "${window[2]}x${window[3]}+${window[0]}+${window[1]}" +repage "$shot"
+  # Client point (x, y) in the screenshot.
+  local ox=$((client[0] - window[0])) oy=$((client[1] - window[1])) w="${client[2]}"
+  local white=255,255,255 at x y
+  for at in "1 0" "1 30" "1 59" "$((w - 2)) 0" "$((w - 2)) 59"; do
+    read -r x y <<<"$at"
+    check "band pixel ($x,$y)" "$(pixel "$shot" $((ox + x)) $((oy + y)))" "$white"
+  done
+  # Just outside the band: the side edges and below it (y 60 is the group
+  # box's frame line, drawn by Wine's own button code).
+  for at in "0 30" "$((w - 1)) 30" "5 68"; do
+    read -r x y <<<"$at"
+    [ "$(pixel "$shot" $((ox + x)) $((oy + y)))" != "$white" ] || REASONS+=("white outside the band at ($x,$y)")
+  done
+  # The header picture in its place, on the band: its corner pixel as in the bitmap.
+  local bmp="$ROOT/src/resources/art/header.bmp"
+  check "picture pixel" "$(pixel "$shot" $((ox + picture[0] + 3)) $((oy + picture[1] + 3)))" "$(pixel "$bmp" 3 3)"
+  check "band left of the picture" "$(pixel "$shot" $((ox + picture[0] - 3)) $((oy + picture[1] + 3)))" "$white"
+}
+
+# scenario_dialog LANGUAGE LOCALE LANGID UNINSTALL-STRING PROGRAM [DECOY...]:
+# the dialog in LOCALE must be LANGID's. Uninstall, Add a Device, Uninstall,
+# Next must start PROGRAM with UNINSTALL-STRING as its command line and end
+# the launcher; a second run with Uninstall chosen and Enter (the default
+# button is Cancel) must start nothing. DECOYs are stubs that must not run.
+scenario_dialog() {
+  local language="$1" locale="$2" langid="$3" command="$4" program="$5"
+  shift 5
+  new_scenario "maintenance dialog, $language ($locale)" winxp "$locale.UTF-8" || { finish; return; }
+  dialog_package "$(printf '%s' "$command" | sed 's/\\/\\\\/g; s/"/\\"/g')"
+  stub_at "$program"
+  local decoy
+  for decoy in "$@"; do stub_at "$decoy"; done
+  if ! dialog_open; then
+    REASONS+=("no dialog")
+    finish
+    return
+  fi
+  # The waiting program was released before the dialog came up.
+  check "completion event while the dialog is up" "$(tool event_probe "$COMPLETION_EVENT")" set
+  dialog_look "$language" "$langid"
+  click 1001
+  check "Next after Uninstall" "$(control_state 1)" "1 0"
+  check "Uninstall after its click" "$(control_state 1001)" "1 1"
+  click 1002
+  check "Next after Add a Device" "$(control_state 1)" "0 0"
+  check "Uninstall after Add a Device" "$(control_state 1001)" "1 0"
+  check "programs started while choosing" "$(stub_log)" ""
+  click 1001
+  click 1
+  local r
+  r="$(dialog_closed)"
+  check "launcher after Next" "$(field launcher "$r")" ended
+  wait_for_log_lines 1
+  check "uninstall command started" "$(stub_log)" "$program|$command"
+
+  rm -f "$WINEPREFIX/drive_c/e2e-log.txt"
+  if dialog_open; then
+    click 1001
+    xdotool key Return
+    r="$(dialog_closed)"
+    check "launcher after Enter" "$(field launcher "$r")" ended
+    sleep 0.5
+    check "programs started by Enter (Cancel)" "$(stub_log)" ""
+  else
+    REASONS+=("no dialog the second time")
+  fi
+  finish
+}
+
+# Cancel clicked with Uninstall chosen: the dialog closes, nothing starts.
+scenario_dialog_cancel() {
+  new_scenario "maintenance dialog: Cancel starts nothing" winxp || { finish; return; }
+  dialog_package 'C:\\pkg\\Util\\OemAdv07.exe /uninstall'
+  if dialog_open; then
+    click 1001
+    click 2
+    check "launcher after Cancel" "$(field launcher "$(dialog_closed)")" ended
+    sleep 0.5
+    check "programs started by Cancel" "$(stub_log)" ""
+  else
+    REASONS+=("no dialog")
+  fi
+  finish
+}
+
+QUOTED='"C:\Program Files\E2E Maker\Uninstall Tool.exe" /remove "E2E Printer"'
+QUOTED_PROGRAM='C:\Program Files\E2E Maker\Uninstall Tool.exe'
+
+E2E_SCENARIOS+=(
+  # A bare program name: found in the system folder, not beside the launcher.
+  # (Started with no application name, Wine runs the copy beside the launcher,
+  # as Windows does: seen when the launcher leaves the name out.)
+  "scenario_dialog en-US en_US 1033 'e2euninst.exe /x {E2E}' 'C:\\windows\\system32\\e2euninst.exe' 'C:\\pkg\\e2euninst.exe'"
+  # An unquoted path with blanks: the whole name, not the shorter C:\Program.exe.
+  "scenario_dialog de de_DE 1031 'C:\\Program Files\\E2E Maker\\Uninstall Tool.exe /remove' '$QUOTED_PROGRAM' 'C:\\Program.exe'"
+  "scenario_dialog es-MX es_MX 2058 '$QUOTED' '$QUOTED_PROGRAM'"
+  "scenario_dialog es-ES es_ES 3082 '$QUOTED' '$QUOTED_PROGRAM'"
+  "scenario_dialog fr fr_FR 1036 '$QUOTED' '$QUOTED_PROGRAM'"
+  "scenario_dialog it it_IT 1040 '$QUOTED' '$QUOTED_PROGRAM'"
+  "scenario_dialog ko ko_KR 1042 '$QUOTED' '$QUOTED_PROGRAM'"
+  "scenario_dialog nl nl_NL 1043 '$QUOTED' '$QUOTED_PROGRAM'"
+  "scenario_dialog pt-BR pt_BR 1046 '$QUOTED' '$QUOTED_PROGRAM'"
+  "scenario_dialog ru ru_RU 1049 '$QUOTED' '$QUOTED_PROGRAM'"
+  "scenario_dialog zh-CN zh_CN 2052 '$QUOTED' '$QUOTED_PROGRAM'"
+  # Polish has no block: Wine's lookup gives the whole English dialog.
+  "scenario_dialog pl pl_PL 1033 '$QUOTED' '$QUOTED_PROGRAM'"
+  scenario_dialog_cancel
+)
