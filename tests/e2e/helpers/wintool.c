@@ -6,8 +6,6 @@
  *        wintool text TITLE        prints the message-box text (control 65535)
  *        wintool ok TITLE          presses OK (posts WM_COMMAND IDOK)
  *        wintool exists TITLE      prints "yes" or "no"
- *        wintool click TITLE ID    clicks control ID of the window as a user
- *                                  would (BM_CLICK: nothing when disabled)
  * Run it with the same LANG as the program that owns the window: titles are
  * compared in the ANSI code page. */
 #include <windows.h>
@@ -17,7 +15,7 @@
 
 int main(int argc, char **argv) {
   if (argc < 3) {
-    fprintf(stderr, "usage: wintool wait|text|ok|exists|click TITLE [MS|ID]\n");
+    fprintf(stderr, "usage: wintool wait|text|ok|exists TITLE [MS]\n");
     return 2;
   }
   const char *command = argv[1];
@@ -67,16 +65,6 @@ int main(int argc, char **argv) {
       return 1;
     }
     printf("pressed\n");
-    return 0;
-  }
-  if (strcmp(command, "click") == 0 && argc > 3) {
-    HWND control = GetDlgItem(window, atoi(argv[3]));
-    if (!control) {
-      printf("no control\n");
-      return 1;
-    }
-    SendMessageA(control, BM_CLICK, 0, 0);
-    printf("clicked\n");
     return 0;
   }
   fprintf(stderr, "wintool: unknown command %s\n", command);

@@ -125,10 +125,13 @@ scenario_plants_uninstall() {
   (cd "$(unix_path "$PLANT_CURRENT")" &&
     wine 'C:\e2e\launch_wait.exe' --timeout 30000 "$PLANT_FOLDER\\Setup.exe" >"$out" 2>/dev/null) &
   local waiter=$!
-  check "dialog shown" "$(tool wintool wait 'Hollin MFP' 20000)" 'Hollin MFP'
-  check "Uninstall chosen" "$(tool wintool click 'Hollin MFP' 1001)" clicked
-  check "Next pressed" "$(tool wintool click 'Hollin MFP' 1)" clicked
-  wait "$waiter"
+  # A user's mouse clicks, with dialog.sh's click (xdotool on the virtual
+  # desktop): Uninstall (1001), then Next (IDOK), enabled by that choice.
+  check "dialog shown" "$(tool dlgtool wait 30000)" found
+  click 1001 || check "Uninstall clicked" no yes
+  click 1 || check "Next clicked" no yes
+  wait_for_exit "$waiter"
+  wait "$waiter" 2>/dev/null
   check "launcher" "$(field launcher "$(tr -d '\r' <"$out" | tail -n 1)")" ended
   wait_for_log_lines 1
   check "uninstall command" "$(stub_log | tr '[:upper:]' '[:lower:]')" \
