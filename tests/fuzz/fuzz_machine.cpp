@@ -23,6 +23,9 @@ const char* const kPackagePrograms[] = {"\\Util\\OemHlt07.exe", "\\Util\\OemAdv0
 
 // Files present before the run, with their contents.
 std::map<std::string, std::string> g_filesBefore;
+// The INF marker the information file names, upper-cased; empty when it
+// holds other bytes than ASCII (their case folding is the code page's).
+std::string g_marker;
 
 std::string Upper(std::string text) {
   for (char& c : text)
@@ -70,8 +73,7 @@ bool MayBeDeleted(const std::string& path, const std::map<std::string, std::stri
     return true;
   const std::string infFolder = Upper(std::string(kWindows) + "\\inf");
   if (folder != infFolder && folder != infFolder + "\\OTHER") return false;
-  const std::string marker = Upper(sim::ReadFile(kInstallInfo).find("INFSGUID") == std::string::npos ? kMarker : "");
-  if (EndsWith(path, ".INF")) return marker.empty() || HoldsMarker(g_filesBefore.at(path), marker);
+  if (EndsWith(path, ".INF")) return g_marker.empty() || HoldsMarker(g_filesBefore.at(path), g_marker);
   // A companion goes only with its INF file.
   if (EndsWith(path, ".PNF")) {
     const std::string inf = path.substr(0, path.size() - 4) + ".INF";
@@ -182,6 +184,12 @@ void MarkInstalled() {
 void RunLauncher(const std::string& commandLine) {
   g_filesBefore.clear();
   CollectFiles("C:", g_filesBefore);
+  char marker[records::kShortSize];
+  GetPrivateProfileStringA(records::kUninstallSection, records::kInfsGuidKey, records::kInfsGuidDefault, marker,
+                           sizeof marker, kInstallInfo);
+  g_marker = Upper(marker);
+  for (char c : g_marker)
+    if (static_cast<unsigned char>(c) >= 0x80) g_marker.clear();
   AfxInitApplicationContext();
   sim::StopAtMultibyteWalkPastText(true);
   theApp.RunSetup(commandLine.c_str());

@@ -9,6 +9,7 @@
 //   devprobe find-class ROOT          FindDeviceWithSetupClass(ROOT) -> true|false
 //   devprobe wizard-open              IsHardwareWizardOpen()         -> true|false
 //   devprobe wait-pnp                 WaitNoPendingInstallEvents(INFINITE) -> its result, decimal
+//   devprobe wait-printer             WaitForPrinterDevice() -> "returned N" (N: ms it took)
 //   devprobe os-kind                  the OsKind of the posed release -> a number
 //   devprobe wait-pnp-bare            CMP_WaitNoPendingInstallEvents(0) of a
 //                                     cfgmgr32.dll loaded by bare name (the
@@ -140,7 +141,7 @@ int Usage() {
           "usage: devprobe find-usb|interfaces-settled|find-class ROOT\n"
           "       devprobe match NAME\n"
           "       devprobe vid-pid\n"
-          "       devprobe wizard-open|wait-pnp|wait-pnp-bare|os-kind|acp\n"
+          "       devprobe wizard-open|wait-pnp|wait-printer|wait-pnp-bare|os-kind|acp\n"
           "       devprobe bench ROOT REPS\n");
   return 2;
 }
@@ -171,6 +172,10 @@ int main(int argc, char** argv) {
     printf("%s\n", YesNo(IsHardwareWizardOpen()));
   } else if (strcmp(command, "wait-pnp") == 0) {
     printf("%lu\n", static_cast<unsigned long>(WaitNoPendingInstallEvents(INFINITE)));
+  } else if (strcmp(command, "wait-printer") == 0) {
+    const DWORD start = GetTickCount();
+    WaitForPrinterDevice();
+    printf("returned %lu\n", static_cast<unsigned long>(GetTickCount() - start));
   } else if (strcmp(command, "wait-pnp-bare") == 0) {
     printf("%lu\n", static_cast<unsigned long>(WaitThroughBareName()));
   } else if (strcmp(command, "os-kind") == 0) {
