@@ -136,6 +136,8 @@ script_suite resources-wine "$ROOT/tests/resources/run-wine.sh"
 
 gtest_suite unit "$HOST_BUILD/unit_tests"
 gtest_suite sanitize "$ASAN_BUILD/unit_tests"
+# Each fuzz target for a few seconds (its own clang build in build/fuzz).
+script_suite fuzz "$ROOT/tests/fuzz/smoke.sh"
 
 xvfb_ensure || echo "warning: no X server; window tests will fail"
 trap xvfb_stop EXIT
