@@ -281,6 +281,14 @@ EVENT="$(field event)"
 ENDED="$(field launcher)"
 [ $WINDOW_LEFT_OPEN -eq 1 ] && EVENT=set && ENDED="running (stopped by the demo)"
 
+# The stubs write their line as they end; the uninstall command is not
+# waited for by the launcher, so give it the time it takes.
+if [ "$SITUATION" = installed ] && [ -n "$DIALOG_CAPTION" ]; then
+  for _ in $(seq 1 50); do
+    grep -qi 'Uninstall.exe|' "$WINEPREFIX/drive_c/e2e-log.txt" 2>/dev/null && break
+    sleep 0.1
+  done
+fi
 sleep 0.3
 STARTED="$( [ -f "$WINEPREFIX/drive_c/e2e-log.txt" ] && tr -d '\r' <"$WINEPREFIX/drive_c/e2e-log.txt")"
 INSTALLER_STARTED=0

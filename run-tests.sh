@@ -136,6 +136,7 @@ script_suite resources-wine "$ROOT/tests/resources/run-wine.sh"
 
 gtest_suite unit "$HOST_BUILD/unit_tests"
 gtest_suite sanitize "$ASAN_BUILD/unit_tests"
+script_suite setup-plan "$ROOT/tests/plan/run.sh"
 # Each fuzz target for a few seconds (its own clang build in build/fuzz).
 script_suite fuzz "$ROOT/tests/fuzz/smoke.sh"
 
@@ -143,6 +144,7 @@ xvfb_ensure || echo "warning: no X server; window tests will fail"
 trap xvfb_stop EXIT
 
 script_suite contract "$ROOT/tests/contract/run.sh"
+script_suite setup-plan-wine "$ROOT/tests/plan/run-wine.sh"
 script_suite devices-wine "$ROOT/tests/wine/run.sh"
 script_suite e2e-wine "$ROOT/tests/e2e/run.sh"
 

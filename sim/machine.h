@@ -215,6 +215,9 @@ struct Machine {
   std::vector<PaintOp> paintOps;
   std::map<std::string, std::string, NoCaseLess> environment = {{"PATH", "C:\\WINDOWS\\SYSTEM32;C:\\WINDOWS"}};
   std::string currentFolder = "C:\\Pkg";
+  // ---- plans (sim/plan_observer.cpp) ----
+  std::function<void(const Call&)> callObserver;
+  bool quiet = false;  // EndProcess: calls are neither recorded nor observed
   // ---- multibyte walks past the end of a text ----
   int multibyteWalksPastText = 0;
 };

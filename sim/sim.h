@@ -264,6 +264,24 @@ int OpenPaints();
 void SetEnvironmentVariable(const std::string& name, const std::string& value);
 void SetCurrentFolder(const std::string& path);
 
+// ---- plans: watching calls as they are made, ending the launcher's process ----
+// `observer` sees every call as it is entered, before the simulated function
+// acts on it (so the machine still shows the state before the call); pass
+// nullptr to stop. It may throw to abandon the program being run.
+void ObserveCalls(std::function<void(const Call&)> observer);
+// The launcher's process ends: every handle it still holds is closed (the
+// instance event goes when no one else holds it). Calls made here are not
+// recorded.
+void EndProcess();
+// Every key of the registry with its values, parents before children, HKLM
+// keys as sim.h paths and HKCU keys with "HKCU\" in front.
+struct KeyContents {
+  std::string path;
+  std::vector<std::string> valueNames;
+  std::vector<DWORD> valueTypes;
+  std::vector<std::string> valueData;
+};
+std::vector<KeyContents> RegistryContents();
 // ---- fuzzing: multibyte walks past the end of a text ----------------------------
 // How often since Reset _mbschr, _mbsupr or _mbsicmp met a text that ends
 // in a lone lead byte with a byte other than a second zero after its

@@ -1,0 +1,152 @@
+// The package lint on small packages written to a temporary folder: each
+// finding names the line and says what the launcher would do with the value.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "lint.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class LintTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("plan-lint-" + std::to_string(::getpid()));
+    fs::remove_all(dir_);
+    for (const char* f : {"Install/Setup.exe", "Util/CloseDlg.exe", "Util/OemAdv07.exe", "Util/OemHlt07.exe",
+                          "Cleanup.exe", "msvcp60.dll", "mfc42.dll"})
+      Write(f, "MZ");
+    options_.packageDir = dir_.string();
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  void Write(const std::string& name, const std::string& content) {
+    fs::create_directories((dir_ / name).parent_path());
+    std::ofstream(dir_ / name, std::ios::binary) << content;
+  }
+  // InstallInfo.ini with good values, one of them replaced by `line`.
+  void Info(const std::string& key, const std::string& line) {
+    std::string text = "[INSTALL_INFO]\r\n";
+    const std::vector<std::pair<std::string, std::string>> good = {
+        {"RegistryPath", "RegistryPath=Software\\Ostrane\\P"},
+        {"PDIENTRY", "PDIENTRY=P"},
+        {"GUIDUNDINF", "GUIDUNDINF={6B1F52C4-3E8A-4D07-9C55-0E2A7F9B1D36}"},
+        {"VID_PID", "VID_PID=VID_1E2F&PID_0A07"}};
+    for (const auto& g : good) text += (g.first == key ? line : g.second) + "\r\n";
+    text += "[UNINSTALL]\r\n" + (key == "INFSGUID" ? line : "INFSGUID={5C1E0A93-7B24-4F6D-9E37-2A8B64D0C51F}") + "\r\n";
+    Write("InstallInfo.ini", text);
+  }
+  // Every finding as "where: error|warning: what".
+  std::vector<std::string> Lint() {
+    std::vector<plan::Finding> findings;
+    std::string error;
+    EXPECT_TRUE(plan::LintPackage(options_, &findings, &error)) << error;
+    std::vector<std::string> lines;
+    for (const plan::Finding& f : findings)
+      lines.push_back(f.where + ": " + (f.error ? "error: " : "warning: ") + f.what);
+    return lines;
+  }
+
+  fs::path dir_;
+  plan::Options options_;
+};
+
+TEST_F(LintTest, GoodPackageHasNoFinding) {
+  Info("", "");
+  EXPECT_EQ(Lint(), std::vector<std::string>{});
+}
+
+TEST_F(LintTest, ValuesLongerThanTheLauncherReadsAreCut) {
+  Info("VID_PID", "VID_PID=VID_1E2F&PID_0A07" + std::string(1010, ','));
+  EXPECT_EQ(Lint().at(0), "InstallInfo.ini:5: error: VID_PID is 1027 bytes: the launcher reads 1023 and cuts the rest");
+  // 1023 bytes fit with their zero; 1024 do not.
+  Info("VID_PID", "VID_PID=VID_1E2F&PID_0A07" + std::string(1023 - 17, ','));
+  EXPECT_EQ(Lint().at(0).find("cuts"), std::string::npos);
+  Info("VID_PID", "VID_PID=VID_1E2F&PID_0A07" + std::string(1024 - 17, ','));
+  EXPECT_EQ(Lint().at(0), "InstallInfo.ini:5: error: VID_PID is 1024 bytes: the launcher reads 1023 and cuts the rest");
+  Info("INFSGUID", "INFSGUID={5C1E0A93-7B24-4F6D-9E37-2A8B64D0C51F}" + std::string(230, ' ') + "x");
+  EXPECT_EQ(Lint().at(0), "InstallInfo.ini:7: error: INFSGUID is 269 bytes: the launcher reads 259 and cuts the rest");
+}
+
+TEST_F(LintTest, HardwareIdsOfAtMost255Bytes) {
+  Info("VID_PID", "VID_PID=VID_1E2F&PID_0A07" + std::string(256 - 17, 'F'));
+  EXPECT_EQ(Lint(), std::vector<std::string>{"InstallInfo.ini:5: error: hardware id of 256 bytes: at most 255"});
+  Info("VID_PID", "VID_PID=VID_1E2F&PID_0A07" + std::string(255 - 17, 'F'));
+  EXPECT_EQ(Lint().at(0).find("at most 255"), std::string::npos);
+  Info("VID_PID", "VID_PID=vid_1e2f&pid_0a07,VID_1E2F&PID_0A08");
+  EXPECT_EQ(Lint(), std::vector<std::string>{});
+}
+
+TEST_F(LintTest, RegistryPathMustBeRelativeWithoutEmptyNames) {
+  for (const char* bad : {"\\Software\\P", "Software\\P\\", "Software\\\\P", "HKLM\\Software\\P",
+                          "hkey_local_machine\\Software\\P", ""}) {
+    Info("RegistryPath", std::string("RegistryPath=") + bad);
+    const std::vector<std::string> found = Lint();
+    ASSERT_EQ(found.size(), 1u) << bad;
+    EXPECT_EQ(found[0].compare(0, 24, "InstallInfo.ini:2: error"), 0) << found[0];
+  }
+}
+
+TEST_F(LintTest, PdiEntryLimitAndGuids) {
+  Info("PDIENTRY", "PDIENTRY=" + std::string(1006, 'P'));
+  EXPECT_EQ(Lint(), std::vector<std::string>{});
+  Info("PDIENTRY", "PDIENTRY=" + std::string(1007, 'P'));
+  EXPECT_EQ(Lint(), std::vector<std::string>{
+                        "InstallInfo.ini:3: error: PDIENTRY longer than 1006 bytes: the launcher ends without installing"});
+  Info("GUIDUNDINF", "GUIDUNDINF={6B1F52C4-3E8A-4D07-9C55-0E2A7F9B1D3G}");
+  EXPECT_EQ(Lint(), std::vector<std::string>{"InstallInfo.ini:4: error: GUIDUNDINF is not a GUID {xxxxxxxx-xxxx-...}"});
+  Info("INFSGUID", "INFSGUID=6B1F52C4-3E8A-4D07-9C55-0E2A7F9B1D36");
+  EXPECT_EQ(Lint(), std::vector<std::string>{"InstallInfo.ini:7: error: INFSGUID is not a GUID {xxxxxxxx-xxxx-...}"});
+}
+
+TEST_F(LintTest, TextTheCodePageCannotHold) {
+  Info("PDIENTRY", "PDIENTRY=Caf\xC3\xA9");  // UTF-8
+  EXPECT_EQ(Lint(), std::vector<std::string>{
+                        "InstallInfo.ini:3: warning: looks like UTF-8; the launcher reads it as code page 1252"});
+  options_.codePage = 932;
+  Info("PDIENTRY", "PDIENTRY=\x83\x76\x83\x8A\x83\x93\x83\x5E");  // Shift JIS, one trail byte is 0x5C-free
+  EXPECT_EQ(Lint(), std::vector<std::string>{});
+  Info("PDIENTRY", "PDIENTRY=P\x83");  // a lead byte cut off at the line end
+  EXPECT_EQ(Lint(), std::vector<std::string>{"InstallInfo.ini:3: error: broken double-byte character in code page 932"});
+}
+
+TEST_F(LintTest, UnicodeFilesAndAMissingFile) {
+  Write("InstallInfo.ini", "\xEF\xBB\xBF[INSTALL_INFO]\r\nRegistryPath=Software\\P\r\n");
+  EXPECT_EQ(Lint().at(0), "InstallInfo.ini:1: error: UTF-8 byte-order mark: it becomes part of the first section name");
+  Write("InstallInfo.ini", std::string("\xFF\xFE[\0", 4));
+  EXPECT_EQ(Lint().at(0),
+            "InstallInfo.ini:1: error: UTF-16 text: Windows 98 and Me read the file as ANSI and find no key");
+  fs::remove(dir_ / "InstallInfo.ini");
+  fs::remove(dir_ / "mfc42.dll");
+  const std::vector<std::string> found = Lint();
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0], "InstallInfo.ini: error: not found in the package: every key takes its default and nothing can be installed");
+  EXPECT_EQ(found[1], "mfc42.dll: warning: missing from the package; it matters on every supported release: copied into the system folder");
+}
+
+TEST_F(LintTest, CommandLinesThatDoNotFitAtTheLocation) {
+  Info("", "");
+  // 260 bytes with "\Cleanup.exe -Setup" before its zero: one byte too many.
+  options_.location = "C:\\" + std::string(260 - 19 - 3, 'L');
+  std::vector<std::string> found = Lint();
+  ASSERT_FALSE(found.empty());
+  EXPECT_EQ(found.back().find("Cleanup.exe: error: its command line at C:\\LLL"), 0u) << found.back();
+  options_.location.pop_back();
+  found = Lint();
+  for (const std::string& f : found) EXPECT_EQ(f.find("its command line"), std::string::npos) << f;
+  // A program path of 260 bytes reaches MAX_PATH; 259 do not.
+  options_.location = "C:\\" + std::string(260 - 18 - 3, 'L');
+  found = Lint();
+  ASSERT_FALSE(found.empty());
+  EXPECT_EQ(found[0].find("Install\\Setup.exe: error: path at C:\\LLL"), 0u) << found[0];
+  EXPECT_NE(found[0].find("is 260 bytes"), std::string::npos) << found[0];
+  options_.location.pop_back();
+  for (const std::string& f : Lint()) EXPECT_EQ(f.find("Install\\Setup.exe: error"), std::string::npos) << f;
+}
+
+}  // namespace

@@ -1,0 +1,140 @@
+// The .reg reader on the forms regedit writes: REGEDIT4 (ANSI) and version
+// 5.00 (UTF-16LE with a byte-order mark), CRLF or LF line ends, continued hex
+// lines, deleted keys and values, and the findings for broken lines.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "framework/framework.h"
+#include "reg_file.h"
+#include "sim.h"
+
+namespace {
+
+using plan::ParseRegFile;
+using plan::RegFile;
+
+std::string Crlf(const std::string& text) {
+  std::string out;
+  for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  return out;
+}
+
+// UTF-16LE with a byte-order mark; `text` is Latin-1.
+std::string Utf16(const std::string& text) {
+  std::string out = "\xFF\xFE";
+  for (unsigned char c : text) {
+    out += static_cast<char>(c);
+    out += '\0';
+  }
+  return out;
+}
+
+class RegFileTest : public ::testing::Test {
+ protected:
+  void Pose(int codePage) {
+    sim::Reset();
+    sim::SetAnsiCodePage(codePage);
+    AfxInitApplicationContext();
+  }
+  void SetUp() override { Pose(1252); }
+  RegFile Load(const std::string& content) {
+    RegFile file = ParseRegFile(content, "m.reg");
+    plan::ApplyRegFile(file);
+    return file;
+  }
+};
+
+// Continued hex(7): two texts, each with its zero, and the closing zero.
+const char kBody[] =
+    "[HKEY_LOCAL_MACHINE\\Software\\A]\n"
+    "@=\"default\"\n"
+    "\"Path\"=\"C:\\\\Program Files\\\\\\\"Q\\\"\"\n"
+    "\"Count\"=dword:0000012c\n"
+    "\"Blob\"=hex:01,ff,\\\n"
+    "  10\n"
+    "\n"
+    "[HKEY_CURRENT_USER\\Software\\B]\n"
+    "\"Who\"=\"me\"\n";
+
+TEST_F(RegFileTest, Regedit4WithCrlfKeysStringsDwordsAndContinuedHex) {
+  const RegFile file = Load(Crlf(std::string("REGEDIT4\n\n") + kBody +
+                                 "\"Multi\"=hex(7):61,00,\\\n    62,00,00\n"));
+  EXPECT_TRUE(file.errors.empty()) << file.errors[0];
+  EXPECT_EQ(sim::GetValue("Software\\A", ""), std::string("default\0", 8));
+  EXPECT_EQ(sim::GetValue("Software\\A", "Path"), std::string("C:\\Program Files\\\"Q\"\0", 21));
+  EXPECT_EQ(sim::GetValueType("Software\\A", "Count"), static_cast<DWORD>(REG_DWORD));
+  EXPECT_EQ(sim::GetValue("Software\\A", "Count"), std::string("\x2c\x01\0\0", 4));
+  EXPECT_EQ(sim::GetValue("Software\\A", "Blob"), std::string("\x01\xff\x10", 3));
+  EXPECT_EQ(sim::GetValueType("HKCU\\Software\\B", "Multi"), static_cast<DWORD>(REG_MULTI_SZ));
+  EXPECT_EQ(sim::GetValue("HKCU\\Software\\B", "Multi"), std::string("a\0b\0\0", 5));
+  EXPECT_EQ(sim::GetValue("HKCU\\Software\\B", "Who"), std::string("me\0", 3));
+  EXPECT_FALSE(sim::KeyExists("Software\\B"));
+  // The continued value is one entry, numbered by its first line.
+  ASSERT_EQ(file.operations.size(), 8u);
+  EXPECT_EQ(file.operations[4].line, 7);
+  EXPECT_EQ(file.operations[7].line, 12);
+}
+
+TEST_F(RegFileTest, Version5Utf16WithLfEndsAndWideHexTexts) {
+  const std::string text = std::string("Windows Registry Editor Version 5.00\n\n") + kBody +
+                           "\"Expand\"=hex(2):25,00,e9,00,00,00\n\"Caf\xe9\"=\"\xe9t\xe9\"\n";
+  const RegFile file = Load(Utf16(text));
+  EXPECT_TRUE(file.errors.empty());
+  EXPECT_TRUE(file.warnings.empty());
+  EXPECT_EQ(sim::GetValue("Software\\A", "Path"), std::string("C:\\Program Files\\\"Q\"\0", 21));
+  EXPECT_EQ(sim::GetValue("Software\\A", "Blob"), std::string("\x01\xff\x10", 3));
+  // Texts stored as UTF-16 reach the ANSI calls in the code page (1252 here).
+  EXPECT_EQ(sim::GetValueType("HKCU\\Software\\B", "Expand"), static_cast<DWORD>(REG_EXPAND_SZ));
+  EXPECT_EQ(sim::GetValue("HKCU\\Software\\B", "Expand"), std::string("%\xe9\0", 3));
+  EXPECT_EQ(sim::GetValue("HKCU\\Software\\B", "Caf\xe9"), std::string("\xe9t\xe9\0", 4));
+}
+
+TEST_F(RegFileTest, TextOutsideTheCodePageBecomesQuestionMarksWithAWarning) {
+  Pose(932);
+  const RegFile file = Load(Utf16("Windows Registry Editor Version 5.00\r\n[HKLM\\K]\r\n\"V\"=\"\xe9\"\r\n"));
+  EXPECT_EQ(sim::GetValue("K", "V"), std::string("?\0", 2));
+  ASSERT_EQ(file.warnings.size(), 1u);
+  EXPECT_EQ(file.warnings[0], "m.reg:3: warning: text not representable in code page 932 became '?'");
+}
+
+TEST_F(RegFileTest, DeletedKeysAndValues) {
+  sim::SetString("Software\\Gone\\Sub", "x", "1");
+  sim::SetString("Software\\Kept", "Old", "1");
+  sim::SetString("Software\\Kept", "Stay", "1");
+  const RegFile file = Load(Crlf("REGEDIT4\n[-HKEY_LOCAL_MACHINE\\Software\\Gone]\n\"Lost\"=\"after a deleted key\"\n"
+                                 "[HKEY_LOCAL_MACHINE\\Software\\Kept]\n\"Old\"=-\n"));
+  EXPECT_FALSE(sim::KeyExists("Software\\Gone"));
+  EXPECT_FALSE(sim::ValueExists("Software\\Kept", "Old"));
+  EXPECT_TRUE(sim::ValueExists("Software\\Kept", "Stay"));
+  // A value under a deleted key has nowhere to go.
+  ASSERT_EQ(file.errors.size(), 1u);
+  EXPECT_EQ(file.errors[0], "m.reg:3: error: value outside a key");
+}
+
+TEST_F(RegFileTest, TrailByteThatLooksLikeABackslashDoesNotEscapeTheQuote) {
+  Pose(932);
+  // 0x95 0x5C is one Shift JIS character; its second byte is not an escape.
+  const RegFile file = Load("REGEDIT4\r\n[HKLM\\K]\r\n\"V\"=\"\x95\x5c\"\r\n");
+  EXPECT_TRUE(file.errors.empty());
+  EXPECT_EQ(sim::GetValue("K", "V"), std::string("\x95\x5c\0", 3));
+}
+
+TEST_F(RegFileTest, FindingsNameTheLine) {
+  EXPECT_EQ(ParseRegFile("REGEDIT5\r\n", "x.reg").errors.at(0),
+            "x.reg:1: error: first line must be \"REGEDIT4\" or \"Windows Registry Editor Version 5.00\"");
+  const RegFile file = ParseRegFile(Crlf("REGEDIT4\n[HKLM\\K]\n\"A\"=hex:01,\\\n  0g\n\"B\"=dword:1x\n\"C\"=oops\n"
+                                         "[HKEY_USERS\\S]\n[HKLM\\K\n\"D\"\n"),
+                                    "x.reg");
+  const std::vector<std::string> expected = {
+      "x.reg:3: error: bad hex byte '0g'",
+      "x.reg:5: error: dword needs one to eight hex digits",
+      "x.reg:6: error: unknown value form: oops",
+      "x.reg:7: error: only HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER are simulated",
+      "x.reg:8: error: key without its closing ']'",
+      "x.reg:9: error: value outside a key",
+  };
+  EXPECT_EQ(file.errors, expected);
+}
+
+}  // namespace

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Golden tests of setup-plan, then its GoogleTest suite (plan_tests).
+# Each tests/plan/cases/NAME.args holds the arguments, one a line, with paths
+# relative to the repository root; the output (stdout and stderr, then the
+# exit status) must equal tests/plan/golden/NAME.txt. UPDATE=1 rewrites the
+# golden files instead. "@STATE@" in the arguments stands for a state file
+# that the cases NAME.1, NAME.2, ... share (fresh for each run of this
+# script). Prints "setup-plan: N passed, N failed".
+set -u
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+BUILD="${HOST_BUILD:-$ROOT/build/host}"
+PLAN="$BUILD/setup-plan"
+cd "$ROOT" || exit 1
+passed=0
+failed=0
+
+if [ ! -x "$PLAN" ]; then
+  echo "setup-plan: $PLAN was not built"
+  echo "setup-plan: 0 passed, 1 failed"
+  exit 1
+fi
+
+STATES=build/plan-state
+rm -rf "$STATES" && mkdir -p "$STATES"
+
+for args_file in tests/plan/cases/*.args; do
+  name="$(basename "$args_file" .args)"
+  golden="tests/plan/golden/$name.txt"
+  mapfile -t args <"$args_file"
+  args=("${args[@]//@STATE@/$STATES/${name%%.*}.reg}")
+  got="$("$PLAN" "${args[@]}" 2>&1; echo "exit $?")"
+  if [ "${UPDATE:-0}" = 1 ]; then
+    printf '%s\n' "$got" >"$golden"
+    passed=$((passed + 1))
+  elif [ -f "$golden" ] && [ "$got" = "$(cat "$golden")" ]; then
+    passed=$((passed + 1))
+  else
+    echo "FAIL $name"
+    diff <(printf '%s\n' "$got") "$golden" | head -n 20
+    failed=$((failed + 1))
+  fi
+done
+
+if [ -x "$BUILD/plan_tests" ]; then
+  log="$(mktemp)"
+  "$BUILD/plan_tests" --gtest_color=no >"$log" 2>&1
+  ok="$(grep -cE '^\[       OK \] ' "$log")"
+  bad="$(grep -cE '^\[  FAILED  \] [A-Za-z_].* \([0-9]+ ms\)$' "$log")"
+  grep -E '^\[  FAILED  \] [A-Za-z_].* \([0-9]+ ms\)$' "$log"
+  [ "$ok" -gt 0 ] || { tail -n 20 "$log"; bad=$((bad + 1)); }
+  passed=$((passed + ok))
+  failed=$((failed + bad))
+  rm -f "$log"
+else
+  echo "setup-plan: $BUILD/plan_tests was not built"
+  failed=$((failed + 1))
+fi
+
+echo "setup-plan: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

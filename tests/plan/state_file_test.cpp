@@ -1,0 +1,50 @@
+// The state file: the registry written as REGEDIT4 reads back as the same
+// registry, whatever the types, names and bytes.
+#include <gtest/gtest.h>
+
+#include "framework/framework.h"
+#include "reg_file.h"
+#include "sim.h"
+#include "state_file.h"
+
+namespace {
+
+std::string Dump() {
+  std::string out;
+  for (const sim::KeyContents& k : sim::RegistryContents()) {
+    out += "[" + k.path + "]\n";
+    for (size_t i = 0; i < k.valueNames.size(); ++i)
+      out += k.valueNames[i] + "|" + std::to_string(k.valueTypes[i]) + "|" + k.valueData[i] + "\n";
+  }
+  return out;
+}
+
+TEST(StateFileTest, RegistryReadsBackUnchanged) {
+  sim::Reset();
+  AfxInitApplicationContext();
+  sim::SetString("Software\\P", "", "default");
+  sim::SetString("Software\\P", "Quote\"and\\slash", "C:\\Dir\\\"x\"");
+  sim::SetValue("Software\\P", "Dword", REG_DWORD, std::string("\x01\x02\x03\x04", 4));
+  sim::SetValue("Software\\P", "ShortDword", REG_DWORD, std::string("\x01\x02", 2));
+  sim::SetValue("Software\\P", "NoZero", REG_SZ, "abc");
+  sim::SetValue("Software\\P", "TwoZeros", REG_SZ, std::string("a\0b\0", 4));
+  sim::SetValue("Software\\P", "Multi", REG_MULTI_SZ, std::string("a\0b\0\0", 5));
+  sim::SetValue("Software\\P", "Blob", REG_BINARY, std::string("\0\xff", 2));
+  sim::SetValue("Software\\P", "Empty", REG_BINARY, "");
+  sim::SetString("Software\\P", "High", "\xe9t\xe9");
+  sim::CreateKey("Software\\P\\Empty key");
+  sim::SetString("HKCU\\Software\\U", "Who", "me");
+  const std::string before = Dump();
+  const std::string text = plan::RegistryAsRegedit4();
+
+  sim::Reset();
+  AfxInitApplicationContext();
+  const plan::RegFile file = plan::ParseRegFile(text, "state.reg");
+  ASSERT_TRUE(file.errors.empty()) << file.errors[0] << "\n" << text;
+  plan::ApplyRegFile(file);
+  EXPECT_EQ(Dump(), before) << text;
+  EXPECT_NE(before.find("[HKCU\\Software\\U]"), std::string::npos);
+  EXPECT_NE(before.find("[Software\\P\\Empty key]"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,218 @@
+// The information file: presence, encoding, every key the launcher reads,
+// the forms of their values and the launcher's limits.
+#include "lint.h"
+
+#include <map>
+#include <vector>
+
+#include "machine_setup.h"
+#include "plan_text.h"
+#include "records/records.h"
+#include "sim.h"
+
+namespace plan {
+namespace {
+
+const char kFile[] = "InstallInfo.ini";
+const char kMissing[] = "\x01<missing>";
+const DWORD kLargeBuffer = 65536;
+
+struct Key {
+  const char* section;
+  const char* name;
+  DWORD size;  // the launcher's buffer
+  const char* defaultText;
+};
+
+const Key kKeys[] = {
+    {records::kInstallInfoSection, records::kRegistryPathKey, records::kPathSize, ""},
+    {records::kInstallInfoSection, records::kPdiEntryKey, records::kPathSize, ""},
+    {records::kInstallInfoSection, records::kGuidUndInfKey, records::kPathSize, ""},
+    {records::kInstallInfoSection, records::kVidPidKey, records::kPathSize, ""},
+    {records::kUninstallSection, records::kInfsGuidKey, records::kShortSize, records::kInfsGuidDefault},
+};
+
+class IniLint {
+ public:
+  IniLint(const std::string& path, int codePage, std::vector<Finding>* out)
+      : path_(path), codePage_(codePage), out_(out) {}
+
+  void Add(int line, bool error, const std::string& what) {
+    out_->push_back(Finding{line ? std::string(kFile) + ":" + std::to_string(line) : std::string(kFile), error, what});
+  }
+
+  // Where each section and key stands (first occurrence), and the bytes the
+  // code page cannot read.
+  void Scan(const std::string& text) {
+    if (text.compare(0, 2, "\xFF\xFE") == 0 || text.compare(0, 2, "\xFE\xFF") == 0)
+      Add(1, true, "UTF-16 text: Windows 98 and Me read the file as ANSI and find no key");
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
+      Add(1, true, "UTF-8 byte-order mark: it becomes part of the first section name");
+    std::string section;
+    int line = 1;
+    for (size_t at = 0; at <= text.size(); ++line) {
+      size_t end = text.find('\n', at);
+      if (end == std::string::npos) end = text.size();
+      std::string l = text.substr(at, end - at);
+      at = end + 1;
+      if (!l.empty() && l.back() == '\r') l.pop_back();
+      CheckBytes(l, line);
+      const size_t first = l.find_first_not_of(" \t");
+      if (first == std::string::npos || l[first] == ';') continue;
+      if (l[first] == '[') {
+        section = Upper(l.substr(first + 1, l.find(']') - first - 1));
+        sections_.emplace(section, line);
+        continue;
+      }
+      std::string key = l.substr(first, l.find('=') - first);
+      while (!key.empty() && (key.back() == ' ' || key.back() == '\t')) key.pop_back();
+      const auto placed = lines_.emplace(section + "|" + Upper(key), line);
+      if (!placed.second)
+        Add(line, false, key + " again: the launcher only reads the one on line " + std::to_string(placed.first->second));
+      if (end >= text.size()) break;
+    }
+  }
+
+  // The value as the launcher reads it; kMissing when the key is absent.
+  std::string Read(const Key& key, DWORD size) {
+    std::vector<char> buffer(size, '\0');
+    GetPrivateProfileStringA(key.section, key.name, kMissing, buffer.data(), size, path_.c_str());
+    return buffer.data();
+  }
+
+  int LineOf(const Key& key) {
+    auto it = lines_.find(Upper(key.section) + "|" + Upper(key.name));
+    if (it != lines_.end()) return it->second;
+    auto section = sections_.find(Upper(key.section));
+    return section == sections_.end() ? 0 : section->second;
+  }
+
+ private:
+  void CheckBytes(const std::string& l, int line) {
+    for (size_t i = 0; i < l.size(); ++i) {
+      const unsigned char c = static_cast<unsigned char>(l[i]);
+      if (c < 0x80) continue;
+      if (codePage_ == 1252) {
+        if (c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D)
+          return Add(line, true, "byte 0x" + Hex(c) + " is no character in code page 1252");
+        if (c >= 0xC2 && c <= 0xF4 && i + 1 < l.size() && (static_cast<unsigned char>(l[i + 1]) & 0xC0) == 0x80)
+          return Add(line, false, "looks like UTF-8; the launcher reads it as code page 1252");
+      } else if (_ismbblead(c)) {
+        const unsigned char t = i + 1 < l.size() ? static_cast<unsigned char>(l[i + 1]) : 0;
+        if (t < 0x40 || t == 0x7F || t == 0xFF)
+          return Add(line, true, "broken double-byte character in code page " + std::to_string(codePage_));
+        ++i;
+      } else if (codePage_ == 932 && !(c >= 0xA1 && c <= 0xDF)) {
+        return Add(line, true, "byte 0x" + Hex(c) + " is no character in code page 932");
+      }
+    }
+  }
+  static std::string Hex(unsigned char c) {
+    const char digits[] = "0123456789ABCDEF";
+    return std::string(1, digits[c >> 4]) + digits[c & 15];
+  }
+
+  std::string path_;
+  int codePage_;
+  std::vector<Finding>* out_;
+  std::map<std::string, int> sections_;
+  std::map<std::string, int> lines_;
+};
+
+void CheckHardwareIds(IniLint& lint, int line, const std::string& list) {
+  size_t at = 0;
+  for (;;) {
+    const size_t comma = list.find(',', at);
+    const std::string id = list.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
+    if (id.empty()) {
+      if (comma != std::string::npos || at != 0) lint.Add(line, false, "empty hardware id between commas");
+    } else if (id.size() > records::kShortSize - 5) {
+      lint.Add(line, true, "hardware id of " + std::to_string(id.size()) + " bytes: at most 255");
+    } else if (id[0] == ' ' || id.back() == ' ') {
+      lint.Add(line, true, "hardware id \"" + id + "\" has a blank: ids are not trimmed, it would never match");
+    } else {
+      const std::string u = Upper(id);
+      const bool form = u.size() == 17 && u.compare(0, 4, "VID_") == 0 && u.compare(8, 5, "&PID_") == 0 &&
+                        u.find_first_not_of("0123456789ABCDEF", 4) == 8 &&
+                        u.find_first_not_of("0123456789ABCDEF", 13) == std::string::npos;
+      if (!form) lint.Add(line, true, "hardware id \"" + id + "\" is not VID_xxxx&PID_xxxx (hex)");
+    }
+    if (comma == std::string::npos) break;
+    at = comma + 1;
+  }
+}
+
+void CheckRegistryPath(IniLint& lint, int line, const std::string& path) {
+  const std::string u = Upper(path);
+  if (path.empty()) return lint.Add(line, true, "RegistryPath is empty: there is no product key");
+  if (u.compare(0, 5, "HKEY_") == 0 || u.compare(0, 5, "HKLM\\") == 0)
+    return lint.Add(line, true, "RegistryPath names a root key; it must be relative to HKEY_LOCAL_MACHINE");
+  if (path[0] == '\\' || path.back() == '\\' || path.find("\\\\") != std::string::npos)
+    lint.Add(line, true, "RegistryPath has an empty key name (a leading, trailing or doubled backslash)");
+}
+
+}  // namespace
+
+bool LintPackage(const Options& options, std::vector<Finding>* findings, std::string* error) {
+  Machine machine;
+  if (!PoseMachine(options, &machine, error)) return false;
+  const std::string path = options.location + records::kInstallInfoFileName;
+  IniLint lint(path, options.codePage, findings);
+  if (!sim::FileExists(path)) {
+    lint.Add(0, true, "not found in the package: every key takes its default and nothing can be installed");
+    LintPackageFiles(options, findings);
+    return true;
+  }
+  lint.Scan(sim::ReadFile(path));
+  std::map<std::string, std::string> values;
+  for (const Key& key : kKeys) {
+    const int line = lint.LineOf(key);
+    const std::string value = lint.Read(key, key.size);
+    if (value == kMissing) {
+      lint.Add(line, false, std::string(key.name) + " missing from [" + key.section + "]: the launcher uses " +
+                                (key.defaultText[0] ? "\"" + std::string(key.defaultText) + "\"" : "the empty text"));
+      values[key.name] = key.defaultText;
+      continue;
+    }
+    const std::string whole = lint.Read(key, kLargeBuffer);
+    if (whole.size() > value.size())
+      lint.Add(line, true, std::string(key.name) + " is " + std::to_string(whole.size()) + " bytes: the launcher reads " +
+                               std::to_string(key.size - 1) + " and cuts the rest");
+    values[key.name] = value;
+  }
+  const int pdiLine = lint.LineOf(kKeys[1]);
+  const std::string& pdi = values[records::kPdiEntryKey];
+  if (pdi.empty()) lint.Add(pdiLine, true, "PDIENTRY is empty: the instance event, marker and maker key have no name");
+  if (pdi.size() > records::kMaxPdiEntryLength)
+    lint.Add(pdiLine, true, "PDIENTRY longer than " + std::to_string(records::kMaxPdiEntryLength) +
+                                " bytes: the launcher ends without installing");
+  CheckRegistryPath(lint, lint.LineOf(kKeys[0]), values[records::kRegistryPathKey]);
+  CheckHardwareIds(lint, lint.LineOf(kKeys[3]), values[records::kVidPidKey]);
+  const std::string& guid = values[records::kGuidUndInfKey];
+  if (!guid.empty() && !IsGuid(guid)) lint.Add(lint.LineOf(kKeys[2]), true, "GUIDUNDINF is not a GUID {xxxxxxxx-xxxx-...}");
+  if (guid.empty()) lint.Add(lint.LineOf(kKeys[2]), false, "GUIDUNDINF is empty: no installed printer function will match");
+  const std::string& marker = values[records::kInfsGuidKey];
+  if (marker.empty())
+    lint.Add(lint.LineOf(kKeys[4]), true, "INFSGUID is empty: the launcher then purges no INF file (an empty marker would match every one)");
+  else if (!IsGuid(marker))
+    lint.Add(lint.LineOf(kKeys[4]), true, "INFSGUID is not a GUID {xxxxxxxx-xxxx-...}");
+  LintPackageFiles(options, findings);
+  return true;
+}
+
+bool CheckPackage(const Options& options, std::ostream& out, std::string* error) {
+  std::vector<Finding> findings;
+  if (!LintPackage(options, &findings, error)) {
+    out << "setup-plan: " << *error << "\n";
+    return false;
+  }
+  int errors = 0;
+  for (const Finding& f : findings) {
+    out << f.where << ": " << (f.error ? "error" : "warning") << ": " << f.what << "\n";
+    errors += f.error ? 1 : 0;
+  }
+  out << errors << " error(s), " << findings.size() - errors << " warning(s)\n";
+  return errors == 0;
+}
+
+}  // namespace plan

@@ -1,0 +1,64 @@
+// setup-plan's command line.
+//
+//   setup-plan [options] PACKAGE_DIR [-- LAUNCHER_ARGS...]
+//   setup-plan --check [--codepage N] PACKAGE_DIR
+//
+// ParseOptions fills Options or gives an error text for the user.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace plan {
+
+// A .reg file applied when something happens: a program named by its path
+// (relative to the package, or a full Windows path) starts, or the virtual
+// clock reaches a time.
+struct Trigger {
+  std::string program;  // empty for a timed change
+  unsigned long atMs = 0;
+  std::string regFile;
+};
+
+struct ProgramTime {
+  std::string program;
+  unsigned long runsForMs = 0;
+};
+
+enum class Choice { kCancel, kUninstall, kAddDevice };
+
+struct Options {
+  bool check = false;
+  bool json = false;
+  std::string release = "winxp";
+  int codePage = 1252;
+  std::string packageDir;                  // on the host
+  std::string location = "C:\\Package";    // where the package lies on the simulated machine
+  std::vector<std::string> regFiles;       // the machine's registry
+  std::vector<std::string> windows;        // titles of open top-level windows
+  std::vector<std::string> printers;       // NAME or NAME=DRIVER
+  std::string infDir;                      // host folder copied into the Windows INF folder
+  std::vector<std::string> programs;       // extra programs (full Windows paths) that exist
+  std::vector<std::string> files;          // WINPATH or WINPATH=HOSTFILE: other files on the machine
+  std::vector<std::string> events;         // named events another program holds
+  std::vector<Trigger> triggers;
+  std::vector<ProgramTime> durations;
+  Choice choice = Choice::kCancel;
+  int runs = 1;
+  std::string stateFile;                   // registry read before and written after the runs
+  bool waiter = true;                      // a program holds the completion event
+  unsigned long pendingInstallsMs = 0;      // Windows installs devices until then (2000, XP)
+  unsigned long maxWaitMs = 3600000;       // virtual time after which a run is abandoned
+  std::vector<std::string> launcherArgs;
+};
+
+extern const char kUsage[];
+
+// True when the arguments are usable; otherwise `error` says why.
+bool ParseOptions(int argc, char** argv, Options* options, std::string* error);
+
+// The launcher's command line as the framework hands it over: the arguments
+// after the program name, joined by blanks.
+std::string LauncherCommandLine(const Options& options);
+
+}  // namespace plan

@@ -1,0 +1,130 @@
+#include "recorder.h"
+
+#include "plan_text.h"
+#include "records/records.h"
+
+namespace plan {
+namespace {
+
+// More calls than any real road makes: a loop that never sleeps.
+const size_t kMaxCalls = 5000000;
+
+}  // namespace
+
+Recorder::Recorder(const std::string& launcherFolder, unsigned long maxWaitMs)
+    : folder_(launcherFolder), maxWaitMs_(maxWaitMs) {}
+
+void Recorder::Start(const std::map<HWND, std::string>& windows) {
+  windows_ = windows;
+  startClock_ = sim::Now();
+  sim::ObserveCalls([this](const sim::Call& call) { OnCall(call); });
+}
+
+void Recorder::Stop() {
+  Flush();
+  sim::ObserveCalls(nullptr);
+  for (Effect& e : effects_) {
+    if (e.kind != "program-started") continue;
+    bool waited = false;
+    for (const auto& f : e.fields) waited = waited || (f.first == "waited" && f.second == "true");
+    if (!waited) {
+      e.fields.push_back({"waited", "false"});
+      e.text += " (not waited for)";
+    }
+  }
+}
+
+void Recorder::Add(const std::string& kind, const std::string& text,
+                   std::vector<std::pair<std::string, std::string>> fields) {
+  AddAt(sim::Now(), kind, text, std::move(fields));
+}
+
+void Recorder::AddAt(DWORD clock, const std::string& kind, const std::string& text,
+                     std::vector<std::pair<std::string, std::string>> fields) {
+  effects_.push_back(Effect{kind, clock - startClock_, text, std::move(fields)});
+}
+
+void Recorder::Flush(bool duringCall) {
+  if (!pending_) return;
+  // A wait for a program or for Windows is still going on: it is settled
+  // when it has ended, so that its duration is whole.
+  const std::string& f = call_.function;
+  if (duringCall && (f == "WaitForSingleObject" || f == "CMP_WaitNoPendingInstallEvents")) return;
+  pending_ = false;
+  Settle();
+}
+
+void Recorder::OnCall(const sim::Call& call) {
+  if (abandoned_) return;  // the run is unwinding; closing handles is not news
+  Flush();
+  const std::string& f = call.function;
+  const bool waits = f == "Sleep" || f == "WaitForSingleObject" || f == "CMP_WaitNoPendingInstallEvents";
+  if ((waits && sim::Now() - startClock_ >= maxWaitMs_) || sim::Calls().size() > kMaxCalls) {
+    abandoned_ = true;
+    Add("abandoned", "still waiting after " + std::to_string(sim::Now() - startClock_) +
+                         " ms of virtual time: the launcher would wait on; the plan stops here");
+    throw RunAbandoned();
+  }
+  call_ = call;
+  pending_ = true;
+  if (f == "CreateEventA" && !signs_.instanceEventCreated) {
+    signs_.instanceEventCreated = true;
+    signs_.anotherCopy = sim::EventExists(call.detail);
+    Add("instance-event", signs_.anotherCopy
+                              ? "instance event \"" + call.detail + "\" already exists: another copy is running"
+                              : "creates the instance event \"" + call.detail + "\" (held until the launcher ends)",
+        {{"name", call.detail}, {"existed", signs_.anotherCopy ? "true" : "false"}});
+  } else if (f == "DeleteFileA") {
+    existedBefore_ = sim::FileExists(call.detail);
+  } else if (f == "CopyFileA" || f == "WritePrivateProfileStringA") {
+    const std::string target = f == "CopyFileA" ? Split(call.detail, " -> ").back() : Split(call.detail, " [")[0];
+    existedBefore_ = sim::FileExists(target);
+    contentBefore_ = existedBefore_ ? sim::ReadFile(target) : std::string();
+    signs_.handoff = signs_.handoff || f == "CopyFileA";
+  } else if (f == "RegCreateKeyExA") {
+    existedBefore_ = sim::KeyExists(call.detail);
+  } else if (f == "SendMessageA") {
+    for (const auto& w : windows_) messagesBefore_[w.first] = sim::MessagesReceived(w.first).size();
+  } else if (f == "CreateProcessA") {
+    NoteHeldFiles();
+  } else if (f == "CreateFileA") {
+    openedFiles_.push_back(call.detail);
+  } else if (f == "LoadLibraryA" && EndsWithNoCase(call.detail, "\\winspool.drv")) {
+    signs_.removal = true;
+  }
+}
+
+void Recorder::Settle() {
+  const std::string& f = call_.function;
+  if (f == "CreateProcessA") return SettleProcessStart();
+  if (f == "DeleteFileA" || f == "CopyFileA" || f == "WritePrivateProfileStringA") return SettleFile();
+  if (f == "RegCreateKeyExA" || f == "RegSetValueExA") return SettleRegistry();
+  if (f == "Sleep" || f == "WaitForSingleObject" || f == "CMP_WaitNoPendingInstallEvents") return SettleWait();
+  if (f == "SendMessageA") return SettleMessages();
+  if (f == "MessageBoxA" && !sim::MessageBoxes().empty()) {
+    const sim::MessageBoxShown& box = sim::MessageBoxes().back();
+    signs_.caution = true;
+    Add("message-box", "shows a message box \"" + box.caption + "\": " + box.text,
+        {{"caption", box.caption}, {"text", box.text}});
+  } else if (f == "DialogBoxParamA") {
+    signs_.dialog = true;
+    Add("dialog", "shows the maintenance dialog (template " + call_.detail + ")", {{"template", call_.detail}});
+  } else if (f == "SetEvent" && call_.detail == records::kCompletionEventName) {
+    signs_.completionSet = true;
+    Add("completion-event", "sets the completion event \"" + call_.detail + "\"", {{"name", call_.detail}});
+  } else if (f == "OpenEventA" && call_.detail == records::kCompletionEventName && !sim::EventExists(call_.detail)) {
+    Add("completion-event-missing", "the completion event does not exist (no program waits): nothing to set",
+        {{"name", call_.detail}});
+  } else if (f == "DeletePrinter") {
+    Add("printer-deleted", "deletes the printer queue \"" + call_.detail + "\"", {{"printer", call_.detail}});
+  } else if (f == "DeletePrinterDriverA" || f == "DeletePrinterDriverExA") {
+    const std::vector<std::string> parts = Split(call_.detail, "|");
+    const std::string driver = parts.size() > 2 ? parts[2] : call_.detail;
+    const bool gone = !sim::PrinterDriverExists(driver);
+    Add(gone ? "driver-deleted" : "driver-kept",
+        (gone ? "deletes the printer driver \"" : "cannot delete the printer driver \"") + driver + "\" (" + f + ")",
+        {{"driver", driver}, {"call", f}});
+  }
+}
+
+}  // namespace plan

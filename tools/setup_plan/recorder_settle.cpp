@@ -1,0 +1,139 @@
+// Settling one call: what it changed, compared with the state before it.
+#include <cstdio>
+#include <cstdlib>
+
+#include "plan_text.h"
+#include "recorder.h"
+
+namespace plan {
+namespace {
+
+// A registry value as people read it: text quoted, numbers as numbers.
+std::string ShowValue(DWORD type, const std::string& data) {
+  if (type == REG_SZ || type == REG_EXPAND_SZ) {
+    const size_t zero = data.find('\0');
+    return "\"" + data.substr(0, zero) + "\"" + (type == REG_SZ ? " (REG_SZ)" : " (REG_EXPAND_SZ)");
+  }
+  if (type == REG_DWORD && data.size() == 4) {
+    unsigned long v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(data[i]);
+    return std::to_string(v) + " (REG_DWORD)";
+  }
+  std::string hex;
+  char byte[4];
+  for (unsigned char c : data) {
+    snprintf(byte, sizeof byte, "%02x", c);
+    hex += (hex.empty() ? "" : ",") + std::string(byte);
+  }
+  return "hex(" + std::to_string(type) + "):" + hex;
+}
+
+std::string ShowMessage(UINT message, WPARAM wParam) {
+  if (message == WM_COMMAND && wParam == IDOK) return "WM_COMMAND IDOK";
+  if (message == WM_COMMAND && wParam == IDCANCEL) return "WM_COMMAND IDCANCEL";
+  if (message == WM_COMMAND) return "WM_COMMAND " + std::to_string(wParam);
+  return "message " + std::to_string(message) + " wParam " + std::to_string(wParam);
+}
+
+}  // namespace
+
+void Recorder::SettleProcessStart() {
+  const sim::ProcessStart& start = sim::ProcessStarts().back();
+  std::string text = "starts " + start.commandLine;
+  if (!start.applicationNameNull && Upper(start.commandLine).compare(0, start.applicationName.size(),
+                                                                     Upper(start.applicationName)) != 0)
+    text += " (program " + start.applicationName + ")";
+  if (!start.started) text += " [no such program: nothing starts]";
+  if (Upper(start.applicationName) == Upper(folder_ + "\\Install\\Setup.exe")) signs_.handoff = true;
+  startOf_[Upper(start.applicationName)] = effects_.size();
+  AddAt(call_.time, "program-started", text,
+        {{"commandLine", start.commandLine}, {"program", start.applicationName}, {"started", start.started ? "true" : "false"}});
+}
+
+void Recorder::SettleFile() {
+  const std::string& f = call_.function;
+  if (f == "DeleteFileA") {
+    if (existedBefore_ && !sim::FileExists(call_.detail))
+      Add("file-deleted", "deletes " + call_.detail, {{"path", call_.detail}});
+    return;
+  }
+  if (f == "WritePrivateProfileStringA") {
+    const std::string path = Split(call_.detail, " [")[0];
+    const std::string entry = call_.detail.substr(path.size() + 1);
+    if (sim::FileExists(path) && sim::ReadFile(path) != contentBefore_)
+      Add("file-patched", "patches " + path + ": " + entry, {{"path", path}, {"entry", entry}});
+    return;
+  }
+  const std::vector<std::string> ends = Split(call_.detail, " -> ");
+  const std::string& from = ends[0];
+  const std::string& to = ends.back();
+  if (!sim::FileExists(from)) {
+    Add("file-not-copied", "cannot copy " + from + ": the package lacks it", {{"from", from}, {"to", to}});
+  } else if (sim::FileExists(to) && sim::ReadFile(to) == sim::ReadFile(from)) {
+    Add("file-copied", "copies " + from + " to " + to + (existedBefore_ ? " (replacing the file there)" : ""),
+        {{"from", from}, {"to", to}, {"replaced", existedBefore_ ? "true" : "false"}});
+  }
+}
+
+void Recorder::SettleRegistry() {
+  if (call_.function == "RegCreateKeyExA") {
+    if (!existedBefore_ && sim::KeyExists(call_.detail))
+      Add("key-created", "creates the key " + call_.detail, {{"key", call_.detail}});
+    return;
+  }
+  const std::vector<std::string> parts = Split(call_.detail, " : ");
+  const std::string& key = parts[0];
+  const std::string name = call_.detail.substr(key.size() + 3 <= call_.detail.size() ? key.size() + 3 : 0);
+  if (!sim::ValueExists(key, name)) return;
+  const std::string shown = ShowValue(sim::GetValueType(key, name), sim::GetValue(key, name));
+  Add("registry-set", "sets " + key + " : " + name + " = " + shown,
+      {{"key", key}, {"name", name}, {"value", shown}});
+}
+
+void Recorder::SettleWait() {
+  const DWORD lasted = sim::Now() - call_.time;
+  const std::string& f = call_.function;
+  if (f == "Sleep") {
+    // A poll sleeps again and again: one line for a run of equal pauses.
+    Effect* last = effects_.empty() ? nullptr : &effects_.back();
+    if (last && last->kind == "pause" && last->fields[0].second == call_.detail) {
+      const int count = atoi(last->fields[1].second.c_str()) + 1;
+      last->fields[1].second = std::to_string(count);
+      last->text = "pauses " + std::to_string(count) + " x " + call_.detail + " ms (" +
+                   std::to_string(count * atol(call_.detail.c_str())) + " ms)";
+      return;
+    }
+    AddAt(call_.time, "pause", "pauses " + call_.detail + " ms", {{"ms", call_.detail}, {"count", "1"}});
+  } else if (f == "CMP_WaitNoPendingInstallEvents") {
+    AddAt(call_.time, "wait", "waits for Windows to finish pending device installations: " + std::to_string(lasted) + " ms",
+          {{"for", "pending device installations"}, {"ms", std::to_string(lasted)}});
+  } else {
+    auto start = startOf_.find(Upper(call_.detail));
+    if (start == startOf_.end()) return;
+    Effect& started = effects_[start->second];
+    started.fields.push_back({"waited", "true"});
+    started.text += " (waited for)";
+    AddAt(call_.time, "wait", "waits for " + call_.detail + " to end: " + std::to_string(lasted) + " ms",
+          {{"for", call_.detail}, {"ms", std::to_string(lasted)}});
+  }
+}
+
+void Recorder::SettleMessages() {
+  for (const auto& w : windows_) {
+    const std::vector<sim::WindowMessage> got = sim::MessagesReceived(w.first);
+    for (size_t i = messagesBefore_[w.first]; i < got.size(); ++i)
+      Add("window-message", "sends " + ShowMessage(got[i].message, got[i].wParam) + " to the window \"" + w.second + "\"",
+          {{"window", w.second}, {"message", ShowMessage(got[i].message, got[i].wParam)}});
+  }
+}
+
+// A file the launcher opened and still holds when it starts a program.
+void Recorder::NoteHeldFiles() {
+  for (const std::string& path : openedFiles_) {
+    if (!sim::FileExists(path) || sim::OtherProgramCouldOpen(path, GENERIC_WRITE)) continue;
+    Add("file-held", "holds " + path + " open: no other program can change it", {{"path", path}});
+  }
+  openedFiles_.clear();
+}
+
+}  // namespace plan

@@ -1,0 +1,156 @@
+// Value data of .reg files: texts, dwords and hex lists into the bytes
+// RegQueryValueExA returns; UTF-16 texts converted to the ANSI code page.
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+
+#include "reg_text.h"
+#include "sim.h"
+
+namespace plan {
+namespace regtext {
+
+bool IsBlank(char32_t c) { return c == ' ' || c == '\t'; }
+
+Units Trim(const Units& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && IsBlank(s[b])) ++b;
+  while (e > b && IsBlank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+// Only ASCII is compared; any other character makes the comparison fail.
+std::string Ascii(const Units& s) {
+  std::string out;
+  for (char32_t c : s) out.push_back(c < 0x80 ? static_cast<char>(c) : '\x01');
+  return out;
+}
+
+bool StartsWithNoCase(const std::string& s, const char* prefix) {
+  const size_t n = strlen(prefix);
+  if (s.size() < n) return false;
+  for (size_t i = 0; i < n; ++i)
+    if (toupper(static_cast<unsigned char>(s[i])) != toupper(static_cast<unsigned char>(prefix[i]))) return false;
+  return true;
+}
+
+bool Quoted(const Units& s, size_t* at, Units* text) {
+  for (size_t i = *at + 1; i < s.size(); ++i) {
+    if (s[i] == '\\' && i + 1 < s.size()) {
+      text->push_back(s[++i]);
+    } else if (s[i] == '"') {
+      *at = i + 1;
+      return true;
+    } else {
+      text->push_back(s[i]);
+    }
+  }
+  return false;
+}
+
+
+void Reader::Error(int line, const std::string& what) {
+  out_->errors.push_back(name_ + ":" + std::to_string(line) + ": error: " + what);
+}
+void Reader::Warning(int line, const std::string& what) {
+  out_->warnings.push_back(name_ + ":" + std::to_string(line) + ": warning: " + what);
+}
+
+// ANSI bytes of text in the file's own encoding.
+std::string Reader::Narrow(const Units& s, int line) {
+  std::string out;
+  if (!wide_) {
+    for (char32_t c : s) {
+      if (c & kPairMark) out.push_back(static_cast<char>((c >> 8) & 0xFF));
+      out.push_back(static_cast<char>(c & 0xFF));
+    }
+    return out;
+  }
+  return FromUtf16(std::vector<WCHAR>(s.begin(), s.end()), line);
+}
+
+std::string Reader::FromUtf16(const std::vector<WCHAR>& wide, int line) {
+  if (wide.empty()) return std::string();
+  std::string out(wide.size() * 2 + 1, '\0');
+  BOOL lossy = FALSE;
+  const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &out[0],
+                                    static_cast<int>(out.size()), NULL, &lossy);
+  if (lossy)
+    Warning(line, "text not representable in code page " + std::to_string(sim::AnsiCodePage()) +
+                      " became '?'");
+  out.resize(n > 0 ? n : 0);
+  return out;
+}
+
+bool Reader::Data(const Units& data, int line, RegOperation* op) {
+  if (!data.empty() && data[0] == '"') {
+    Units value;
+    size_t at = 0;
+    if (!Quoted(data, &at, &value) || at != data.size()) {
+      Error(line, "string value not closed by a quote");
+      return false;
+    }
+    op->type = REG_SZ;
+    op->data = Narrow(value, line) + '\0';
+    return true;
+  }
+  const std::string ascii = Ascii(data);
+  if (StartsWithNoCase(ascii, "dword:")) return Dword(ascii.substr(6), line, op);
+  if (StartsWithNoCase(ascii, "hex")) return Hex(ascii, line, op);
+  Error(line, "unknown value form: " + ascii);
+  return false;
+}
+
+bool Reader::Dword(const std::string& digits, int line, RegOperation* op) {
+  if (digits.empty() || digits.size() > 8 || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+    Error(line, "dword needs one to eight hex digits");
+    return false;
+  }
+  const unsigned long v = strtoul(digits.c_str(), NULL, 16);
+  op->type = REG_DWORD;
+  op->data.clear();
+  for (int i = 0; i < 4; ++i) op->data.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+  return true;
+}
+
+// hex:aa,bb (REG_BINARY) or hex(N):aa,bb with N the type in hex.
+bool Reader::Hex(const std::string& s, int line, RegOperation* op) {
+  size_t colon = s.find(':');
+  op->type = REG_BINARY;
+  if (colon == std::string::npos) return Error(line, "hex value without ':'"), false;
+  if (s[3] == '(') {
+    const size_t close = s.find(')');
+    if (close == std::string::npos || close + 1 != colon || close == 4) return Error(line, "bad hex(type)"), false;
+    op->type = static_cast<DWORD>(strtoul(s.substr(4, close - 4).c_str(), NULL, 16));
+  } else if (colon != 3) {
+    return Error(line, "unknown value form: " + s), false;
+  }
+  std::string bytes;
+  size_t at = colon + 1;
+  while (at < s.size()) {
+    while (at < s.size() && IsBlank(s[at])) ++at;
+    const size_t comma = s.find(',', at);
+    std::string byte = s.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
+    while (!byte.empty() && IsBlank(byte.back())) byte.pop_back();
+    if (byte.empty() && comma == std::string::npos) break;
+    if (byte.size() != 2 || byte.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+      return Error(line, "bad hex byte '" + byte + "'"), false;
+    bytes.push_back(static_cast<char>(strtoul(byte.c_str(), NULL, 16)));
+    if (comma == std::string::npos) break;
+    at = comma + 1;
+  }
+  const bool text = op->type == REG_SZ || op->type == REG_EXPAND_SZ || op->type == REG_MULTI_SZ;
+  if (wide_ && text) {
+    // 2000 and XP write these as UTF-16; the ANSI calls see them converted.
+    std::vector<WCHAR> units;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+      units.push_back(static_cast<WCHAR>(static_cast<unsigned char>(bytes[i]) |
+                                         (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+    bytes = FromUtf16(units, line);
+  }
+  op->data = bytes;
+  return true;
+}
+
+}  // namespace regtext
+}  // namespace plan

@@ -1,0 +1,56 @@
+// Pieces of the .reg reader shared by its two files: the text as characters
+// of its own encoding, the findings, and turning value data into bytes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "reg_file.h"
+
+namespace plan {
+namespace regtext {
+
+typedef std::u32string Units;  // one character per element
+// A double-byte ANSI character: both bytes in one unit, above every single byte.
+const char32_t kPairMark = 0x10000;
+
+bool IsBlank(char32_t c);
+Units Trim(const Units& s);
+// Only ASCII is kept; any other character becomes 0x01 (it matches nothing).
+std::string Ascii(const Units& s);
+bool StartsWithNoCase(const std::string& s, const char* prefix);
+
+// Findings of one file, and its encoding: `wide` for UTF-16.
+class Reader {
+ public:
+  Reader(const std::string& fileName, RegFile* out, bool wide) : name_(fileName), out_(out), wide_(wide) {}
+
+  void Error(int line, const std::string& what);
+  void Warning(int line, const std::string& what);
+
+  // ANSI bytes of text in the file's own encoding.
+  std::string Narrow(const Units& s, int line);
+  std::string FromUtf16(const std::vector<WCHAR>& wide, int line);
+
+  // The data of a value ("text", dword:, hex:, hex(N):) into `op`'s type and
+  // bytes; false, with a finding, when it is malformed.
+  bool Data(const Units& data, int line, RegOperation* op);
+
+ protected:
+  RegFile* out() { return out_; }
+
+ private:
+  bool Dword(const std::string& digits, int line, RegOperation* op);
+  bool Hex(const std::string& s, int line, RegOperation* op);
+
+  std::string name_;
+  RegFile* out_;
+  bool wide_;
+};
+
+// A quoted text starting at `*at`: its characters with \\ and \" undone;
+// `*at` ends just after the closing quote. False when it does not close.
+bool Quoted(const Units& s, size_t* at, Units* text);
+
+}  // namespace regtext
+}  // namespace plan
