@@ -3,6 +3,15 @@
 # product's, and the device probes and the settling wait over an Enum\USB
 # tree of 50,000 keys. The folders and the tree are laid out by the scripts
 # in tests/e2e/large/.
+#
+# Wine and Windows: Wine lists a folder sorted by name (FAT lists in creation
+# order), and its registry enumerates subkeys sorted by name (Windows 98 in
+# creation order): the product's files are spread over the whole run of
+# names, and the product's device key is both created last and named last,
+# so a walk meets it after all the others either way. A read-only file under
+# Wine is one without write permission (chmod), which Wine reports as
+# FILE_ATTRIBUTE_READONLY. Wine's regedit takes the 50,000 keys in one call,
+# as Windows 98's regedit would from a .reg file.
 
 LARGE_MARKER='{5C1E0A93-7B24-4F6D-9E37-2A8B64D0C51F}'
 LARGE_DEVICE='VID_FA5F&PID_00F1'
