@@ -139,6 +139,8 @@ gtest_suite sanitize "$ASAN_BUILD/unit_tests"
 script_suite faults "$ROOT/tests/faults/run.sh"
 script_suite bad-input "$ROOT/tests/check_bad_input.sh"
 script_suite setup-plan "$ROOT/tests/plan/run.sh"
+# Each fuzz target for a few seconds (its own clang build in build/fuzz).
+script_suite fuzz "$ROOT/tests/fuzz/smoke.sh"
 
 xvfb_ensure || echo "warning: no X server; window tests will fail"
 trap xvfb_stop EXIT

@@ -1,6 +1,10 @@
 # Host build: the launcher's sources against the simulated Windows, with the
 # unit and contract tests. -DSANITIZE=ON adds ASan and UBSan.
 option(SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+option(FUZZ "Build the libFuzzer targets of tests/fuzz (clang)" OFF)
+if(FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
 if(SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
   add_link_options(-fsanitize=address,undefined)
@@ -29,6 +33,9 @@ gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 30)
 
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/contract/host.cmake)
   include(${CMAKE_SOURCE_DIR}/tests/contract/host.cmake)
+endif()
+if(FUZZ)
+  include(${CMAKE_SOURCE_DIR}/tests/fuzz/host.cmake)
 endif()
 if(EXISTS ${CMAKE_SOURCE_DIR}/bench/host.cmake)
   include(${CMAKE_SOURCE_DIR}/bench/host.cmake)

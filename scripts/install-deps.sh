@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what building and running the launcher needs on Debian 12: the
-# host compiler and GoogleTest, the mingw-w64 cross compiler, 32-bit Wine,
+# host compiler and GoogleTest, clang with libFuzzer for the fuzz targets, the mingw-w64 cross compiler, 32-bit Wine,
 # a headless X server with its tools, locales and fonts. Does nothing (and
 # never calls apt) when everything is already there. Runs apt as root, or
 # through sudo when started by another user.
@@ -8,6 +8,7 @@ set -euo pipefail
 
 PACKAGES=(
   cmake make g++ libgtest-dev
+  clang libfuzzer-14-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   wine wine32:i386 wine64
   xvfb xauth x11-utils xdotool imagemagick

@@ -225,6 +225,8 @@ struct Machine {
   // ---- plans (sim/plan_observer.cpp) ----
   std::function<void(const Call&)> callObserver;
   bool quiet = false;  // EndProcess: calls are neither recorded nor observed
+  // ---- multibyte walks past the end of a text ----
+  int multibyteWalksPastText = 0;
 };
 
 Machine& M();

@@ -2,6 +2,9 @@
 // chosen with _setmbcp; until then they treat every byte as one character.
 // Lead bytes: 932 (Shift JIS) 0x81-0x9F and 0xE0-0xFC; 936 (GBK) and 949
 // (Unified Hangul) 0x81-0xFE; 1252 has none.
+#include <cstdio>
+#include <cstdlib>
+
 #include "machine.h"
 
 using namespace sim;
@@ -22,6 +25,31 @@ static int CharLength(const unsigned char* p) { return IsLead(M().mbCodePage, p[
 static unsigned int CharValue(const unsigned char* p) {
   return CharLength(p) == 2 ? (static_cast<unsigned int>(p[0]) << 8) | p[1] : p[0];
 }
+
+// As Wine's msvcrt reads a character for _mbschr, _mbsupr and _mbsicmp: a
+// lead byte always takes the next byte, even the terminating zero, and the
+// walk goes on after it. A text ending in a lone lead byte is therefore read
+// (and by _mbsupr written) past its terminator, as under Wine; under ASan
+// that shows every buffer not terminated twice.
+static bool g_stopAtWalkPastText = false;
+
+static unsigned int NextCharReadingOn(const unsigned char* p) {
+  if (!IsLead(M().mbCodePage, p[0])) return p[0];
+  // The walk goes on after the zero: into a second zero (safe), or into
+  // bytes that are no part of the text.
+  if (p[1] == 0 && p[2] != 0) {
+    M().multibyteWalksPastText += 1;
+    if (g_stopAtWalkPastText) {
+      std::fprintf(stderr, "sim: multibyte walk past a lone lead byte's terminator into other bytes\n");
+      std::abort();
+    }
+  }
+  return (static_cast<unsigned int>(p[0]) << 8) | p[1];
+}
+
+void sim::StopAtMultibyteWalkPastText(bool enable) { g_stopAtWalkPastText = enable; }
+
+int sim::MultibyteWalksPastText() { return M().multibyteWalksPastText; }
 
 static unsigned char UpperByte(unsigned char c) {
   if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 0x20);
@@ -57,9 +85,11 @@ unsigned char* _mbsstr(const unsigned char* str, const unsigned char* sub) {
 }
 
 unsigned char* _mbschr(const unsigned char* str, unsigned int c) {
-  for (const unsigned char* p = str;; p += CharLength(p)) {
-    if (CharValue(p) == c) return const_cast<unsigned char*>(p);
-    if (!*p) return nullptr;
+  for (const unsigned char* p = str;;) {
+    const unsigned int here = NextCharReadingOn(p);
+    if (here == c) return const_cast<unsigned char*>(p);
+    if (!here) return nullptr;
+    p += here > 0xFF ? 2 : 1;
   }
 }
 
@@ -72,19 +102,28 @@ unsigned char* _mbsrchr(const unsigned char* str, unsigned int c) {
 }
 
 unsigned char* _mbsupr(unsigned char* str) {
-  for (unsigned char* p = str; *p; p += CharLength(p))
-    if (CharLength(p) == 1) *p = UpperByte(*p);
+  for (unsigned char* p = str; *p;) {
+    const unsigned int c = NextCharReadingOn(p);
+    if (c > 0xFF) {
+      *p++ = static_cast<unsigned char>(c >> 8);
+      *p++ = static_cast<unsigned char>(c);  // the zero after a lone lead byte too
+    } else {
+      *p = UpperByte(*p);
+      ++p;
+    }
+  }
   return str;
 }
 
 int _mbsicmp(const unsigned char* a, const unsigned char* b) {
   for (;;) {
-    unsigned int ca = CharValue(a), cb = CharValue(b);
+    if (!*a) return *b ? -1 : 0;
+    if (!*b) return 1;
+    unsigned int ca = NextCharReadingOn(a), cb = NextCharReadingOn(b);
     if (ca <= 0xFF) ca = UpperByte(static_cast<unsigned char>(ca));
     if (cb <= 0xFF) cb = UpperByte(static_cast<unsigned char>(cb));
     if (ca != cb) return ca < cb ? -1 : 1;
-    if (!ca) return 0;
-    a += CharLength(a);
-    b += CharLength(b);
+    a += ca > 0xFF ? 2 : 1;
+    b += ca > 0xFF ? 2 : 1;
   }
 }

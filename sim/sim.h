@@ -282,6 +282,14 @@ struct KeyContents {
   std::vector<std::string> valueData;
 };
 std::vector<KeyContents> RegistryContents();
+// ---- fuzzing: multibyte walks past the end of a text ----------------------------
+// How often since Reset _mbschr, _mbsupr or _mbsicmp met a text that ends
+// in a lone lead byte with a byte other than a second zero after its
+// terminating zero: under Wine the walk goes on into bytes that are no part
+// of the text (stale data, or past the buffer). When enabled (for fuzzing,
+// to have the call's stack), such a walk aborts the process.
+int MultibyteWalksPastText();
+void StopAtMultibyteWalkPastText(bool enable);
 
 }  // namespace sim
 

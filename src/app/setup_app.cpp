@@ -8,6 +8,7 @@
 #include "platform/handles.h"
 #include "records/launcher_paths.h"
 #include "records/os_version.h"
+#include "records/text_end.h"
 
 // Runs before theApp is constructed (same translation unit, defined first):
 // every multibyte search of the launcher relies on the ANSI code page.
@@ -58,6 +59,8 @@ int CSetupApp::RunSetup(const char* commandLine) {
                            sizeof registryPath, m_szInstallInfoPath);
   GetPrivateProfileStringA(records::kInstallInfoSection, records::kPdiEntryKey, "", pdiEntry, sizeof pdiEntry,
                            m_szInstallInfoPath);
+  EndTextSafely(registryPath, sizeof registryPath);
+  EndTextSafely(pdiEntry, sizeof pdiEntry);
   // A PDIENTRY so long that its event, marker or maker-key name would not fit
   // cannot name this product's records: the information file is unusable.
   if (strlen(pdiEntry) > records::kMaxPdiEntryLength) {

@@ -2,12 +2,15 @@
 
 #include "records/launcher_paths.h"
 #include "records/records.h"
+#include "records/text_end.h"
 
 namespace devices {
 
 bool EnumSubkey(HKEY key, DWORD index, char* name) {
   DWORD length = records::kPathSize;
-  return RegEnumKeyExA(key, index, name, &length, NULL, NULL, NULL, NULL) == ERROR_SUCCESS;
+  if (RegEnumKeyExA(key, index, name, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS) return false;
+  EndTextSafely(name, records::kPathSize);
+  return true;
 }
 
 bool OpenSubkey(ScopedRegKey& key, const char* parentPath, const char* name, char* path) {

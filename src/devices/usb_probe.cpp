@@ -46,6 +46,7 @@ class HardwareIdList {
       if (length > kMaxIdLength) continue;
       memcpy(id, start, length);
       id[length] = 0;
+      id[length + 1] = 0;  // a second zero: see records/text_end.h
       return true;
     }
     return false;

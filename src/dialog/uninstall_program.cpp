@@ -107,7 +107,9 @@ bool FindUninstallProgram(const char* commandLine, char* program, DWORD size) {
   if (candidate[0] == '"') {
     char* name = candidate + 1;
     char* close = strchr(name, '"');
-    if (close) *close = 0;
+    // Two zeros end the name (see records/text_end.h); what follows the
+    // quotation mark is not needed.
+    if (close) close[0] = close[1] = 0;
     return FindNamedProgram(name, program, size);
   }
 
@@ -116,10 +118,15 @@ bool FindUninstallProgram(const char* commandLine, char* program, DWORD size) {
   for (size_t end = strlen(candidate); end > 0; --end) {
     const bool wordEnds = !IsBlank(candidate[end - 1]) && (candidate[end] == 0 || IsBlank(candidate[end]));
     if (!wordEnds) continue;
-    const char kept = candidate[end];
+    // The prefix is ended by two zeros (see records/text_end.h), the bytes
+    // they cover put back afterwards; the whole text has its own.
+    const bool whole = candidate[end] == 0;
+    const char kept[2] = {candidate[end], whole ? '\0' : candidate[end + 1]};
     candidate[end] = 0;
+    if (!whole) candidate[end + 1] = 0;
     if (FindNamedProgram(candidate, program, size)) return true;
-    candidate[end] = kept;
+    candidate[end] = kept[0];
+    if (!whole) candidate[end + 1] = kept[1];
   }
   return false;
 }

@@ -3,15 +3,20 @@
 #include <stdlib.h>
 #include <string.h>
 
+// Terminated twice: a text that ends in a lone lead byte (cut in the middle
+// of a double-byte character) still ends at its zero for the multibyte
+// routines, some of which take that zero as the character's second byte.
 CString::CString(const char* text) : m_pchData(NULL) {
   const size_t length = strlen(text);
-  char* copy = static_cast<char*>(malloc(length + 1));
+  char* copy = static_cast<char*>(malloc(length + 2));
   if (!copy) return;
   memcpy(copy, text, length + 1);
+  copy[length + 1] = 0;
   m_pchData = copy;
 }
 
-// LoadStringA reports only how much it copied: a text that filled the buffer
+// LoadStringA reports only how much it copied (the zero-filled buffer always
+// keeps two zeros after the text): a text that filled the buffer
 // may have been cut, so it is read again into a larger one.
 BOOL CString::LoadString(UINT id) {
   Empty();

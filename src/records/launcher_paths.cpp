@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "records/records.h"
+#include "records/text_end.h"
 
 bool GetLauncherFolder(char* folder, DWORD size) {
   if (size == 0) return false;
@@ -38,6 +39,7 @@ void ReadInstallInfoValue(const char* key, char* value, DWORD size) {
   char path[records::kPathSize];
   if (!BuildInstallInfoPath(path, sizeof path)) return;
   GetPrivateProfileStringA(records::kInstallInfoSection, key, "", value, size, path);
+  EndTextSafely(value, size);
 }
 
 bool FormatText(char* buffer, DWORD size, const char* format, ...) {
@@ -50,6 +52,7 @@ bool FormatText(char* buffer, DWORD size, const char* format, ...) {
     buffer[0] = 0;
     return false;
   }
+  EndTextSafely(buffer, size);
   return true;
 }
 
@@ -69,5 +72,7 @@ LONG QueryRegistryText(HKEY key, const char* valueName, char* buffer, DWORD size
     buffer[0] = 0;
     return ERROR_MORE_DATA;
   }
+  // Bytes after an embedded zero are no part of the text.
+  EndTextSafely(buffer, size);
   return ERROR_SUCCESS;
 }

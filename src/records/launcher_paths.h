@@ -14,16 +14,19 @@ bool GetLauncherFolder(char* folder, DWORD size);
 bool BuildInstallInfoPath(char* path, DWORD size);
 
 // Reads [INSTALL_INFO] `key` of the information file beside the launcher,
-// default empty, into `value` (cut at size - 1, as the profile call does).
+// default empty, into `value` (cut at size - 1, as the profile call does),
+// ended safely for the multibyte routines (records/text_end.h).
 // The path is built afresh; when it cannot be, the value is empty.
 void ReadInstallInfoValue(const char* key, char* value, DWORD size);
 
-// snprintf into a fixed buffer. False, with `buffer` emptied, when the text
-// would not fit: callers treat that as "no such name".
+// snprintf into a fixed buffer, ended safely for the multibyte routines.
+// False, with `buffer` emptied, when the text would not fit: callers treat
+// that as "no such name".
 bool FormatText(char* buffer, DWORD size, const char* format, ...);
 
 // Reads one registry value of an open key into `buffer` and guarantees it is
 // terminated. Fails (ERROR_MORE_DATA) when the data with its terminating zero
 // does not fit, including a string stored without its zero that fills the
-// buffer exactly. Returns the RegQueryValueExA status.
+// buffer exactly. The text ends at its first zero and is ended safely for
+// the multibyte routines. Returns the RegQueryValueExA status.
 LONG QueryRegistryText(HKEY key, const char* valueName, char* buffer, DWORD size);

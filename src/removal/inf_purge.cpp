@@ -7,6 +7,7 @@
 #include "platform/find_handle.h"
 #include "records/launcher_paths.h"
 #include "records/records.h"
+#include "records/text_end.h"
 
 namespace {
 
@@ -23,6 +24,7 @@ bool ReadMarker(const char* installInfoPath, char* marker) {
   memset(marker, 0, kPathSize);
   GetPrivateProfileStringA(records::kUninstallSection, records::kInfsGuidKey, records::kInfsGuidDefault, marker,
                            kPathSize, installInfoPath);
+  EndTextSafely(marker, kPathSize);
   _mbsupr(reinterpret_cast<unsigned char*>(marker));
   return marker[0] != 0;
 }

@@ -193,3 +193,78 @@ CONTRACT_TEST(Mbcs_MbsicmpKeepsTrailBytes_932) {
   ok(_mbsicmp(U("a\x95\x5C" "b"), U("A\x95\x5C" "B")) == 0, "letters around a double-byte character");
   ok(_mbsicmp(U("\x83\x61"), U("\x83\x41")) != 0, "trail bytes folded");
 }
+
+// ---- a lone lead byte just before the terminating zero ------------------------
+// Text cut in the middle of a double-byte character ends in a lead byte. The
+// two implementations the launcher meets differ there:
+//  - Wine's msvcrt (measured under Wine 8, 932/936/949), and the simulator,
+//    which follows it: the lead byte takes the zero after it as its second
+//    byte, so _mbschr, _mbsicmp and _mbsupr go on past the terminator
+//    (_mbsupr also upper-cases, i.e. writes, what lies there);
+//  - the launcher's own routines (contract_runtime_win32, what Setup.exe
+//    links): a lead byte followed by the zero is a character of its own and
+//    the text ends there.
+// Text terminated twice is read the same way by both: this is what every
+// buffer the launcher hands these routines guarantees.
+
+// A lead byte in each of 932, 936 and 949.
+static const char kLead = '\x81';
+
+static void LoneLeadDoubleTerminated() {
+  const char text[] = {'a', 'b', kLead, 0, 0, ',', 'z', 0, 0};
+  ok(_mbschr(U(text), ',') == nullptr, "',' found past a double terminator");
+  char upper[sizeof text];
+  std::memcpy(upper, text, sizeof text);
+  _mbsupr(reinterpret_cast<uchar*>(upper));
+  ok(upper[0] == 'A' && upper[1] == 'B' && upper[2] == kLead && upper[3] == 0, "text %02x %02x %02x %02x",
+     upper[0] & 0xff, upper[1] & 0xff, upper[2] & 0xff, upper[3] & 0xff);
+  ok(upper[6] == 'z', "_mbsupr wrote past a double terminator");
+  const char same[] = {'A', 'B', kLead, 0, 0, ',', 'y', 0, 0};
+  ok(_mbsicmp(U(text), U(same)) == 0, "equal texts ending in a lead byte differ");
+  const char shorter[] = {'A', 'B', 0, 0};
+  ok(_mbsicmp(U(text), U(shorter)) != 0, "a lead byte more compares equal");
+}
+
+static void LoneLeadSingleTerminated() {
+  const char text[] = {'a', 'b', kLead, 0, ',', 'z', 0, 0};
+  const uchar* comma = _mbschr(U(text), ',');
+  char upper[sizeof text];
+  std::memcpy(upper, text, sizeof text);
+  _mbsupr(reinterpret_cast<uchar*>(upper));
+  const char other[] = {'A', 'B', kLead, 0, ',', 'y', 0, 0};
+  const int order = _mbsicmp(U(text), U(other));
+#ifdef CONTRACT_OWN_RUNTIME
+  ok(comma == nullptr, "own runtime: ',' found at offset %d", comma ? static_cast<int>(comma - U(text)) : -1);
+  ok(upper[5] == 'z', "own runtime: _mbsupr wrote past the terminator");
+  ok(order == 0, "own runtime: _mbsicmp compared past the terminator");
+#else
+  ok(comma == U(text) + 4, "msvcrt: ',' at offset %d", comma ? static_cast<int>(comma - U(text)) : -1);
+  ok(upper[5] == 'Z', "msvcrt: byte past the terminator is %02x", upper[5] & 0xff);
+  ok(order != 0, "msvcrt: _mbsicmp stopped at the terminator");
+#endif
+}
+
+CONTRACT_TEST(Mbcs_LoneLeadByteDoubleTerminated_932) {
+  REQUIRE_CODE_PAGE(932);
+  LoneLeadDoubleTerminated();
+}
+CONTRACT_TEST(Mbcs_LoneLeadByteDoubleTerminated_936) {
+  REQUIRE_CODE_PAGE(936);
+  LoneLeadDoubleTerminated();
+}
+CONTRACT_TEST(Mbcs_LoneLeadByteDoubleTerminated_949) {
+  REQUIRE_CODE_PAGE(949);
+  LoneLeadDoubleTerminated();
+}
+CONTRACT_TEST(Mbcs_LoneLeadByteSingleTerminated_932) {
+  REQUIRE_CODE_PAGE(932);
+  LoneLeadSingleTerminated();
+}
+CONTRACT_TEST(Mbcs_LoneLeadByteSingleTerminated_936) {
+  REQUIRE_CODE_PAGE(936);
+  LoneLeadSingleTerminated();
+}
+CONTRACT_TEST(Mbcs_LoneLeadByteSingleTerminated_949) {
+  REQUIRE_CODE_PAGE(949);
+  LoneLeadSingleTerminated();
+}

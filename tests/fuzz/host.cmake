@@ -1,0 +1,14 @@
+# Fuzz targets (host, clang only): configure a tree of its own with
+#   CC=clang CXX=clang++ cmake -S . -B build/fuzz -DFUZZ=ON -DSANITIZE=ON
+# Every source is instrumented for libFuzzer; each target links the whole
+# launcher (the real printer removal included) against the simulator.
+file(GLOB FUZZ_TARGET_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/*_fuzz.cpp)
+add_library(launcher_fuzz STATIC ${LAUNCHER_SOURCES} ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_machine.cpp)
+target_include_directories(launcher_fuzz PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests/fuzz)
+target_link_libraries(launcher_fuzz PUBLIC sim)
+foreach(source ${FUZZ_TARGET_SOURCES})
+  get_filename_component(name ${source} NAME_WE)
+  add_executable(${name} ${source})
+  target_link_libraries(${name} PRIVATE launcher_fuzz)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+endforeach()
