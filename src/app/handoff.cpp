@@ -11,6 +11,7 @@
 #include "records/launcher_paths.h"
 #include "records/os_version.h"
 #include "records/records.h"
+#include "records/system_folder.h"
 #include "removal/inf_purge.h"
 #include "removal/platform_fixes.h"
 
@@ -70,12 +71,8 @@ void SettleInstallMode(const char* registryPath, const char* dot4Root) {
 // that nothing can replace it while the installer runs. INVALID_HANDLE_VALUE
 // when it cannot be opened.
 HANDLE HoldMsiexec() {
-  char systemDir[records::kPathSize];
-  memset(systemDir, 0, sizeof systemDir);
-  const UINT length = GetSystemDirectoryA(systemDir, sizeof systemDir);
-  if (length == 0 || length >= sizeof systemDir) return INVALID_HANDLE_VALUE;
   char path[records::kPathSize];
-  if (!FormatText(path, sizeof path, "%s\\msiexec.exe", systemDir)) return INVALID_HANDLE_VALUE;
+  if (!BuildSystemFilePath("msiexec.exe", path, sizeof path)) return INVALID_HANDLE_VALUE;
   return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
 }
 
