@@ -12,7 +12,9 @@ file(GLOB LAUNCHER_ART CONFIGURE_DEPENDS src/resources/art/*.ico src/resources/a
 set_source_files_properties(${LAUNCHER_RESOURCES} PROPERTIES OBJECT_DEPENDS "${LAUNCHER_ART}")
 add_executable(Setup WIN32 ${LAUNCHER_SOURCES} src/app/winmain.cpp ${LAUNCHER_RESOURCES})
 target_include_directories(Setup PRIVATE src)
-target_compile_options(Setup PRIVATE -fno-exceptions -fno-rtti -Werror)
+# -fcheck-new: our operator new returns NULL when the heap is exhausted (no
+# exceptions), so the compiler must keep the callers' checks of its result.
+target_compile_options(Setup PRIVATE -fno-exceptions -fno-rtti -fcheck-new -Werror)
 target_link_options(Setup PRIVATE ${WIN32_LINK_FLAGS})
 # No winspool: its functions are resolved at run time from the system folder,
 # since an imported winspool.drv is looked for beside Setup.exe first.

@@ -37,10 +37,15 @@ void WriteInstallMode(HKEY product, const char* mode) {
                  static_cast<DWORD>(strlen(mode) + 1));
 }
 
+// An empty RegistryPath names no product key: opened or created, it would be
+// HKEY_LOCAL_MACHINE itself. No product key is then created, written or
+// read, and the installation goes on as for "Software".
+bool NamesProductKey(const char* registryPath) { return registryPath[0] != 0; }
+
 // The device was plugged in before the software: remember it. A value left
 // by an earlier run stays when the probe finds nothing now.
 void MarkHardwareWhenPlugged(const char* registryPath, const char* usbRoot) {
-  if (!FindUsbDevice(usbRoot)) return;
+  if (!NamesProductKey(registryPath) || !FindUsbDevice(usbRoot)) return;
   ScopedRegKey product;
   if (product.Create(HKEY_LOCAL_MACHINE, registryPath, records::kWriteAccess))
     WriteInstallMode(product.get(), records::kInstallModeHardware);
@@ -51,6 +56,7 @@ void MarkHardwareWhenPlugged(const char* registryPath, const char* usbRoot) {
 // clean-up tool removes its leftovers and the mode becomes "Software". A
 // product key that does not exist yet is created with "Software".
 void SettleInstallMode(const char* registryPath, const char* dot4Root) {
+  if (!NamesProductKey(registryPath)) return;
   ScopedRegKey product;
   if (!product.Open(HKEY_LOCAL_MACHINE, registryPath, records::kWriteAccess)) {
     if (product.Create(HKEY_LOCAL_MACHINE, registryPath, records::kWriteAccess))

@@ -21,6 +21,8 @@ void ReadInstalledLocation(char* location, DWORD size) {
   memset(location, 0, size);
   char registryPath[records::kPathSize];
   ReadInstallInfoValue(records::kRegistryPathKey, registryPath, sizeof registryPath);
+  // An empty path would open HKEY_LOCAL_MACHINE itself: no earlier location.
+  if (!registryPath[0]) return;
 
   ScopedRegKey product;
   if (!product.Open(HKEY_LOCAL_MACHINE, registryPath, records::kReadAccess)) return;

@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "platform/local_block.h"
 #include "records/launcher_paths.h"
 #include "records/records.h"
 
@@ -62,7 +63,10 @@ bool IsSafePathFolder(const char* folder) {
 bool SearchPathVariable(const char* name, char* program, DWORD size) {
   const DWORD needed = GetEnvironmentVariableA("PATH", NULL, 0);
   if (needed == 0) return false;
-  char* path = new char[needed + 1];
+  // No memory for the list: no folder of it is searched.
+  ScopedLocalBlock block(needed + 1);
+  if (!block.get()) return false;
+  char* path = reinterpret_cast<char*>(block.get());
   memset(path, 0, needed + 1);
   const DWORD length = GetEnvironmentVariableA("PATH", path, needed + 1);
   bool found = false;
@@ -77,7 +81,6 @@ bool SearchPathVariable(const char* name, char* program, DWORD size) {
       found = IsSafePathFolder(folder) && SearchOne(folder, name, program, size);
     }
   }
-  delete[] path;
   return found;
 }
 
@@ -94,6 +97,35 @@ bool FindNamedProgram(const char* name, char* program, DWORD size) {
   if (!name[0]) return false;
   if (HasFolder(name)) return IsFullPath(name) && SearchOne(NULL, name, program, size);
   return SearchBareName(name, program, size);
+}
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+bool IsExistingFolder(const char* path) {
+  const DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// True when the text from the blank at `blank` on continues a path through
+// an existing folder: "C:\Program" in "C:\Program Files\Maker\gone.exe"
+// (C:\Program Files is a folder) names no program of its own, so a
+// C:\Program.exe must not stand in for the missing one. Each longer text
+// up to a blank or the first folder separator is looked at.
+bool ContinuesIntoFolder(const char* text, size_t blank) {
+  char folder[records::kPathSize];
+  for (size_t at = blank + 1;; ++at) {
+    const char c = text[at];
+    if (c == 0 || IsBlank(c) || IsSeparator(c)) {
+      if (at < sizeof folder) {
+        memcpy(folder, text, at);
+        folder[at] = 0;
+        if (IsExistingFolder(folder)) return true;
+      }
+      if (c == 0 || IsSeparator(c)) return false;
+    } else if (_ismbblead(static_cast<unsigned char>(c)) && text[at + 1]) {
+      ++at;  // a trail byte may look like a backslash
+    }
+  }
 }
 
 }  // namespace
@@ -118,9 +150,10 @@ bool FindUninstallProgram(const char* commandLine, char* program, DWORD size) {
   for (size_t end = strlen(candidate); end > 0; --end) {
     const bool wordEnds = !IsBlank(candidate[end - 1]) && (candidate[end] == 0 || IsBlank(candidate[end]));
     if (!wordEnds) continue;
+    const bool whole = candidate[end] == 0;
+    if (!whole && ContinuesIntoFolder(candidate, end)) continue;
     // The prefix is ended by two zeros (see records/text_end.h), the bytes
     // they cover put back afterwards; the whole text has its own.
-    const bool whole = candidate[end] == 0;
     const char kept[2] = {candidate[end], whole ? '\0' : candidate[end + 1]};
     candidate[end] = 0;
     if (!whole) candidate[end + 1] = 0;

@@ -22,7 +22,14 @@ void ReadInstallInfoValue(const char* key, char* value, DWORD size);
 // snprintf into a fixed buffer, ended safely for the multibyte routines.
 // False, with `buffer` emptied, when the text would not fit: callers treat
 // that as "no such name".
-bool FormatText(char* buffer, DWORD size, const char* format, ...);
+// The compiler checks each call's directives against its arguments (the
+// C99 set of the launcher's own formatting routine, not Microsoft's).
+#if defined(__clang__)
+#define TEXT_FORMAT_CHECKED(formatIndex, firstArgument) __attribute__((format(printf, formatIndex, firstArgument)))
+#else
+#define TEXT_FORMAT_CHECKED(formatIndex, firstArgument) __attribute__((format(gnu_printf, formatIndex, firstArgument)))
+#endif
+bool FormatText(char* buffer, DWORD size, const char* format, ...) TEXT_FORMAT_CHECKED(3, 4);
 
 // Reads one registry value of an open key into `buffer` and guarantees it is
 // terminated. Fails (ERROR_MORE_DATA) when the data with its terminating zero

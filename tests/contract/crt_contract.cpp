@@ -40,6 +40,12 @@ CONTRACT_TEST(Crt_SnprintfConversions) {
   ok(std::strcmp(buffer, "[   ab|ab   |xy|Q|%|  5|5  |-05]") == 0, "widths: '%s'", buffer);
   std::snprintf(buffer, sizeof buffer, "%*s|%.*s", 4, "a", 1, "bc");
   ok(std::strcmp(buffer, "   a|b") == 0, "star width: '%s'", buffer);
+  // A conversion the launcher does not use still takes its argument: the
+  // ones after it get their own.
+  std::snprintf(buffer, sizeof buffer, "%f|%s|%lld|%d|%Lg|%s", 1.5, "x", 1LL << 40, 7, 2.0L, "y");
+  const char* rest = std::strchr(buffer, '|');
+  ok(rest && std::strncmp(rest, "|x|", 3) == 0 && std::strstr(buffer, "|7|") && std::strstr(buffer, "|y"),
+     "arguments after unformatted conversions: '%s'", buffer);
 }
 
 // strncpy pads with zeros and leaves a source of size or more unterminated;

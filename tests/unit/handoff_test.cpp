@@ -353,6 +353,24 @@ TEST_F(HandoffTest, InstallerGetsTheEarlierLocationOrNothing) {
   EXPECT_EQ(Sets(), 1);
 }
 
+// Without RegistryPath the product key would be HKEY_LOCAL_MACHINE itself:
+// nothing is created, written or read there, and the installation goes on
+// as for "Software" (no settling wait, no clean-up, no earlier location).
+TEST_F(HandoffTest, EmptyRegistryPathTouchesNoKeyAtTheRoot) {
+  sim::WriteFile(kInfo, std::string("[INSTALL_INFO]\r\nPDIENTRY=Pdi\r\nVID_PID=") + kId + "\r\n");
+  PlugDevice(false);
+  sim::SetString("", "InstallMode", "Hardware");
+  sim::SetString("", "InstalledLocation", "C:\\Apps\\");
+  RunInstallationHandoff(HandoffInputs{"C:\\Pkg", "", kInfo, false});
+  EXPECT_EQ(sim::CallCount("RegCreateKeyExA"), 0);
+  EXPECT_EQ(sim::GetValue("", "InstallMode"), std::string("Hardware\0", 9));
+  EXPECT_EQ(sim::CallCount("CMP_WaitNoPendingInstallEvents"), 0);
+  EXPECT_EQ(StartOf(kCleanup), nullptr);
+  ASSERT_NE(StartOf(kInstaller), nullptr);
+  EXPECT_EQ(StartOf(kInstaller)->commandLine, kInstaller);
+  EXPECT_EQ(Sets(), 1);
+}
+
 // ---- the end ---------------------------------------------------------------------------
 
 TEST_F(HandoffTest, EventIsSetOnceAfterTheInstallerHasEnded) {

@@ -30,6 +30,8 @@ TEST_F(ProgramTest, BareNameIsSearchedInSystemWindowsAndPathButNeverBesideTheLau
   Plant("C:\\Tools\\MsiExec.exe");
   sim::SetEnvironmentVariable("PATH", "C:\\Pkg;.;C:\\Work\\;Tools;\"C:\\Tools\"");
   EXPECT_EQ(Find(command), "C:\\Tools\\MsiExec.exe");
+  sim::FailCall("LocalAlloc", 1);  // no memory for PATH: no folder of it searched
+  EXPECT_EQ(Find(command), "");
   Plant("C:\\WINDOWS\\MsiExec.exe");
   EXPECT_EQ(Find(command), "C:\\WINDOWS\\MsiExec.exe");
   Plant("C:\\WINDOWS\\SYSTEM32\\MsiExec.exe");
@@ -69,8 +71,16 @@ TEST_F(ProgramTest, UnquotedPathWithBlanksPrefersTheWholeNameOverAShorterDecoy) 
   EXPECT_EQ(Find("C:\\Program Files\\Maker\\uninst.exe -x"), "C:\\Program Files\\Maker\\uninst.exe");
   EXPECT_EQ(Find("C:\\Program Files\\Maker\\uninst -x"), "C:\\Program Files\\Maker\\uninst.exe");
   EXPECT_EQ(Find("C:\\Program Files\\Maker\\uninst.exe"), "C:\\Program Files\\Maker\\uninst.exe");
-  // Only a shorter prefix exists: that is the program.
-  EXPECT_EQ(Find("C:\\Program Files\\Other\\gone.exe -x"), "C:\\Program.exe");
+  // The whole name is missing: a shorter prefix whose next word continues
+  // into an existing folder never stands in for it, at any depth.
+  EXPECT_EQ(Find("C:\\Program Files\\Other\\gone.exe -x"), "");
+  EXPECT_EQ(Find("C:\\Program Files -x"), "");
+  Plant("C:\\My Big Apps\\keep.txt");
+  Plant("C:\\My.exe");
+  EXPECT_EQ(Find("C:\\My Big Apps\\gone.exe -x"), "");
+  // A shorter prefix followed by arguments only is still the program.
+  EXPECT_EQ(Find("C:\\Program -x C:\\Temp"), "C:\\Program.exe");
+  EXPECT_EQ(Find("C:\\Program Filez\\gone.exe -x"), "C:\\Program.exe");
 }
 
 TEST_F(ProgramTest, RelativeFolderIsNeverResolved) {

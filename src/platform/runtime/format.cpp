@@ -7,7 +7,9 @@
  * Conversions: %s %c %d %i %u %x %X %p %%, flags '-' and '0', a width and a
  * precision (numbers or '*'), length modifiers h, hh, l and z (all 32 bits
  * here). A conversion outside these is copied as it stands, so a mistake
- * shows in the text instead of reading a wrong argument. */
+ * shows in the text, and its argument is still taken by its C type (a
+ * double for %f %e %g %a, 64 bits with ll, j or L, a pointer for %n, never
+ * written through), so that every later conversion still gets its own. */
 #include <stdarg.h>
 #include <stddef.h>
 
@@ -52,6 +54,26 @@ static int ReadNumber(const char** format, va_list* args) {
   return value;
 }
 
+/* Takes the argument of a conversion this routine does not format, by the
+ * type C passes for it; a letter that is no conversion takes nothing. */
+static void SkipArgument(char conversion, int wide, va_list* args) {
+  switch (conversion) {
+    case 'f': case 'F': case 'e': case 'E': case 'g': case 'G': case 'a': case 'A':
+      if (wide) (void)va_arg(*args, long double);
+      else (void)va_arg(*args, double);
+      return;
+    case 'd': case 'i': case 'u': case 'x': case 'X': case 'o': case 'C':
+      if (wide) (void)va_arg(*args, long long);
+      else (void)va_arg(*args, int);
+      return;
+    case 'n': case 'S':
+      (void)va_arg(*args, void*);
+      return;
+    default:
+      return;
+  }
+}
+
 int vsnprintf(char* buffer, size_t size, const char* format, va_list args) {
   Output out = {buffer, size, 0};
   va_list ap;
@@ -74,7 +96,13 @@ int vsnprintf(char* buffer, size_t size, const char* format, va_list args) {
       ++format;
       precision = ReadNumber(&format, &ap);
     }
-    while (*format == 'h' || *format == 'l' || *format == 'z') ++format;
+    int wide = 0; /* a 64-bit integer (ll, j, q) or a long double (L) */
+    for (int longs = 0; *format == 'h' || *format == 'l' || *format == 'z' || *format == 't' || *format == 'j' ||
+                        *format == 'q' || *format == 'L';
+         ++format) {
+      if (*format == 'l' && ++longs == 2) wide = 1;
+      if (*format == 'j' || *format == 'q' || *format == 'L') wide = 1;
+    }
 
     char digits[12];
     char* end = digits + sizeof digits;
@@ -83,7 +111,8 @@ int vsnprintf(char* buffer, size_t size, const char* format, va_list args) {
     unsigned long value;
     unsigned base = 10;
     const char* letters = "0123456789abcdef";
-    switch (*format) {
+    /* 64-bit integers and long doubles are not formatted here. */
+    switch (wide ? '\0' : *format) {
       case 's': {
         const char* text = va_arg(ap, const char*);
         if (!text) text = "(null)";
@@ -116,7 +145,8 @@ int vsnprintf(char* buffer, size_t size, const char* format, va_list args) {
         value = (unsigned long)(size_t)va_arg(ap, void*), base = 16, precision = 8;
         prefix = "0x";
         break;
-      default: /* not one of ours: copy it as it stands */
+      default: /* not one of ours: copy it as it stands, take its argument */
+        SkipArgument(*format, wide, &ap);
         while (start <= format && *start) Put(&out, *start++);
         if (*format) ++format;
         continue;
