@@ -162,16 +162,20 @@ scenario_dialog() {
   finish
 }
 
-# Cancel clicked with Uninstall chosen: the dialog closes, nothing starts.
-scenario_dialog_cancel() {
-  new_scenario "maintenance dialog: Cancel starts nothing" winxp || { finish; return; }
-  dialog_package 'C:\\pkg\\Util\\OemAdv07.exe /uninstall'
+# scenario_dialog_starts_nothing WHAT BUTTON UNINSTALL-STRING [DECOY]:
+# Uninstall chosen, then BUTTON clicked (2 Cancel, 1 Next): the dialog
+# closes and nothing starts, not even the DECOY stub.
+scenario_dialog_starts_nothing() {
+  local what="$1" button="$2"
+  new_scenario "maintenance dialog: $what starts nothing" winxp || { finish; return; }
+  dialog_package "$(printf '%s' "$3" | sed 's/\\/\\\\/g')"
+  [ -z "${4:-}" ] || stub_at "$4"
   if dialog_open; then
     click 1001
-    click 2
-    check "launcher after Cancel" "$(field launcher "$(dialog_closed)")" ended
+    click "$button"
+    check "launcher after the click" "$(field launcher "$(dialog_closed)")" ended
     sleep 0.5
-    check "programs started by Cancel" "$(stub_log)" ""
+    check "programs started" "$(stub_log)" ""
   else
     REASONS+=("no dialog")
   fi
@@ -199,5 +203,8 @@ E2E_SCENARIOS+=(
   "scenario_dialog zh-CN zh_CN 2052 '$QUOTED' '$QUOTED_PROGRAM'"
   # Polish has no block: Wine's lookup gives the whole English dialog.
   "scenario_dialog pl pl_PL 1033 '$QUOTED' '$QUOTED_PROGRAM'"
-  scenario_dialog_cancel
+  "scenario_dialog_starts_nothing Cancel 2 'C:\\pkg\\Util\\OemAdv07.exe /uninstall'"
+  # The program is missing: C:\Program.exe (C:\Program Files is a folder) never stands in.
+  "scenario_dialog_starts_nothing 'Next with the uninstaller missing' 1 \
+    'C:\\Program Files\\E2E Maker\\gone.exe -remove' 'C:\\Program.exe'"
 )

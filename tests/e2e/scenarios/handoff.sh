@@ -228,6 +228,23 @@ EOF2
   wait_for_log_lines 2
   check "installer command line (quoted location)" "$(stub_entry 'Install\Setup.exe' command)" \
     'C:\Program Files\E2E Pkg\Install\Setup.exe'
+
+  # No RegistryPath, the device plugged in: the root of HKLM is no product
+  # key, neither read nor written.
+  printf '[INSTALL_INFO]\r\nPDIENTRY=%s\r\nVID_PID=%s\r\n' "$PDIENTRY" "$HW_ID" >"$dir/InstallInfo.ini"
+  reg_import <<EOF2
+[HKEY_LOCAL_MACHINE]
+"InstalledLocation"="C:\\\\Apps"
+
+[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\USB\\$HW_ID\\5&1A2B&0&1]
+"Class"="USB"
+EOF2
+  rm -f "$WINEPREFIX/drive_c/e2e-log.txt"
+  r="$(run_handoff 'C:\Program Files\E2E Pkg\Setup.exe')"
+  wait_for_log_lines 2
+  check "installer command line (no RegistryPath)" "$(stub_entry 'Install\Setup.exe' command)" \
+    'C:\Program Files\E2E Pkg\Install\Setup.exe'
+  check "InstallMode at the root of HKLM" "$(reg_value HKLM InstallMode)" "<absent>"
   finish
 }
 
