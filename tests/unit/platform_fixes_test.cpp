@@ -18,8 +18,9 @@ const char kPkgMsvcp[] = "C:\\Pkg\\msvcp60.dll";
 // A minimal PE32 library whose one section holds a version resource of
 // `ms`.`ls`: MZ header, PE header at 0x40, section table at 0x138, the
 // section's data (RVA 0x1000) at 0x200: root, name and language directories
-// at 0, 0x18 and 0x30, the data entry at 0x48, VS_VERSIONINFO at 0x58.
-std::string VersionedLibrary(DWORD ms, DWORD ls) {
+// at 0, 0x18 and 0x30, the data entry at 0x48, VS_VERSIONINFO at 0x58. The
+// DWORD at `patchAt` (when not 0) is then made `patch`.
+std::string VersionedLibrary(DWORD ms, DWORD ls, size_t patchAt = 0, DWORD patch = 0) {
   std::string image(0x200 + 0xB4, '\0');
   auto put = [&image](size_t at, DWORD value, int bytes) {
     for (int i = 0; i < bytes; ++i) image[at + i] = static_cast<char>(value >> (8 * i));
@@ -34,10 +35,7 @@ std::string VersionedLibrary(DWORD ms, DWORD ls) {
   const char key[] = "VS_VERSION_INFO";
   for (size_t i = 0; i < sizeof key; ++i) put(0x25E + 2 * i, key[i], 2);
   put(0x280, 0xFEEF04BD, 4), put(0x288, ms, 4), put(0x28C, ls, 4);
-  return image;
-}
-std::string Patched(std::string image, size_t at, DWORD value) {
-  for (int i = 0; i < 4; ++i) image[at + i] = static_cast<char>(value >> (8 * i));
+  if (patchAt) put(patchAt, patch, 4);
   return image;
 }
 
@@ -190,9 +188,8 @@ TEST_F(PlatformFixesTest, RuntimeLibraryInUseStaysAndTheOtherIsStillCopied) {
 // Which copy of msvcp60.dll the system folder ends with, by what each side
 // holds ("" = no such file); mfc42.dll is absent on both sides.
 TEST_F(PlatformFixesTest, RuntimeLibraryIsCopiedOnlyOverNoneUnversionedOrOlder) {
-  const std::string v8168 = VersionedLibrary(0x00060000, 0x1FE80000);  // 6.0.8168.0
-  const std::string v8972 = VersionedLibrary(0x00060000, 0x230C0000);  // 6.0.8972.0
-  const std::string v61 = VersionedLibrary(0x00060001, 0);             // 6.1.0.0
+  const DWORD k60 = 0x00060000, k8168 = 0x1FE80000, k8972 = 0x230C0000;  // 6.0, 8168.0, 8972.0
+  const std::string v8168 = VersionedLibrary(k60, k8168), v8972 = VersionedLibrary(k60, k8972);
   const struct {
     const char* what;
     std::string system, package;
@@ -202,20 +199,19 @@ TEST_F(PlatformFixesTest, RuntimeLibraryIsCopiedOnlyOverNoneUnversionedOrOlder) 
       {"system older", v8168, v8972, true},
       {"same version", v8972, v8972 + "x", false},
       {"system newer", v8972, v8168, false},
-      {"major.minor decide before build", v8972, v61, true},
-      {"system newer by major.minor", v61, v8972, false},
+      {"major.minor decide before build", v8972, VersionedLibrary(0x00060001, 0), true},
       {"system unversioned", "MZ old", v8168, true},
       {"package unversioned", v8168, "MZ new", false},
       {"both unversioned", "old", "new", true},
       {"package lacks it", v8168, "", false},
       {"package truncated", v8168, v8972.substr(0, 0x270), false},
       {"system truncated", v8972.substr(0, 0x140), v8168, true},
-      {"PE header beyond 4 GB", v8168, Patched(v8972, 0x3C, 0xFFFFFFF0), false},
-      {"section data beyond the file", v8168, Patched(v8972, 0x138 + 20, 0x7FFFFFF0), false},
-      {"version data outside every section", v8168, Patched(v8972, 0x248, 0x5000), false},
-      {"language directory leads back to the root", v8168, Patched(v8972, 0x244, 0x80000000), false},
-      {"name directory is its own", v8168, Patched(v8972, 0x22C, 0x80000018), false},
-      {"no fixed-info signature", v8168, Patched(v8972, 0x280, 0xFEEF04BE), false},
+      {"PE header beyond 4 GB", v8168, VersionedLibrary(k60, k8972, 0x3C, 0xFFFFFFF0), false},
+      {"section data beyond the file", v8168, VersionedLibrary(k60, k8972, 0x138 + 20, 0x7FFFFFF0), false},
+      {"version data outside every section", v8168, VersionedLibrary(k60, k8972, 0x248, 0x5000), false},
+      {"language directory leads back to the root", v8168, VersionedLibrary(k60, k8972, 0x244, 0x80000000), false},
+      {"name directory is its own", v8168, VersionedLibrary(k60, k8972, 0x22C, 0x80000018), false},
+      {"no fixed-info signature", v8168, VersionedLibrary(k60, k8972, 0x280, 0xFEEF04BE), false},
   };
   for (const auto& row : kRows) {
     SetUp();

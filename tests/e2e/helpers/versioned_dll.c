@@ -1,12 +1,5 @@
-/* A library that carries nothing but its version resource (versioned_dll.rc).
- * cmake/win32.cmake builds it twice with different versions; the hand-off
- * scenario lays the copies as runtime libraries of the package and of the
- * system folder. */
+/* A library with nothing but its version resource (versioned_dll.rc), built
+ * in two versions by cmake/win32.cmake for the hand-off scenario. */
 #include <windows.h>
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
-  (void)instance;
-  (void)reason;
-  (void)reserved;
-  return TRUE;
-}
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) { return instance || reason || reserved || 1; }
