@@ -99,6 +99,17 @@ target_link_libraries(recorder_dll PRIVATE kernel32)
 set_target_properties(recorder_dll PROPERTIES PREFIX "" OUTPUT_NAME recorder
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/helpers)
 
+# A library with nothing but a version resource, in an older and a newer
+# version: the hand-off scenario's runtime libraries.
+foreach(pair "old;6,0,8168,0" "new;6,0,8972,0")
+  list(GET pair 0 which)
+  list(GET pair 1 version)
+  add_library(versioned_${which} SHARED tests/e2e/helpers/versioned_dll.c tests/e2e/helpers/versioned_dll.rc)
+  target_compile_definitions(versioned_${which} PRIVATE LIB_VERSION=${version})
+  target_link_options(versioned_${which} PRIVATE -nostdlib -nostartfiles -s -Wl,-e,_DllMain@12)
+  set_target_properties(versioned_${which} PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/helpers)
+endforeach()
+
 # The multibyte and C library contract tests once more, against the
 # launcher's own routines in place of the runtime's (tests/contract/run.sh
 # runs both).

@@ -1,6 +1,6 @@
 // Simulated opening of files: CreateFileA with its access and share modes
 // honoured against the launcher's other File handles and against the holds
-// of other programs, ReadFile, and the checks that deletion and copying
+// of other programs, ReadFile, SetFilePointer, and the checks that deletion and copying
 // make against open files.
 #include <algorithm>
 #include <cstring>
@@ -140,4 +140,36 @@ BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD
   h->position = from + n;
   if (lpNumberOfBytesRead) *lpNumberOfBytesRead = static_cast<DWORD>(n);
   return TRUE;
+}
+
+DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, LONG* lpDistanceToMoveHigh, DWORD dwMoveMethod) {
+  HandleObject* h = Lookup(hFile, HandleKind::File);
+  const bool fail = Enter("SetFilePointer", (h ? h->path : std::string()) + " " + std::to_string(lDistanceToMove));
+  if (fail || !h) {
+    SetLastError(h ? ERROR_ACCESS_DENIED : ERROR_INVALID_HANDLE);
+    return INVALID_SET_FILE_POINTER;
+  }
+  // Without the high part the distance is a signed 32-bit value; with it,
+  // the two make one signed 64-bit distance.
+  int64_t distance = lDistanceToMove;
+  if (lpDistanceToMoveHigh)
+    distance = static_cast<int64_t>(static_cast<uint64_t>(static_cast<uint32_t>(*lpDistanceToMoveHigh)) << 32 |
+                                    static_cast<uint32_t>(lDistanceToMove));
+  int64_t base = 0;
+  if (dwMoveMethod == FILE_CURRENT) base = static_cast<int64_t>(h->position);
+  else if (dwMoveMethod == FILE_END) base = static_cast<int64_t>(M().files[h->path].size());
+  else if (dwMoveMethod != FILE_BEGIN) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return INVALID_SET_FILE_POINTER;
+  }
+  const int64_t to = base + distance;
+  if (to < 0 || (!lpDistanceToMoveHigh && to > 0xFFFFFFFE)) {
+    SetLastError(to < 0 ? ERROR_NEGATIVE_SEEK : ERROR_INVALID_PARAMETER);
+    return INVALID_SET_FILE_POINTER;
+  }
+  // Beyond the end is allowed: a read from there gives zero bytes.
+  h->position = static_cast<size_t>(to);
+  if (lpDistanceToMoveHigh) *lpDistanceToMoveHigh = static_cast<LONG>(static_cast<uint64_t>(to) >> 32);
+  SetLastError(ERROR_SUCCESS);
+  return static_cast<DWORD>(static_cast<uint64_t>(to) & 0xFFFFFFFFu);
 }

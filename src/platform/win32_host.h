@@ -253,6 +253,11 @@ int _mbsicmp(const unsigned char* a, const unsigned char* b);
 #define ERROR_NO_MORE_FILES 18L
 #define ERROR_SHARING_VIOLATION 32L
 #define ERROR_FILE_EXISTS 80L
+#define ERROR_NEGATIVE_SEEK 131L
+#define FILE_BEGIN 0
+#define FILE_CURRENT 1
+#define FILE_END 2
+#define INVALID_SET_FILE_POINTER 0xFFFFFFFFu
 #define CP_ACP 0
 
 typedef uint16_t WCHAR;  // UTF-16 code unit, as on Windows
@@ -280,6 +285,7 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                    DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
 BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
               LPOVERLAPPED lpOverlapped);
+DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, LONG* lpDistanceToMoveHigh, DWORD dwMoveMethod);
 DWORD GetFileAttributesA(LPCSTR lpFileName);
 BOOL SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes);
 BOOL DeleteFileA(LPCSTR lpFileName);

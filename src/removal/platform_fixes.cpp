@@ -6,6 +6,7 @@
 #include "platform/start_program.h"
 #include "records/launcher_paths.h"
 #include "records/os_version.h"
+#include "removal/file_version.h"
 #include "removal/fixup_names.h"
 
 namespace {
@@ -19,6 +20,25 @@ bool FolderFits(UINT length, DWORD size) { return length != 0 && length < size; 
 void DeleteWhateverItsAttributes(const char* path) {
   SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
   DeleteFileA(path);
+}
+
+// Whether the package's copy of a shared library goes over the system's:
+// when the system has none, or one without a version (replaced as ever), or
+// an older one than the package's. A system copy whose version cannot be
+// read is kept, and so it is when the package's copy has no version.
+bool PackageCopyIsWanted(const char* source, const char* target) {
+  FileVersion present;
+  FileVersion offered;
+  switch (ReadFileVersion(target, &present)) {
+    case kVersionFileMissing:
+    case kVersionNone:
+      return true;
+    case kVersionUnreadable:
+      return false;
+    case kVersionFound:
+      break;
+  }
+  return ReadFileVersion(source, &offered) == kVersionFound && IsLaterVersion(offered, present);
 }
 
 }  // namespace
@@ -62,8 +82,8 @@ void CopyRuntimeLibraries() {
     char target[fixups::kPathSize];
     if (!FormatText(source, sizeof source, "%s%s", launcherFolder, name)) continue;
     if (!FormatText(target, sizeof target, "%s%s", systemFolder, name)) continue;
-    // Always from the package into the system folder, replacing what is there.
-    CopyFileA(source, target, FALSE);
+    // From the package into the system folder, never over a copy as new.
+    if (PackageCopyIsWanted(source, target)) CopyFileA(source, target, FALSE);
   }
 }
 

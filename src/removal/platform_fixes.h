@@ -14,7 +14,8 @@ void PatchLayoutInf();
 void DeleteStaleOemDlls();
 
 // Copies the two runtime libraries beside the launcher into the system
-// folder, replacing what is there; never the other way.
+// folder where the system has none, one without a version, or an older one
+// than the package's (removal/file_version.h); never the other way.
 void CopyRuntimeLibraries();
 
 // Runs the clean-up program beside the launcher with "-Setup" and waits for

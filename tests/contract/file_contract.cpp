@@ -109,7 +109,7 @@ CONTRACT_TEST(File_ShareModesAgainstOtherOpeners) {
 }
 
 // All Windows versions: ReadFile gives at most the bytes asked for, then the
-// rest, then succeeds with 0 bytes at the end of the file.
+// rest, then succeeds with 0 bytes at the end of the file (or beyond it).
 CONTRACT_TEST(File_ReadInPiecesThenZeroAtEnd) {
   const std::string path = Folder("read") + "\\ten.inf";
   fixture::WriteTextFile(path, "0123456789");
@@ -123,6 +123,10 @@ CONTRACT_TEST(File_ReadInPiecesThenZeroAtEnd) {
   ok(ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got == 6 && std::memcmp(buffer, "456789", 6) == 0,
      "second: %lu", static_cast<unsigned long>(got));
   ok(ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got == 0, "at end: %lu", static_cast<unsigned long>(got));
+  // A read after SetFilePointer starts there; beyond the end it gives 0 bytes.
+  ok(SetFilePointer(file, 7, nullptr, FILE_BEGIN) == 7 && ReadFile(file, buffer, 4, &got, nullptr) && got == 3 &&
+         buffer[0] == '7' && SetFilePointer(file, 99, nullptr, FILE_BEGIN) == 99 &&
+         ReadFile(file, buffer, 4, &got, nullptr) && got == 0, "after a seek: %lu", static_cast<unsigned long>(got));
   CloseHandle(file);
 }
 

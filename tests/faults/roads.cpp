@@ -48,6 +48,7 @@ void PreparePackage(sim::Release release) {
   for (const char* decoy : {"C:\\Pkg.exe", "C:\\Pkg Files\\net.exe", "C:\\Pkg Files\\MsiExec.exe"}) Program(decoy);
   sim::WriteFile(kPkg + "\\msvcp60.dll", "MZ");
   sim::WriteFile(kPkg + "\\mfc42.dll", "MZ");
+  sim::WriteFile(std::string(kSys) + "\\msvcp60.dll", "MZ");  // read for its version, then replaced
   sim::WriteFile(std::string(kSys) + "\\msiexec.exe", "MZ");
   sim::WriteFile(std::string(kSys) + "\\Oemk3207.dll", "MZ");
   sim::WriteFile(std::string(kSys) + "\\Oemrgx07.dll", "MZ");

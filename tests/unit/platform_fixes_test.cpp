@@ -13,6 +13,31 @@ const char kStale1[] = "C:\\WINDOWS\\SYSTEM32\\Oemk3207.dll";
 const char kStale2[] = "C:\\WINDOWS\\SYSTEM32\\Oemrgx07.dll";
 const char kSysMsvcp[] = "C:\\WINDOWS\\SYSTEM32\\msvcp60.dll";
 const char kSysMfc[] = "C:\\WINDOWS\\SYSTEM32\\mfc42.dll";
+const char kPkgMsvcp[] = "C:\\Pkg\\msvcp60.dll";
+
+// A minimal PE32 library whose one section holds a version resource of
+// `ms`.`ls`: MZ header, PE header at 0x40, section table at 0x138, the
+// section's data (RVA 0x1000) at 0x200: root, name and language directories
+// at 0, 0x18 and 0x30, the data entry at 0x48, VS_VERSIONINFO at 0x58. The
+// DWORD at `patchAt` (when not 0) is then made `patch`.
+std::string VersionedLibrary(DWORD ms, DWORD ls, size_t patchAt = 0, DWORD patch = 0) {
+  std::string image(0x200 + 0xB4, '\0');
+  auto put = [&image](size_t at, DWORD value, int bytes) {
+    for (int i = 0; i < bytes; ++i) image[at + i] = static_cast<char>(value >> (8 * i));
+  };
+  put(0, 0x5A4D, 2), put(0x3C, 0x40, 4), put(0x40, 0x4550, 4), put(0x46, 1, 2), put(0x54, 0xE0, 2);
+  put(0x58, 0x10B, 2), put(0x58 + 92, 16, 4), put(0x58 + 112, 0x1000, 4), put(0x58 + 116, 0xB4, 4);
+  put(0x138 + 12, 0x1000, 4), put(0x138 + 16, 0xB4, 4), put(0x138 + 20, 0x200, 4);
+  for (DWORD dir : {0u, 0x18u, 0x30u}) put(0x200 + dir + 14, 1, 2);
+  put(0x210, 16, 4), put(0x214, 0x80000018, 4), put(0x228, 1, 4), put(0x22C, 0x80000030, 4);
+  put(0x240, 0x409, 4), put(0x244, 0x48, 4), put(0x248, 0x1058, 4), put(0x24C, 92, 4);
+  put(0x258, 92, 2), put(0x25A, 52, 2);
+  const char key[] = "VS_VERSION_INFO";
+  for (size_t i = 0; i < sizeof key; ++i) put(0x25E + 2 * i, key[i], 2);
+  put(0x280, 0xFEEF04BD, 4), put(0x288, ms, 4), put(0x28C, ls, 4);
+  if (patchAt) put(patchAt, patch, 4);
+  return image;
+}
 
 class PlatformFixesTest : public ::testing::Test {
  protected:
@@ -160,6 +185,46 @@ TEST_F(PlatformFixesTest, RuntimeLibraryInUseStaysAndTheOtherIsStillCopied) {
   EXPECT_EQ(sim::ReadFile(kSysMfc), "new mfc");
 }
 
+// Which copy of msvcp60.dll the system folder ends with, by what each side
+// holds ("" = no such file); mfc42.dll is absent on both sides.
+TEST_F(PlatformFixesTest, RuntimeLibraryIsCopiedOnlyOverNoneUnversionedOrOlder) {
+  const DWORD k60 = 0x00060000, k8168 = 0x1FE80000, k8972 = 0x230C0000;  // 6.0, 8168.0, 8972.0
+  const std::string v8168 = VersionedLibrary(k60, k8168), v8972 = VersionedLibrary(k60, k8972);
+  const struct {
+    const char* what;
+    std::string system, package;
+    bool copied;
+  } kRows[] = {
+      {"no system copy", "", v8168, true},
+      {"system older", v8168, v8972, true},
+      {"same version", v8972, v8972 + "x", false},
+      {"system newer", v8972, v8168, false},
+      {"major.minor decide before build", v8972, VersionedLibrary(0x00060001, 0), true},
+      {"system unversioned", "MZ old", v8168, true},
+      {"package unversioned", v8168, "MZ new", false},
+      {"both unversioned", "old", "new", true},
+      {"package lacks it", v8168, "", false},
+      {"package truncated", v8168, v8972.substr(0, 0x270), false},
+      {"system truncated", v8972.substr(0, 0x140), v8168, true},
+      {"PE header beyond 4 GB", v8168, VersionedLibrary(k60, k8972, 0x3C, 0xFFFFFFF0), false},
+      {"section data beyond the file", v8168, VersionedLibrary(k60, k8972, 0x138 + 20, 0x7FFFFFF0), false},
+      {"version data outside every section", v8168, VersionedLibrary(k60, k8972, 0x248, 0x5000), false},
+      {"language directory leads back to the root", v8168, VersionedLibrary(k60, k8972, 0x244, 0x80000000), false},
+      {"name directory is its own", v8168, VersionedLibrary(k60, k8972, 0x22C, 0x80000018), false},
+      {"no fixed-info signature", v8168, VersionedLibrary(k60, k8972, 0x280, 0xFEEF04BE), false},
+  };
+  for (const auto& row : kRows) {
+    SetUp();
+    if (!row.system.empty()) sim::WriteFile(kSysMsvcp, row.system);
+    if (!row.package.empty()) sim::WriteFile(kPkgMsvcp, row.package);
+    CopyRuntimeLibraries();
+    const std::string now = sim::ReadFile(kSysMsvcp);
+    EXPECT_STREQ(now == row.package ? "copied" : now == row.system ? "kept" : "?", row.copied ? "copied" : "kept")
+        << row.what;
+    EXPECT_EQ(sim::OpenHandles(), 0) << row.what;
+  }
+}
+
 // ---- clean-up program -------------------------------------------------------------
 
 TEST_F(PlatformFixesTest, CleanupToolStartsByFullPathUnquotedAndIsWaitedFor) {
@@ -204,14 +269,16 @@ TEST_F(PlatformFixesTest, CleanupCommandLineThatDoesNotFitIsNotStarted) {
 TEST_F(PlatformFixesTest, EachSystemCallFailingLeavesNothingOpenAndNeverCopiesBackwards) {
   const char* kCalls[] = {"GetWindowsDirectoryA", "GetSystemDirectoryA", "GetModuleFileNameA",
                           "WritePrivateProfileStringA", "SetFileAttributesA", "DeleteFileA", "CopyFileA",
-                          "CreateProcessA", "WaitForSingleObject", "CloseHandle"};
+                          "CreateProcessA", "WaitForSingleObject", "CloseHandle", "CreateFileA",
+                          "SetFilePointer", "ReadFile"};
   for (const char* call : kCalls) {
     for (int nth = 1; nth <= 2; ++nth) {
       SetUp();
       sim::PoseAs(sim::Release::Win98);
       sim::WriteFile(kLayout, kLayoutText);
       LayStaleLibraries();
-      sim::WriteFile("C:\\Pkg\\msvcp60.dll", "new");
+      sim::WriteFile(kPkgMsvcp, VersionedLibrary(6, 0));
+      sim::WriteFile(kSysMsvcp, VersionedLibrary(6, 1));
       sim::WriteFile(kSysMfc, "system");
       sim::WriteFile("C:\\Pkg\\Cleanup.exe", "MZ");
       sim::FailCall(call, nth);
@@ -219,6 +286,8 @@ TEST_F(PlatformFixesTest, EachSystemCallFailingLeavesNothingOpenAndNeverCopiesBa
       CopyRuntimeLibraries();
       RunCleanupTool();
       EXPECT_FALSE(sim::FileExists("C:\\Pkg\\mfc42.dll")) << call << " " << nth;
+      EXPECT_EQ(sim::ReadFile(kSysMsvcp), VersionedLibrary(6, 1)) << call << " " << nth;
+      EXPECT_EQ(sim::OpenHandles(sim::HandleKind::File), 0) << call << " " << nth;
       EXPECT_EQ(sim::OpenHandles(sim::HandleKind::Process) + sim::OpenHandles(sim::HandleKind::Thread), 0)
           << call << " " << nth;
     }

@@ -2,6 +2,7 @@
 
 #include "plan_text.h"
 #include "records/records.h"
+#include "removal/fixup_names.h"
 
 namespace plan {
 namespace {
@@ -22,6 +23,7 @@ void Recorder::Start(const std::map<HWND, std::string>& windows) {
 
 void Recorder::Stop() {
   Flush();
+  SettleKept();
   sim::ObserveCalls(nullptr);
   for (Effect& e : effects_) {
     if (e.kind != "program-started") continue;
@@ -65,6 +67,7 @@ void Recorder::OnCall(const sim::Call& call) {
                          " ms of virtual time: the launcher would wait on; the plan stops here");
     throw RunAbandoned();
   }
+  NoteVersionCheck(call);
   call_ = call;
   pending_ = true;
   if (f == "CreateEventA" && !signs_.instanceEventCreated) {
@@ -124,6 +127,23 @@ void Recorder::Settle() {
     Add(gone ? "driver-deleted" : "driver-kept",
         (gone ? "deletes the printer driver \"" : "cannot delete the printer driver \"") + driver + "\" (" + f + ")",
         {{"driver", driver}, {"call", f}});
+  }
+}
+
+// The launcher reads the versions of the system's copy of a runtime library
+// and of the package's (opening, seeking, reading, closing), then copies or
+// not: any other call, or the next library, settles it as kept.
+void Recorder::NoteVersionCheck(const sim::Call& call) {
+  const std::string& f = call.function;
+  if (f == "SetFilePointer" || f == "ReadFile" || f == "CloseHandle") return;
+  if (f == "CreateFileA" && !versionChecked_.empty() && Upper(call.detail) == Upper(versionOffered_)) return;
+  if (f == "CopyFileA" && Upper(Split(call.detail, " -> ").back()) == Upper(versionChecked_)) versionChecked_.clear();
+  SettleKept();
+  if (f != "CreateFileA") return;
+  for (const char* name : fixups::kRuntimeLibraries) {
+    if (!EndsWithNoCase(call.detail, name) || Upper(call.detail) == Upper(folder_ + name)) continue;
+    versionChecked_ = call.detail;
+    versionOffered_ = folder_ + name;
   }
 }
 

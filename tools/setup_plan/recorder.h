@@ -71,6 +71,8 @@ class Recorder {
   void SettleWait();
   void SettleMessages();
   void NoteHeldFiles();
+  void NoteVersionCheck(const sim::Call& call);
+  void SettleKept();
 
   std::string folder_;
   unsigned long maxWaitMs_;
@@ -85,6 +87,10 @@ class Recorder {
 
   std::map<HWND, std::string> windows_;
   std::vector<std::string> openedFiles_;  // CreateFileA paths not yet reported as held
+  // A runtime library of the system folder whose version the launcher is
+  // reading, and the package's copy: kept unless a copy over it follows.
+  std::string versionChecked_;
+  std::string versionOffered_;
   std::map<std::string, size_t> startOf_;  // program path -> index of its last start effect
   std::vector<Effect> effects_;
   RoadSigns signs_;

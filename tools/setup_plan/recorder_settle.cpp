@@ -2,8 +2,11 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <cstring>
+
 #include "plan_text.h"
 #include "recorder.h"
+#include "removal/file_version.h"
 
 namespace plan {
 namespace {
@@ -33,6 +36,22 @@ std::string ShowMessage(UINT message, WPARAM wParam) {
   if (message == WM_COMMAND && wParam == IDCANCEL) return "WM_COMMAND IDCANCEL";
   if (message == WM_COMMAND) return "WM_COMMAND " + std::to_string(wParam);
   return "message " + std::to_string(message) + " wParam " + std::to_string(wParam);
+}
+
+ImageRead ReadBytes(void* source, DWORD offset, void* buffer, DWORD size) {
+  const std::string& bytes = *static_cast<const std::string*>(source);
+  if (offset > bytes.size() || size > bytes.size() - offset) return kImagePastEnd;
+  memcpy(buffer, bytes.data() + offset, size);
+  return kImageRead;
+}
+
+// The file version of `bytes` as the launcher reads it ("6.0.8972.0"); ""
+// when it has none.
+std::string VersionOf(std::string bytes) {
+  FileVersion v;
+  if (FindImageVersion(ReadBytes, &bytes, &v) != kVersionFound) return "";
+  return std::to_string(v.ms >> 16) + "." + std::to_string(v.ms & 0xFFFF) + "." + std::to_string(v.ls >> 16) + "." +
+         std::to_string(v.ls & 0xFFFF);
 }
 
 }  // namespace
@@ -70,9 +89,28 @@ void Recorder::SettleFile() {
   if (!sim::FileExists(from)) {
     Add("file-not-copied", "cannot copy " + from + ": the package lacks it", {{"from", from}, {"to", to}});
   } else if (sim::FileExists(to) && sim::ReadFile(to) == sim::ReadFile(from)) {
-    Add("file-copied", "copies " + from + " to " + to + (existedBefore_ ? " (replacing the file there)" : ""),
+    const std::string before = existedBefore_ ? VersionOf(contentBefore_) : "";
+    const std::string after = VersionOf(sim::ReadFile(to));
+    std::string replacing = existedBefore_ ? " (replacing the file there)" : "";
+    if (!before.empty()) replacing = " (replacing " + before + " with the package's " + after + ")";
+    Add("file-copied", "copies " + from + " to " + to + replacing,
         {{"from", from}, {"to", to}, {"replaced", existedBefore_ ? "true" : "false"}});
   }
+}
+
+// A runtime library of the system folder that the launcher left in place,
+// and why, as far as the files tell.
+void Recorder::SettleKept() {
+  if (versionChecked_.empty()) return;
+  const std::string path = versionChecked_;
+  versionChecked_.clear();
+  const std::string present = sim::FileExists(path) ? VersionOf(sim::ReadFile(path)) : "";
+  const bool offered = sim::FileExists(versionOffered_);
+  const std::string package = offered ? VersionOf(sim::ReadFile(versionOffered_)) : "";
+  std::string why = "its version cannot be read";
+  if (!present.empty() && !package.empty()) why = present + " is not older than the package's " + package;
+  else if (!present.empty()) why = present + (offered ? ", and the package's copy has no version" : ", and the package has none");
+  Add("file-kept", "keeps " + path + ": " + why, {{"path", path}, {"version", present}, {"packageVersion", package}});
 }
 
 void Recorder::SettleRegistry() {

@@ -17,8 +17,9 @@
 #   every pose; msiexec.exe there is Wine's own small program, present in
 #   every pose, which is all the hold needs.
 # - Wine's INF folder has no layout.inf (the profile write creates it) and
-#   its system folder no mfc42.dll (the copy creates it; msvcp60.dll exists
-#   and is replaced): the checks look at the result, not at what was there.
+#   its system folder no mfc42.dll (the copy creates it); its msvcp60.dll
+#   has no version resource, so a package's copy replaces it. The XP case
+#   lays versioned copies on both sides to see the versions compared.
 # - The suite runs as root, where Wine opens read-only files for writing;
 #   the msiexec check does not rely on that: a sharing violation (32)
 #   refuses the writer whoever it is.
@@ -86,16 +87,23 @@ win_file() { echo "$WINEPREFIX/drive_c/windows/$1"; }
 exists() { [ -e "$1" ] && echo present || echo gone; }
 
 # Windows XP, no device: the key is created with "Software"; only the dialog
-# closer runs beside the installer; the runtime libraries are copied.
+# closer runs beside the installer. The runtime libraries go by version: the
+# package's older msvcp60.dll leaves the system's newer one as it was, its
+# newer mfc42.dll replaces the system's older one.
 scenario_handoff_fresh_xp() {
   start_handoff "hand-off on winxp without a device: Software, CloseDlg.exe, installer waited for" winxp ||
     { finish; return; }
+  local old="$WIN32_BUILD/helpers/versioned_old.dll" new="$WIN32_BUILD/helpers/versioned_new.dll"
+  cp "$old" "$WINEPREFIX/drive_c/pkg/msvcp60.dll" && cp "$new" "$(win_file system32/msvcp60.dll)"
+  cp "$new" "$WINEPREFIX/drive_c/pkg/mfc42.dll" && cp "$old" "$(win_file system32/mfc42.dll)"
   handoff_runs 'C:\pkg\Setup.exe' 'C:\pkg\Util\CloseDlg.exe' 'C:\pkg\Install\Setup.exe'
   check "installer command line" "$(stub_entry 'Install\Setup.exe' command)" 'C:\pkg\Install\Setup.exe'
   check "InstallMode" "$(reg_value "HKLM\\$PRODUCT_KEY" InstallMode)" Software
-  local copied=no
-  cmp -s "$WINEPREFIX/drive_c/pkg/mfc42.dll" "$(win_file system32/mfc42.dll)" && copied=yes
-  check "mfc42.dll copied into the system folder" "$copied" yes
+  local kept=no copied=no
+  cmp -s "$new" "$(win_file system32/msvcp60.dll)" && kept=yes
+  cmp -s "$new" "$(win_file system32/mfc42.dll)" && copied=yes
+  check "newer msvcp60.dll of the system kept" "$kept" yes
+  check "older mfc42.dll of the system replaced" "$copied" yes
   check "no purge on XP" "$(exists "$(win_file inf/oem7.inf)")" present
   check "stale library kept on XP" "$(exists "$(win_file system32/Oemk3207.dll)")" present
   check "msiexec.exe not held on XP" "$(stub_entry 'Install\Setup.exe' msiexec_write)" yes
