@@ -280,14 +280,25 @@ TEST_F(PrinterRemovalTest, WithoutUsableWinspoolNothingIsDone) {
   }
 }
 
-// A winspool.drv beside the launcher is never loaded: the system folder's is
-// named by its full path.
+// winspool.drv and cfgmgr32.dll are loaded by their full paths in the system
+// folder, each after what it brings along (uxtheme.dll is missing: left out)
+// and released before it; copies beside the launcher are never loaded.
 TEST_F(PrinterRemovalTest, WinspoolLoadedFromTheSystemFolderOnly) {
-  sim::DefineLibrary("C:\\Pkg\\Winspool.drv", {});
+  for (const char* name : {"Winspool.drv", "cfgmgr32.dll", "setupapi.dll", "spoolss.dll", "uxtheme.dll"})
+    sim::DefineLibrary(std::string("C:\\Pkg\\") + name, {});
   RemovePrinterAndDriver(kPrinter);
-  EXPECT_EQ(DetailOf("LoadLibraryA"), "C:\\WINDOWS\\SYSTEM32\\cfgmgr32.dll");
-  EXPECT_EQ(sim::Calls()[sim::FindCall("LoadLibraryA", sim::FindCall("LoadLibraryA") + 1)].detail,
-            "C:\\WINDOWS\\SYSTEM32\\winspool.drv");
+  std::vector<std::string> trail, expected;
+  for (const sim::Call& c : sim::Calls())
+    if (c.function == "LoadLibraryExA" || c.function == "FreeLibrary")
+      trail.push_back((c.function == "FreeLibrary" ? "-" : "+") + c.detail);
+  const std::string s = "C:\\WINDOWS\\SYSTEM32\\";
+  for (const std::string name : {"rpcrt4.dll", "setupapi.dll", "cfgmgr32.dll"}) expected.push_back("+" + s + name + "|8");
+  for (const std::string name : {"cfgmgr32.dll", "setupapi.dll", "rpcrt4.dll"}) expected.push_back("-" + s + name);
+  for (const std::string name : {"comctl32.dll", "uxtheme.dll", "compstui.dll", "spoolss.dll", "localspl.dll", "winspool.drv"})
+    expected.push_back("+" + s + name + "|8");
+  for (const std::string name : {"winspool.drv", "localspl.dll", "spoolss.dll", "compstui.dll", "comctl32.dll"})
+    expected.push_back("-" + s + name);
+  EXPECT_EQ(trail, expected);
   EXPECT_FALSE(sim::PrinterExists(kPrinter));
 
   PrepareMachine(sim::Release::WinXP);
@@ -367,7 +378,7 @@ INSTANTIATE_TEST_SUITE_P(Others, PrinterRemovalOtherReleaseTest,
 // Each platform call failing in turn, at each of its calls: no crash, nothing
 // of another maker's removed, every handle and the block released.
 TEST(PrinterRemovalFaultTest, EachPlatformCallFailingInTurn) {
-  const char* const functions[] = {"GetVersionExA", "GetSystemDirectoryA", "LoadLibraryA", "GetProcAddress",
+  const char* const functions[] = {"GetVersionExA", "GetSystemDirectoryA", "LoadLibraryExA", "GetProcAddress",
                                    "OpenPrinterA",  "GetPrinterA",         "LocalAlloc",   "EnumWindows",
                                    "GetWindowTextA", "SendMessageA",       "CreateProcessA", "WaitForSingleObject",
                                    "DeletePrinter", "DeletePrinterDriverA", "DeletePrinterDriverExA",

@@ -1,0 +1,40 @@
+#include "records/system_library.h"
+
+#include <string.h>
+
+#include "records/records.h"
+#include "records/system_folder.h"
+
+namespace {
+
+// What each library brings along, each listed before what needs it. Taken
+// from what Windows 98 to XP and Wine load with it: cfgmgr32 forwards its
+// exports to setupapi (which needs rpcrt4); winspool imports compstui (which
+// needs comctl32, which draws with uxtheme where there is one) and loads the
+// spooler router spoolss, which loads its local provider localspl.
+struct Companions {
+  const char* library;
+  const char* names[SystemLibrary::kMaxCompanions];
+};
+
+const Companions kCompanions[] = {
+    {records::kConfigManagerFile, {"rpcrt4.dll", "setupapi.dll"}},
+    {records::kWinspoolFile, {"comctl32.dll", "uxtheme.dll", "compstui.dll", "spoolss.dll", "localspl.dll"}},
+};
+
+// NULL when the path does not fit or the library cannot be loaded.
+HMODULE LoadFromSystemFolder(const char* fileName) {
+  char path[records::kPathSize];
+  if (!BuildSystemFilePath(fileName, path, sizeof path)) return NULL;
+  return LoadLibraryExA(path, NULL, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+}  // namespace
+
+SystemLibrary::SystemLibrary(const char* fileName) {
+  for (const Companions& entry : kCompanions) {
+    if (strcmp(entry.library, fileName) != 0) continue;
+    for (int i = 0; i < kMaxCompanions && entry.names[i]; ++i) companions_[i].Reset(LoadFromSystemFolder(entry.names[i]));
+  }
+  library_.Reset(LoadFromSystemFolder(fileName));
+}
