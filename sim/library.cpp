@@ -79,6 +79,18 @@ void InstallConfigManager(bool withExport) {
 
 void SetPendingInstallsUntil(DWORD atMs) { M().pendingInstallsUntil = atMs; }
 
+std::string LibraryTrail() {
+  const std::string folder = Join(M().systemDir, "");
+  std::string trail;
+  for (const Call& c : Calls()) {
+    if (c.function != "LoadLibraryExA" && c.function != "FreeLibrary") continue;
+    const bool inFolder = c.detail.compare(0, folder.size(), folder) == 0;
+    trail += std::string(trail.empty() ? "" : " ") + (c.function == "FreeLibrary" ? "-" : "+") +
+             c.detail.substr(inFolder ? folder.size() : 0);
+  }
+  return trail;
+}
+
 }  // namespace sim
 
 using namespace sim;

@@ -162,6 +162,10 @@ void DefineLibrary(const std::string& path, const std::vector<std::pair<std::str
 // rpcrt4.dll), with CMP_WaitNoPendingInstallEvents when `withExport`. That export waits (advancing the clock) until the
 // pending installations are done or its time-out passes.
 void InstallConfigManager(bool withExport = true);
+// The libraries loaded ("+NAME|FLAGS" for LoadLibraryExA) and released
+// ("-NAME") so far, in order, separated by blanks; NAME is relative to the
+// system folder, or the full path of a library elsewhere.
+std::string LibraryTrail();
 // Plug and Play device installations stay pending until the clock reaches `atMs`.
 void SetPendingInstallsUntil(DWORD atMs);
 
