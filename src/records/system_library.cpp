@@ -10,8 +10,8 @@ namespace {
 // What each library brings along, each listed before what needs it. Taken
 // from what Windows 98 to XP and Wine load with it: cfgmgr32 forwards its
 // exports to setupapi (which needs rpcrt4); winspool imports compstui (which
-// needs comctl32, which draws with uxtheme where there is one) and loads the
-// spooler router spoolss, which loads its local provider localspl.
+// needs comctl32, whose window classes have the window code load uxtheme)
+// and loads the spooler router spoolss, which loads its provider localspl.
 struct Companions {
   const char* library;
   const char* names[SystemLibrary::kMaxCompanions];
@@ -19,7 +19,8 @@ struct Companions {
 
 const Companions kCompanions[] = {
     {records::kConfigManagerFile, {"rpcrt4.dll", "setupapi.dll"}},
-    {records::kWinspoolFile, {"comctl32.dll", "uxtheme.dll", "compstui.dll", "spoolss.dll", "localspl.dll"}},
+    {records::kWinspoolFile, {"uxtheme.dll", "comctl32.dll", "compstui.dll", "spoolss.dll", "localspl.dll"}},
+    {records::kThemeFile, {"ole32.dll"}},
 };
 
 // NULL when the path does not fit or the library cannot be loaded.

@@ -14,6 +14,11 @@ namespace records {
 
 const char kConfigManagerFile[] = "cfgmgr32.dll";
 const char kWinspoolFile[] = "winspool.drv";
+// The theme library, with what the system's window code loads by bare name
+// when the process shows its first window (Wine's user32 loads uxtheme.dll,
+// its imm32 delay-loads ole32.dll): held while the launcher shows a box or
+// its dialog.
+const char kThemeFile[] = "uxtheme.dll";
 
 }  // namespace records
 

@@ -287,7 +287,7 @@ TEST_F(PrinterRemovalTest, WinspoolLoadedFromTheSystemFolderOnly) {
   sim::DefineLibrary("C:\\Pkg\\Winspool.drv", {});
   RemovePrinterAndDriver(kPrinter);
   EXPECT_EQ(sim::LibraryTrail(), "+rpcrt4.dll|8 +setupapi.dll|8 +cfgmgr32.dll|8 -cfgmgr32.dll -setupapi.dll -rpcrt4.dll "
-                                 "+comctl32.dll|8 +uxtheme.dll|8 +compstui.dll|8 +spoolss.dll|8 +localspl.dll|8 "
+                                 "+uxtheme.dll|8 +comctl32.dll|8 +compstui.dll|8 +spoolss.dll|8 +localspl.dll|8 "
                                  "+winspool.drv|8 -winspool.drv -localspl.dll -spoolss.dll -compstui.dll -comctl32.dll");
   EXPECT_FALSE(sim::PrinterExists(kPrinter));
 

@@ -19,6 +19,15 @@
 PLANT_FOLDER='C:\Program Files\Pkg Dir'
 PLANT_CURRENT='C:\Work Dir'
 UNINSTALL_COMMAND='MsiExec.exe /X{7A1E2B3C-4D5E-6F70-8192-A3B4C5D6E7F8}'
+# Every DLL the launcher's process loads on some road (Wine's +loaddll), but
+# Wine's own display driver and 16-bit modules: a recorder lies beside
+# Setup.exe under each name. Those Wine loads with the launcher's imports are
+# planted under Wine's default order (see planting.sh), the others with a
+# native-first override. A road that loads a DLL not listed fails.
+AT_START_DLLS="kernelbase.dll kernel32.dll msvcrt.dll ucrtbase.dll sechost.dll advapi32.dll zlib1.dll version.dll
+  win32u.dll user32.dll gdi32.dll imm32.dll"
+AT_RUN_DLLS="cfgmgr32.dll rpcrt4.dll setupapi.dll Winspool.drv comctl32.dll compstui.dll spoolss.dll localspl.dll
+  uxtheme.dll combase.dll ole32.dll"
 
 # The scenario's prefix path of a Windows path on drive C.
 unix_path() {
@@ -36,7 +45,7 @@ plant_decoys() {
   mkdir -p "$current"
   local folder name
   for folder in "$pkg" "$current"; do
-    for name in cfgmgr32.dll Winspool.drv msvcrt.dll; do cp "$WIN32_BUILD/helpers/recorder.dll" "$folder/$name"; done
+    for name in $AT_START_DLLS $AT_RUN_DLLS; do cp "$WIN32_BUILD/helpers/recorder.dll" "$folder/$name"; done
     for name in net.exe MsiExec.exe; do cp "$WIN32_BUILD/helpers/side_stub.exe" "$folder/$name"; done
   done
   cp "$WIN32_BUILD/helpers/side_stub.exe" "$WINEPREFIX/drive_c/Program.exe"
@@ -44,7 +53,8 @@ plant_decoys() {
   cp "$WIN32_BUILD/helpers/side_stub.exe" "$WINEPREFIX/drive_c/windows/system32/net.exe"
   cp "$WIN32_BUILD/helpers/side_stub.exe" "$WINEPREFIX/drive_c/windows/system32/msiexec.exe"
   cp "$WIN32_BUILD/helpers/loadlib.exe" "$current/loadlib.exe"
-  export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;cfgmgr32.dll=n,b;winspool.drv=n,b;net.exe=n;msiexec.exe=n;winedbg.exe=d"
+  for name in $AT_RUN_DLLS; do WINEDLLOVERRIDES+=";${name,,}=n,b"; done
+  export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;net.exe=n;msiexec.exe=n;winedbg.exe=d"
 }
 
 # Programs the stubs logged whose module is a decoy, one a line.
@@ -57,9 +67,20 @@ planted_loads() {
   [ -f "$log" ] && tr -d '\r' <"$log"
 }
 
-# run_in_current ARGS...: run_to_end from the current folder PLANT_CURRENT.
+# run_in_current ARGS...: run_to_end from the current folder PLANT_CURRENT
+# (holding the event HOLD when set), Wine's trace of the loads kept in the prefix.
 run_in_current() {
-  (cd "$(unix_path "$PLANT_CURRENT")" && run_to_end "$PLANT_FOLDER\\Setup.exe" "$@")
+  (cd "$(unix_path "$PLANT_CURRENT")" && WINEDEBUG=+pid,+loaddll timeout 60 wine 'C:\e2e\launch_wait.exe' \
+    --timeout "$END_LIMIT" ${HOLD:+--hold "$HOLD"} "$PLANT_FOLDER\\Setup.exe" "$@" 2>"$WINEPREFIX/loaddll.txt" | tr -d '\r' | tail -n 1)
+}
+
+# The DLLs the launcher's process loaded (loaddll.txt) that were not planted.
+unplanted_loads() {
+  local pid
+  pid="$(grep -m1 -F 'Pkg Dir\\Setup.exe"' "$WINEPREFIX/loaddll.txt" | cut -d: -f1)"
+  grep "^${pid:-none}:.*Loaded L" "$WINEPREFIX/loaddll.txt" | sed 's/.*\\//; s/".*//' | tr '[:upper:]' '[:lower:]' | grep -v '16$' |
+    grep -vixF -f <(printf '%s\n' setup.exe winex11.drv $AT_START_DLLS $AT_RUN_DLLS) | sort -u
+  [ -n "$pid" ] || echo "no trace"
 }
 
 # The control: from the current folder, a bare-name load takes the plant,
@@ -68,12 +89,14 @@ check_control() {
   check "control: bare-name load of cfgmgr32.dll" \
     "$(cd "$(unix_path "$PLANT_CURRENT")" && w "$PLANT_CURRENT\\loadlib.exe" cfgmgr32.dll | tr '[:upper:]' '[:lower:]')" \
     'c:\work dir\cfgmgr32.dll'
+  rm -f "$WINEPREFIX/drive_c/planted.log"
 }
 
 # The checks every road shares, then the control.
 check_no_decoy() {
   check "decoy programs run" "$(decoys_run)" ""
   check "planted DLLs loaded" "$(planted_loads)" ""
+  check "DLLs loaded but not planted" "$(unplanted_loads)" ""
   check_control
 }
 
@@ -94,17 +117,17 @@ scenario_plants_install() {
   finish
 }
 
-# scenario_plants_removal: /a<printer> on winxp loads winspool and cfgmgr32
-# and restarts the spooler with net.exe: each from the system folder.
+# scenario_plants_removal RELEASE: /a<printer> loads winspool (on winxp also
+# cfgmgr32, and restarts the spooler with net.exe): each from the system folder.
 scenario_plants_removal() {
-  new_scenario "plants: printer removal on winxp runs and loads no decoy" winxp || { finish; return; }
+  new_scenario "plants: printer removal on $1 runs and loads no decoy" "$1" || { finish; return; }
   plant_decoys
   check "queue added" "$(tool spoolctl add "$PRINTER" 'E2E Driver')" added
   local r
   r="$(run_in_current "/a$PRINTER")"
   check "launcher" "$(field launcher "$r")" ended
   check "queue removed" "$(tool spoolctl printer "$PRINTER")" no
-  check "net.exe from the system folder" \
+  [ "$1" = winxp ] && check "net.exe from the system folder" \
     "$(stub_log | grep -i 'net\.exe' | cut -d'|' -f1 | sort -u | tr '[:upper:]' '[:lower:]')" \
     'c:\windows\system32\net.exe'
   check_no_decoy
@@ -123,7 +146,7 @@ scenario_plants_uninstall() {
     /d "$UNINSTALL_COMMAND"
   local out="$RUN_DIR/plants-uninstall.out"
   (cd "$(unix_path "$PLANT_CURRENT")" &&
-    wine 'C:\e2e\launch_wait.exe' --timeout 30000 "$PLANT_FOLDER\\Setup.exe" >"$out" 2>/dev/null) &
+    WINEDEBUG=+pid,+loaddll wine 'C:\e2e\launch_wait.exe' --timeout 30000 "$PLANT_FOLDER\\Setup.exe" >"$out" 2>"$WINEPREFIX/loaddll.txt") &
   local waiter=$!
   # A user's mouse clicks, with dialog.sh's click (xdotool on the virtual
   # desktop): Uninstall (1001), then Next (IDOK), enabled by that choice.
@@ -140,9 +163,27 @@ scenario_plants_uninstall() {
   finish
 }
 
+# scenario_plants_gate: an earlier edition's "Caution!" box, OK pressed;
+# then another copy running.
+scenario_plants_gate() {
+  new_scenario "plants: earlier edition and another copy on win98 load no decoy" win98 || { finish; return; }
+  plant_decoys
+  reg_add 'HKLM\Software\Ostrane\Varnesse\Old Edition'
+  run_in_current >"$RUN_DIR/plants-gate.out" &
+  check "OK pressed" "$(tool wintool wait 'Caution!' 20000 >/dev/null; tool wintool ok 'Caution!')" pressed
+  wait $!
+  check "launcher after OK" "$(field launcher "$(cat "$RUN_DIR/plants-gate.out")")" ended
+  check_no_decoy
+  check "another copy" "$(field launcher "$(HOLD="${PDIENTRY}Setup" run_in_current)")" ended
+  check_no_decoy
+  finish
+}
+
 E2E_SCENARIOS+=(
   "scenario_plants_install winxp"
   "scenario_plants_install win98"
-  scenario_plants_removal
+  "scenario_plants_removal winxp"
+  "scenario_plants_removal win98"
   scenario_plants_uninstall
+  scenario_plants_gate
 )
