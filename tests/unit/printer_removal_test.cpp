@@ -280,9 +280,8 @@ TEST_F(PrinterRemovalTest, WithoutUsableWinspoolNothingIsDone) {
   }
 }
 
-// winspool.drv and cfgmgr32.dll are loaded by their full paths in the system
-// folder, each after what it brings along (uxtheme.dll is missing: left out)
-// and released before it.
+// A winspool.drv beside the launcher is never loaded: the system folder's is
+// named by its full path.
 TEST_F(PrinterRemovalTest, WinspoolLoadedFromTheSystemFolderOnly) {
   sim::DefineLibrary("C:\\Pkg\\Winspool.drv", {});
   RemovePrinterAndDriver(kPrinter);

@@ -1,11 +1,11 @@
 # shellcheck shell=bash
 # Planted files and decoys on every road that touches them: recorders of ours
-# named cfgmgr32.dll, Winspool.drv and msvcrt.dll (helpers/recorder.dll, which
+# named after every DLL the launcher loads (AT_*_DLLS; helpers/recorder.dll, which
 # logs its loads to C:\planted.log) and net.exe, MsiExec.exe and
 # C:\Program.exe (helpers/side_stub.exe, which logs its runs to the stub log)
 # lie in the launcher's folder, a path with blanks, in the current folder,
 # and at the root of that path. DLL overrides make Wine prefer a native copy
-# of the two DLLs wherever a bare-name load would find one. None of them may
+# of those loaded at run time wherever a bare-name load would find one. None of them may
 # ever be loaded or run; what the launcher does run is the system folder's
 # program (recorders stand in for the system's net.exe and msiexec.exe).
 #
@@ -19,15 +19,10 @@
 PLANT_FOLDER='C:\Program Files\Pkg Dir'
 PLANT_CURRENT='C:\Work Dir'
 UNINSTALL_COMMAND='MsiExec.exe /X{7A1E2B3C-4D5E-6F70-8192-A3B4C5D6E7F8}'
-# Every DLL the launcher's process loads on some road (Wine's +loaddll), but
-# Wine's own display driver and 16-bit modules: a recorder lies beside
-# Setup.exe under each name. Those Wine loads with the launcher's imports are
-# planted under Wine's default order (see planting.sh), the others with a
-# native-first override. A road that loads a DLL not listed fails.
-AT_START_DLLS="kernelbase.dll kernel32.dll msvcrt.dll ucrtbase.dll sechost.dll advapi32.dll zlib1.dll version.dll
-  win32u.dll user32.dll gdi32.dll imm32.dll"
-AT_RUN_DLLS="cfgmgr32.dll rpcrt4.dll setupapi.dll Winspool.drv comctl32.dll compstui.dll spoolss.dll localspl.dll
-  uxtheme.dll combase.dll ole32.dll"
+# What the launcher's process loads on some road (+loaddll) but Wine's display driver and 16-bit modules; those
+# loaded with its imports are planted under default order, as msvcrt.dll (below). A road loading others fails.
+AT_START_DLLS="$(echo {kernelbase,kernel32,msvcrt,ucrtbase,sechost,advapi32,zlib1,version,win32u,user32,gdi32,imm32}.dll)"
+AT_RUN_DLLS="$(echo {cfgmgr32,rpcrt4,setupapi,comctl32,compstui,spoolss,localspl,uxtheme,combase,ole32}.dll) Winspool.drv"
 
 # The scenario's prefix path of a Windows path on drive C.
 unix_path() {
@@ -53,8 +48,8 @@ plant_decoys() {
   cp "$WIN32_BUILD/helpers/side_stub.exe" "$WINEPREFIX/drive_c/windows/system32/net.exe"
   cp "$WIN32_BUILD/helpers/side_stub.exe" "$WINEPREFIX/drive_c/windows/system32/msiexec.exe"
   cp "$WIN32_BUILD/helpers/loadlib.exe" "$current/loadlib.exe"
-  for name in $AT_RUN_DLLS; do WINEDLLOVERRIDES+=";${name,,}=n,b"; done
-  export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;net.exe=n;msiexec.exe=n;winedbg.exe=d"
+  export WINEDEBUG=+pid,+loaddll  # every module each process loads, on its standard error
+  export WINEDLLOVERRIDES="$WINEDLLOVERRIDES$(printf ';%s=n,b' ${AT_RUN_DLLS,,});net.exe=n;msiexec.exe=n;winedbg.exe=d"
 }
 
 # Programs the stubs logged whose module is a decoy, one a line.
@@ -67,20 +62,18 @@ planted_loads() {
   [ -f "$log" ] && tr -d '\r' <"$log"
 }
 
-# run_in_current ARGS...: run_to_end from the current folder PLANT_CURRENT
-# (holding the event HOLD when set), Wine's trace of the loads kept in the prefix.
+# run_in_current ARGS...: as run_to_end (holding HOLD when set) from PLANT_CURRENT, traced into loaddll.txt.
 run_in_current() {
-  (cd "$(unix_path "$PLANT_CURRENT")" && WINEDEBUG=+pid,+loaddll timeout 60 wine 'C:\e2e\launch_wait.exe' \
-    --timeout "$END_LIMIT" ${HOLD:+--hold "$HOLD"} "$PLANT_FOLDER\\Setup.exe" "$@" 2>"$WINEPREFIX/loaddll.txt" | tr -d '\r' | tail -n 1)
+  (cd "$(unix_path "$PLANT_CURRENT")" && timeout 60 wine 'C:\e2e\launch_wait.exe' --timeout "$END_LIMIT" \
+    ${HOLD:+--hold "$HOLD"} "$PLANT_FOLDER\\Setup.exe" "$@" 2>"$WINEPREFIX/loaddll.txt" | tr -d '\r' | tail -n 1)
 }
 
 # The DLLs the launcher's process loaded (loaddll.txt) that were not planted.
 unplanted_loads() {
   local pid
   pid="$(grep -m1 -F 'Pkg Dir\\Setup.exe"' "$WINEPREFIX/loaddll.txt" | cut -d: -f1)"
-  grep "^${pid:-none}:.*Loaded L" "$WINEPREFIX/loaddll.txt" | sed 's/.*\\//; s/".*//' | tr '[:upper:]' '[:lower:]' | grep -v '16$' |
-    grep -vixF -f <(printf '%s\n' setup.exe winex11.drv $AT_START_DLLS $AT_RUN_DLLS) | sort -u
-  [ -n "$pid" ] || echo "no trace"
+  { grep "^$pid:.*Loaded L" "$WINEPREFIX/loaddll.txt" || echo "no trace"; } | sed 's/.*\\//; s/".*//' |
+    grep -v '16$' | grep -vixF -f <(printf '%s\n' setup.exe winex11.drv $AT_START_DLLS $AT_RUN_DLLS) | sort -u
 }
 
 # The control: from the current folder, a bare-name load takes the plant,
@@ -89,7 +82,6 @@ check_control() {
   check "control: bare-name load of cfgmgr32.dll" \
     "$(cd "$(unix_path "$PLANT_CURRENT")" && w "$PLANT_CURRENT\\loadlib.exe" cfgmgr32.dll | tr '[:upper:]' '[:lower:]')" \
     'c:\work dir\cfgmgr32.dll'
-  rm -f "$WINEPREFIX/drive_c/planted.log"
 }
 
 # The checks every road shares, then the control.
@@ -117,8 +109,8 @@ scenario_plants_install() {
   finish
 }
 
-# scenario_plants_removal RELEASE: /a<printer> loads winspool (on winxp also
-# cfgmgr32, and restarts the spooler with net.exe): each from the system folder.
+# scenario_plants_removal RELEASE: /a<printer> loads winspool and, on winxp, cfgmgr32
+# and restarts the spooler with net.exe: each from the system folder.
 scenario_plants_removal() {
   new_scenario "plants: printer removal on $1 runs and loads no decoy" "$1" || { finish; return; }
   plant_decoys
@@ -146,7 +138,7 @@ scenario_plants_uninstall() {
     /d "$UNINSTALL_COMMAND"
   local out="$RUN_DIR/plants-uninstall.out"
   (cd "$(unix_path "$PLANT_CURRENT")" &&
-    WINEDEBUG=+pid,+loaddll wine 'C:\e2e\launch_wait.exe' --timeout 30000 "$PLANT_FOLDER\\Setup.exe" >"$out" 2>"$WINEPREFIX/loaddll.txt") &
+    wine 'C:\e2e\launch_wait.exe' --timeout 30000 "$PLANT_FOLDER\\Setup.exe" >"$out" 2>"$WINEPREFIX/loaddll.txt") &
   local waiter=$!
   # A user's mouse clicks, with dialog.sh's click (xdotool on the virtual
   # desktop): Uninstall (1001), then Next (IDOK), enabled by that choice.
@@ -163,18 +155,14 @@ scenario_plants_uninstall() {
   finish
 }
 
-# scenario_plants_gate: an earlier edition's "Caution!" box, OK pressed;
-# then another copy running.
+# scenario_plants_gate: another copy running, then an earlier edition's "Caution!" box (OK pressed).
 scenario_plants_gate() {
-  new_scenario "plants: earlier edition and another copy on win98 load no decoy" win98 || { finish; return; }
+  new_scenario "plants: another copy and the Caution! box on win98 load no decoy" win98 || { finish; return; }
   plant_decoys
   reg_add 'HKLM\Software\Ostrane\Varnesse\Old Edition'
-  run_in_current >"$RUN_DIR/plants-gate.out" &
-  check "OK pressed" "$(tool wintool wait 'Caution!' 20000 >/dev/null; tool wintool ok 'Caution!')" pressed
-  wait $!
-  check "launcher after OK" "$(field launcher "$(cat "$RUN_DIR/plants-gate.out")")" ended
-  check_no_decoy
   check "another copy" "$(field launcher "$(HOLD="${PDIENTRY}Setup" run_in_current)")" ended
+  (tool wintool wait 'Caution!' 20000 >/dev/null && tool wintool ok 'Caution!' >/dev/null) &
+  check "launcher after OK" "$(field launcher "$(run_in_current)")" ended
   check_no_decoy
   finish
 }
