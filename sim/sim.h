@@ -159,8 +159,9 @@ DWORD ProcessPriorityClass();
 // A DLL file at `path` (e.g. C:\WINDOWS\SYSTEM32\cfgmgr32.dll) with its exports.
 void DefineLibrary(const std::string& path, const std::vector<std::pair<std::string, FARPROC>>& exports);
 // Defines cfgmgr32.dll in the system folder (with setupapi.dll and
-// rpcrt4.dll), with CMP_WaitNoPendingInstallEvents when `withExport`. That export waits (advancing the clock) until the
-// pending installations are done or its time-out passes.
+// rpcrt4.dll), with CMP_WaitNoPendingInstallEvents when `withExport`. That
+// export waits (advancing the clock) until the pending installations are
+// done or its time-out passes.
 void InstallConfigManager(bool withExport = true);
 // The libraries loaded ("+NAME|FLAGS" for LoadLibraryExA) and released
 // ("-NAME") so far, in order, separated by blanks; NAME is relative to the

@@ -7,11 +7,13 @@
 
 namespace {
 
-// What each library brings along, each listed before what needs it. Taken
-// from what Windows 98 to XP and Wine load with it: cfgmgr32 forwards its
-// exports to setupapi (which needs rpcrt4); winspool imports compstui (which
-// needs comctl32, whose window classes have the window code load uxtheme)
-// and loads the spooler router spoolss, which loads its provider localspl.
+// What each library brings along, each listed before what needs it: what
+// Wine loads with it (its +loaddll trace), less Wine's own components, and
+// what Windows 98 to XP bring along. cfgmgr32 forwards its exports to
+// setupapi (which needs rpcrt4); winspool imports compstui (which needs
+// comctl32, whose window classes have the window code load uxtheme by name)
+// and loads the spooler router spoolss, which loads its provider localspl;
+// Wine's imm32 delay-loads ole32 when the first window is made.
 struct Companions {
   const char* library;
   const char* names[SystemLibrary::kMaxCompanions];
@@ -35,7 +37,8 @@ HMODULE LoadFromSystemFolder(const char* fileName) {
 SystemLibrary::SystemLibrary(const char* fileName) {
   for (const Companions& entry : kCompanions) {
     if (strcmp(entry.library, fileName) != 0) continue;
-    for (int i = 0; i < kMaxCompanions && entry.names[i]; ++i) companions_[i].Reset(LoadFromSystemFolder(entry.names[i]));
+    for (int i = 0; i < kMaxCompanions && entry.names[i]; ++i)
+      companions_[i].Reset(LoadFromSystemFolder(entry.names[i]));
   }
   library_.Reset(LoadFromSystemFolder(fileName));
 }
