@@ -1,7 +1,8 @@
 // Simulated run-time loading of DLLs, and a cfgmgr32.dll whose pending Plug
 // and Play installations a test controls. A library exists only where
-// DefineLibrary put it; every LoadLibraryA that succeeds holds a Module handle
-// until FreeLibrary, so tests can count the libraries left loaded.
+// DefineLibrary put it; every LoadLibraryA or LoadLibraryExA that succeeds
+// holds a Module handle until FreeLibrary, so tests can count the libraries
+// left loaded.
 #include "machine.h"
 
 namespace {
@@ -45,6 +46,18 @@ DWORD SimWaitNoPendingInstallEvents(DWORD dwTimeout) {
   return WAIT_OBJECT_0;
 }
 
+// A Module handle on the library `name` names, or NULL (ERROR_MOD_NOT_FOUND).
+HMODULE LoadModule(const std::string& name) {
+  const std::string path = Locate(name);
+  if (path.empty()) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+  }
+  sim::HandleObject obj(sim::HandleKind::Module);
+  obj.path = path;
+  return reinterpret_cast<HMODULE>(sim::NewHandle(obj));
+}
+
 }  // namespace
 
 namespace sim {
@@ -60,9 +73,23 @@ void InstallConfigManager(bool withExport) {
   if (withExport)
     exports.emplace_back("CMP_WaitNoPendingInstallEvents", reinterpret_cast<FARPROC>(reinterpret_cast<void (*)(void)>(&SimWaitNoPendingInstallEvents)));
   DefineLibrary(Join(M().systemDir, "cfgmgr32.dll"), exports);
+  // Where cfgmgr32's exports are forwarded to, and what that needs.
+  for (const char* companion : {"setupapi.dll", "rpcrt4.dll"}) DefineLibrary(Join(M().systemDir, companion), {});
 }
 
 void SetPendingInstallsUntil(DWORD atMs) { M().pendingInstallsUntil = atMs; }
+
+std::string LibraryTrail() {
+  const std::string folder = Join(M().systemDir, "");
+  std::string trail;
+  for (const Call& c : Calls()) {
+    if (c.function != "LoadLibraryExA" && c.function != "FreeLibrary") continue;
+    const bool inFolder = c.detail.compare(0, folder.size(), folder) == 0;
+    trail += std::string(trail.empty() ? "" : " ") + (c.function == "FreeLibrary" ? "-" : "+") +
+             c.detail.substr(inFolder ? folder.size() : 0);
+  }
+  return trail;
+}
 
 }  // namespace sim
 
@@ -74,14 +101,23 @@ HMODULE LoadLibraryA(LPCSTR lpLibFileName) {
     SetLastError(ERROR_ACCESS_DENIED);
     return nullptr;
   }
-  const std::string path = Locate(name);
-  if (path.empty()) {
-    SetLastError(ERROR_MOD_NOT_FOUND);
+  return LoadModule(name);
+}
+
+// As LoadLibraryA for a full path; only the flag that has a full path's own
+// folder searched first for the library's imports is known here, with no file
+// handle (as Windows requires).
+HMODULE LoadLibraryExA(LPCSTR lpLibFileName, HANDLE hFile, DWORD dwFlags) {
+  const std::string name = lpLibFileName ? lpLibFileName : "";
+  if (Enter("LoadLibraryExA", name + "|" + std::to_string(dwFlags))) {
+    SetLastError(ERROR_ACCESS_DENIED);
     return nullptr;
   }
-  HandleObject obj(HandleKind::Module);
-  obj.path = path;
-  return reinterpret_cast<HMODULE>(NewHandle(obj));
+  if (hFile || (dwFlags & ~static_cast<DWORD>(LOAD_WITH_ALTERED_SEARCH_PATH))) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  return LoadModule(name);
 }
 
 FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {

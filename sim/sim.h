@@ -158,10 +158,15 @@ DWORD ProcessPriorityClass();
 // ---- libraries loaded at run time ------------------------------------------
 // A DLL file at `path` (e.g. C:\WINDOWS\SYSTEM32\cfgmgr32.dll) with its exports.
 void DefineLibrary(const std::string& path, const std::vector<std::pair<std::string, FARPROC>>& exports);
-// Defines cfgmgr32.dll in the system folder, with CMP_WaitNoPendingInstallEvents
-// when `withExport`. That export waits (advancing the clock) until the
-// pending installations are done or its time-out passes.
+// Defines cfgmgr32.dll in the system folder (with setupapi.dll and
+// rpcrt4.dll), with CMP_WaitNoPendingInstallEvents when `withExport`. That
+// export waits (advancing the clock) until the pending installations are
+// done or its time-out passes.
 void InstallConfigManager(bool withExport = true);
+// The libraries loaded ("+NAME|FLAGS" for LoadLibraryExA) and released
+// ("-NAME") so far, in order, separated by blanks; NAME is relative to the
+// system folder, or the full path of a library elsewhere.
+std::string LibraryTrail();
 // Plug and Play device installations stay pending until the clock reaches `atMs`.
 void SetPendingInstallsUntil(DWORD atMs);
 
@@ -173,7 +178,9 @@ void At(DWORD atMs, std::function<void()> change);
 // ---- spooler, window enumeration and the net command (printer removal) ----
 // winspool.drv in the system folder exporting OpenPrinterA, GetPrinterA,
 // DeletePrinter, ClosePrinter, DeletePrinterDriverA and DeletePrinterDriverExA,
-// except the names in `missing`. Each call can be made to fail with FailCall.
+// except the names in `missing`, with comctl32.dll, compstui.dll, spoolss.dll
+// and localspl.dll beside it (no uxtheme.dll, as on Windows 98 and 2000).
+// Each call can be made to fail with FailCall.
 void InstallWinspool(const std::vector<std::string>& missing = {});
 // A printer driver, and a queue that uses one. Names compare without regard
 // to case, as the spooler's do.

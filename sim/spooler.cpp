@@ -195,7 +195,12 @@ void InstallWinspool(const std::vector<std::string>& missing) {
     if (!left) exports.push_back(e);
   }
   const std::string& folder = M().systemDir;
-  DefineLibrary(folder + (folder.back() == '\\' ? "" : "\\") + "winspool.drv", exports);
+  const std::string prefix = folder + (folder.back() == '\\' ? "" : "\\");
+  DefineLibrary(prefix + "winspool.drv", exports);
+  // What winspool.drv imports and loads: its property sheets, the spooler
+  // router and the local print provider.
+  for (const char* companion : {"comctl32.dll", "compstui.dll", "spoolss.dll", "localspl.dll"})
+    DefineLibrary(prefix + companion, {});
 }
 
 void AddPrinterDriver(const std::string& driver) { M().printerDrivers.insert(driver); }

@@ -8,6 +8,7 @@
 #include "platform/handles.h"
 #include "records/launcher_paths.h"
 #include "records/os_version.h"
+#include "records/system_library.h"
 #include "records/text_end.h"
 
 // Runs before theApp is constructed (same translation unit, defined first):
@@ -96,6 +97,7 @@ int CSetupApp::RunSetup(const char* commandLine) {
 
   // 7. An earlier edition must be uninstalled first.
   if (HasEarlierEdition()) {
+    const SystemLibrary windowing(records::kThemeFile);
     MessageBoxA(NULL,
                 "Please uninstall the previous version of the ARVEN software before continuing with this "
                 "installation",
@@ -108,6 +110,7 @@ int CSetupApp::RunSetup(const char* commandLine) {
   // maintenance dialog appears.
   if (IsProductInstalled(registryPath, pdiEntry)) {
     SignalSetupDone();
+    const SystemLibrary windowing(records::kThemeFile);
     CSetupDlg dialog(NULL);
     m_pMainWnd = &dialog;
     dialog.DoModal();

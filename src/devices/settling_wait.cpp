@@ -9,13 +9,12 @@
 #include "records/launcher_paths.h"
 #include "records/os_version.h"
 #include "records/records.h"
-#include "records/system_folder.h"
+#include "records/system_library.h"
 
 namespace {
 
 const DWORD kWizardPollMs = 1000;
 const DWORD kDevicePollMs = 500;
-const char kConfigManagerFile[] = "cfgmgr32.dll";
 const char kWaitExport[] = "CMP_WaitNoPendingInstallEvents";
 
 typedef DWORD(WINAPI* WaitNoPendingInstallEventsFn)(DWORD);
@@ -80,9 +79,7 @@ void WaitForPrinterDevice() {
 DWORD WaitNoPendingInstallEvents(DWORD timeoutMs) {
   const DWORD kMissing = static_cast<DWORD>(-1);
   // Never by bare name: that search starts in the launcher's own folder.
-  char libraryPath[records::kPathSize];
-  if (!BuildSystemFilePath(kConfigManagerFile, libraryPath, sizeof libraryPath)) return kMissing;
-  ScopedLibrary library(LoadLibraryA(libraryPath));
+  SystemLibrary library(records::kConfigManagerFile);
   if (!library.get()) return kMissing;
   FARPROC proc = GetProcAddress(library.get(), kWaitExport);
   if (!proc) return kMissing;

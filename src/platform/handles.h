@@ -73,6 +73,11 @@ class ScopedLibrary {
   ScopedLibrary& operator=(const ScopedLibrary&) = delete;
 
   HMODULE get() const { return module_; }
+  // Releases the library held and holds `module` in its place.
+  void Reset(HMODULE module) {
+    if (module_) FreeLibrary(module_);
+    module_ = module;
+  }
   // Keeps the library loaded beyond this owner's life.
   HMODULE Release() {
     HMODULE m = module_;

@@ -122,6 +122,8 @@ typedef INT_PTR (*DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 
 #define SW_SHOWNORMAL 1
 
+#define LOAD_WITH_ALTERED_SEARCH_PATH 0x00000008
+
 #define _MB_CP_SBCS 0
 #define _MB_CP_OEM (-2)
 #define _MB_CP_ANSI (-3)
@@ -209,6 +211,7 @@ int GetThreadPriority(HANDLE hThread);
 BOOL SetPriorityClass(HANDLE hProcess, DWORD dwPriorityClass);
 DWORD GetPriorityClass(HANDLE hProcess);
 HMODULE LoadLibraryA(LPCSTR lpLibFileName);
+HMODULE LoadLibraryExA(LPCSTR lpLibFileName, HANDLE hFile, DWORD dwFlags);
 FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
 BOOL FreeLibrary(HMODULE hLibModule);
 

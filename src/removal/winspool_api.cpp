@@ -2,18 +2,7 @@
 
 #include <string.h>
 
-#include "records/records.h"
-#include "records/system_folder.h"
-
 namespace {
-
-const char kWinspoolFile[] = "winspool.drv";
-
-HMODULE LoadSystemWinspool() {
-  char path[records::kPathSize];
-  if (!BuildSystemFilePath(kWinspoolFile, path, sizeof path)) return NULL;
-  return LoadLibraryA(path);
-}
 
 // void (*)(void) is the generic function pointer type: it converts to each
 // export's real signature without a cast-function-type warning.
@@ -25,7 +14,7 @@ void Resolve(HMODULE module, const char* name, Fn* function) {
 
 }  // namespace
 
-WinspoolLibrary::WinspoolLibrary() : library_(LoadSystemWinspool()) {
+WinspoolLibrary::WinspoolLibrary() : library_(records::kWinspoolFile) {
   HMODULE module = library_.get();
   if (!module) return;
   Resolve(module, "OpenPrinterA", &openPrinter);

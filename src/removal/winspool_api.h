@@ -6,6 +6,7 @@
 
 #include "platform/handles.h"
 #include "platform/win32.h"
+#include "records/system_library.h"
 
 typedef BOOL(WINAPI* OpenPrinterAFn)(LPSTR, HANDLE*, PRINTER_DEFAULTSA*);
 typedef BOOL(WINAPI* GetPrinterAFn)(HANDLE, DWORD, LPBYTE, DWORD, LPDWORD);
@@ -14,8 +15,8 @@ typedef BOOL(WINAPI* ClosePrinterFn)(HANDLE);
 typedef BOOL(WINAPI* DeletePrinterDriverAFn)(LPSTR, LPSTR, LPSTR);
 typedef BOOL(WINAPI* DeletePrinterDriverExAFn)(LPSTR, LPSTR, LPSTR, DWORD, DWORD);
 
-// Loads winspool.drv by its full path in the system folder and looks up the
-// six functions; releases the library when it goes.
+// Loads winspool.drv by its full path in the system folder, with what it
+// brings along, and looks up the six functions; releases them when it goes.
 class WinspoolLibrary {
  public:
   WinspoolLibrary();
@@ -34,7 +35,7 @@ class WinspoolLibrary {
   DeletePrinterDriverExAFn deletePrinterDriverEx = NULL;
 
  private:
-  ScopedLibrary library_;
+  SystemLibrary library_;
 };
 
 // A printer handle from OpenPrinterA, closed with ClosePrinter once.

@@ -234,9 +234,9 @@ void CheckInvariants(const std::string& uninstallCommand) {
     Require((inSystem && Contains(uninstallCommand, base.substr(0, base.size() - 4))) || namedFully,
             "started " + start.applicationName + " for " + uninstallCommand);
   }
-  // Nothing but the system folder's cfgmgr32.dll and winspool.drv is loaded.
+  // Nothing but the system folder's libraries is loaded.
   for (const sim::Call& call : sim::Calls())
-    if (call.function == "LoadLibraryA")
+    if (call.function == "LoadLibraryA" || call.function == "LoadLibraryExA")
       Require(FolderOf(Upper(call.detail)) == Upper(kSystem), "loaded " + call.detail);
 }
 

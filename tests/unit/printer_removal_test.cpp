@@ -285,9 +285,9 @@ TEST_F(PrinterRemovalTest, WithoutUsableWinspoolNothingIsDone) {
 TEST_F(PrinterRemovalTest, WinspoolLoadedFromTheSystemFolderOnly) {
   sim::DefineLibrary("C:\\Pkg\\Winspool.drv", {});
   RemovePrinterAndDriver(kPrinter);
-  EXPECT_EQ(DetailOf("LoadLibraryA"), "C:\\WINDOWS\\SYSTEM32\\cfgmgr32.dll");
-  EXPECT_EQ(sim::Calls()[sim::FindCall("LoadLibraryA", sim::FindCall("LoadLibraryA") + 1)].detail,
-            "C:\\WINDOWS\\SYSTEM32\\winspool.drv");
+  EXPECT_EQ(sim::LibraryTrail(), "+rpcrt4.dll|8 +setupapi.dll|8 +cfgmgr32.dll|8 -cfgmgr32.dll -setupapi.dll -rpcrt4.dll "
+                                 "+uxtheme.dll|8 +comctl32.dll|8 +compstui.dll|8 +spoolss.dll|8 +localspl.dll|8 "
+                                 "+winspool.drv|8 -winspool.drv -localspl.dll -spoolss.dll -compstui.dll -comctl32.dll");
   EXPECT_FALSE(sim::PrinterExists(kPrinter));
 
   PrepareMachine(sim::Release::WinXP);
@@ -367,7 +367,7 @@ INSTANTIATE_TEST_SUITE_P(Others, PrinterRemovalOtherReleaseTest,
 // Each platform call failing in turn, at each of its calls: no crash, nothing
 // of another maker's removed, every handle and the block released.
 TEST(PrinterRemovalFaultTest, EachPlatformCallFailingInTurn) {
-  const char* const functions[] = {"GetVersionExA", "GetSystemDirectoryA", "LoadLibraryA", "GetProcAddress",
+  const char* const functions[] = {"GetVersionExA", "GetSystemDirectoryA", "LoadLibraryExA", "GetProcAddress",
                                    "OpenPrinterA",  "GetPrinterA",         "LocalAlloc",   "EnumWindows",
                                    "GetWindowTextA", "SendMessageA",       "CreateProcessA", "WaitForSingleObject",
                                    "DeletePrinter", "DeletePrinterDriverA", "DeletePrinterDriverExA",

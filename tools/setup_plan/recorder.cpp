@@ -92,7 +92,7 @@ void Recorder::OnCall(const sim::Call& call) {
     NoteHeldFiles();
   } else if (f == "CreateFileA") {
     openedFiles_.push_back(call.detail);
-  } else if (f == "LoadLibraryA" && EndsWithNoCase(call.detail, "\\winspool.drv")) {
+  } else if (f == "LoadLibraryExA" && EndsWithNoCase(Split(call.detail, "|")[0], "\\winspool.drv")) {
     signs_.removal = true;
   }
 }

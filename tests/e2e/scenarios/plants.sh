@@ -1,11 +1,11 @@
 # shellcheck shell=bash
 # Planted files and decoys on every road that touches them: recorders of ours
-# named cfgmgr32.dll, Winspool.drv and msvcrt.dll (helpers/recorder.dll, which
+# named after every DLL the launcher loads (AT_*_DLLS; helpers/recorder.dll, which
 # logs its loads to C:\planted.log) and net.exe, MsiExec.exe and
 # C:\Program.exe (helpers/side_stub.exe, which logs its runs to the stub log)
 # lie in the launcher's folder, a path with blanks, in the current folder,
 # and at the root of that path. DLL overrides make Wine prefer a native copy
-# of the two DLLs wherever a bare-name load would find one. None of them may
+# of those loaded at run time wherever a bare-name load would find one. None of them may
 # ever be loaded or run; what the launcher does run is the system folder's
 # program (recorders stand in for the system's net.exe and msiexec.exe).
 #
@@ -19,6 +19,10 @@
 PLANT_FOLDER='C:\Program Files\Pkg Dir'
 PLANT_CURRENT='C:\Work Dir'
 UNINSTALL_COMMAND='MsiExec.exe /X{7A1E2B3C-4D5E-6F70-8192-A3B4C5D6E7F8}'
+# What the launcher's process loads on some road (+loaddll) but Wine's display driver and 16-bit modules; those
+# loaded with its imports are planted under default order, as msvcrt.dll (below). A road loading others fails.
+AT_START_DLLS="$(echo {kernelbase,kernel32,msvcrt,ucrtbase,sechost,advapi32,zlib1,version,win32u,user32,gdi32,imm32}.dll)"
+AT_RUN_DLLS="$(echo {cfgmgr32,rpcrt4,setupapi,comctl32,compstui,spoolss,localspl,uxtheme,combase,ole32}.dll) Winspool.drv"
 
 # The scenario's prefix path of a Windows path on drive C.
 unix_path() {
@@ -36,7 +40,7 @@ plant_decoys() {
   mkdir -p "$current"
   local folder name
   for folder in "$pkg" "$current"; do
-    for name in cfgmgr32.dll Winspool.drv msvcrt.dll; do cp "$WIN32_BUILD/helpers/recorder.dll" "$folder/$name"; done
+    for name in $AT_START_DLLS $AT_RUN_DLLS; do cp "$WIN32_BUILD/helpers/recorder.dll" "$folder/$name"; done
     for name in net.exe MsiExec.exe; do cp "$WIN32_BUILD/helpers/side_stub.exe" "$folder/$name"; done
   done
   cp "$WIN32_BUILD/helpers/side_stub.exe" "$WINEPREFIX/drive_c/Program.exe"
@@ -44,7 +48,8 @@ plant_decoys() {
   cp "$WIN32_BUILD/helpers/side_stub.exe" "$WINEPREFIX/drive_c/windows/system32/net.exe"
   cp "$WIN32_BUILD/helpers/side_stub.exe" "$WINEPREFIX/drive_c/windows/system32/msiexec.exe"
   cp "$WIN32_BUILD/helpers/loadlib.exe" "$current/loadlib.exe"
-  export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;cfgmgr32.dll=n,b;winspool.drv=n,b;net.exe=n;msiexec.exe=n;winedbg.exe=d"
+  export WINEDEBUG=+pid,+loaddll  # every module each process loads, on its standard error
+  export WINEDLLOVERRIDES="$WINEDLLOVERRIDES$(printf ';%s=n,b' ${AT_RUN_DLLS,,});net.exe=n;msiexec.exe=n;winedbg.exe=d"
 }
 
 # Programs the stubs logged whose module is a decoy, one a line.
@@ -57,9 +62,18 @@ planted_loads() {
   [ -f "$log" ] && tr -d '\r' <"$log"
 }
 
-# run_in_current ARGS...: run_to_end from the current folder PLANT_CURRENT.
+# run_in_current ARGS...: as run_to_end (holding HOLD when set) from PLANT_CURRENT, traced into loaddll.txt.
 run_in_current() {
-  (cd "$(unix_path "$PLANT_CURRENT")" && run_to_end "$PLANT_FOLDER\\Setup.exe" "$@")
+  (cd "$(unix_path "$PLANT_CURRENT")" && timeout 60 wine 'C:\e2e\launch_wait.exe' --timeout "$END_LIMIT" \
+    ${HOLD:+--hold "$HOLD"} "$PLANT_FOLDER\\Setup.exe" "$@" 2>"$WINEPREFIX/loaddll.txt" | tr -d '\r' | tail -n 1)
+}
+
+# The DLLs the launcher's process loaded (loaddll.txt) that were not planted.
+unplanted_loads() {
+  local pid
+  pid="$(grep -m1 -F 'Pkg Dir\\Setup.exe"' "$WINEPREFIX/loaddll.txt" | cut -d: -f1)"
+  { grep "^$pid:.*Loaded L" "$WINEPREFIX/loaddll.txt" || echo "no trace"; } | sed 's/.*\\//; s/".*//' |
+    grep -v '16$' | grep -vixF -f <(printf '%s\n' setup.exe winex11.drv $AT_START_DLLS $AT_RUN_DLLS) | sort -u
 }
 
 # The control: from the current folder, a bare-name load takes the plant,
@@ -74,6 +88,7 @@ check_control() {
 check_no_decoy() {
   check "decoy programs run" "$(decoys_run)" ""
   check "planted DLLs loaded" "$(planted_loads)" ""
+  check "DLLs loaded but not planted" "$(unplanted_loads)" ""
   check_control
 }
 
@@ -94,17 +109,17 @@ scenario_plants_install() {
   finish
 }
 
-# scenario_plants_removal: /a<printer> on winxp loads winspool and cfgmgr32
+# scenario_plants_removal RELEASE: /a<printer> loads winspool and, on winxp, cfgmgr32
 # and restarts the spooler with net.exe: each from the system folder.
 scenario_plants_removal() {
-  new_scenario "plants: printer removal on winxp runs and loads no decoy" winxp || { finish; return; }
+  new_scenario "plants: printer removal on $1 runs and loads no decoy" "$1" || { finish; return; }
   plant_decoys
   check "queue added" "$(tool spoolctl add "$PRINTER" 'E2E Driver')" added
   local r
   r="$(run_in_current "/a$PRINTER")"
   check "launcher" "$(field launcher "$r")" ended
   check "queue removed" "$(tool spoolctl printer "$PRINTER")" no
-  check "net.exe from the system folder" \
+  [ "$1" = winxp ] && check "net.exe from the system folder" \
     "$(stub_log | grep -i 'net\.exe' | cut -d'|' -f1 | sort -u | tr '[:upper:]' '[:lower:]')" \
     'c:\windows\system32\net.exe'
   check_no_decoy
@@ -123,7 +138,7 @@ scenario_plants_uninstall() {
     /d "$UNINSTALL_COMMAND"
   local out="$RUN_DIR/plants-uninstall.out"
   (cd "$(unix_path "$PLANT_CURRENT")" &&
-    wine 'C:\e2e\launch_wait.exe' --timeout 30000 "$PLANT_FOLDER\\Setup.exe" >"$out" 2>/dev/null) &
+    wine 'C:\e2e\launch_wait.exe' --timeout 30000 "$PLANT_FOLDER\\Setup.exe" >"$out" 2>"$WINEPREFIX/loaddll.txt") &
   local waiter=$!
   # A user's mouse clicks, with dialog.sh's click (xdotool on the virtual
   # desktop): Uninstall (1001), then Next (IDOK), enabled by that choice.
@@ -140,9 +155,23 @@ scenario_plants_uninstall() {
   finish
 }
 
+# scenario_plants_gate: another copy running, then an earlier edition's "Caution!" box (OK pressed).
+scenario_plants_gate() {
+  new_scenario "plants: another copy and the Caution! box on win98 load no decoy" win98 || { finish; return; }
+  plant_decoys
+  reg_add 'HKLM\Software\Ostrane\Varnesse\Old Edition'
+  check "another copy" "$(field launcher "$(HOLD="${PDIENTRY}Setup" run_in_current)")" ended
+  (tool wintool wait 'Caution!' 20000 >/dev/null && tool wintool ok 'Caution!' >/dev/null) &
+  check "launcher after OK" "$(field launcher "$(run_in_current)")" ended
+  check_no_decoy
+  finish
+}
+
 E2E_SCENARIOS+=(
   "scenario_plants_install winxp"
   "scenario_plants_install win98"
-  scenario_plants_removal
+  "scenario_plants_removal winxp"
+  "scenario_plants_removal win98"
   scenario_plants_uninstall
+  scenario_plants_gate
 )
