@@ -22,18 +22,9 @@ target_link_libraries(Setup PRIVATE user32 gdi32 advapi32)
 set_target_properties(Setup PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 # ---- Setup.exe: size, load safety and what the oldest release needs ---------
-# The one place of the launcher's version: the VERSIONINFO resource and the
-# manifest both take it from here.
-set(SETUP_VERSION 1.0.0.0)
-string(REPLACE "." ";" SETUP_VERSION_PARTS ${SETUP_VERSION})
-list(GET SETUP_VERSION_PARTS 0 SETUP_VERSION_MAJOR)
-list(GET SETUP_VERSION_PARTS 1 SETUP_VERSION_MINOR)
-list(GET SETUP_VERSION_PARTS 2 SETUP_VERSION_PATCH)
-list(GET SETUP_VERSION_PARTS 3 SETUP_VERSION_BUILD)
-configure_file(${CMAKE_SOURCE_DIR}/src/resources/version/setup_version.h.in
-  ${CMAKE_BINARY_DIR}/generated/setup_version.h @ONLY)
-configure_file(${CMAKE_SOURCE_DIR}/src/resources/version/setup.manifest.in
-  ${CMAKE_BINARY_DIR}/generated/setup.manifest @ONLY)
+# The version information and the manifest take the brand (company, product,
+# versions, copyright, manifest identity) from cmake/branding.cmake.
+include(${CMAKE_SOURCE_DIR}/cmake/branding.cmake)
 target_sources(Setup PRIVATE src/resources/version/version.rc)
 target_include_directories(Setup PRIVATE ${CMAKE_BINARY_DIR}/generated)
 
@@ -89,7 +80,9 @@ target_link_libraries(Setup PRIVATE kernel32)
 # unstripped program stays beside it as Setup.unstripped.exe.
 add_custom_command(TARGET Setup POST_BUILD
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Setup> ${CMAKE_BINARY_DIR}/Setup.unstripped.exe
-  COMMAND ${CMAKE_STRIP} --strip-all $<TARGET_FILE:Setup>
+  # strip stamps the PE header with the time of day unless told a date:
+  # 0, as the link left it, so that two builds are the same byte for byte.
+  COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0 ${CMAKE_STRIP} --strip-all $<TARGET_FILE:Setup>
   VERBATIM)
 
 # The planting scenario's recorder DLL (tests/e2e/scenarios/planting.sh).

@@ -99,16 +99,37 @@ later="$(grep -E $'\t''(cmov[a-z]*|f(u)?comip?)( |$)|%(x|y)?mm[0-9]' <<<"$disass
 result "only Pentium instructions" "$later"
 
 # ---- version information and manifest ---------------------------------------------------
-resources="$($WINDRES -i "$EXE" -O rc 2>/dev/null)"
-version="$(sed -nE 's/^set\(SETUP_VERSION ([0-9.]+)\)$/\1/p' "$REPO/cmake/win32.cmake")"
+# windres writes a text that is not plain ASCII as L"..." with \ooo and
+# \xhhhh escapes of its UTF-16 units: decoded here, so it reads as UTF-8.
+resources="$($WINDRES -i "$EXE" -O rc 2>/dev/null | python3 -c '
+import re, sys
+def plain(match):
+    text = re.sub(r"\\x([0-9a-fA-F]{4})", lambda m: chr(int(m.group(1), 16)), match.group(1))
+    return "\"" + re.sub(r"\\([0-7]{1,3})", lambda m: chr(int(m.group(1), 8)), text) + "\""
+sys.stdout.write(re.sub(r"L\"((?:[^\"\\]|\\.)*)\"", plain, sys.stdin.read()))')"
+# The brand the tree was configured with (cmake/branding.cmake), read back
+# from its cache: BRAND_CACHE, or the cache of the build that made the file.
+cache="${BRAND_CACHE:-$(dirname "$EXE")/CMakeCache.txt}"
+[ -f "$cache" ] || cache="$WIN32_BUILD/CMakeCache.txt"
+brand() { sed -nE "s/^$1:STRING=(.*)$/\1/p" "$cache"; }
+file_version="$(brand SETUP_FILE_VERSION)"
+product_version="$(brand SETUP_PRODUCT_VERSION)"
+copyright="$(brand SETUP_COPYRIGHT)"
 problems=""
-[ -n "$version" ] || problems+="no SETUP_VERSION in cmake/win32.cmake; "
-grep -q " FILEVERSION ${version//./, }\$" <<<"$resources" || problems+="FILEVERSION is not $version; "
-grep -q " PRODUCTVERSION ${version//./, }\$" <<<"$resources" || problems+="PRODUCTVERSION is not $version; "
-for value in "\"FileVersion\", \"$version\"" "\"ProductVersion\", \"$version\"" \
+[ -n "$file_version" ] && [ -n "$product_version" ] || problems+="no brand in $cache; "
+grep -q " FILEVERSION ${file_version//./, }\$" <<<"$resources" || problems+="FILEVERSION is not $file_version; "
+grep -q " PRODUCTVERSION ${product_version//./, }\$" <<<"$resources" ||
+  problems+="PRODUCTVERSION is not $product_version; "
+for value in "\"FileVersion\", \"$file_version\"" "\"ProductVersion\", \"$product_version\"" \
+  "\"CompanyName\", \"$(brand SETUP_COMPANY)\"" "\"ProductName\", \"$(brand SETUP_PRODUCT_NAME)\"" \
   '"OriginalFilename", "Setup.exe"' '"FileDescription", "'; do
   grep -qF "VALUE $value" <<<"$resources" || problems+="no VALUE $value; "
 done
+if [ -n "$copyright" ]; then
+  grep -qF "VALUE \"LegalCopyright\", \"$copyright\"" <<<"$resources" || problems+="LegalCopyright is not $copyright; "
+else
+  grep -qF 'VALUE "LegalCopyright"' <<<"$resources" && problems+="LegalCopyright though none was set; "
+fi
 result "version information" "$problems"
 
 # The manifest as text: windres prints it as C strings with "" for a quote.
@@ -123,7 +144,8 @@ grep -q '<trustInfo xmlns="urn:schemas-microsoft-com:asm.v2">' <<<"$manifest" ||
   problems+="trustInfo not in the asm.v2 namespace; "
 grep -q '<dependency' <<<"$manifest" && problems+="requests another assembly; "
 grep -qE 'xmlns[^>]*xmlns[^>]*>' <<<"$manifest" && problems+="an element declares two namespaces; "
-grep -q "version=\"$version\"" <<<"$manifest" || problems+="assembly version is not $version; "
+grep -q "name=\"$(brand SETUP_MANIFEST_NAME)\" version=\"$file_version\"" <<<"$manifest" ||
+  problems+="assembly identity is not $(brand SETUP_MANIFEST_NAME) $file_version; "
 result "manifest" "$problems"
 
 echo "binary: $PASSED passed, $FAILED failed"
