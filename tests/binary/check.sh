@@ -17,7 +17,10 @@ WINDRES=i686-w64-mingw32-windres
 MAX_BYTES=65536
 # The DLLs every release takes from its system folder, whatever lies beside
 # the program (see "Imported at link time" in cmake/win32.cmake).
-SYSTEM_DLLS="KERNEL32.dll USER32.dll GDI32.dll ADVAPI32.dll"
+# user32 and gdi32 are among them, but they are bound on first call instead
+# (src/platform/delay/*.def), so that roads without windows never load them.
+SYSTEM_DLLS="KERNEL32.dll ADVAPI32.dll"
+DELAY_DEFS="$REPO/src/platform/delay"
 
 PASSED=0
 FAILED=0
@@ -87,6 +90,22 @@ result "imports only DLLs every release takes from its system folder" "$problems
 allowed="$(grep -vE '^\s*(#|$)' "$HERE/win98_imports.txt" | awk '{ print toupper($1), $2 }')"
 problems="$(awk '{ print toupper($1), $2 }' <<<"$imports" | grep -vxFf <(echo "$allowed") | tr '\n' ';')"
 result "imports only functions Windows 98 first edition exports" "$problems"
+# Bound on first call: each function named in the file (the stubs import by
+# name), each on the allow-list, each library loaded only then.
+late="$(for def in "$DELAY_DEFS"/*.def; do
+  dll="$(sed -nE 's/^LIBRARY +([^ ]+)$/\1/p' "$def")"
+  sed -nE "s/^([A-Za-z0-9_]+)@[0-9]+\$/${dll^^} \1/p" "$def"
+done)"
+problems="$(grep -vxFf <(echo "$allowed" | awk '{ print toupper($1), $2 }') <<<"$late" | tr '\n' ';')"
+# Each stub kept in the code (the unstripped copy's symbols): a stub the
+# linker dropped leaves its table entry 0, and the first call jumps there.
+stubs="$(i686-w64-mingw32-nm "$(dirname "$EXE")/Setup.unstripped.exe" 2>/dev/null || true)"
+while read -r dll name; do
+  grep -qaF "$name" "$EXE" || problems+="$name not named in the file; "
+  [ -z "$stubs" ] || grep -qE " T _$name@[0-9]+\$" <<<"$stubs" || problems+="no stub for $name; "
+done <<<"$late"
+grep -qiE 'DLL Name: (USER32|GDI32)' <<<"$HEADERS" && problems+="user32 or gdi32 imported at link time; "
+result "bound on first call: $(wc -l <<<"$late") functions of user32 and gdi32, all Windows 98's" "$problems"
 
 # ---- instructions ---------------------------------------------------------------------
 # Every executable section, start-up code and runtime included. cmov*,
