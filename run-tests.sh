@@ -149,6 +149,8 @@ script_suite contract "$ROOT/tests/contract/run.sh"
 script_suite setup-plan-wine "$ROOT/tests/plan/run-wine.sh"
 script_suite devices-wine "$ROOT/tests/wine/run.sh"
 script_suite e2e-wine "$ROOT/tests/e2e/run.sh"
+# Reproducible, branded and signed builds of Setup.exe.
+script_suite release "$ROOT/tests/binary/release.sh"
 
 xvfb_stop
 

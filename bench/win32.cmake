@@ -15,3 +15,10 @@ set_target_properties(purgebench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BIN
 add_executable(handoff_floor ${CMAKE_SOURCE_DIR}/bench/handoff_floor.c)
 target_link_options(handoff_floor PRIVATE -static -static-libgcc)
 set_target_properties(handoff_floor PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+
+# silent_floor.exe: the floor of bench/run silent (a GUI program, as
+# Setup.exe is, with kernel32 alone).
+add_executable(silent_floor WIN32 ${CMAKE_SOURCE_DIR}/bench/silent_floor.c)
+target_link_options(silent_floor PRIVATE -nostdlib -nostartfiles -Wl,-e,_SilentFloorStart@0)
+target_link_libraries(silent_floor PRIVATE kernel32)
+set_target_properties(silent_floor PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and running the launcher needs on Debian 12: the
 # host compiler and GoogleTest, clang with libFuzzer for the fuzz targets, the mingw-w64 cross compiler, 32-bit Wine,
-# a headless X server with its tools, locales and fonts. Does nothing (and
+# a headless X server with its tools, locales and fonts, and the signing tools. Does nothing (and
 # never calls apt) when everything is already there. Runs apt as root, or
 # through sudo when started by another user.
 set -euo pipefail
@@ -13,6 +13,7 @@ PACKAGES=(
   wine wine32:i386 wine64
   xvfb xauth x11-utils xdotool imagemagick
   locales-all fonts-wine fonts-wqy-microhei
+  osslsigncode openssl
 )
 
 installed() {

@@ -2,8 +2,8 @@
 
 #include <string.h>
 
+#include "app/completion_event.h"
 #include "app/installer_command.h"
-#include "app/setup_app.h"
 #include "devices/settling_wait.h"
 #include "devices/usb_probe.h"
 #include "platform/handles.h"

@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "app/completion_event.h"
 #include "app/gatekeeping.h"
 #include "app/handoff.h"
 #include "dialog/setup_dlg.h"
@@ -32,11 +33,6 @@ const AppMessageMap* CSetupApp::GetMessageMap() const { return &messageMap; }
 BOOL CSetupApp::InitInstance() {
   RunSetup(m_lpCmdLine ? m_lpCmdLine : "");
   return FALSE;
-}
-
-void SignalSetupDone() {
-  ScopedHandle done(OpenEventA(EVENT_ALL_ACCESS, FALSE, records::kCompletionEventName));
-  if (done.is_valid()) SetEvent(done.get());
 }
 
 int CSetupApp::RunSetup(const char* commandLine) {

@@ -26,6 +26,3 @@ class CSetupApp : public CWinApp {
 
 // The one application object.
 extern CSetupApp theApp;
-
-// Opens the completion event and sets it, when an outside program created it.
-void SignalSetupDone();

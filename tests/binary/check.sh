@@ -17,7 +17,10 @@ WINDRES=i686-w64-mingw32-windres
 MAX_BYTES=65536
 # The DLLs every release takes from its system folder, whatever lies beside
 # the program (see "Imported at link time" in cmake/win32.cmake).
-SYSTEM_DLLS="KERNEL32.dll USER32.dll GDI32.dll ADVAPI32.dll"
+# user32 and gdi32 are among them, but they are bound on first call instead
+# (src/platform/delay/*.def), so that roads without windows never load them.
+SYSTEM_DLLS="KERNEL32.dll ADVAPI32.dll"
+DELAY_DEFS="$REPO/src/platform/delay"
 
 PASSED=0
 FAILED=0
@@ -87,6 +90,22 @@ result "imports only DLLs every release takes from its system folder" "$problems
 allowed="$(grep -vE '^\s*(#|$)' "$HERE/win98_imports.txt" | awk '{ print toupper($1), $2 }')"
 problems="$(awk '{ print toupper($1), $2 }' <<<"$imports" | grep -vxFf <(echo "$allowed") | tr '\n' ';')"
 result "imports only functions Windows 98 first edition exports" "$problems"
+# Bound on first call: each function named in the file (the stubs import by
+# name), each on the allow-list, each library loaded only then.
+late="$(for def in "$DELAY_DEFS"/*.def; do
+  dll="$(sed -nE 's/^LIBRARY +([^ ]+)$/\1/p' "$def")"
+  sed -nE "s/^([A-Za-z0-9_]+)@[0-9]+\$/${dll^^} \1/p" "$def"
+done)"
+problems="$(grep -vxFf <(echo "$allowed" | awk '{ print toupper($1), $2 }') <<<"$late" | tr '\n' ';')"
+# Each stub kept in the code (the unstripped copy's symbols): a stub the
+# linker dropped leaves its table entry 0, and the first call jumps there.
+stubs="$(i686-w64-mingw32-nm "$(dirname "$EXE")/Setup.unstripped.exe" 2>/dev/null || true)"
+while read -r dll name; do
+  grep -qaF "$name" "$EXE" || problems+="$name not named in the file; "
+  [ -z "$stubs" ] || grep -qE " T _$name@[0-9]+\$" <<<"$stubs" || problems+="no stub for $name; "
+done <<<"$late"
+grep -qiE 'DLL Name: (USER32|GDI32)' <<<"$HEADERS" && problems+="user32 or gdi32 imported at link time; "
+result "bound on first call: $(wc -l <<<"$late") functions of user32 and gdi32, all Windows 98's" "$problems"
 
 # ---- instructions ---------------------------------------------------------------------
 # Every executable section, start-up code and runtime included. cmov*,
@@ -99,16 +118,37 @@ later="$(grep -E $'\t''(cmov[a-z]*|f(u)?comip?)( |$)|%(x|y)?mm[0-9]' <<<"$disass
 result "only Pentium instructions" "$later"
 
 # ---- version information and manifest ---------------------------------------------------
-resources="$($WINDRES -i "$EXE" -O rc 2>/dev/null)"
-version="$(sed -nE 's/^set\(SETUP_VERSION ([0-9.]+)\)$/\1/p' "$REPO/cmake/win32.cmake")"
+# windres writes a text that is not plain ASCII as L"..." with \ooo and
+# \xhhhh escapes of its UTF-16 units: decoded here, so it reads as UTF-8.
+resources="$($WINDRES -i "$EXE" -O rc 2>/dev/null | python3 -c '
+import re, sys
+def plain(match):
+    text = re.sub(r"\\x([0-9a-fA-F]{4})", lambda m: chr(int(m.group(1), 16)), match.group(1))
+    return "\"" + re.sub(r"\\([0-7]{1,3})", lambda m: chr(int(m.group(1), 8)), text) + "\""
+sys.stdout.write(re.sub(r"L\"((?:[^\"\\]|\\.)*)\"", plain, sys.stdin.read()))')"
+# The brand the tree was configured with (cmake/branding.cmake), read back
+# from its cache: BRAND_CACHE, or the cache of the build that made the file.
+cache="${BRAND_CACHE:-$(dirname "$EXE")/CMakeCache.txt}"
+[ -f "$cache" ] || cache="$WIN32_BUILD/CMakeCache.txt"
+brand() { sed -nE "s/^$1:STRING=(.*)$/\1/p" "$cache"; }
+file_version="$(brand SETUP_FILE_VERSION)"
+product_version="$(brand SETUP_PRODUCT_VERSION)"
+copyright="$(brand SETUP_COPYRIGHT)"
 problems=""
-[ -n "$version" ] || problems+="no SETUP_VERSION in cmake/win32.cmake; "
-grep -q " FILEVERSION ${version//./, }\$" <<<"$resources" || problems+="FILEVERSION is not $version; "
-grep -q " PRODUCTVERSION ${version//./, }\$" <<<"$resources" || problems+="PRODUCTVERSION is not $version; "
-for value in "\"FileVersion\", \"$version\"" "\"ProductVersion\", \"$version\"" \
+[ -n "$file_version" ] && [ -n "$product_version" ] || problems+="no brand in $cache; "
+grep -q " FILEVERSION ${file_version//./, }\$" <<<"$resources" || problems+="FILEVERSION is not $file_version; "
+grep -q " PRODUCTVERSION ${product_version//./, }\$" <<<"$resources" ||
+  problems+="PRODUCTVERSION is not $product_version; "
+for value in "\"FileVersion\", \"$file_version\"" "\"ProductVersion\", \"$product_version\"" \
+  "\"CompanyName\", \"$(brand SETUP_COMPANY)\"" "\"ProductName\", \"$(brand SETUP_PRODUCT_NAME)\"" \
   '"OriginalFilename", "Setup.exe"' '"FileDescription", "'; do
   grep -qF "VALUE $value" <<<"$resources" || problems+="no VALUE $value; "
 done
+if [ -n "$copyright" ]; then
+  grep -qF "VALUE \"LegalCopyright\", \"$copyright\"" <<<"$resources" || problems+="LegalCopyright is not $copyright; "
+else
+  grep -qF 'VALUE "LegalCopyright"' <<<"$resources" && problems+="LegalCopyright though none was set; "
+fi
 result "version information" "$problems"
 
 # The manifest as text: windres prints it as C strings with "" for a quote.
@@ -123,7 +163,8 @@ grep -q '<trustInfo xmlns="urn:schemas-microsoft-com:asm.v2">' <<<"$manifest" ||
   problems+="trustInfo not in the asm.v2 namespace; "
 grep -q '<dependency' <<<"$manifest" && problems+="requests another assembly; "
 grep -qE 'xmlns[^>]*xmlns[^>]*>' <<<"$manifest" && problems+="an element declares two namespaces; "
-grep -q "version=\"$version\"" <<<"$manifest" || problems+="assembly version is not $version; "
+grep -q "name=\"$(brand SETUP_MANIFEST_NAME)\" version=\"$file_version\"" <<<"$manifest" ||
+  problems+="assembly identity is not $(brand SETUP_MANIFEST_NAME) $file_version; "
 result "manifest" "$problems"
 
 echo "binary: $PASSED passed, $FAILED failed"

@@ -116,6 +116,24 @@ run_to_end() {
   tool launch_wait --timeout "$END_LIMIT" "$@" | tail -n 1
 }
 
+# traced_run_to_end TRACE ARGS...: run_to_end with Wine's trace of every
+# module loaded (WINEDEBUG=+pid,+loaddll) written to TRACE.
+traced_run_to_end() {
+  local trace="$1"
+  shift
+  WINEDEBUG=+pid,+loaddll timeout 60 wine 'C:\e2e\launch_wait.exe' --timeout "$END_LIMIT" "$@" 2>"$trace" |
+    tr -d '\r' | tail -n 1
+}
+
+# launcher_modules TRACE: the modules the launcher C:\pkg\Setup.exe loaded,
+# one lower-case Windows path a line, read from a traced_run_to_end trace.
+launcher_modules() {
+  awk '!pid && /:trace:loaddll:.*Loaded L"C:\\\\pkg\\\\Setup\.exe"/ { pid = substr($0, 1, index($0, ":")) }
+    pid && index($0, pid) == 1 && /:trace:loaddll:.*Loaded L"/ {
+      path = $0; sub(/.*Loaded L"/, "", path); sub(/".*/, "", path); gsub(/\\\\/, "\\", path); print tolower(path)
+    }' "$1"
+}
+
 field() {
   # field NAME LINE: the value of NAME=... in a report line.
   echo "$2" | tr ' ' '\n' | sed -n "s/^$1=//p"

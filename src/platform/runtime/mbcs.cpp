@@ -22,6 +22,11 @@ static int g_codePage;                 /* 0: single-byte, no lead bytes */
 static unsigned char g_lead[256];      /* non-zero for a lead byte */
 static unsigned char g_upper[256];     /* upper case of a single-byte character */
 static int g_upperReady;
+/* The system's case of the ANSI code page is still to be added to g_upper.
+ * It is asked of user32 on the first case-blind use, not by _setmbcp: a
+ * road that neither shows a window nor compares text case-blind then never
+ * loads the window system. */
+static int g_systemCasePending;
 
 static void ResetTables(void) {
   int c;
@@ -48,6 +53,14 @@ static void AddSystemCase(void) {
   }
 }
 
+static void EnsureCaseTable(void) {
+  if (!g_upperReady) ResetTables();
+  if (g_systemCasePending) {
+    g_systemCasePending = 0;
+    AddSystemCase();
+  }
+}
+
 int _setmbcp(int codePage) {
   CPINFO info;
   int chosen = codePage;
@@ -56,6 +69,7 @@ int _setmbcp(int codePage) {
   else if (codePage == _MB_CP_OEM) chosen = (int)GetOEMCP();
   if (chosen == _MB_CP_SBCS) {
     ResetTables();
+    g_systemCasePending = 0;
     g_codePage = 0;
     return 0;
   }
@@ -65,7 +79,7 @@ int _setmbcp(int codePage) {
     int c;
     for (c = range[0]; c <= range[1]; ++c) g_lead[c] = 1;
   }
-  if ((UINT)chosen == GetACP()) AddSystemCase();
+  g_systemCasePending = (UINT)chosen == GetACP();
   g_codePage = chosen;
   return 0;
 }
@@ -83,7 +97,7 @@ static unsigned int CharValue(const unsigned char* p) {
 
 static unsigned int FoldedValue(const unsigned char* p) {
   unsigned int value = CharValue(p);
-  if (!g_upperReady) ResetTables();
+  EnsureCaseTable();
   return value < 256 ? g_upper[value] : value;
 }
 
@@ -117,7 +131,7 @@ unsigned char* _mbsrchr(const unsigned char* text, unsigned int c) {
 
 unsigned char* _mbsupr(unsigned char* text) {
   unsigned char* p;
-  if (!g_upperReady) ResetTables();
+  EnsureCaseTable();
   for (p = text; *p; p += CharLength(p))
     if (CharLength(p) == 1) *p = g_upper[*p];
   return text;

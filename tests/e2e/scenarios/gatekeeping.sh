@@ -10,11 +10,31 @@ scenario_another_copy() {
   new_scenario "another copy running ends silently, event set" winxp || { finish; return; }
   package "$WINEPREFIX/drive_c/pkg" Setup.exe
   reg_add 'HKLM\Software\Ostrane\Varnesse\Old Edition'
-  local r
-  r="$(run_to_end --hold "${PDIENTRY}Setup" 'C:\pkg\Setup.exe')"
+  local r trace="$RUN_DIR/another-copy-loaddll.txt"
+  r="$(traced_run_to_end "$trace" --hold "${PDIENTRY}Setup" 'C:\pkg\Setup.exe')"
   check "launcher" "$(field launcher "$r")" ended
   check "completion event" "$(field event "$r")" set
   check "programs started" "$(stub_log)" ""
+  # A road without windows never loads the window system.
+  check "launcher and window system in the module trace" \
+    "$(launcher_modules "$trace" | grep -E 'setup\.exe$|(user32|gdi32)\.dll$')" 'c:\pkg\setup.exe'
+  finish
+}
+
+# The window system cannot be loaded (user32 disabled for the launcher): the
+# "Caution!" box cannot show; the launcher ends cleanly with the event set.
+scenario_earlier_edition_without_window_system() {
+  new_scenario "earlier edition without user32: no box, no crash, event set" winxp || { finish; return; }
+  package "$WINEPREFIX/drive_c/pkg" Setup.exe
+  reg_add 'HKLM\Software\Ostrane\Varnesse\Old Edition'
+  reg_add 'HKCU\Software\Wine\AppDefaults\Setup.exe\DllOverrides' /v user32 /d disabled
+  # Output to a file: a launcher that crashed would leave a process holding
+  # a pipe open.
+  local r out="$RUN_DIR/without-window-system.out"
+  timeout 40 wine 'C:\e2e\launch_wait.exe' --timeout "$END_LIMIT" 'C:\pkg\Setup.exe' >"$out" 2>/dev/null
+  r="$(tr -d '\r' <"$out" | tail -n 1)"
+  check "launcher" "$(field launcher "$r") exit $(field exit "$r")" "ended exit 0"
+  check "completion event" "$(field event "$r")" set
   finish
 }
 
@@ -220,6 +240,7 @@ E2E_SCENARIOS+=(
   scenario_another_copy_removal
   scenario_no_information_file
   scenario_earlier_edition
+  scenario_earlier_edition_without_window_system
   scenario_earlier_key_without_subkey
   "scenario_unsupported win95 'Windows 95'"
   "scenario_unsupported nt40 'Windows NT 4.0'"
