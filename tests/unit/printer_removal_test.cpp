@@ -104,6 +104,8 @@ TEST_P(PrinterRemovalNtTest, NoWindowTwentyOnePassesThenRestartAndDeletions) {
   EXPECT_EQ(DetailOf("CMP_WaitNoPendingInstallEvents"), std::to_string(INFINITE));
   EXPECT_EQ(DetailOf("OpenPrinterA"), "E2E Printer|0xf000c|(null)|(null)");
   EXPECT_EQ(DetailOf("DeletePrinterDriverExA"), "(null)|(null)|E2E Driver|1|0");
+  EXPECT_EQ(DetailOf("WaitForSingleObject"), std::string(kNet) + "|60000");
+  EXPECT_EQ(sim::CallCount("TerminateProcess"), 0);
   EXPECT_FALSE(sim::PrinterExists(kPrinter));
   EXPECT_FALSE(sim::PrinterDriverExists(kDriver));
   ExpectOtherQueueKept();
@@ -164,6 +166,48 @@ TEST_F(PrinterRemovalTest, OnlyTheFirstOfTwoMatchingWindowsGetsOk) {
   EXPECT_EQ(OkCommands(top), 1);  // the topmost is met first
   EXPECT_TRUE(sim::MessagesReceived(lower).empty());
   EXPECT_EQ(sim::CallCount("EnumWindows"), 1);
+}
+
+// OK is sent (WM_COMMAND, IDOK, SMTO_NORMAL | SMTO_ABORTIFHUNG, 5 s): the
+// removal goes on once the window has handled it, or at once when it is hung,
+// or after 5 s when it is slow. A window given up ends the passes all the same.
+TEST_F(PrinterRemovalTest, QueueWindowAnsweredWithinFiveSecondsOrGivenUp) {
+  const struct { DWORD answersAfter; bool handled; DWORD goesOnAt; } cases[] = {
+      {0, true, 0}, {4000, true, 4000}, {6000, false, 5000}, {INFINITE, false, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.answersAfter);
+    PrepareMachine(sim::Release::WinXP);
+    HWND queue = sim::OpenWindow("E2E Printer - Queue");
+    sim::WindowAnswersAfter(queue, c.answersAfter);
+    RemovePrinterAndDriver(kPrinter);
+    EXPECT_EQ(DetailOf("SendMessageTimeoutA"), "E2E Printer - Queue|273|1|2|5000");
+    EXPECT_EQ(sim::EndlessWaits(), 0);
+    EXPECT_EQ(Road(), Join({kOpenOnNt, {"EnumWindows"}, kRestart, kDeleteOnNt}));
+    EXPECT_EQ(sim::ProcessStarts()[0].time, c.goesOnAt);
+    const std::vector<sim::WindowMessage> got = sim::MessagesReceived(queue);
+    EXPECT_EQ(!got.empty() && got[0].time <= c.goesOnAt, c.handled);
+    EXPECT_FALSE(sim::PrinterExists(kPrinter));
+  }
+}
+
+// A "net stop" that never ends (its question unanswered) is waited for 60 s,
+// then ended; "net start" follows after the usual pause.
+TEST_F(PrinterRemovalTest, NetCommandThatNeverEndsIsEndedAfterSixtySeconds) {
+  sim::InstallNetCommand(kNetRunsMs, INFINITE);
+  sim::OpenWindow("E2E Printer - Queue");
+  RemovePrinterAndDriver(kPrinter);
+  const int end = sim::FindCall("TerminateProcess");
+  ASSERT_NE(end, -1);
+  EXPECT_EQ(sim::Calls()[end].detail, std::string(kNet) + "|1");
+  EXPECT_EQ(sim::Calls()[end].time, 60000u);
+  EXPECT_EQ(sim::CallCount("TerminateProcess"), 1);
+  EXPECT_FALSE(sim::ProcessRunning(0));
+  EXPECT_EQ(sim::EndlessWaits(), 0);
+  EXPECT_EQ(NetCommands(), (std::vector<std::string>{"net stop spooler", "net start spooler"}));
+  EXPECT_EQ(sim::ProcessStarts()[1].time, 60000u + 500);
+  EXPECT_FALSE(sim::PrinterExists(kPrinter));
+  EXPECT_FALSE(sim::PrinterDriverExists(kDriver));
+  ExpectAllReleased();
 }
 
 TEST_F(PrinterRemovalTest, TitleMatchIsCaseSensitive) {
@@ -369,18 +413,20 @@ INSTANTIATE_TEST_SUITE_P(Others, PrinterRemovalOtherReleaseTest,
 TEST(PrinterRemovalFaultTest, EachPlatformCallFailingInTurn) {
   const char* const functions[] = {"GetVersionExA", "GetSystemDirectoryA", "LoadLibraryA", "GetProcAddress",
                                    "OpenPrinterA",  "GetPrinterA",         "LocalAlloc",   "EnumWindows",
-                                   "GetWindowTextA", "SendMessageA",       "CreateProcessA", "WaitForSingleObject",
+                                   "GetWindowTextA", "SendMessageTimeoutA", "CreateProcessA", "WaitForSingleObject", "TerminateProcess",
                                    "DeletePrinter", "DeletePrinterDriverA", "DeletePrinterDriverExA",
                                    "CMP_WaitNoPendingInstallEvents"};
   for (sim::Release release : {sim::Release::WinXP, sim::Release::WinMe}) {
     for (const char* function : functions) {
       PrepareMachine(release);
+      sim::InstallNetCommand(kNetRunsMs, INFINITE);
       sim::OpenWindow("E2E Printer - Queue");
       RemovePrinterAndDriver(kPrinter);
       const int calls = sim::CallCount(function);
       for (int n = 1; n <= calls; ++n) {
         SCOPED_TRACE(std::string(function) + " call " + std::to_string(n));
         PrepareMachine(release);
+        sim::InstallNetCommand(kNetRunsMs, INFINITE);
         sim::OpenWindow("E2E Printer - Queue");
         sim::FailCall(function, n);
         RemovePrinterAndDriver(kPrinter);
