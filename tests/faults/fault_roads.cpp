@@ -1,13 +1,13 @@
 // Runs every road of the launcher on the simulated machine once to list its
 // platform calls, then once more for each call with that call failing (each
 // function fails the way Windows documents; a read both ways: an error, and
-// zero bytes read). Every run must set the completion event exactly once
-// (none when the failing call is the one that opens or sets it), leave no
-// handle, heap block, font or paint open but the instance event's, wait for
-// nothing that never comes, delete only what the road may delete and start
-// only the programs the road names, by their full path with the documented
-// start record. Prints "road=NAME calls=N runs=N failures=N" per road, the
-// first failures found, and "faults: N passed, N failed" (one per road).
+// zero bytes read). Every run must wait for nothing that never comes, set the
+// completion event exactly once (none when the failing call is the one that
+// opens or sets it), leave no handle, heap block, font or paint open but the
+// instance event's, delete only what the road may delete and start only the
+// programs the road names, by their full path with the documented start
+// record. Prints "road=NAME calls=N runs=N failures=N" per road, the first
+// failures found, and "faults: N passed, N failed" (one per road).
 #include <cstdio>
 #include <cstdlib>
 #include <set>

@@ -209,10 +209,10 @@ std::vector<Road> AllRoads() {
     std::set<std::string> deletes = InstallDeletes(r);
     for (const char* name : {"\\oem3.inf", "\\oem3.pnf", "\\OTHER\\oem4.inf", "\\OTHER\\oem4.pnf"})
       deletes.insert(kInf + std::string(name));
-    // On 2000 the queue's window is hung and "net stop" never ends.
     roads.push_back({std::string("removal-") + ReleaseName(r), [r] {
                        PreparePackage(r);
                        HWND queue = sim::OpenWindow(std::string(kPrinter) + " - Queue");
+                       // On 2000 the queue's window is hung and "net stop" never ends.
                        if (r == sim::Release::Win2000) sim::WindowAnswersAfter(queue, INFINITE);
                        if (r == sim::Release::Win2000) sim::InstallNetCommand(300, INFINITE);
                      }, std::string("/a") + kPrinter, programs, deletes, [] {

@@ -13,9 +13,7 @@
  * msiexec fields tell whether the system folder's msiexec.exe can be opened
  * for reading and for writing (each open shares reading and writing). The
  * log is written when the program ends, with |event_at_end=... added.
- * With E2E_STUB_HANG=TEXT, the first run whose command line holds TEXT
- * never ends after logging (it creates C:\e2e-hung.txt, which later runs
- * see, and holds the event E2EHungStub while it lives). */
+ * The first run that finds C:\e2e-hang-once.txt deletes it and never ends. */
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -96,10 +94,7 @@ int main(void) {
     WriteFile(log, line, (DWORD)strlen(line), &written, NULL);
     CloseHandle(log);
   }
-  char hang[64];
-  n = GetEnvironmentVariableA("E2E_STUB_HANG", hang, sizeof hang);
-  if (n > 0 && n < sizeof hang && strstr(commandLine, hang) &&
-      CreateFileA("C:\\e2e-hung.txt", GENERIC_WRITE, 0, NULL, CREATE_NEW, 0, NULL) != INVALID_HANDLE_VALUE) {
+  if (DeleteFileA("C:\\e2e-hang-once.txt")) {
     CreateEventA(NULL, TRUE, FALSE, "E2EHungStub"); /* gone with the process */
     Sleep(INFINITE);
   }
