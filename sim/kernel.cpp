@@ -30,8 +30,15 @@ int EventSetCount(const std::string& name) {
 
 const std::vector<ProcessStart>& ProcessStarts() { return M().starts; }
 
+bool ProcessRunning(size_t start) {
+  auto it = M().startedProcesses.find(start);
+  return it != M().startedProcesses.end() && it->second->endsAt > M().clock;
+}
+
+int EndlessWaits() { return M().endlessWaits; }
+
 void DefineProgram(const std::string& path, std::function<DWORD()> behaviour, DWORD runsForMs) {
-  M().programs[path] = Program{std::move(behaviour), runsForMs};
+  M().programs[path] = Program{std::move(behaviour), runsForMs, {}};
 }
 
 // Which file Windows would run for a command line given without an
@@ -193,10 +200,14 @@ BOOL CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_AT
   auto def = m.programs.find(program);
   if (def != m.programs.end()) {
     if (def->second.behaviour) process->exitCode = def->second.behaviour();
-    process->endsAt = m.clock + def->second.runsForMs;
+    DWORD runsFor = def->second.runsForMs;
+    for (const auto& when : def->second.runsForWhen)
+      if (start.commandLine.find(when.first) != std::string::npos) runsFor = when.second;
+    process->endsAt = runsFor == INFINITE ? INFINITE : m.clock + runsFor;
   } else {
     process->endsAt = m.clock;
   }
+  m.startedProcesses[m.starts.size() - 1] = process;
   HandleObject p(HandleKind::Process);
   p.path = program;
   p.process = process;
@@ -209,9 +220,11 @@ BOOL CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_AT
   return TRUE;
 }
 
+// The detail is the object's name or program and the limit ("INFINITE" or ms).
 DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
   HandleObject* h = Lookup(hHandle, HandleKind::Any);
-  if (Enter("WaitForSingleObject", h ? h->path : std::string()) || !h) {
+  const std::string limit = dwMilliseconds == INFINITE ? "INFINITE" : std::to_string(dwMilliseconds);
+  if (Enter("WaitForSingleObject", (h ? h->path : std::string()) + "|" + limit) || !h) {
     SetLastError(ERROR_INVALID_HANDLE);
     return WAIT_FAILED;
   }
@@ -222,6 +235,12 @@ DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
     if (dwMilliseconds != INFINITE && m.clock + dwMilliseconds < endsAt) {
       AdvanceClock(dwMilliseconds);
       return WAIT_TIMEOUT;
+    }
+    if (endsAt == INFINITE) {
+      // Nothing will end it: reported as a failure rather than hang the test.
+      m.endlessWaits += 1;
+      SetLastError(ERROR_INVALID_HANDLE);
+      return WAIT_FAILED;
     }
     AdvanceClock(endsAt - m.clock);
     return WAIT_OBJECT_0;
@@ -234,11 +253,32 @@ DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
     }
     // Nothing else runs in the simulation to set it: an endless wait would
     // hang the test, so it is reported as a failure instead.
-    if (dwMilliseconds == INFINITE) return WAIT_FAILED;
+    if (dwMilliseconds == INFINITE) {
+      m.endlessWaits += 1;
+      return WAIT_FAILED;
+    }
     AdvanceClock(dwMilliseconds);
     return WAIT_TIMEOUT;
   }
   return WAIT_FAILED;
+}
+
+// A process that has already ended cannot be ended again: ERROR_ACCESS_DENIED,
+// as Windows XP answers.
+BOOL TerminateProcess(HANDLE hProcess, UINT uExitCode) {
+  HandleObject* h = Lookup(hProcess, HandleKind::Process);
+  if (Enter("TerminateProcess", (h ? h->path : std::string()) + "|" + std::to_string(uExitCode)) || !h) {
+    SetLastError(h ? ERROR_ACCESS_DENIED : ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  Process& process = *h->process;
+  if (process.endsAt <= M().clock) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  process.endsAt = M().clock;
+  process.exitCode = uExitCode;
+  return TRUE;
 }
 
 void Sleep(DWORD dwMilliseconds) {

@@ -45,11 +45,13 @@ struct Event {
 struct Program {
   std::function<DWORD()> behaviour;
   DWORD runsForMs = 0;
+  // A run whose command line holds the text lasts the time given instead.
+  std::vector<std::pair<std::string, DWORD>> runsForWhen;
 };
 
 struct Process {
   DWORD exitCode = 0;
-  DWORD endsAt = 0;
+  DWORD endsAt = 0;  // INFINITE: it never ends by itself
 };
 
 struct Window {
@@ -61,6 +63,7 @@ struct Window {
   std::map<int, LONG_PTR> longs;
   bool outside = false;  // opened by sim::OpenWindow: a top-level window FindWindowA sees
   int codePage = 0;      // ANSI code page posed when it was opened
+  DWORD answersAfterMs = 0;  // its thread's time to handle a sent message; INFINITE: hung
 };
 
 struct Library {
@@ -180,6 +183,8 @@ struct Machine {
   std::map<std::string, Event> events;  // case-sensitive, as on Windows
   std::map<std::string, Program, NoCaseLess> programs;
   std::vector<ProcessStart> starts;
+  std::map<size_t, std::shared_ptr<Process>> startedProcesses;  // by index in starts
+  int endlessWaits = 0;
   std::vector<MessageBoxShown> boxes;
   std::function<int(const MessageBoxShown&)> boxHandler;
   std::map<std::string, std::function<void(HWND)>> dialogTemplates;

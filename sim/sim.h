@@ -119,6 +119,15 @@ const std::vector<ProcessStart>& ProcessStarts();
 // behaviour runs when it starts; its exit code is what it returns. The
 // process counts as running until `runsForMs` of virtual time has passed.
 void DefineProgram(const std::string& path, std::function<DWORD()> behaviour = nullptr, DWORD runsForMs = 0);
+// INFINITE as a program's or run's time: it never ends by itself (only
+// TerminateProcess ends it).
+// Whether the program of ProcessStarts()[start] still runs (false once it
+// has ended, been ended, or did not start).
+bool ProcessRunning(size_t start);
+// Waits the launcher entered that could never end (a wait without limit for
+// a process or event nothing will end or set, a SendMessageA to a hung
+// window). Each returns at once, as a failure, so that a test can go on.
+int EndlessWaits();
 
 // ---- user interface --------------------------------------------------------
 struct MessageBoxShown {
@@ -150,6 +159,11 @@ INT_PTR SendToDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 // bytes is found only while the same ANSI code page is posed.
 HWND OpenWindow(const std::string& title);
 void CloseWindow(HWND window);
+// How long the window's thread takes to handle a message sent to it (0 at
+// first). INFINITE: the thread no longer takes its messages (hung for long,
+// as Windows judges with SMTO_ABORTIFHUNG). A message the window handles
+// only after the sender has given up is received then (at a later Sleep).
+void WindowAnswersAfter(HWND window, DWORD ms);
 
 // ---- thread and process priority ----------------------------------------------
 int ThreadPriority();        // of the launcher's thread
@@ -197,8 +211,11 @@ void OpenPrinterGivesNullHandle(bool enable);
 // Heap blocks from LocalAlloc not yet released.
 int LocalBlocks();
 
-// The system folder's net.exe: each run lasts `runsForMs` of virtual time.
+// The system folder's net.exe: each run lasts `runsForMs` of virtual time,
+// a "net stop" `stopRunsForMs` (INFINITE: it asks a question on its hidden
+// console and never ends).
 void InstallNetCommand(DWORD runsForMs = 0);
+void InstallNetCommand(DWORD runsForMs, DWORD stopRunsForMs);
 
 struct WindowMessage {
   UINT message;
@@ -206,7 +223,8 @@ struct WindowMessage {
   LPARAM lParam;
   DWORD time;
 };
-// Messages sent to a window with SendMessageA, also after it has closed.
+// Messages a window has handled (sent with SendMessageA or
+// SendMessageTimeoutA), also after it has closed.
 std::vector<WindowMessage> MessagesReceived(HWND window);
 // ---- maintenance dialog: layouts, controls, resources, painting, search ----
 // The controls and font of a dialog template, created when DialogBoxParamA

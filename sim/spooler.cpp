@@ -218,11 +218,14 @@ void BetweenPrinterQueries(std::function<void()> change) { M().betweenPrinterQue
 void OpenPrinterGivesNullHandle(bool enable) { M().openPrinterGivesNull = enable; }
 int LocalBlocks() { return static_cast<int>(M().localBlocks.size()); }
 
-void InstallNetCommand(DWORD runsForMs) {
+void InstallNetCommand(DWORD runsForMs) { InstallNetCommand(runsForMs, runsForMs); }
+
+void InstallNetCommand(DWORD runsForMs, DWORD stopRunsForMs) {
   const std::string& folder = M().systemDir;
   const std::string path = folder + (folder.back() == '\\' ? "" : "\\") + "net.exe";
   WriteFile(path, "MZ");
   DefineProgram(path, nullptr, runsForMs);
+  M().programs[path].runsForWhen.push_back({" stop ", stopRunsForMs});
 }
 
 }  // namespace sim

@@ -81,6 +81,11 @@ HWND OpenWindow(const std::string& title) {
   return reinterpret_cast<HWND>(id);
 }
 
+void WindowAnswersAfter(HWND window, DWORD ms) {
+  auto it = M().windows.find(reinterpret_cast<uintptr_t>(window));
+  if (it != M().windows.end()) it->second.answersAfterMs = ms;
+}
+
 void CloseWindow(HWND window) {
   auto it = M().windows.find(reinterpret_cast<uintptr_t>(window));
   if (it != M().windows.end() && it->second.outside) M().windows.erase(it);
@@ -165,7 +170,25 @@ int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount) {
   return static_cast<int>(length);
 }
 
-// Recorded for the window; a dialog's procedure handles it as well.
+namespace {
+
+const DWORD kErrorInvalidWindowHandle = 1400;
+
+// The window handles the message now: recorded, and a dialog's procedure
+// answers it.
+LRESULT Deliver(uintptr_t window, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  Machine& m = M();
+  m.windowMessages[window].push_back(WindowMessage{Msg, wParam, lParam, m.clock});
+  auto it = m.windows.find(window);
+  if (it != m.windows.end() && it->second.dialogProc)
+    return it->second.dialogProc(reinterpret_cast<HWND>(window), Msg, wParam, lParam);
+  return 0;
+}
+
+}  // namespace
+
+// Returns when the window has handled the message, however long it takes;
+// to a hung window that is never (an endless wait: nothing is delivered).
 LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
   Machine& m = M();
   if (Enter("SendMessageA", std::to_string(Msg) + "|" + std::to_string(wParam))) return 0;
@@ -176,7 +199,46 @@ LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     SetLastError(ERROR_INVALID_HANDLE);
     return 0;
   }
-  m.windowMessages[it->first].push_back(WindowMessage{Msg, wParam, lParam, m.clock});
-  if (it->second.dialogProc) return it->second.dialogProc(hWnd, Msg, wParam, lParam);
-  return 0;
+  if (it->second.answersAfterMs == INFINITE) {
+    m.endlessWaits += 1;
+    return 0;
+  }
+  AdvanceClock(it->second.answersAfterMs);
+  return Deliver(reinterpret_cast<uintptr_t>(hWnd), Msg, wParam, lParam);
+}
+
+// The detail is "TITLE|MESSAGE|WPARAM|FLAGS|TIMEOUT". A hung window is given
+// up at once with SMTO_ABORTIFHUNG, after the time-out without it; a slow
+// one after the time-out (it handles the message later). Either way 0 and
+// ERROR_TIMEOUT; nonzero once the window has handled it.
+LRESULT SendMessageTimeoutA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT fuFlags, UINT uTimeout,
+                            PDWORD_PTR lpdwResult) {
+  Machine& m = M();
+  auto it = m.windows.find(reinterpret_cast<uintptr_t>(hWnd));
+  const std::string title = it == m.windows.end() ? std::string() : it->second.title;
+  if (Enter("SendMessageTimeoutA", title + "|" + std::to_string(Msg) + "|" + std::to_string(wParam) + "|" +
+                                       std::to_string(fuFlags) + "|" + std::to_string(uTimeout))) {
+    SetLastError(kErrorInvalidWindowHandle);
+    return 0;
+  }
+  LRESULT result = 0;
+  if (!AnswerDialogMessage(hWnd, Msg, wParam, lParam, &result)) {
+    if (it == m.windows.end()) {
+      SetLastError(kErrorInvalidWindowHandle);
+      return 0;
+    }
+    const uintptr_t window = it->first;
+    const DWORD answersAfter = it->second.answersAfterMs;
+    if (answersAfter == INFINITE || answersAfter > uTimeout) {
+      if (answersAfter != INFINITE)
+        At(m.clock + answersAfter, [=] { if (M().windows.count(window)) Deliver(window, Msg, wParam, lParam); });
+      if (answersAfter != INFINITE || !(fuFlags & SMTO_ABORTIFHUNG)) AdvanceClock(uTimeout);
+      SetLastError(ERROR_TIMEOUT);
+      return 0;
+    }
+    AdvanceClock(answersAfter);
+    result = Deliver(window, Msg, wParam, lParam);
+  }
+  if (lpdwResult) *lpdwResult = static_cast<DWORD_PTR>(result);
+  return 1;
 }

@@ -74,6 +74,7 @@ typedef INT_PTR (*DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define ERROR_ALREADY_EXISTS 183L
 #define ERROR_MORE_DATA 234L
 #define ERROR_NO_MORE_ITEMS 259L
+#define ERROR_TIMEOUT 1460L
 #define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
 
 #define KEY_QUERY_VALUE 0x0001
@@ -199,6 +200,7 @@ BOOL CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_AT
                     LPVOID lpEnvironment, LPCSTR lpCurrentDirectory, STARTUPINFOA* lpStartupInfo,
                     PROCESS_INFORMATION* lpProcessInformation);
 DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
+BOOL TerminateProcess(HANDLE hProcess, UINT uExitCode);
 void Sleep(DWORD dwMilliseconds);
 DWORD GetTickCount(void);
 BOOL GetVersionExA(LPOSVERSIONINFOA lpVersionInformation);
@@ -356,6 +358,13 @@ typedef BOOL(CALLBACK* WNDENUMPROC)(HWND, LPARAM);
 BOOL EnumWindows(WNDENUMPROC lpEnumFunc, LPARAM lParam);
 int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount);
 LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+#define SMTO_NORMAL 0x0000
+#define SMTO_BLOCK 0x0001
+#define SMTO_ABORTIFHUNG 0x0002
+typedef ULONG_PTR DWORD_PTR;
+typedef DWORD_PTR* PDWORD_PTR;
+LRESULT SendMessageTimeoutA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT fuFlags, UINT uTimeout,
+                            PDWORD_PTR lpdwResult);
 HLOCAL LocalAlloc(UINT uFlags, size_t uBytes);
 HLOCAL LocalFree(HLOCAL hMem);
 // ---- maintenance dialog: windows, controls, resources, painting, program search ----

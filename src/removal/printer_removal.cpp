@@ -17,6 +17,11 @@ namespace {
 
 const DWORD kWindowPassPauseMs = 500;
 const int kFurtherWindowPasses = 20;
+// How long a queue window may take to handle OK. Windows counts a window
+// that has taken no message for 5 s as hung; one that needs longer than that
+// for a button press is treated as hung too, so the removal never waits on
+// another program's message loop.
+const UINT kQueueWindowAnswerMs = 5000;
 
 // The printer name CloseQueueWindows looks for (EnumWindows passes it no
 // context), and whether the pass under way has answered a window.
@@ -122,8 +127,12 @@ BOOL CALLBACK CloseQueueWindows(HWND window, LPARAM) {
       !_mbsstr(reinterpret_cast<const unsigned char*>(title),
                reinterpret_cast<const unsigned char*>(g_szQueuePrinterName)))
     return TRUE;
-  // Sent, not posted: the window has handled OK before the removal goes on.
-  SendMessageA(window, WM_COMMAND, IDOK, 0);
+  // Sent, not posted: a window that answers has handled OK before the
+  // removal goes on. A hung window is given up at once, a slow one after the
+  // bound; either way it was found, so the passes end as for one that
+  // answered (waiting for it over more passes would gain nothing).
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(window, WM_COMMAND, IDOK, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, kQueueWindowAnswerMs, &result);
   g_queueWindowAnswered = true;
   return FALSE;
 }

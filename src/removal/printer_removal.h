@@ -15,10 +15,12 @@ void RemovePrinterAndDriver(const char* printerName);
 
 // EnumWindows callback: sends WM_COMMAND IDOK to the first window whose title
 // holds the printer name being removed (case-sensitive, multibyte-aware) and
-// stops; TRUE to go on.
+// stops; TRUE to go on. The send returns once the window has handled it, at
+// once when the window is hung, and after 5 s at most.
 BOOL CALLBACK CloseQueueWindows(HWND window, LPARAM context);
 
 // Stops and starts the print spooler with the system folder's net.exe
-// ("net stop spooler", then "net start spooler"), hidden, each waited for,
-// with pauses of 500 ms and 1000 ms after them.
+// ("net stop spooler", then "net start spooler"), hidden, each waited for
+// 60 s at most and ended when still running then, with pauses of 500 ms and
+// 1000 ms after them.
 void RestartSpooler();

@@ -11,15 +11,25 @@ namespace {
 
 const DWORD kAfterStopMs = 500;
 const DWORD kAfterStartMs = 1000;
+// A stop or start of the spooler takes seconds. "net stop" asks whether to
+// stop the services that depend on the spooler and waits for an answer on
+// its hidden console that nobody can give: after this long it is ended.
+const DWORD kNetCommandLimitMs = 60000;
+const UINT kEndedNetExitCode = 1;
 
 // Runs the system's net.exe, hidden, with `commandLine` as its text, and
-// waits for it without a time limit. A command that cannot start is skipped.
+// waits for it at most kNetCommandLimitMs; one still running then is ended,
+// and the restart goes on as after a failed command (no result is examined).
+// A command that cannot start is skipped.
 void RunNetCommand(const char* netPath, const char* commandLine) {
   PROCESS_INFORMATION info;
   if (!StartProgramShown(netPath, commandLine, SW_HIDE, &info)) return;
   ScopedHandle process(info.hProcess);
   ScopedHandle thread(info.hThread);
-  WaitForSingleObject(process.get(), INFINITE);
+  // A failed wait says nothing of the command's end either: it is ended too,
+  // so that two net commands never run together.
+  if (WaitForSingleObject(process.get(), kNetCommandLimitMs) != WAIT_OBJECT_0)
+    TerminateProcess(process.get(), kEndedNetExitCode);
 }
 
 }  // namespace

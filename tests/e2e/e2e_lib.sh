@@ -191,12 +191,12 @@ ansi_hex() {
   printf '%s' "$1" | iconv -f UTF-8 -t "$charset" | od -An -tx1 | tr -d ' \n'
 }
 
-# open_window_logged HEXTITLE LOG: opens a window titled with those bytes
+# open_window_logged HEXTITLE LOG [SECONDS hang]: opens a window titled with those bytes
 # (tests/wine/helpers/openwin.c, which prints each WM_COMMAND it receives
 # into LOG) and waits until it exists. Prints the opener's pid.
 open_window_logged() {
   local hex="$1" log="$2" i
-  wine 'C:\e2e\openwin.exe' "$hex" 60 >"$log" 2>/dev/null &
+  wine 'C:\e2e\openwin.exe' "$hex" "${3:-60}" ${4:+"$4"} >"$log" 2>/dev/null &
   local pid=$!
   for i in $(seq 1 100); do
     grep -q ready "$log" 2>/dev/null && break

@@ -1,7 +1,7 @@
 // Runs every road of the launcher on the simulated machine once to list its
 // platform calls, then once more for each call with that call failing (each
 // function fails the way Windows documents; a read both ways: an error, and
-// zero bytes read). Every run must set the
+// zero bytes read). Every run must wait for nothing that never comes, set the
 // completion event exactly once (none when the failing call is the one that
 // opens or sets it), leave no handle, heap block, font or paint open but the
 // instance event's, delete only what the road may delete and start only the
@@ -60,6 +60,7 @@ std::vector<std::string> Check(const Road& road, const std::set<std::string>& fi
   if (sim::LocalBlocks() != 0) problems.push_back("heap block not freed");
   if (sim::LiveFonts() != 0) problems.push_back("font not deleted");
   if (sim::OpenPaints() != 0) problems.push_back("paint not ended");
+  if (sim::EndlessWaits() != 0) problems.push_back("waits for something that never comes");
 
   const std::set<std::string> filesAfter = FoldedFiles();
   for (const std::string& f : filesBefore)

@@ -212,7 +212,10 @@ std::vector<Road> AllRoads() {
       deletes.insert(kInf + std::string(name));
     roads.push_back({std::string("removal-") + ReleaseName(r), [r] {
                        PreparePackage(r);
-                       sim::OpenWindow(std::string(kPrinter) + " - Queue");
+                       HWND queue = sim::OpenWindow(std::string(kPrinter) + " - Queue");
+                       // On 2000 the queue's window is hung and "net stop" never ends.
+                       if (r == sim::Release::Win2000) sim::WindowAnswersAfter(queue, INFINITE);
+                       if (r == sim::Release::Win2000) sim::InstallNetCommand(300, INFINITE);
                      }, std::string("/a") + kPrinter, programs, deletes, [] {
                        return !sim::PrinterExists(kPrinter) && !sim::FileExists(std::string(kInf) + "\\oem3.inf") &&
                               sim::FileExists(std::string(kInf) + "\\oem5.inf") && Installed();

@@ -166,6 +166,34 @@ TEST_F(PrinterRemovalTest, OnlyTheFirstOfTwoMatchingWindowsGetsOk) {
   EXPECT_EQ(sim::CallCount("EnumWindows"), 1);
 }
 
+// OK (WM_COMMAND, IDOK, SMTO_NORMAL | SMTO_ABORTIFHUNG, 5 s) is handled before the removal goes
+// on, or the window is given up: at once when hung, after 5 s when slow; the passes end either way.
+// A "net stop" that never ends is waited for 60 s, then ended, and "net start" follows.
+TEST_F(PrinterRemovalTest, QueueWindowAndNetStopCannotHoldTheRemoval) {
+  const struct { DWORD answersAfter; bool handled; DWORD goesOnAt; } cases[] = {
+      {0, true, 0}, {4000, true, 4000}, {6000, false, 5000}, {INFINITE, false, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.answersAfter);
+    PrepareMachine(sim::Release::WinXP);
+    sim::InstallNetCommand(kNetRunsMs, INFINITE);
+    HWND queue = sim::OpenWindow("E2E Printer - Queue");
+    sim::WindowAnswersAfter(queue, c.answersAfter);
+    RemovePrinterAndDriver(kPrinter);
+    EXPECT_EQ(DetailOf("SendMessageTimeoutA"), "E2E Printer - Queue|273|1|2|5000");
+    const std::vector<sim::WindowMessage> got = sim::MessagesReceived(queue);
+    EXPECT_EQ(!got.empty() && got[0].time <= c.goesOnAt, c.handled);
+    EXPECT_EQ(Road(), Join({kOpenOnNt, {"EnumWindows"}, kRestart, kDeleteOnNt}));
+    EXPECT_EQ(sim::ProcessStarts()[0].time, c.goesOnAt);
+    EXPECT_EQ(DetailOf("TerminateProcess"), std::string(kNet) + "|1");  // net stop only
+    EXPECT_EQ(sim::CallCount("TerminateProcess"), 1);
+    EXPECT_FALSE(sim::ProcessRunning(0));
+    EXPECT_EQ(sim::ProcessStarts()[1].time, c.goesOnAt + 60000 + 500);
+    EXPECT_EQ(sim::EndlessWaits(), 0);
+    EXPECT_FALSE(sim::PrinterExists(kPrinter));
+    ExpectAllReleased();
+  }
+}
+
 TEST_F(PrinterRemovalTest, TitleMatchIsCaseSensitive) {
   HWND queue = sim::OpenWindow("e2e printer - Queue");
   RemovePrinterAndDriver(kPrinter);
@@ -369,7 +397,7 @@ INSTANTIATE_TEST_SUITE_P(Others, PrinterRemovalOtherReleaseTest,
 TEST(PrinterRemovalFaultTest, EachPlatformCallFailingInTurn) {
   const char* const functions[] = {"GetVersionExA", "GetSystemDirectoryA", "LoadLibraryExA", "GetProcAddress",
                                    "OpenPrinterA",  "GetPrinterA",         "LocalAlloc",   "EnumWindows",
-                                   "GetWindowTextA", "SendMessageA",       "CreateProcessA", "WaitForSingleObject",
+                                   "GetWindowTextA", "SendMessageTimeoutA", "CreateProcessA", "WaitForSingleObject",
                                    "DeletePrinter", "DeletePrinterDriverA", "DeletePrinterDriverExA",
                                    "CMP_WaitNoPendingInstallEvents"};
   for (sim::Release release : {sim::Release::WinXP, sim::Release::WinMe}) {

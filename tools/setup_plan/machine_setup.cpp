@@ -183,6 +183,11 @@ bool PoseMachine(const Options& options, Machine* machine, std::string* error) {
       if (!LoadRegFile(regFile, &machine->warnings, error)) return false;
   }
   for (const std::string& title : options.windows) machine->windows[sim::OpenWindow(title)] = title;
+  for (const std::string& title : options.hungWindows) {
+    const HWND window = sim::OpenWindow(title);
+    sim::WindowAnswersAfter(window, INFINITE);
+    machine->windows[window] = title;
+  }
   for (const std::string& printer : options.printers) {
     const size_t eq = printer.find('=');
     const std::string name = printer.substr(0, eq);

@@ -7,7 +7,7 @@
 namespace plan {
 
 const char kUsage[] =
-    "usage: setup-plan [--release R] [--codepage N] [--reg FILE]... [--window TITLE]...\n"
+    "usage: setup-plan [--release R] [--codepage N] [--reg FILE]... [--window TITLE]... [--hung-window TITLE]...\n"
     "                  [--printer NAME[=DRIVER]]... [--inf DIR] [--program WINPATH]... [--event NAME]...\n"
     "                  [--file WINPATH[=HOSTFILE]]... [--pending-installs MS]\n"
     "                  [--effect PROGRAM=REGFILE]... [--at MS=REGFILE]... [--duration PROGRAM=MS]...\n"
@@ -59,7 +59,7 @@ std::string* TextOption(Options* o, const std::string& arg) {
 
 std::vector<std::string>* ListOption(Options* o, const std::string& arg) {
   const std::pair<const char*, std::vector<std::string>*> lists[] = {
-      {"--reg", &o->regFiles}, {"--window", &o->windows}, {"--printer", &o->printers},
+      {"--reg", &o->regFiles}, {"--window", &o->windows}, {"--hung-window", &o->hungWindows}, {"--printer", &o->printers},
       {"--program", &o->programs}, {"--file", &o->files}, {"--event", &o->events}};
   for (const auto& l : lists)
     if (arg == l.first) return l.second;
@@ -90,7 +90,7 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
     if (std::string* text = TextOption(o, arg)) {
       *text = value;
     } else if (std::vector<std::string>* list = ListOption(o, arg)) {
-      list->push_back(arg == "--window" ? Unescape(value) : value);
+      list->push_back(arg == "--window" || arg == "--hung-window" ? Unescape(value) : value);
     } else if (arg == "--codepage") {
       if (!Number(value, &number)) return *error = "--codepage needs a number", false;
       o->codePage = static_cast<int>(number);

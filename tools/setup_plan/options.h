@@ -36,6 +36,7 @@ struct Options {
   std::string location = "C:\\Package";    // where the package lies on the simulated machine
   std::vector<std::string> regFiles;       // the machine's registry
   std::vector<std::string> windows;        // titles of open top-level windows
+  std::vector<std::string> hungWindows;    // ... of windows whose program takes no messages
   std::vector<std::string> printers;       // NAME or NAME=DRIVER
   std::string infDir;                      // host folder copied into the Windows INF folder
   std::vector<std::string> programs;       // extra programs (full Windows paths) that exist

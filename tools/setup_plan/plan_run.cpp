@@ -70,6 +70,13 @@ bool DefinePrograms(const Options& options, const Machine& machine, std::string*
       return 0;
     }, runsFor);
   }
+  // A duration for a program of Windows itself (e.g. the system folder's net.exe).
+  for (const ProgramTime& d : options.durations) {
+    const std::string path = ProgramPath(machine.launcherFolder, d.program);
+    bool listed = false;
+    for (const std::string& p : machine.programs) listed = listed || Upper(p) == Upper(path);
+    if (!listed && sim::FileExists(path)) sim::DefineProgram(path, nullptr, d.runsForMs);
+  }
   for (const Trigger& t : options.triggers)
     if (t.program.empty())
       sim::At(t.atMs, [t]() { ApplyScripted("at " + std::to_string(t.atMs) + " ms", t.regFile); });

@@ -18,6 +18,7 @@ Recorder::Recorder(const std::string& launcherFolder, unsigned long maxWaitMs)
 void Recorder::Start(const std::map<HWND, std::string>& windows) {
   windows_ = windows;
   startClock_ = sim::Now();
+  endlessWaitsAtStart_ = sim::EndlessWaits();
   sim::ObserveCalls([this](const sim::Call& call) { OnCall(call); });
 }
 
@@ -61,6 +62,12 @@ void Recorder::OnCall(const sim::Call& call) {
   Flush();
   const std::string& f = call.function;
   const bool waits = f == "Sleep" || f == "WaitForSingleObject" || f == "CMP_WaitNoPendingInstallEvents";
+  if (sim::EndlessWaits() > endlessWaitsAtStart_) {
+    abandoned_ = true;
+    Add("abandoned", "waits for something that never comes (a program that never ends, a window that never "
+                     "answers): the launcher would wait on; the plan stops here");
+    throw RunAbandoned();
+  }
   if ((waits && sim::Now() - startClock_ >= maxWaitMs_) || sim::Calls().size() > kMaxCalls) {
     abandoned_ = true;
     Add("abandoned", "still waiting after " + std::to_string(sim::Now() - startClock_) +
@@ -86,7 +93,7 @@ void Recorder::OnCall(const sim::Call& call) {
     signs_.handoff = signs_.handoff || f == "CopyFileA";
   } else if (f == "RegCreateKeyExA") {
     existedBefore_ = sim::KeyExists(call.detail);
-  } else if (f == "SendMessageA") {
+  } else if (f == "SendMessageA" || f == "SendMessageTimeoutA") {
     for (const auto& w : windows_) messagesBefore_[w.first] = sim::MessagesReceived(w.first).size();
   } else if (f == "CreateProcessA") {
     NoteHeldFiles();
@@ -103,7 +110,7 @@ void Recorder::Settle() {
   if (f == "DeleteFileA" || f == "CopyFileA" || f == "WritePrivateProfileStringA") return SettleFile();
   if (f == "RegCreateKeyExA" || f == "RegSetValueExA") return SettleRegistry();
   if (f == "Sleep" || f == "WaitForSingleObject" || f == "CMP_WaitNoPendingInstallEvents") return SettleWait();
-  if (f == "SendMessageA") return SettleMessages();
+  if (f == "SendMessageA" || f == "SendMessageTimeoutA") return SettleMessages();
   if (f == "MessageBoxA" && !sim::MessageBoxes().empty()) {
     const sim::MessageBoxShown& box = sim::MessageBoxes().back();
     signs_.caution = true;
@@ -118,6 +125,9 @@ void Recorder::Settle() {
   } else if (f == "OpenEventA" && call_.detail == records::kCompletionEventName && !sim::EventExists(call_.detail)) {
     Add("completion-event-missing", "the completion event does not exist (no program waits): nothing to set",
         {{"name", call_.detail}});
+  } else if (f == "TerminateProcess") {
+    const std::string program = Split(call_.detail, "|")[0];
+    Add("program-ended", "ends " + program + ", which is still running (TerminateProcess)", {{"program", program}});
   } else if (f == "DeletePrinter") {
     Add("printer-deleted", "deletes the printer queue \"" + call_.detail + "\"", {{"printer", call_.detail}});
   } else if (f == "DeletePrinterDriverA" || f == "DeletePrinterDriverExA") {

@@ -1,8 +1,8 @@
 // Turns the launcher's calls on the simulated machine into the effects a
 // package author cares about, in the order they happen: registry values
 // written, files deleted, patched, copied and held, programs started (and
-// whether they were waited for), windows messaged, waits with their virtual
-// durations, the message box, the dialog, the completion event.
+// whether they were waited for, and ended), windows messaged (with the
+// bound on the send), waits with their limits and virtual durations, the message box, the dialog, the completion event.
 //
 // The simulator reports a call when it is entered, before it acts; the
 // recorder notes what it needs of the state before, and settles the call
@@ -79,6 +79,7 @@ class Recorder {
   DWORD startClock_ = 0;
   bool pending_ = false;
   bool abandoned_ = false;
+  int endlessWaitsAtStart_ = 0;
   sim::Call call_;
   // State before the pending call.
   bool existedBefore_ = false;

@@ -146,23 +146,51 @@ void Recorder::SettleWait() {
     AddAt(call_.time, "wait", "waits for Windows to finish pending device installations: " + std::to_string(lasted) + " ms",
           {{"for", "pending device installations"}, {"ms", std::to_string(lasted)}});
   } else {
-    auto start = startOf_.find(Upper(call_.detail));
+    const std::vector<std::string> parts = Split(call_.detail, "|");  // program, limit
+    const std::string& program = parts[0];
+    const std::string limit = parts.size() > 1 ? parts[1] : "INFINITE";
+    auto start = startOf_.find(Upper(program));
     if (start == startOf_.end()) return;
     Effect& started = effects_[start->second];
     started.fields.push_back({"waited", "true"});
     started.text += " (waited for)";
-    AddAt(call_.time, "wait", "waits for " + call_.detail + " to end: " + std::to_string(lasted) + " ms",
-          {{"for", call_.detail}, {"ms", std::to_string(lasted)}});
+    const std::string bound = limit == "INFINITE" ? "" : " (at most " + limit + " ms)";
+    AddAt(call_.time, "wait", "waits for " + program + " to end" + bound + ": " + std::to_string(lasted) + " ms",
+          {{"for", program}, {"limit", limit}, {"ms", std::to_string(lasted)}});
   }
 }
 
+// A bounded send (detail "TITLE|MESSAGE|WPARAM|FLAGS|TIMEOUT", the title may
+// hold '|') names its bound; one the window did not answer within it is
+// shown as given up.
 void Recorder::SettleMessages() {
+  std::vector<std::string> parts = Split(call_.detail, "|");
+  const bool bounded = call_.function == "SendMessageTimeoutA" && parts.size() >= 5;
+  std::string bound;
+  if (bounded) {
+    const unsigned long flags = strtoul(parts[parts.size() - 2].c_str(), NULL, 10);
+    bound = " (at most " + parts.back() + " ms" + ((flags & SMTO_ABORTIFHUNG) ? ", given up if hung" : "") + ")";
+  }
+  bool answered = false;
   for (const auto& w : windows_) {
     const std::vector<sim::WindowMessage> got = sim::MessagesReceived(w.first);
-    for (size_t i = messagesBefore_[w.first]; i < got.size(); ++i)
-      Add("window-message", "sends " + ShowMessage(got[i].message, got[i].wParam) + " to the window \"" + w.second + "\"",
-          {{"window", w.second}, {"message", ShowMessage(got[i].message, got[i].wParam)}});
+    for (size_t i = messagesBefore_[w.first]; i < got.size(); ++i) {
+      answered = true;
+      const std::string message = ShowMessage(got[i].message, got[i].wParam);
+      Add("window-message", "sends " + message + " to the window \"" + w.second + "\"" + bound,
+          {{"window", w.second}, {"message", message}});
+    }
   }
+  if (answered || !bounded) return;
+  const size_t n = parts.size();
+  const std::string message = ShowMessage(static_cast<UINT>(strtoul(parts[n - 4].c_str(), NULL, 10)),
+                                          static_cast<WPARAM>(strtoul(parts[n - 3].c_str(), NULL, 10)));
+  parts.resize(n - 4);
+  std::string title = parts[0];
+  for (size_t i = 1; i < parts.size(); ++i) title += "|" + parts[i];
+  Add("window-message-unanswered", "sends " + message + " to the window \"" + title + "\"" + bound +
+                                       ": no answer, given up after " + std::to_string(sim::Now() - call_.time) + " ms",
+      {{"window", title}, {"message", message}});
 }
 
 // A file the launcher opened and still holds when it starts a program.

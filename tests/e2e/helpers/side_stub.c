@@ -12,7 +12,8 @@
  * process of the machine); event is the completion event's state; the
  * msiexec fields tell whether the system folder's msiexec.exe can be opened
  * for reading and for writing (each open shares reading and writing). The
- * log is written when the program ends, with |event_at_end=... added. */
+ * log is written when the program ends, with |event_at_end=... added.
+ * The first run that finds C:\e2e-hang-once.txt deletes it and never ends. */
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -92,6 +93,10 @@ int main(void) {
     SetFilePointer(log, 0, NULL, FILE_END);
     WriteFile(log, line, (DWORD)strlen(line), &written, NULL);
     CloseHandle(log);
+  }
+  if (DeleteFileA("C:\\e2e-hang-once.txt")) {
+    CreateEventA(NULL, TRUE, FALSE, "E2EHungStub"); /* gone with the process */
+    Sleep(INFINITE);
   }
   return 0;
 }

@@ -19,10 +19,11 @@ plant_removal_traps() {
   export E2E_STUB_SHOW=1
 }
 
-# scenario_printer_removal RELEASE LANG NAME
+# scenario_printer_removal RELEASE LANG NAME [hang]: with "hang" the queue's
+# window takes no messages and the first "net stop" never ends.
 scenario_printer_removal() {
-  local release="$1" lang="$2" name="$3"
-  new_scenario "/a removes queue \"$name\" on $release ($lang)" "$release" "$lang" || { finish; return; }
+  local release="$1" lang="$2" name="$3" hang="${4:-}"
+  new_scenario "/a removes queue \"$name\" on $release ($lang)${hang:+ hang}" "$release" "$lang" || { finish; return; }
   package "$WINEPREFIX/drive_c/pkg" Setup.exe
   plant_removal_traps
   check "queue added" "$(tool spoolctl add "$name" "$E2E_DRIVER")" added
@@ -37,13 +38,22 @@ scenario_printer_removal() {
   # so a match that starts inside a character is tried on the simulator only.
   local queue_log="$RUN_DIR/queue-window.log" other_log="$RUN_DIR/other-window.log"
   local queue_pid other_pid
-  queue_pid="$(open_window_logged "$(ansi_hex "Queue - $name")" "$queue_log")"
+  queue_pid="$(open_window_logged "$(ansi_hex "Queue - $name")" "$queue_log" ${hang:+120 hang})"
   other_pid="$(open_window_logged "$(ansi_hex "${name,,} - other case")" "$other_log")"
 
   # Wine's CMP_WaitNoPendingInstallEvents returns at once, so on winxp the
   # window pass follows straight away.
-  local r
-  r="$(run_to_end 'C:\pkg\Setup.exe' "/a$name")"
+  local r s e ms
+  if [ -n "$hang" ]; then
+    sleep 5.5 && touch "$WINEPREFIX/drive_c/e2e-hang-once.txt"  # hung: 5 s without taking messages
+    # A file, not a pipe: a net.exe left running would hold a pipe open.
+    timeout 90 wine 'C:\e2e\launch_wait.exe' --timing --timeout 75000 'C:\pkg\Setup.exe' "/a$name" >"$RUN_DIR/r.txt"
+    r="$(tr -d '\r' <"$RUN_DIR/r.txt")" s="$(field start_us "$r")" e="$(field end_us "$r")"
+    ms=$(((${e:-0} - ${s:-0}) / 1000))  # 63 s of waits and pauses, 60 for net stop; +5 s for a window waited for
+    check "run time 63 to 66 s" "$((ms >= 63000 && ms < 66000)) ($ms ms)" "1 ($ms ms)"
+  else
+    r="$(run_to_end 'C:\pkg\Setup.exe' "/a$name")"
+  fi
   check "launcher" "$(field launcher "$r")" ended
   check "completion event" "$(field event "$r")" set
   case "$lang" in ja_JP*) check "code page" "$(field acp "$r")" 932 ;; esac
@@ -53,9 +63,13 @@ scenario_printer_removal() {
   local net_system='C:\windows\system32\net.exe' restart expected_net="" expected_driver
   restart="$net_system|net stop spooler|show=0
 $net_system|net start spooler|show=0"
-  case "$release" in
-    winxp)
-      check "queue window answered with IDOK" "$(tr -d '\r' <"$queue_log" | grep WM_COMMAND)" "WM_COMMAND 1 0"
+  case "$release$hang" in
+    winxphang)
+      check "hung queue window given up" "$(grep -c WM_COMMAND "$queue_log")" 0
+      check "net stop hung, then ended" "$([ -f "$WINEPREFIX/drive_c/e2e-hang-once.txt" ] || tool event_probe E2EHungStub)" absent
+      ;;&
+    winxp*)
+      [ -n "$hang" ] || check "queue window answered with IDOK" "$(tr -d '\r' <"$queue_log" | grep WM_COMMAND)" "WM_COMMAND 1 0"
       # Windows deletes the driver with DPD_DELETE_UNUSED_FILES after one
       # restart. Wine refuses every non-zero flag (error 87), so the launcher
       # restarts the spooler a second time, retries once, and the driver stays.
@@ -87,4 +101,5 @@ E2E_SCENARIOS+=(
   "scenario_printer_removal winxp en_US.UTF-8 'E2E Printer'"
   "scenario_printer_removal win98 en_US.UTF-8 'E2E Printer'"
   "scenario_printer_removal winxp ja_JP.UTF-8 'E2E 表 Printer'"
+  "scenario_printer_removal winxp en_US.UTF-8 'E2E Printer' hang"
 )

@@ -4,7 +4,8 @@
  * "ready" once the window exists, and keeps it open until the process is
  * killed or SECONDS (default 30) have passed. Each WM_COMMAND the window
  * receives is printed as "WM_COMMAND wParam lParam". Exit status 2 for bad
- * arguments, 1 when the window cannot be created. */
+ * arguments, 1 when the window cannot be created. A third argument "hang":
+ * the window's thread takes no message after "ready" (a hung program). */
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -71,6 +72,7 @@ int main(int argc, char** argv) {
   SetTimer(window, 1, (UINT)seconds * 1000u, NULL);
   printf("ready\n");
   fflush(stdout);
+  if (argc > 3 && strcmp(argv[3], "hang") == 0) return (int)SleepEx((DWORD)seconds * 1000u, FALSE); /* 0 */
   while (GetMessageA(&message, NULL, 0, 0) > 0) {
     TranslateMessage(&message);
     DispatchMessageA(&message);
