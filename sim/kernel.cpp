@@ -263,8 +263,8 @@ DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
   return WAIT_FAILED;
 }
 
-// A process that has already ended cannot be ended again: ERROR_ACCESS_DENIED,
-// as Windows XP answers.
+// A process that has already ended is not ended again (FALSE,
+// ERROR_ACCESS_DENIED).
 BOOL TerminateProcess(HANDLE hProcess, UINT uExitCode) {
   HandleObject* h = Lookup(hProcess, HandleKind::Process);
   if (Enter("TerminateProcess", (h ? h->path : std::string()) + "|" + std::to_string(uExitCode)) || !h) {

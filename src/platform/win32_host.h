@@ -359,7 +359,6 @@ BOOL EnumWindows(WNDENUMPROC lpEnumFunc, LPARAM lParam);
 int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount);
 LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 #define SMTO_NORMAL 0x0000
-#define SMTO_BLOCK 0x0001
 #define SMTO_ABORTIFHUNG 0x0002
 typedef ULONG_PTR DWORD_PTR;
 typedef DWORD_PTR* PDWORD_PTR;
