@@ -202,10 +202,7 @@ bool LintPackage(const Options& options, std::vector<Finding>* findings, std::st
 
 bool CheckPackage(const Options& options, std::ostream& out, std::string* error) {
   std::vector<Finding> findings;
-  if (!LintPackage(options, &findings, error)) {
-    out << "setup-plan: " << *error << "\n";
-    return false;
-  }
+  if (!LintPackage(options, &findings, error)) return false;
   int errors = 0;
   for (const Finding& f : findings) {
     out << f.where << ": " << (f.error ? "error" : "warning") << ": " << f.what << "\n";
