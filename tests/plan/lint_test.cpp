@@ -48,7 +48,7 @@ class LintTest : public ::testing::Test {
     EXPECT_TRUE(plan::LintPackage(options_, &findings, &error)) << error;
     std::vector<std::string> lines;
     for (const plan::Finding& f : findings)
-      lines.push_back(f.where + ": " + (f.error ? "error: " : "warning: ") + f.what);
+      lines.push_back(f.where + ": " + (f.note ? "note: " : f.error ? "error: " : "warning: ") + f.what);
     return lines;
   }
 
@@ -93,8 +93,16 @@ TEST_F(LintTest, RegistryPathMustBeRelativeWithoutEmptyNames) {
 }
 
 TEST_F(LintTest, PdiEntryLimitAndGuids) {
-  Info("PDIENTRY", "PDIENTRY=" + std::string(1006, 'P'));
+  Info("PDIENTRY", "PDIENTRY=" + std::string(255, 'P'));
   EXPECT_EQ(Lint(), std::vector<std::string>{});
+  Info("PDIENTRY", "PDIENTRY=" + std::string(256, 'P'));
+  EXPECT_EQ(Lint(), std::vector<std::string>{"InstallInfo.ini:3: error: PDIENTRY is 256 bytes: a registry key name "
+                                             "(Software\\Corvale\\<PDIENTRY>) holds at most 255"});
+  for (const char* bad : {"PDIENTRY=Sample\\Printer", "PDIENTRY=Sample\tPrinter"}) {
+    Info("PDIENTRY", bad);
+    ASSERT_EQ(Lint().size(), 1u) << bad;
+    EXPECT_NE(Lint()[0].find("InstallInfo.ini:3: error: PDIENTRY holds a"), std::string::npos) << Lint()[0];
+  }
   Info("PDIENTRY", "PDIENTRY=" + std::string(1007, 'P'));
   EXPECT_EQ(Lint(), std::vector<std::string>{
                         "InstallInfo.ini:3: error: PDIENTRY longer than 1006 bytes: the launcher ends without installing"});
@@ -120,13 +128,19 @@ TEST_F(LintTest, UnicodeFilesAndAMissingFile) {
   EXPECT_EQ(Lint().at(0), "InstallInfo.ini:1: error: UTF-8 byte-order mark: it becomes part of the first section name");
   Write("InstallInfo.ini", std::string("\xFF\xFE[\0", 4));
   EXPECT_EQ(Lint().at(0),
-            "InstallInfo.ini:1: error: UTF-16 text: Windows 98 and Me read the file as ANSI and find no key");
+            "InstallInfo.ini:1: error: UTF-16 text: Windows 98, 98 Second Edition, Me, 2000, XP and Server 2003 read "
+            "it as ANSI and find no key");
+  Write("InstallInfo.ini", std::string("[\0I\0N\0", 6));
+  EXPECT_EQ(Lint().at(0).find("InstallInfo.ini:1: error: UTF-16 without a byte-order mark"), 0u) << Lint().at(0);
   fs::remove(dir_ / "InstallInfo.ini");
   fs::remove(dir_ / "mfc42.dll");
   const std::vector<std::string> found = Lint();
   ASSERT_EQ(found.size(), 2u);
-  EXPECT_EQ(found[0], "InstallInfo.ini: error: not found in the package: every key takes its default and nothing can be installed");
-  EXPECT_EQ(found[1], "mfc42.dll: warning: missing from the package; it matters on every supported release: copied into the system folder");
+  EXPECT_EQ(found[0], "InstallInfo.ini:0: error: not found in the package: every key takes its default and nothing can be installed");
+  EXPECT_EQ(found[1], "mfc42.dll:0: warning: missing from the package; the launcher copies it on Windows 98, 98 Second "
+                      "Edition, Me, 2000, XP and Server 2003 (without the device, in removal mode (/a))");
+  fs::remove(dir_ / "Install/Setup.exe");
+  EXPECT_EQ(Lint().at(1).find("Install\\Setup.exe:0: error: missing from the package; the launcher starts it on"), 0u);
 }
 
 TEST_F(LintTest, CommandLinesThatDoNotFitAtTheLocation) {
@@ -135,7 +149,7 @@ TEST_F(LintTest, CommandLinesThatDoNotFitAtTheLocation) {
   options_.location = "C:\\" + std::string(260 - 19 - 3, 'L');
   std::vector<std::string> found = Lint();
   ASSERT_FALSE(found.empty());
-  EXPECT_EQ(found.back().find("Cleanup.exe: error: its command line at C:\\LLL"), 0u) << found.back();
+  EXPECT_EQ(found.back().find("Cleanup.exe:0: error: its command line at C:\\LLL"), 0u) << found.back();
   options_.location.pop_back();
   found = Lint();
   for (const std::string& f : found) EXPECT_EQ(f.find("its command line"), std::string::npos) << f;
@@ -143,10 +157,25 @@ TEST_F(LintTest, CommandLinesThatDoNotFitAtTheLocation) {
   options_.location = "C:\\" + std::string(260 - 18 - 3, 'L');
   found = Lint();
   ASSERT_FALSE(found.empty());
-  EXPECT_EQ(found[0].find("Install\\Setup.exe: error: path at C:\\LLL"), 0u) << found[0];
+  EXPECT_EQ(found[0].find("Install\\Setup.exe:0: error: path at C:\\LLL"), 0u) << found[0];
   EXPECT_NE(found[0].find("is 260 bytes"), std::string::npos) << found[0];
   options_.location.pop_back();
-  for (const std::string& f : Lint()) EXPECT_EQ(f.find("Install\\Setup.exe: error"), std::string::npos) << f;
+  for (const std::string& f : Lint()) EXPECT_EQ(f.find("Install\\Setup.exe:0: error"), std::string::npos) << f;
+}
+
+TEST_F(LintTest, UnknownNamesGetTheNearestSpellingAndFindingsAreCapped) {
+  Info("VID_PID", "VID_PID=VID_1E2F&PID_0A07\r\nPDIENTYR=P\r\nColour=red\r\n[UNINSTAL]");
+  EXPECT_EQ(Lint(), (std::vector<std::string>{
+                        "InstallInfo.ini:6: warning: unknown key PDIENTYR in [INSTALL_INFO]: the launcher reads PDIENTRY; is it meant?",
+                        "InstallInfo.ini:7: warning: unknown key Colour in [INSTALL_INFO]: the launcher never reads it "
+                        "(it reads RegistryPath, PDIENTRY, GUIDUNDINF, VID_PID)",
+                        "InstallInfo.ini:8: warning: unknown section [UNINSTAL]: the launcher reads UNINSTALL; is it meant?"}));
+  std::string many = "VID_PID=VID_1E2F&PID_0A07";
+  for (int i = 0; i < 30; ++i) many += ",x" + std::to_string(i);
+  Info("VID_PID", many);
+  const std::vector<std::string> found = Lint();
+  ASSERT_EQ(found.size(), 21u);
+  EXPECT_EQ(found.back(), "InstallInfo.ini:0: note: 10 more finding(s) not shown (10 error(s)): at most 20 per file");
 }
 
 }  // namespace

@@ -2,10 +2,13 @@
 // the forms of their values and the launcher's limits.
 #include "lint.h"
 
+#include <algorithm>
 #include <map>
 #include <vector>
 
+#include "lint_releases.h"
 #include "machine_setup.h"
+#include "report.h"
 #include "plan_text.h"
 #include "records/records.h"
 #include "sim.h"
@@ -16,6 +19,10 @@ namespace {
 const char kFile[] = "InstallInfo.ini";
 const char kMissing[] = "\x01<missing>";
 const DWORD kLargeBuffer = 65536;
+// Findings shown per file; the rest are counted in one line.
+const size_t kFindingsPerFile = 20;
+// A registry key name holds at most 255 characters.
+const size_t kMaxKeyNameLength = 255;
 
 struct Key {
   const char* section;
@@ -38,14 +45,18 @@ class IniLint {
       : path_(path), codePage_(codePage), out_(out) {}
 
   void Add(int line, bool error, const std::string& what) {
-    out_->push_back(Finding{line ? std::string(kFile) + ":" + std::to_string(line) : std::string(kFile), error, what});
+    out_->push_back(Finding{std::string(kFile) + ":" + std::to_string(line), error, what});
   }
 
   // Where each section and key stands (first occurrence), and the bytes the
   // code page cannot read.
   void Scan(const std::string& text) {
-    if (text.compare(0, 2, "\xFF\xFE") == 0 || text.compare(0, 2, "\xFE\xFF") == 0)
-      Add(1, true, "UTF-16 text: Windows 98 and Me read the file as ANSI and find no key");
+    if (text.compare(0, 2, "\xFF\xFE") == 0 || text.compare(0, 2, "\xFE\xFF") == 0) {
+      utf16At_ = out_->size();
+      Add(1, true, "UTF-16 text");
+    } else if (text.size() >= 4 && ((text[1] == 0 && text[3] == 0) || (text[0] == 0 && text[2] == 0))) {
+      Add(1, true, "UTF-16 without a byte-order mark: read as ANSI text, it holds no section and no key");
+    }
     if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
       Add(1, true, "UTF-8 byte-order mark: it becomes part of the first section name");
     std::string section;
@@ -60,12 +71,21 @@ class IniLint {
       const size_t first = l.find_first_not_of(" \t");
       if (first == std::string::npos || l[first] == ';') continue;
       if (l[first] == '[') {
-        section = Upper(l.substr(first + 1, l.find(']') - first - 1));
-        sections_.emplace(section, line);
+        const std::string name = l.substr(first + 1, l.find(']') - first - 1);
+        section = Upper(name);
+        if (sections_.emplace(section, line).second && !KnownSection(section))
+          Add(line, false, "unknown section [" + name + "]" + Nearest(name, {records::kInstallInfoSection,
+                                                                             records::kUninstallSection}));
         continue;
       }
       std::string key = l.substr(first, l.find('=') - first);
       while (!key.empty() && (key.back() == ' ' || key.back() == '\t')) key.pop_back();
+      if (KnownSection(section) && !KnownKey(section, key)) {
+        std::vector<std::string> names;
+        for (const Key& k : kKeys)
+          if (Upper(k.section) == section) names.push_back(k.name);
+        Add(line, false, "unknown key " + key + " in [" + section + "]" + Nearest(key, names));
+      }
       const auto placed = lines_.emplace(section + "|" + Upper(key), line);
       if (!placed.second)
         Add(line, false, key + " again: the launcher only reads the one on line " + std::to_string(placed.first->second));
@@ -79,6 +99,9 @@ class IniLint {
     GetPrivateProfileStringA(key.section, key.name, kMissing, buffer.data(), size, path_.c_str());
     return buffer.data();
   }
+
+  // Where the UTF-16 finding stands, to be completed once the releases are known.
+  size_t utf16At() const { return utf16At_; }
 
   int LineOf(const Key& key) {
     auto it = lines_.find(Upper(key.section) + "|" + Upper(key.name));
@@ -107,6 +130,42 @@ class IniLint {
       }
     }
   }
+  static bool KnownSection(const std::string& upper) {
+    return upper == Upper(records::kInstallInfoSection) || upper == Upper(records::kUninstallSection);
+  }
+  static bool KnownKey(const std::string& section, const std::string& key) {
+    for (const Key& k : kKeys)
+      if (Upper(k.section) == section && Upper(k.name) == Upper(key)) return true;
+    return false;
+  }
+  // The known name closest to `name` (edit distance, letter case ignored),
+  // offered when it is near enough to be a misspelling.
+  static std::string Nearest(const std::string& name, const std::vector<std::string>& known) {
+    std::string best;
+    size_t bestDistance = std::string::npos;
+    for (const std::string& k : known) {
+      const size_t d = EditDistance(Upper(name), Upper(k));
+      if (d < bestDistance) best = k, bestDistance = d;
+    }
+    if (bestDistance <= std::max<size_t>(2, best.size() / 3)) return ": the launcher reads " + best + "; is it meant?";
+    std::string all;
+    for (const std::string& k : known) all += (all.empty() ? "" : ", ") + k;
+    return ": the launcher never reads it (it reads " + all + ")";
+  }
+  static size_t EditDistance(const std::string& a, const std::string& b) {
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+      size_t diagonal = row[0];
+      row[0] = i;
+      for (size_t j = 1; j <= b.size(); ++j) {
+        const size_t up = row[j];
+        row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+        diagonal = up;
+      }
+    }
+    return row[b.size()];
+  }
   static std::string Hex(unsigned char c) {
     const char digits[] = "0123456789ABCDEF";
     return std::string(1, digits[c >> 4]) + digits[c & 15];
@@ -117,6 +176,7 @@ class IniLint {
   std::vector<Finding>* out_;
   std::map<std::string, int> sections_;
   std::map<std::string, int> lines_;
+  size_t utf16At_ = std::string::npos;
 };
 
 void CheckHardwareIds(IniLint& lint, int line, const std::string& list) {
@@ -151,6 +211,33 @@ void CheckRegistryPath(IniLint& lint, int line, const std::string& path) {
     lint.Add(line, true, "RegistryPath has an empty key name (a leading, trailing or doubled backslash)");
 }
 
+// At most kFindingsPerFile findings of each file; one line says how many
+// more there were, and of which kind.
+void CapFindings(std::vector<Finding>* findings) {
+  std::map<std::string, size_t> shown;
+  std::map<std::string, std::pair<int, int>> hidden;  // file -> errors, warnings
+  std::vector<Finding> kept;
+  for (const Finding& f : *findings) {
+    const std::string file = f.where.substr(0, f.where.rfind(':'));
+    if (++shown[file] <= kFindingsPerFile) {
+      kept.push_back(f);
+    } else {
+      (f.error ? hidden[file].first : hidden[file].second) += 1;
+    }
+  }
+  for (const auto& h : hidden) {
+    Finding note{h.first + ":0", false,
+                 std::to_string(h.second.first + h.second.second) + " more finding(s) not shown (" +
+                     std::to_string(h.second.first) + " error(s)): at most " + std::to_string(kFindingsPerFile) +
+                     " per file"};
+    note.note = true;
+    note.hiddenErrors = h.second.first;
+    note.hiddenWarnings = h.second.second;
+    kept.push_back(note);
+  }
+  findings->swap(kept);
+}
+
 }  // namespace
 
 bool LintPackage(const Options& options, std::vector<Finding>* findings, std::string* error) {
@@ -183,6 +270,16 @@ bool LintPackage(const Options& options, std::vector<Finding>* findings, std::st
   const int pdiLine = lint.LineOf(kKeys[1]);
   const std::string& pdi = values[records::kPdiEntryKey];
   if (pdi.empty()) lint.Add(pdiLine, true, "PDIENTRY is empty: the instance event, marker and maker key have no name");
+  for (unsigned char c : pdi) {
+    if (c == '\\' || c < 0x20 || c == 0x7F) {
+      lint.Add(pdiLine, true, "PDIENTRY holds " + std::string(c == '\\' ? "a backslash" : "a control byte") +
+                                  ": no event or registry key can be named with it");
+      break;
+    }
+  }
+  if (pdi.size() > kMaxKeyNameLength && pdi.size() <= records::kMaxPdiEntryLength)
+    lint.Add(pdiLine, true, "PDIENTRY is " + std::to_string(pdi.size()) +
+                                " bytes: a registry key name (Software\\Corvale\\<PDIENTRY>) holds at most 255");
   if (pdi.size() > records::kMaxPdiEntryLength)
     lint.Add(pdiLine, true, "PDIENTRY longer than " + std::to_string(records::kMaxPdiEntryLength) +
                                 " bytes: the launcher ends without installing");
@@ -196,22 +293,47 @@ bool LintPackage(const Options& options, std::vector<Finding>* findings, std::st
     lint.Add(lint.LineOf(kKeys[4]), true, "INFSGUID is empty: the launcher then purges no INF file (an empty marker would match every one)");
   else if (!IsGuid(marker))
     lint.Add(lint.LineOf(kKeys[4]), true, "INFSGUID is not a GUID {xxxxxxxx-xxxx-...}");
+  if (lint.utf16At() != std::string::npos) {
+    ReleaseTrace trace = TraceReleases(options, {});
+    std::vector<std::string> missed;  // among the releases the launcher installs on
+    for (const std::string& r : trace.noKeys)
+      if (std::find(trace.supported.begin(), trace.supported.end(), r) != trace.supported.end()) missed.push_back(r);
+    trace.noKeys = missed;
+    (*findings)[lint.utf16At()].what =
+        trace.noKeys.empty() ? "UTF-16 text: every release reads its keys"
+                             : "UTF-16 text: " + JoinReleases(trace.noKeys) + " read it as ANSI and find no key";
+  }
   LintPackageFiles(options, findings);
+  CapFindings(findings);
   return true;
 }
 
 bool CheckPackage(const Options& options, std::ostream& out, std::string* error) {
   std::vector<Finding> findings;
-  if (!LintPackage(options, &findings, error)) {
-    out << "setup-plan: " << *error << "\n";
-    return false;
-  }
+  if (!LintPackage(options, &findings, error)) return false;
   int errors = 0;
+  int warnings = 0;
   for (const Finding& f : findings) {
-    out << f.where << ": " << (f.error ? "error" : "warning") << ": " << f.what << "\n";
-    errors += f.error ? 1 : 0;
+    errors += (f.error ? 1 : 0) + f.hiddenErrors;
+    warnings += (f.error || f.note ? 0 : 1) + f.hiddenWarnings;
   }
-  out << errors << " error(s), " << findings.size() - errors << " warning(s)\n";
+  if (options.json) {
+    out << "{\n  \"findings\": [";
+    for (size_t i = 0; i < findings.size(); ++i) {
+      const Finding& f = findings[i];
+      const size_t colon = f.where.rfind(':');
+      out << (i ? "," : "") << "\n    {\"file\": " << JsonString(f.where.substr(0, colon))
+          << ", \"line\": " << f.where.substr(colon + 1) << ", \"severity\": "
+          << JsonString(f.note ? "note" : f.error ? "error" : "warning") << ", \"message\": " << JsonString(f.what)
+          << "}";
+    }
+    out << "\n  ],\n  \"errors\": " << errors << ",\n  \"warnings\": " << warnings
+        << ",\n  \"clean\": " << (errors ? "false" : "true") << "\n}\n";
+    return errors == 0;
+  }
+  for (const Finding& f : findings)
+    out << f.where << ": " << (f.note ? "note" : f.error ? "error" : "warning") << ": " << Printable(f.what) << "\n";
+  out << errors << " error(s), " << warnings << " warning(s)\n";
   return errors == 0;
 }
 

@@ -4,6 +4,7 @@
 
 #include "app/installer_command.h"
 #include "lint.h"
+#include "lint_releases.h"
 #include "records/records.h"
 #include "removal/fixup_names.h"
 #include "sim.h"
@@ -11,21 +12,13 @@
 namespace plan {
 namespace {
 
-struct PackageFile {
-  const char* path;  // below the launcher folder, with its leading backslash
-  const char* matters;
+// What the launcher may start or copy from its folder. On which releases and
+// in which states each matters is found by running the plan (lint_releases).
+const char* const kPackageFiles[] = {
+    "\\Install\\Setup.exe", "\\Util\\CloseDlg.exe", "\\Util\\OemAdv07.exe", "\\Util\\OemHlt07.exe",
+    fixups::kCleanupProgram, fixups::kRuntimeLibraries[0], fixups::kRuntimeLibraries[1],
 };
-
-// What the launcher starts or copies, and on which releases it is missed.
-const PackageFile kPackageFiles[] = {
-    {"\\Install\\Setup.exe", "every supported release (98, 98 SE, Me, 2000, XP): the installer never runs"},
-    {"\\Util\\CloseDlg.exe", "every supported release: started beside the installer"},
-    {"\\Util\\OemAdv07.exe", "Windows 98 and 98 SE: started before the installer"},
-    {"\\Util\\OemHlt07.exe", "Windows 98, 98 SE and Me in removal mode (/a)"},
-    {fixups::kCleanupProgram, "Windows 98, 98 SE and Me when Windows' own device installation did not finish"},
-    {fixups::kRuntimeLibraries[0], "every supported release: copied into the system folder"},
-    {fixups::kRuntimeLibraries[1], "every supported release: copied into the system folder"},
-};
+const char kInstaller[] = "\\Install\\Setup.exe";
 
 // Where an earlier installation typically lies: handed to the installer as INSTALLDIR.
 const char kTypicalInstallFolder[] = "C:\\Program Files\\Printer Software\\Sample Printer";
@@ -45,18 +38,32 @@ bool IsGuid(const std::string& text) {
 
 void LintPackageFiles(const Options& options, std::vector<Finding>* findings) {
   const std::string& folder = options.location;
-  for (const PackageFile& file : kPackageFiles) {
-    const std::string name = std::string(file.path).substr(1);
-    if (!sim::FileExists(folder + file.path))
-      findings->push_back(Finding{name, false, "missing from the package; it matters on " + std::string(file.matters)});
+  std::vector<std::string> files(std::begin(kPackageFiles), std::end(kPackageFiles));
+  std::vector<bool> missing;
+  for (const std::string& file : files) missing.push_back(!sim::FileExists(folder + file));
+  std::vector<Finding> found;
+  for (size_t i = 0; i < files.size(); ++i) {
+    const std::string name = files[i].substr(1) + ":0";
     // Windows starts no program whose path reaches MAX_PATH.
-    if ((folder + file.path).size() >= MAX_PATH)
-      findings->push_back(Finding{name, true, "path at " + folder + " is " + std::to_string((folder + file.path).size()) +
-                                                  " bytes: Windows cannot start or copy it (limit 259)"});
+    if ((folder + files[i]).size() >= MAX_PATH)
+      found.push_back(Finding{name, true, "path at " + folder + " is " + std::to_string((folder + files[i]).size()) +
+                                              " bytes: Windows cannot start or copy it (limit 259)"});
   }
+  // Running the plan resets the simulated machine: the files are looked at first.
+  ReleaseTrace trace;
+  bool traced = false;
+  for (size_t i = 0; i < files.size(); ++i) {
+    if (!missing[i]) continue;
+    if (!traced) trace = TraceReleases(options, files), traced = true;
+    const bool installer = files[i] == kInstaller;
+    findings->push_back(Finding{files[i].substr(1) + ":0", installer,
+                                "missing from the package; " + DescribeUse(trace, files[i]) +
+                                    (installer ? ": nothing can be installed" : "")});
+  }
+  findings->insert(findings->end(), found.begin(), found.end());
   const std::string cleanup = folder + fixups::kCleanupProgram + " " + fixups::kCleanupArguments;
   if (cleanup.size() >= fixups::kCleanupCommandSize)
-    findings->push_back(Finding{std::string(fixups::kCleanupProgram).substr(1), true,
+    findings->push_back(Finding{std::string(fixups::kCleanupProgram).substr(1) + ":0", true,
                                 "its command line at " + folder + " does not fit the launcher's " +
                                     std::to_string(fixups::kCleanupCommandSize) + "-byte buffer"});
   // The installer's command line with a typical earlier installation folder.
@@ -64,9 +71,9 @@ void LintPackageFiles(const Options& options, std::vector<Finding>* findings) {
   char program[records::kPathSize];
   char arguments[records::kPathSize];
   if (!BuildInstallerCommand(folder.c_str(), typical.c_str(), program, arguments, records::kPathSize))
-    findings->push_back(Finding{"Install\\Setup.exe", true, "its path at " + folder + " does not fit 1024 bytes"});
+    findings->push_back(Finding{"Install\\Setup.exe:0", true, "its path at " + folder + " does not fit 1024 bytes"});
   else if (arguments[0] == '\0')
-    findings->push_back(Finding{"Install\\Setup.exe", false,
+    findings->push_back(Finding{"Install\\Setup.exe:0", false,
                                 "at " + folder + " the command line has no room for INSTALLDIR=" + typical});
 }
 

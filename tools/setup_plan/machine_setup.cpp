@@ -31,6 +31,7 @@ const ReleaseEntry kReleases[] = {
     {"win98se", sim::Release::Win98SE, "Windows 98 Second Edition", true, "C:\\WINDOWS"},
     {"winme", sim::Release::WinMe, "Windows Me", true, "C:\\WINDOWS"},
     {"nt40", sim::Release::NT4, "Windows NT 4.0", false, "C:\\WINNT"},
+    {"nt4", sim::Release::NT4, "Windows NT 4.0", false, "C:\\WINNT"},
     {"win2k", sim::Release::Win2000, "Windows 2000", false, "C:\\WINNT"},
     {"winxp", sim::Release::WinXP, "Windows XP", false, "C:\\WINDOWS"},
     {"win2003", sim::Release::Win2003, "Windows Server 2003", false, "C:\\WINDOWS"},
@@ -112,6 +113,12 @@ std::string ReleaseName(const std::string& release) {
   return r ? r->name : "";
 }
 
+std::vector<std::string> ReleaseOptions() {
+  std::vector<std::string> names;
+  for (const ReleaseEntry& r : kReleases) names.push_back(r.option);
+  return names;
+}
+
 std::string ProgramPath(const std::string& launcherFolder, const std::string& program) {
   std::string path = program.find(':') != std::string::npos ? program : launcherFolder + "\\" + program;
   for (char& c : path)
@@ -121,7 +128,7 @@ std::string ProgramPath(const std::string& launcherFolder, const std::string& pr
 
 bool ReadRegFile(const std::string& path, RegFile* file, std::string* error) {
   std::string content;
-  if (!ReadHostFile(path, &content)) return *error = path + ": cannot be read", false;
+  if (!ReadHostFile(path, &content)) return *error = Printable(path) + ":0: error: cannot be read", false;
   *file = ParseRegFile(content, path);
   for (const std::string& e : file->errors) *error += (error->empty() ? "" : "\n") + e;
   return file->errors.empty();
@@ -130,17 +137,24 @@ bool ReadRegFile(const std::string& path, RegFile* file, std::string* error) {
 bool LoadRegFile(const std::string& path, std::vector<std::string>* warnings, std::string* error) {
   RegFile file;
   if (!ReadRegFile(path, &file, error)) return false;
-  warnings->insert(warnings->end(), file.warnings.begin(), file.warnings.end());
+  for (const std::string& w : file.warnings) warnings->push_back(Printable(w));
   ApplyRegFile(file);
   return true;
 }
 
 bool PoseMachine(const Options& options, Machine* machine, std::string* error) {
   const ReleaseEntry* release = FindRelease(options.release);
-  if (!release) return *error = "unknown release " + options.release, false;
+  if (!release) {
+    std::string valid;
+    for (const std::string& name : ReleaseOptions()) valid += " " + name;
+    return *error = ArgumentError(options, options.release, "unknown release \"" + options.release + "\"; one of" + valid),
+           false;
+  }
   const int cp = options.codePage;
-  if (cp != 1252 && cp != 932 && cp != 936 && cp != 949) return *error = "code page is 1252, 932, 936 or 949", false;
-  if (!fs::is_directory(options.packageDir)) return *error = options.packageDir + ": not a folder", false;
+  if (cp != 1252 && cp != 932 && cp != 936 && cp != 949)
+    return *error = ArgumentError(options, std::to_string(cp), "code page is 1252, 932, 936 or 949"), false;
+  if (!fs::is_directory(options.packageDir))
+    return *error = ArgumentError(options, options.packageDir, "package folder \"" + options.packageDir + "\" is not a folder"), false;
 
   sim::Reset();
   sim::PoseAs(release->release);
@@ -161,7 +175,8 @@ bool PoseMachine(const Options& options, Machine* machine, std::string* error) {
     machine->programs.push_back(path);
   }
   if (!options.infDir.empty()) {
-    if (!fs::is_directory(options.infDir)) return *error = options.infDir + ": not a folder", false;
+    if (!fs::is_directory(options.infDir))
+      return *error = ArgumentError(options, options.infDir, "--inf \"" + options.infDir + "\" is not a folder"), false;
     std::string windowsDir(release->windowsDir);
     CopyFolder(options.infDir, windowsDir + "\\INF");
   }
@@ -169,7 +184,7 @@ bool PoseMachine(const Options& options, Machine* machine, std::string* error) {
     const size_t eq = file.find('=');
     std::string content = "stub";
     if (eq != std::string::npos && !ReadHostFile(file.substr(eq + 1), &content))
-      return *error = file.substr(eq + 1) + ": cannot be read", false;
+      return *error = Printable(file.substr(eq + 1)) + ":0: error: cannot be read", false;
     sim::WriteFile(file.substr(0, eq), content);
   }
   // A state left by an earlier plan is the whole registry: it takes the

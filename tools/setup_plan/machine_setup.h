@@ -24,6 +24,8 @@ struct Machine {
 
 // Text of the release name given with --release, or "" when unknown.
 std::string ReleaseName(const std::string& release);
+// Every name --release takes, in the order of age.
+std::vector<std::string> ReleaseOptions();
 
 // Resets the simulator and sets everything up; false with `error` when an
 // input cannot be read.

@@ -1,6 +1,8 @@
 // setup-plan: shows what the launcher would do with a package on a posed
 // Windows machine, or (--check) lints the package before it ships.
-// Exit status: 0 done, 1 the lint found an error, 2 the input is unusable.
+// Exit status: 0 the plan ran to its end (--check: nothing is an error),
+// 1 a run was abandoned (--check: an error was found), 2 an input is unusable.
+// Every error line starts with its place: FILE:LINE: or <command line>:N:.
 #include <iostream>
 
 #include "app/setup_app.h"
@@ -8,31 +10,48 @@
 #include "machine_setup.h"
 #include "options.h"
 #include "plan_run.h"
+#include "plan_text.h"
 #include "report.h"
 #include "state_file.h"
+
+namespace {
+
+// Error lines as they come (one or several); a byte that is not printable
+// is written \xNN (a line break between two lines stays one).
+int Fail(const std::string& error) {
+  for (const std::string& line : plan::Split(error, "\n")) std::cerr << plan::Printable(line) << "\n";
+  return 2;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   plan::Options options;
   std::string error;
   if (!plan::ParseOptions(argc, argv, &options, &error)) {
-    std::cerr << "setup-plan: " << error << "\n" << plan::kUsage;
+    Fail(error);
+    std::cerr << plan::kUsage;
     return 2;
   }
-  if (options.check) return plan::CheckPackage(options, std::cout, &error) ? 0 : (error.empty() ? 1 : 2);
+  if (options.help) {
+    std::cout << plan::kHelp;
+    return 0;
+  }
+  if (options.check) {
+    const bool clean = plan::CheckPackage(options, std::cout, &error);
+    return clean ? 0 : error.empty() ? 1 : Fail(error);
+  }
 
   plan::Machine machine;
   std::vector<plan::RunResult> runs;
-  if (!plan::PoseMachine(options, &machine, &error) || !plan::RunPlan(options, machine, &runs, &error)) {
-    std::cerr << "setup-plan: " << error << "\n";
-    return 2;
-  }
-  if (!options.stateFile.empty() && !plan::SaveState(options.stateFile, &error)) {
-    std::cerr << "setup-plan: " << error << "\n";
-    return 2;
-  }
+  if (!plan::PoseMachine(options, &machine, &error) || !plan::RunPlan(options, machine, &runs, &error))
+    return Fail(error);
+  if (!options.stateFile.empty() && !plan::SaveState(options.stateFile, &error)) return Fail(error);
   if (options.json)
     plan::PrintPlanJson(std::cout, options, machine, runs);
   else
     plan::PrintPlan(std::cout, options, machine, runs);
+  for (const plan::RunResult& run : runs)
+    if (run.abandoned) return 1;
   return 0;
 }

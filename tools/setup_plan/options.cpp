@@ -7,14 +7,83 @@
 namespace plan {
 
 const char kUsage[] =
-    "usage: setup-plan [--release R] [--codepage N] [--reg FILE]... [--window TITLE]... [--hung-window TITLE]...\n"
-    "                  [--printer NAME[=DRIVER]]... [--inf DIR] [--program WINPATH]... [--event NAME]...\n"
-    "                  [--file WINPATH[=HOSTFILE]]... [--pending-installs MS]\n"
-    "                  [--effect PROGRAM=REGFILE]... [--at MS=REGFILE]... [--duration PROGRAM=MS]...\n"
-    "                  [--choose cancel|uninstall|add-device] [--runs N] [--state FILE] [--no-waiter]\n"
-    "                  [--location WINPATH] [--max-wait MS] [--json] PACKAGE_DIR [-- LAUNCHER_ARGS]\n"
-    "       setup-plan --check [--codepage N] [--location WINPATH] PACKAGE_DIR\n"
-    "releases: win95 win98 (first edition, also win98fe) win98se winme nt40 win2k winxp win2003 win7 win32s\n";
+    "usage: setup-plan [options] PACKAGE_DIR [-- LAUNCHER_ARGS...]\n"
+    "       setup-plan --check [--json] [--codepage N] [--location WINPATH] PACKAGE_DIR\n"
+    "       setup-plan --help\n";
+
+const char kHelp[] =
+    "usage: setup-plan [options] PACKAGE_DIR [-- LAUNCHER_ARGS...]\n"
+    "       setup-plan --check [--json] [--codepage N] [--location WINPATH] PACKAGE_DIR\n"
+    "       setup-plan --help | -h\n"
+    "\n"
+    "Shows what Setup.exe does with the package in PACKAGE_DIR on a posed Windows\n"
+    "machine: the launcher's own code runs on a simulated Windows, and every effect\n"
+    "is printed in order. --check lints the package instead.\n"
+    "\n"
+    "The machine:\n"
+    "  --release R              the Windows release (default winxp):\n"
+    "                             win95            Windows 95\n"
+    "                             win98, win98fe   Windows 98, the first edition (4.10.1998)\n"
+    "                             win98se          Windows 98 Second Edition (4.10.2222 A)\n"
+    "                             winme            Windows Me\n"
+    "                             nt40, nt4        Windows NT 4.0\n"
+    "                             win2k            Windows 2000\n"
+    "                             winxp            Windows XP\n"
+    "                             win2003          Windows Server 2003\n"
+    "                             win7             Windows 7\n"
+    "                             win32s           Win32s\n"
+    "                           the launcher installs on 98, 98 SE, Me, 2000, XP and\n"
+    "                           Server 2003; on the others it ends without a word\n"
+    "  --codepage N             the ANSI code page: 1252 (default), 932, 936, 949\n"
+    "  --reg FILE               registry contents as regedit exports them (REGEDIT4, or\n"
+    "                           version 5.00 in UTF-16); repeatable\n"
+    "  --window TITLE           an open top-level window; \\xNN stands for a byte\n"
+    "  --hung-window TITLE      an open window whose program takes no messages\n"
+    "  --printer NAME[=DRIVER]  a printer queue and its driver\n"
+    "  --inf DIR                files put into the Windows INF folder\n"
+    "  --file WINPATH[=HOSTFILE]  any other file on the machine\n"
+    "  --program WINPATH        a program outside the package that can be started\n"
+    "  --event NAME             a named event another program holds\n"
+    "  --no-waiter              no program waits for the completion event\n"
+    "  --location WINPATH       where the package lies (default C:\\Package)\n"
+    "\n"
+    "What happens while it runs (virtual time, in milliseconds):\n"
+    "  --effect PROGRAM=REGFILE  when PROGRAM (relative to the package, or a full\n"
+    "                           path) starts, REGFILE is applied: the installer's part\n"
+    "  --duration PROGRAM=MS    how long PROGRAM runs\n"
+    "  --at MS=REGFILE          REGFILE is applied when the clock reaches MS (Windows\n"
+    "                           finishes installing the device)\n"
+    "  --pending-installs MS    Windows (2000, XP) installs devices until MS\n"
+    "  --choose cancel|uninstall|add-device  the user's answer in the maintenance\n"
+    "                           dialog (default cancel); the message box is answered OK\n"
+    "  --runs N                 runs the launcher N times (1 to 20) on the same machine\n"
+    "  --state FILE             registry read from FILE when it exists, written after\n"
+    "  --max-wait MS            a run still waiting after MS is abandoned (default 3600000)\n"
+    "  --json                   one JSON document instead of lines\n"
+    "  -- ARGS                  the launcher's command line, e.g. -- \"/aSample Printer\"\n"
+    "\n"
+    "Describing a machine (keys below HKEY_LOCAL_MACHINE; names from InstallInfo.ini):\n"
+    "  installed         the value <PDIENTRY>KEY in <RegistryPath> (any type) and the\n"
+    "                    key Software\\Corvale\\<PDIENTRY>; both are needed\n"
+    "  earlier edition   any subkey of Software\\Ostrane\\Tamsk or Software\\Ostrane\\Varnesse\n"
+    "  device plugged in a key <id>\\<instance> below the USB tree, <id> one of VID_PID:\n"
+    "                      98, 98 SE: Enum\\USB\\<id>\\<instance>\n"
+    "                      Me:        Enum\\USB\\<id>&MI_00\\<instance> (the interface)\n"
+    "                      2000, XP:  SYSTEM\\CurrentControlSet\\Enum\\USB\\<id>\\<instance>\n"
+    "  printer function  an instance below the DOT4 tree whose ClassGUID is GUIDUNDINF:\n"
+    "                      98, 98 SE, Me: Enum\\DOT4PRT\\<device>\\<instance>\n"
+    "                      2000, XP:      SYSTEM\\CurrentControlSet\\Enum\\DOT4PRT\\<device>\\<instance>\n"
+    "  another copy      --event <PDIENTRY>Setup\n"
+    "  removal mode      --printer NAME -- \"/aNAME\"\n"
+    "The installer's part is scripted with --effect 'Install\\Setup.exe=done.reg' (a .reg\n"
+    "file that writes InstalledLocation and the installed marker) and --duration; the\n"
+    "uninstaller's with --program and --effect; Windows' own work with --at; the user's\n"
+    "with --choose.\n"
+    "\n"
+    "Exit status: 0 the plan ran to its end (--check: no error found), 1 a run was\n"
+    "abandoned (--max-wait) or --check found an error, 2 an input is unusable.\n"
+    "Errors name their place: FILE:LINE: error: ..., or <command line>:N: error: ...\n"
+    "for the N-th argument; bytes that are not printable are written \\xNN.\n";
 
 namespace {
 
@@ -66,63 +135,99 @@ std::vector<std::string>* ListOption(Options* o, const std::string& arg) {
   return nullptr;
 }
 
+std::string Error(int place, const std::string& what) {
+  return "<command line>:" + std::to_string(place) + ": error: " + Printable(what);
+}
+
 }  // namespace
 
+std::string Printable(const std::string& text) {
+  static const char digits[] = "0123456789abcdef";
+  std::string out;
+  for (unsigned char c : text) {
+    if (c >= 0x20 && c < 0x7F) {
+      out += static_cast<char>(c);
+    } else {
+      out += "\\x";
+      out += digits[c >> 4];
+      out += digits[c & 15];
+    }
+  }
+  return out;
+}
+
+std::string ArgumentError(const Options& options, const std::string& value, const std::string& what) {
+  int place = 0;
+  for (size_t i = 0; i < options.arguments.size() && !place; ++i)
+    if (options.arguments[i] == value) place = static_cast<int>(i + 1);
+  return Error(place, what);
+}
+
 bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
+  o->arguments.assign(argv + 1, argv + argc);
+  int packagePlace = 0;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--") {
       for (++i; i < argc; ++i) o->launcherArgs.push_back(argv[i]);
       break;
     }
+    if (arg == "--help" || arg == "-h") { o->help = true; continue; }
     if (arg == "--check") { o->check = true; continue; }
     if (arg == "--json") { o->json = true; continue; }
     if (arg == "--no-waiter") { o->waiter = false; continue; }
     if (arg.compare(0, 2, "--") != 0) {
-      if (!o->packageDir.empty()) return *error = "more than one package folder: " + arg, false;
+      if (!o->packageDir.empty())
+        return *error = Error(i, "a second package folder \"" + arg + "\" (the first is argument " +
+                                     std::to_string(packagePlace) + ")"), false;
       o->packageDir = arg;
+      packagePlace = i;
       continue;
     }
-    if (i + 1 >= argc) return *error = arg + " needs a value", false;
+    const bool known = TextOption(o, arg) || ListOption(o, arg) || arg == "--codepage" || arg == "--effect" ||
+                       arg == "--at" || arg == "--duration" || arg == "--choose" || arg == "--runs" ||
+                       arg == "--pending-installs" || arg == "--max-wait";
+    if (!known) return *error = Error(i, "unknown option \"" + arg + "\" (see --help)"), false;
+    if (i + 1 >= argc) return *error = Error(i, arg + " needs a value"), false;
     const std::string value = argv[++i];
     std::string left, right;
     unsigned long number = 0;
+    const auto bad = [&](const std::string& what) { return *error = Error(i, what), false; };
     if (std::string* text = TextOption(o, arg)) {
       *text = value;
     } else if (std::vector<std::string>* list = ListOption(o, arg)) {
       list->push_back(arg == "--window" || arg == "--hung-window" ? Unescape(value) : value);
     } else if (arg == "--codepage") {
-      if (!Number(value, &number)) return *error = "--codepage needs a number", false;
+      if (!Number(value, &number)) return bad("--codepage needs a number, not \"" + value + "\"");
       o->codePage = static_cast<int>(number);
     } else if (arg == "--effect") {
-      if (!SplitPair(value, &left, &right)) return *error = "--effect needs PROGRAM=REGFILE", false;
+      if (!SplitPair(value, &left, &right)) return bad("--effect needs PROGRAM=REGFILE, not \"" + value + "\"");
       o->triggers.push_back(Trigger{left, 0, right});
     } else if (arg == "--at") {
-      if (!SplitPair(value, &left, &right) || !Number(left, &number)) return *error = "--at needs MS=REGFILE", false;
+      if (!SplitPair(value, &left, &right) || !Number(left, &number))
+        return bad("--at needs MS=REGFILE, not \"" + value + "\"");
       o->triggers.push_back(Trigger{"", number, right});
     } else if (arg == "--duration") {
       if (!SplitPair(value, &left, &right) || !Number(right, &number))
-        return *error = "--duration needs PROGRAM=MS", false;
+        return bad("--duration needs PROGRAM=MS, not \"" + value + "\"");
       o->durations.push_back(ProgramTime{left, number});
     } else if (arg == "--choose") {
       if (value == "cancel") o->choice = Choice::kCancel;
       else if (value == "uninstall") o->choice = Choice::kUninstall;
       else if (value == "add-device") o->choice = Choice::kAddDevice;
-      else return *error = "--choose is cancel, uninstall or add-device", false;
+      else return bad("--choose is cancel, uninstall or add-device, not \"" + value + "\"");
     } else if (arg == "--runs") {
-      if (!Number(value, &number) || number < 1 || number > 20) return *error = "--runs is 1 to 20", false;
+      if (!Number(value, &number) || number < 1 || number > 20) return bad("--runs is 1 to 20, not \"" + value + "\"");
       o->runs = static_cast<int>(number);
     } else if (arg == "--pending-installs") {
-      if (!Number(value, &number)) return *error = "--pending-installs needs a number of milliseconds", false;
+      if (!Number(value, &number)) return bad("--pending-installs needs a number of milliseconds, not \"" + value + "\"");
       o->pendingInstallsMs = number;
     } else if (arg == "--max-wait") {
-      if (!Number(value, &number)) return *error = "--max-wait needs a number of milliseconds", false;
+      if (!Number(value, &number)) return bad("--max-wait needs a number of milliseconds, not \"" + value + "\"");
       o->maxWaitMs = number;
-    } else {
-      return *error = "unknown option " + arg, false;
     }
   }
-  if (o->packageDir.empty()) return *error = "no package folder given", false;
+  if (o->packageDir.empty() && !o->help) return *error = Error(argc - 1, "no package folder given"), false;
   return true;
 }
 

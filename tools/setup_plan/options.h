@@ -1,9 +1,13 @@
 // setup-plan's command line.
 //
 //   setup-plan [options] PACKAGE_DIR [-- LAUNCHER_ARGS...]
-//   setup-plan --check [--codepage N] PACKAGE_DIR
+//   setup-plan --check [--json] [--codepage N] [--location WINPATH] PACKAGE_DIR
+//   setup-plan --help | -h
 //
-// ParseOptions fills Options or gives an error text for the user.
+// ParseOptions fills Options or gives an error line for the user. Errors
+// about an argument are given as "<command line>:N: error: ...", N counting
+// the arguments after the program name from 1, so that every error line
+// setup-plan prints starts with a place, as a compiler's do.
 #pragma once
 
 #include <string>
@@ -28,6 +32,7 @@ struct ProgramTime {
 enum class Choice { kCancel, kUninstall, kAddDevice };
 
 struct Options {
+  bool help = false;
   bool check = false;
   bool json = false;
   std::string release = "winxp";
@@ -51,9 +56,19 @@ struct Options {
   unsigned long pendingInstallsMs = 0;      // Windows installs devices until then (2000, XP)
   unsigned long maxWaitMs = 3600000;       // virtual time after which a run is abandoned
   std::vector<std::string> launcherArgs;
+  std::vector<std::string> arguments;      // as given, for the places of errors
 };
 
 extern const char kUsage[];
+// The usage, every option, the releases and how to describe a machine.
+extern const char kHelp[];
+
+// "<command line>:N: error: WHAT", N the place of the first argument equal to
+// `value` (of the option that gave it), or 0 when no argument is.
+std::string ArgumentError(const Options& options, const std::string& value, const std::string& what);
+
+// `text` with every byte that is not printable ASCII written as \xNN.
+std::string Printable(const std::string& text);
 
 // True when the arguments are usable; otherwise `error` says why.
 bool ParseOptions(int argc, char** argv, Options* options, std::string* error);

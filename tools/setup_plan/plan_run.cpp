@@ -55,7 +55,10 @@ bool DefinePrograms(const Options& options, const Machine& machine, std::string*
     const std::string path = Upper(ProgramPath(machine.launcherFolder, t.program));
     bool known = false;
     for (const std::string& p : machine.programs) known = known || Upper(p) == path;
-    if (!known) return *error = t.program + ": no such program on the machine (add it with --program)", false;
+    if (!known)
+      return *error = ArgumentError(options, t.program + "=" + t.regFile,
+                                    "no program " + t.program + " on the machine (add it with --program)"),
+             false;
   }
   for (const std::string& program : machine.programs) {
     std::vector<std::string> scripts;

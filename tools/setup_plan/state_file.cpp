@@ -57,7 +57,7 @@ std::string RegistryAsRegedit4() {
 bool SaveState(const std::string& path, std::string* error) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << RegistryAsRegedit4();
-  if (!out) return *error = path + ": cannot be written", false;
+  if (!out) return *error = path + ":0: error: cannot be written", false;
   return true;
 }
 
