@@ -140,8 +140,9 @@ void DeleteKey(const std::string& path) {
 bool KeyExists(const std::string& path) { return KeyAt(path) != nullptr; }
 
 void SetValue(const std::string& path, const std::string& name, DWORD type, const std::string& data) {
-  CreateKey(path);
-  KeyAt(path)->values.Set(name, type, data);
+  std::string rest;
+  bool created;
+  ResolveOrCreate(RootFor(path, &rest), rest, &created)->values.Set(name, type, data);
 }
 
 void SetString(const std::string& path, const std::string& name, const std::string& text) {

@@ -204,8 +204,7 @@ void ApplyRegFile(const RegFile& file) {
         if (!op.key.empty()) sim::CreateKey(op.key);
         break;
       case RegOperation::kDeleteKey: sim::DeleteKey(op.key); break;
-      case RegOperation::kSetValue:
-        if (!op.key.empty()) sim::CreateKey(op.key);
+      case RegOperation::kSetValue:  // creates the key as well
         sim::SetValue(op.key, op.name, op.type, op.data);
         break;
       case RegOperation::kDeleteValue: sim::DeleteValue(op.key, op.name); break;
