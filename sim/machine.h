@@ -2,10 +2,13 @@
 // Tests use sim.h, never this header.
 #pragma once
 
+#include <list>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "sim.h"
@@ -25,14 +28,45 @@ struct RegValue {
   std::string data;
 };
 
+// The values of one key in the order they were first set, which is the order
+// they are enumerated in; a value set again keeps its place and the letter
+// case of its first name. Found by name, ASCII letter case ignored, through
+// an index beside the list, so that a key with many values costs no more per
+// value than one with a few.
+class RegValues {
+ public:
+  typedef std::list<RegValue>::const_iterator const_iterator;
+  RegValues() = default;
+  RegValues(const RegValues&) = delete;  // the index would view the other list
+  RegValues& operator=(const RegValues&) = delete;
+  RegValues(RegValues&&) = default;  // nodes move with their lists
+  RegValues& operator=(RegValues&&) = default;
+  RegValue* Find(const std::string& name);
+  void Set(const std::string& name, DWORD type, const std::string& data);
+  void Erase(const std::string& name);
+  const_iterator begin() const { return list_.begin(); }
+  const_iterator end() const { return list_.end(); }
+  size_t size() const { return list_.size(); }
+
+ private:
+  struct FoldedHash {
+    size_t operator()(std::string_view s) const;
+  };
+  struct FoldedEqual {
+    bool operator()(std::string_view a, std::string_view b) const;
+  };
+  std::list<RegValue> list_;  // nodes stay put: the index views their names
+  std::unordered_map<std::string_view, std::list<RegValue>::iterator, FoldedHash, FoldedEqual> index_;
+};
+
 struct RegKey {
   typedef std::map<std::string, std::unique_ptr<RegKey>, NoCaseLess> Subkeys;
   std::string name;  // as created, letter case kept
   Subkeys subkeys;
   uint64_t stamp = 0;  // renewed whenever a subkey is added or removed
-  std::vector<RegValue> values;
+  RegValues values;
   RegKey* Find(const std::string& child) const;
-  RegValue* FindValue(const std::string& valueName);
+  RegValue* FindValue(const std::string& valueName) { return values.Find(valueName); }
 };
 
 struct Event {

@@ -12,10 +12,44 @@ RegKey* RegKey::Find(const std::string& child) const {
   return it == subkeys.end() ? nullptr : it->second.get();
 }
 
-RegValue* RegKey::FindValue(const std::string& valueName) {
-  for (RegValue& v : values)
-    if (SameNoCase(v.name, valueName)) return &v;
-  return nullptr;
+static unsigned char Folded(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : static_cast<unsigned char>(c);
+}
+
+size_t RegValues::FoldedHash::operator()(std::string_view s) const {
+  size_t h = 14695981039346656037ull;  // FNV-1a over the upper-cased bytes
+  for (char c : s) h = (h ^ Folded(c)) * 1099511628211ull;
+  return h;
+}
+
+bool RegValues::FoldedEqual::operator()(std::string_view a, std::string_view b) const {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (Folded(a[i]) != Folded(b[i])) return false;
+  return true;
+}
+
+RegValue* RegValues::Find(const std::string& name) {
+  auto it = index_.find(name);
+  return it == index_.end() ? nullptr : &*it->second;
+}
+
+void RegValues::Set(const std::string& name, DWORD type, const std::string& data) {
+  if (RegValue* v = Find(name)) {
+    v->type = type;
+    v->data = data;
+    return;
+  }
+  list_.push_back(RegValue{name, type, data});
+  index_.emplace(list_.back().name, std::prev(list_.end()));
+}
+
+void RegValues::Erase(const std::string& name) {
+  auto it = index_.find(name);
+  if (it == index_.end()) return;
+  const auto node = it->second;
+  index_.erase(it);  // before the node whose name its key views
+  list_.erase(node);
 }
 
 static std::vector<std::string> SplitPath(const std::string& path) {
@@ -106,15 +140,9 @@ void DeleteKey(const std::string& path) {
 bool KeyExists(const std::string& path) { return KeyAt(path) != nullptr; }
 
 void SetValue(const std::string& path, const std::string& name, DWORD type, const std::string& data) {
-  CreateKey(path);
-  RegKey* key = KeyAt(path);
-  RegValue* v = key->FindValue(name);
-  if (!v) {
-    key->values.push_back(RegValue{name, type, data});
-  } else {
-    v->type = type;
-    v->data = data;
-  }
+  std::string rest;
+  bool created;
+  ResolveOrCreate(RootFor(path, &rest), rest, &created)->values.Set(name, type, data);
 }
 
 void SetString(const std::string& path, const std::string& name, const std::string& text) {
@@ -140,12 +168,7 @@ DWORD GetValueType(const std::string& path, const std::string& name) {
 
 void DeleteValue(const std::string& path, const std::string& name) {
   RegKey* key = KeyAt(path);
-  if (!key) return;
-  for (auto it = key->values.begin(); it != key->values.end(); ++it)
-    if (SameNoCase(it->name, name)) {
-      key->values.erase(it);
-      return;
-    }
+  if (key) key->values.Erase(name);
 }
 
 }  // namespace sim

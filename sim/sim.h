@@ -54,7 +54,7 @@ int AnsiCodePage();
 void CreateKey(const std::string& path);
 void DeleteKey(const std::string& path);  // with its subkeys
 bool KeyExists(const std::string& path);
-void SetValue(const std::string& path, const std::string& name, DWORD type, const std::string& data);
+void SetValue(const std::string& path, const std::string& name, DWORD type, const std::string& data);  // creates the key
 // REG_SZ with its terminating zero counted, as RegSetValueExA stores it.
 void SetString(const std::string& path, const std::string& name, const std::string& text);
 bool ValueExists(const std::string& path, const std::string& name);

@@ -112,6 +112,36 @@ TEST_F(RegFileTest, DeletedKeysAndValues) {
   EXPECT_EQ(file.errors[0], "m.reg:3: error: value outside a key");
 }
 
+TEST_F(RegFileTest, ValuesKeepTheirFirstPlaceAndNameInAnyLetterCase) {
+  // Set again under another case: first place, first name, last data; deleted
+  // and set again: last place.
+  Load(Crlf("REGEDIT4\n[HKLM\\K]\n\"a\"=\"1\"\n\"B\"=\"2\"\n\"C\"=\"3\"\n\"A\"=dword:7\n\"b\"=-\n"
+            "\"c\"=\"4\"\n\"b\"=\"5\"\n"));
+  std::vector<std::string> names;
+  for (const sim::KeyContents& k : sim::RegistryContents())
+    if (k.path == "K") names = k.valueNames;
+  EXPECT_EQ(names, (std::vector<std::string>{"a", "C", "b"}));
+  EXPECT_EQ(sim::GetValue("K", "A"), std::string("\x07\0\0\0", 4));
+  EXPECT_EQ(sim::GetValue("K", "c"), std::string("4\0", 2));
+}
+
+TEST_F(RegFileTest, HexContinuedOverManyLines) {
+  // 3000 lines, blanks before and after the backslashes, then a value whose
+  // number tells that every line was counted.
+  std::string text = "Windows Registry Editor Version 5.00\n[HKLM\\K]\n\"Big\"=hex:00,\t\\\n";
+  std::string expected(1, '\0');
+  for (int i = 1; i < 3000; ++i) {
+    static const char kDigits[] = "0123456789abcdef";
+    text += std::string(i % 3, ' ') + kDigits[i / 16 % 16] + kDigits[i % 16] + (i < 2999 ? ", \\ \n" : "\n");
+    expected += static_cast<char>(i & 0xFF);
+  }
+  const RegFile file = Load(Utf16(text + "\"Next\"=\"\"\n"));
+  EXPECT_TRUE(file.errors.empty()) << file.errors.at(0);
+  EXPECT_EQ(sim::GetValue("K", "Big"), expected);
+  ASSERT_EQ(file.operations.size(), 3u);
+  EXPECT_EQ(file.operations[2].line, 3003);
+}
+
 TEST_F(RegFileTest, TrailByteThatLooksLikeABackslashDoesNotEscapeTheQuote) {
   Pose(932);
   // 0x95 0x5C is one Shift JIS character; its second byte is not an escape.

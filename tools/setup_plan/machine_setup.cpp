@@ -48,6 +48,18 @@ const ReleaseEntry* FindRelease(const std::string& option) {
 bool ReadHostFile(const std::string& path, std::string* content) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
+  // Read in one piece when the size is known (a whole-machine export may be
+  // a hundred megabytes); a pipe is read through a stream.
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  in.seekg(0, std::ios::beg);
+  if (size >= 0 && in) {
+    content->resize(static_cast<size_t>(size));
+    in.read(&(*content)[0], size);
+    if (in.gcount() == size) return true;
+    in.clear();
+    in.seekg(0, std::ios::beg);
+  }
   std::ostringstream text;
   text << in.rdbuf();
   *content = text.str();

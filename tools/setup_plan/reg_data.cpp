@@ -12,7 +12,7 @@ namespace regtext {
 
 bool IsBlank(char32_t c) { return c == ' ' || c == '\t'; }
 
-Units Trim(const Units& s) {
+View Trim(View s) {
   size_t b = 0, e = s.size();
   while (b < e && IsBlank(s[b])) ++b;
   while (e > b && IsBlank(s[e - 1])) --e;
@@ -20,9 +20,10 @@ Units Trim(const Units& s) {
 }
 
 // Only ASCII is compared; any other character makes the comparison fail.
-std::string Ascii(const Units& s) {
-  std::string out;
-  for (char32_t c : s) out.push_back(c < 0x80 ? static_cast<char>(c) : '\x01');
+std::string Ascii(View s) {
+  std::string out(s.size(), '\x01');
+  for (size_t i = 0; i < s.size(); ++i)
+    if (s[i] < 0x80) out[i] = static_cast<char>(s[i]);
   return out;
 }
 
@@ -34,18 +35,33 @@ bool StartsWithNoCase(const std::string& s, const char* prefix) {
   return true;
 }
 
-bool Quoted(const Units& s, size_t* at, Units* text) {
+namespace {
+
+// Quoted() handing each character to `put`.
+template <class Put>
+bool Unquote(View s, size_t* at, Put put) {
   for (size_t i = *at + 1; i < s.size(); ++i) {
     if (s[i] == '\\' && i + 1 < s.size()) {
-      text->push_back(s[++i]);
+      put(s[++i]);
     } else if (s[i] == '"') {
       *at = i + 1;
       return true;
     } else {
-      text->push_back(s[i]);
+      put(s[i]);
     }
   }
   return false;
+}
+
+void PutNarrow(std::string* out, char32_t c) {
+  if (c & kPairMark) out->push_back(static_cast<char>((c >> 8) & 0xFF));
+  out->push_back(static_cast<char>(c & 0xFF));
+}
+
+}  // namespace
+
+bool Quoted(View s, size_t* at, Units* text) {
+  return Unquote(s, at, [text](char32_t c) { text->push_back(c); });
 }
 
 
@@ -57,13 +73,11 @@ void Reader::Warning(int line, const std::string& what) {
 }
 
 // ANSI bytes of text in the file's own encoding.
-std::string Reader::Narrow(const Units& s, int line) {
+std::string Reader::Narrow(View s, int line) {
   std::string out;
   if (!wide_) {
-    for (char32_t c : s) {
-      if (c & kPairMark) out.push_back(static_cast<char>((c >> 8) & 0xFF));
-      out.push_back(static_cast<char>(c & 0xFF));
-    }
+    out.reserve(s.size());
+    for (char32_t c : s) PutNarrow(&out, c);
     return out;
   }
   return FromUtf16(std::vector<WCHAR>(s.begin(), s.end()), line);
@@ -82,16 +96,21 @@ std::string Reader::FromUtf16(const std::vector<WCHAR>& wide, int line) {
   return out;
 }
 
-bool Reader::Data(const Units& data, int line, RegOperation* op) {
+bool Reader::Data(View data, int line, RegOperation* op) {
   if (!data.empty() && data[0] == '"') {
-    Units value;
+    // Straight into bytes (or UTF-16 units): a text may be megabytes long.
+    std::string narrow;
+    std::vector<WCHAR> units;
     size_t at = 0;
-    if (!Quoted(data, &at, &value) || at != data.size()) {
+    const bool closed = wide_ ? Unquote(data, &at, [&units](char32_t c) { units.push_back(static_cast<WCHAR>(c)); })
+                              : Unquote(data, &at, [&narrow](char32_t c) { PutNarrow(&narrow, c); });
+    if (!closed || at != data.size()) {
       Error(line, "string value not closed by a quote");
       return false;
     }
     op->type = REG_SZ;
-    op->data = Narrow(value, line) + '\0';
+    op->data = wide_ ? FromUtf16(units, line) : std::move(narrow);
+    op->data.push_back('\0');
     return true;
   }
   const std::string ascii = Ascii(data);

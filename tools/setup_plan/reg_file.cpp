@@ -17,37 +17,75 @@ using namespace regtext;
 const char kVersion4[] = "REGEDIT4";
 const char kVersion5[] = "Windows Registry Editor Version 5.00";
 
-struct Source {
-  Units text;
-  bool wide = false;
-};
+// The physical lines of the file, one at a time, as characters of its own
+// encoding. A line ends at a line feed, one carriage return before it
+// dropped; a last line without a line feed is one only when it holds
+// something. A double-byte pair never holds a line end, so each line is cut
+// into characters on its own.
+class Lines {
+ public:
+  explicit Lines(const std::string& bytes)
+      : p_(reinterpret_cast<const unsigned char*>(bytes.data())), n_(bytes.size()) {
+    wide_ = n_ >= 2 && p_[0] == 0xFF && p_[1] == 0xFE;
+    if (wide_) at_ = 2;
+  }
 
-Source Decode(const std::string& bytes) {
-  Source source;
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  const size_t n = bytes.size();
-  if (n >= 2 && p[0] == 0xFF && p[1] == 0xFE) {
-    source.wide = true;
-    for (size_t i = 2; i + 1 < n; i += 2) source.text.push_back(p[i] | (p[i + 1] << 8));
-    return source;
-  }
-  for (size_t i = 0; i < n; ++i) {
-    if (_ismbblead(p[i]) && i + 1 < n && p[i + 1] != '\n' && p[i + 1] != '\r') {
-      source.text.push_back(kPairMark | (p[i] << 8) | p[i + 1]);
-      ++i;
-    } else {
-      source.text.push_back(p[i]);
+  bool wide() const { return wide_; }
+  bool More() const { return wide_ ? at_ + 1 < n_ : at_ < n_; }
+
+  // The next line into `line` (its storage reused); false when none is left.
+  bool Next(Units* line) {
+    line->clear();
+    if (!More()) return false;
+    if (wide_) {
+      for (; at_ + 1 < n_; at_ += 2) {
+        const char32_t c = p_[at_] | (p_[at_ + 1] << 8);
+        if (c == '\n') {
+          at_ += 2;
+          return Ended(line);
+        }
+        line->push_back(c);
+      }
+      at_ = n_;  // an odd last byte is no character
+      return true;
     }
+    const unsigned char* end = static_cast<const unsigned char*>(std::memchr(p_ + at_, '\n', n_ - at_));
+    const size_t stop = end ? static_cast<size_t>(end - p_) : n_;
+    line->reserve(stop - at_);
+    for (size_t i = at_; i < stop; ++i) {
+      if (_ismbblead(p_[i]) && i + 1 < stop && p_[i + 1] != '\r') {
+        line->push_back(kPairMark | (p_[i] << 8) | p_[i + 1]);
+        ++i;
+      } else {
+        line->push_back(p_[i]);
+      }
+    }
+    if (!end) {
+      at_ = n_;
+      return true;
+    }
+    at_ = stop + 1;
+    return Ended(line);
   }
-  return source;
-}
+
+ private:
+  static bool Ended(Units* line) {
+    if (!line->empty() && line->back() == '\r') line->pop_back();
+    return true;
+  }
+
+  const unsigned char* p_;
+  size_t n_;
+  size_t at_ = 0;
+  bool wide_ = false;
+};
 
 class Parser : public Reader {
  public:
   Parser(const std::string& fileName, RegFile* out, bool wide) : Reader(fileName, out, wide) {}
 
-  void Line(const Units& raw, int line) {
-    const Units text = Trim(raw);
+  void Line(View raw, int line) {
+    const View text = Trim(raw);
     if (text.empty() || text[0] == ';') return;
     if (text[0] == '[') return Key(text, line);
     if (text[0] == '@' || text[0] == '"') return Value(text, line);
@@ -55,11 +93,10 @@ class Parser : public Reader {
   }
 
  private:
-  void Key(const Units& text, int line) {
+  void Key(View text, int line) {
     if (text.back() != ']') return Error(line, "key without its closing ']'");
     const bool remove = text.size() > 1 && text[1] == '-';
-    Units path = text.substr(remove ? 2 : 1, text.size() - (remove ? 3 : 2));
-    std::string narrow = Narrow(path, line);
+    std::string narrow = Narrow(text.substr(remove ? 2 : 1, text.size() - (remove ? 3 : 2)), line);
     haveKey_ = false;
     std::string rest;
     if (!SplitRoot(narrow, &rest)) return Error(line, "only HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER are simulated");
@@ -86,7 +123,7 @@ class Parser : public Reader {
 
   // A quoted text starting at `at`: its characters with \\ and \" undone;
   // `at` ends just after the closing quote. False when it does not close.
-  void Value(const Units& text, int line) {
+  void Value(View text, int line) {
     if (!haveKey_) return Error(line, "value outside a key");
     RegOperation op{RegOperation::kSetValue, key_, "", REG_NONE, "", line};
     size_t at = 1;
@@ -98,57 +135,62 @@ class Parser : public Reader {
     }
     while (at < text.size() && IsBlank(text[at])) ++at;
     if (at >= text.size() || text[at] != '=') return Error(line, "'=' missing after the value name");
-    const Units data = Trim(text.substr(at + 1));
+    const View data = Trim(text.substr(at + 1));
     if (data.size() == 1 && data[0] == '-') {
       op.kind = RegOperation::kDeleteValue;
     } else if (!Data(data, line, &op)) {
       return;
     }
-    out()->operations.push_back(op);
+    out()->operations.push_back(std::move(op));
   }
 
   bool haveKey_ = false;
   std::string key_;
 };
 
-bool EndsInContinuation(const Units& line) {
-  const Units t = Trim(line);
-  return !t.empty() && t.back() == '\\' && Ascii(t).find("=hex") != std::string::npos;
+// A hex value goes on in the next line when its line (so far) ends in a
+// backslash; "=hex" anywhere in it tells a hex value.
+bool EndsInContinuation(View line) {
+  const View t = Trim(line);
+  return !t.empty() && t.back() == '\\' && t.find(U"=hex") != View::npos;
+}
+
+// Drops the blanks at the end of `line`, in place.
+void TrimEnd(Units* line) {
+  while (!line->empty() && IsBlank(line->back())) line->pop_back();
 }
 
 }  // namespace
 
 RegFile ParseRegFile(const std::string& content, const std::string& fileName) {
   RegFile out;
-  const Source source = Decode(content);
-  Parser parser(fileName, &out, source.wide);
-  std::vector<Units> lines;
-  Units current;
-  for (char32_t c : source.text) {
-    if (c == '\n') {
-      if (!current.empty() && current.back() == '\r') current.pop_back();
-      lines.push_back(current);
-      current.clear();
-    } else {
-      current.push_back(c);
-    }
+  Lines lines(content);
+  Parser parser(fileName, &out, lines.wide());
+  Units logical, next;
+  int number = 0;  // of the last line read
+  while (lines.Next(&logical) && (++number, Trim(logical).empty())) {
   }
-  if (!current.empty()) lines.push_back(current);
-
-  size_t i = 0;
-  while (i < lines.size() && Trim(lines[i]).empty()) ++i;
-  const std::string header = i < lines.size() ? Ascii(Trim(lines[i])) : std::string();
+  const std::string header = Trim(logical).empty() ? std::string() : Ascii(Trim(logical));
   if (header != kVersion4 && header != kVersion5) {
-    parser.Error(static_cast<int>(i + 1), "first line must be \"REGEDIT4\" or \"Windows Registry Editor Version 5.00\"");
+    parser.Error(number + (header.empty() ? 1 : 0),
+                 "first line must be \"REGEDIT4\" or \"Windows Registry Editor Version 5.00\"");
     return out;
   }
-  for (++i; i < lines.size(); ++i) {
-    const int first = static_cast<int>(i + 1);
-    Units logical = lines[i];
-    while (EndsInContinuation(logical) && i + 1 < lines.size()) {
-      logical = Trim(logical);
-      logical.pop_back();
-      logical += Trim(lines[++i]);
+  while (lines.Next(&logical)) {
+    const int first = ++number;
+    // Continued lines are joined in place, each trimmed and its backslash
+    // dropped; once a line is known to hold "=hex", only its end is looked at.
+    if (EndsInContinuation(logical) && lines.More()) {
+      TrimEnd(&logical);
+      logical.erase(0, logical.size() - Trim(logical).size());
+      do {
+        logical.pop_back();
+        lines.Next(&next);
+        ++number;
+        const View more = Trim(next);
+        logical.append(more.data(), more.size());
+        TrimEnd(&logical);
+      } while (!logical.empty() && logical.back() == '\\' && lines.More());
     }
     parser.Line(logical, first);
   }
@@ -162,8 +204,7 @@ void ApplyRegFile(const RegFile& file) {
         if (!op.key.empty()) sim::CreateKey(op.key);
         break;
       case RegOperation::kDeleteKey: sim::DeleteKey(op.key); break;
-      case RegOperation::kSetValue:
-        if (!op.key.empty()) sim::CreateKey(op.key);
+      case RegOperation::kSetValue:  // creates the key as well
         sim::SetValue(op.key, op.name, op.type, op.data);
         break;
       case RegOperation::kDeleteValue: sim::DeleteValue(op.key, op.name); break;

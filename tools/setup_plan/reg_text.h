@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "reg_file.h"
@@ -10,14 +11,15 @@
 namespace plan {
 namespace regtext {
 
-typedef std::u32string Units;  // one character per element
+typedef std::u32string Units;     // one character per element
+typedef std::u32string_view View;  // a part of a line, not copied
 // A double-byte ANSI character: both bytes in one unit, above every single byte.
 const char32_t kPairMark = 0x10000;
 
 bool IsBlank(char32_t c);
-Units Trim(const Units& s);
+View Trim(View s);
 // Only ASCII is kept; any other character becomes 0x01 (it matches nothing).
-std::string Ascii(const Units& s);
+std::string Ascii(View s);
 bool StartsWithNoCase(const std::string& s, const char* prefix);
 
 // Findings of one file, and its encoding: `wide` for UTF-16.
@@ -29,12 +31,12 @@ class Reader {
   void Warning(int line, const std::string& what);
 
   // ANSI bytes of text in the file's own encoding.
-  std::string Narrow(const Units& s, int line);
+  std::string Narrow(View s, int line);
   std::string FromUtf16(const std::vector<WCHAR>& wide, int line);
 
   // The data of a value ("text", dword:, hex:, hex(N):) into `op`'s type and
   // bytes; false, with a finding, when it is malformed.
-  bool Data(const Units& data, int line, RegOperation* op);
+  bool Data(View data, int line, RegOperation* op);
 
  protected:
   RegFile* out() { return out_; }
@@ -50,7 +52,7 @@ class Reader {
 
 // A quoted text starting at `*at`: its characters with \\ and \" undone;
 // `*at` ends just after the closing quote. False when it does not close.
-bool Quoted(const Units& s, size_t* at, Units* text);
+bool Quoted(View s, size_t* at, Units* text);
 
 }  // namespace regtext
 }  // namespace plan

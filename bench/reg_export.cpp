@@ -1,0 +1,121 @@
+// Writes a registry export of about BYTES bytes as regedit writes a whole
+// machine, for bench/run plan:
+//   bench_reg_export 4|5 BYTES FILE
+// 4: "REGEDIT4", ANSI text; 5: "Windows Registry Editor Version 5.00",
+// UTF-16LE with a byte-order mark. Lines end in CRLF. Of the bytes, about
+// half are values of one key (tens of thousands of them, more for larger
+// files), a quarter long hex values continued over many lines (25 bytes a
+// line, as regedit wraps them), a tenth one string value on a single line,
+// and the rest ordinary keys with a few values each.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+bool g_wide = false;
+std::string g_out;  // the text, one byte per character (ASCII only)
+
+size_t Bytes() { return g_wide ? 2 + 2 * g_out.size() : g_out.size(); }
+
+void Line(const std::string& s) { g_out += s + "\r\n"; }
+
+std::string Hex2(unsigned v) {
+  static const char kDigits[] = "0123456789abcdef";
+  return std::string{kDigits[(v >> 4) & 15], kDigits[v & 15]};
+}
+
+// A value's data as hex bytes, wrapped as regedit wraps it: a line holds the
+// name and as many bytes as fit in 80 columns, then 25 bytes a line.
+void HexValue(const std::string& head, const std::string& bytes) {
+  std::string line = head;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    line += Hex2(static_cast<unsigned char>(bytes[i]));
+    if (i + 1 == bytes.size()) break;
+    line += ',';
+    if (line.size() >= 76) {
+      Line(line + "\\");
+      line = "  ";
+    }
+  }
+  Line(line);
+}
+
+// A text as the bytes a hex(2) or hex(7) value holds: UTF-16 in version 5.
+std::string TextBytes(const std::string& text) {
+  if (!g_wide) return text;
+  std::string out;
+  for (char c : text) out += std::string{c, '\0'};
+  return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4 || (std::string(argv[1]) != "4" && std::string(argv[1]) != "5")) {
+    std::fprintf(stderr, "usage: bench_reg_export 4|5 BYTES FILE\n");
+    return 2;
+  }
+  g_wide = std::string(argv[1]) == "5";
+  const size_t target = std::strtoull(argv[2], nullptr, 10);
+  Line(g_wide ? "Windows Registry Editor Version 5.00" : "REGEDIT4");
+  Line("");
+
+  // Ordinary keys with a few values each.
+  unsigned n = 0;
+  while (Bytes() < target / 8) {
+    Line("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID\\{" + std::to_string(100000000 + n) +
+         "-0000-4000-8000-00AA00BB00CC}\\InprocServer32]");
+    Line("@=\"C:\\\\WINDOWS\\\\system32\\\\bench" + std::to_string(n) + ".dll\"");
+    Line("\"ThreadingModel\"=\"Apartment\"");
+    Line("\"Flags\"=dword:" + Hex2(n & 255) + "0000" + Hex2(n >> 8 & 255));
+    HexValue("\"Expand\"=hex(2):", TextBytes("%SystemRoot%\\bench" + std::to_string(n)) + std::string(g_wide ? 2 : 1, '\0'));
+    Line("");
+    ++n;
+  }
+
+  // One key with a great many values: texts, dwords, short hex, hex(7).
+  Line("[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Bench\\Parameters]");
+  for (n = 0; Bytes() < target * 5 / 8; ++n) {
+    const std::string name = "\"Value" + std::to_string(n) + "\"=";
+    switch (n % 4) {
+      case 0: Line(name + "\"text \\\"" + std::to_string(n) + "\\\" in C:\\\\Bench\""); break;
+      case 1: Line(name + "dword:" + Hex2(n >> 24) + Hex2(n >> 16) + Hex2(n >> 8) + Hex2(n)); break;
+      case 2: HexValue(name + "hex:", std::string{char(n), char(n >> 8), char(n >> 16), 1, 2, 3}); break;
+      default: HexValue(name + "hex(7):", TextBytes("a" + std::to_string(n) + std::string(1, '\0') + "b" + std::string(2, '\0')));
+    }
+  }
+  Line("");
+
+  // Long binary values continued over many lines; the largest is an eighth
+  // of the file.
+  Line("[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Bench]");
+  const size_t stop = target * 7 / 8;
+  for (n = 0; Bytes() < stop; ++n) {
+    size_t length = (stop - Bytes()) / (g_wide ? 6 : 3);  // 3 characters a byte
+    if (length > target / (g_wide ? 48 : 24)) length = target / (g_wide ? 48 : 24);
+    std::string bytes;
+    for (size_t i = 0; i <= length; ++i) bytes += static_cast<char>(i * 7 + n);
+    HexValue("\"Blob" + std::to_string(n) + "\"=hex:", bytes);
+  }
+  Line("");
+
+  // One very long line: a string value of the rest.
+  Line("[HKEY_CURRENT_USER\\Software\\Bench]");
+  const size_t rest = target > Bytes() + 64 ? (target - Bytes()) / (g_wide ? 2 : 1) - 32 : 1;
+  std::string text;
+  for (size_t i = 0; i < rest; ++i) text += static_cast<char>('a' + i % 26);
+  Line("\"Long\"=\"" + text + "\"");
+  Line("");
+
+  FILE* f = std::fopen(argv[3], "wb");
+  if (!f) return std::perror(argv[3]), 1;
+  if (g_wide) {
+    std::string wide = "\xFF\xFE";
+    wide.reserve(2 + 2 * g_out.size());
+    for (char c : g_out) wide += std::string{c, '\0'};
+    g_out.swap(wide);
+  }
+  const bool ok = std::fwrite(g_out.data(), 1, g_out.size(), f) == g_out.size();
+  return std::fclose(f) == 0 && ok ? 0 : 1;
+}
