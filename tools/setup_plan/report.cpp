@@ -60,7 +60,7 @@ void PrintPlanJson(std::ostream& out, const Options& options, const Machine& mac
     for (size_t j = 0; j < run.effects.size(); ++j) {
       const Effect& e = run.effects[j];
       out << (j ? "," : "") << "\n       {\"kind\": " << JsonString(e.kind) << ", \"time\": " << e.time;
-      for (const auto& f : e.fields) out << ", " << JsonString(f.first) << ": " << JsonString(f.second);
+      for (const auto& f : e.fields) out << ", " << JsonString(f.first) << ": " << f.second;
       out << ", \"text\": " << JsonString(e.text) << "}";
     }
     out << "]}";
