@@ -12,7 +12,7 @@ const char kUsage[] =
     "                  [--file WINPATH[=HOSTFILE]]... [--pending-installs MS]\n"
     "                  [--effect PROGRAM=REGFILE]... [--at MS=REGFILE]... [--duration PROGRAM=MS]...\n"
     "                  [--choose cancel|uninstall|add-device] [--runs N] [--state FILE] [--no-waiter]\n"
-    "                  [--location WINPATH] [--max-wait MS] [--json] PACKAGE_DIR [-- LAUNCHER_ARGS]\n"
+    "                  [--location WINPATH] [--max-wait MS] [--user admin|limited] [--json] PACKAGE_DIR [-- LAUNCHER_ARGS]\n"
     "       setup-plan --check [--codepage N] [--location WINPATH] PACKAGE_DIR\n"
     "releases: win95 win98 (first edition, also win98fe) win98se winme nt40 win2k winxp win2003 win7 win32s\n";
 
@@ -109,6 +109,9 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
       else if (value == "uninstall") o->choice = Choice::kUninstall;
       else if (value == "add-device") o->choice = Choice::kAddDevice;
       else return *error = "--choose is cancel, uninstall or add-device", false;
+    } else if (arg == "--user") {
+      if (value != "admin" && value != "limited") return *error = "--user is admin or limited", false;
+      o->limitedUser = value == "limited";
     } else if (arg == "--runs") {
       if (!Number(value, &number) || number < 1 || number > 20) return *error = "--runs is 1 to 20", false;
       o->runs = static_cast<int>(number);

@@ -8,7 +8,8 @@ namespace {
 std::string Header(const Options& options, const Machine& machine) {
   const std::string line = LauncherCommandLine(options);
   return machine.launcherFolder + "\\Setup.exe on " + machine.releaseName + ", code page " +
-         std::to_string(options.codePage) + ", command line " + (line.empty() ? "empty" : "\"" + line + "\"");
+         std::to_string(options.codePage) + ", command line " + (line.empty() ? "empty" : "\"" + line + "\"") +
+         (options.limitedUser ? ", a limited user (not an administrator)" : "");
 }
 
 }  // namespace
@@ -49,7 +50,8 @@ void PrintPlanJson(std::ostream& out, const Options& options, const Machine& mac
                    const std::vector<RunResult>& runs) {
   out << "{\n  \"launcher\": " << JsonString(machine.launcherFolder + "\\Setup.exe")
       << ",\n  \"release\": " << JsonString(machine.releaseName) << ",\n  \"codePage\": " << options.codePage
-      << ",\n  \"commandLine\": " << JsonString(LauncherCommandLine(options)) << ",\n  \"warnings\": [";
+      << ",\n  \"commandLine\": " << JsonString(LauncherCommandLine(options))
+      << ",\n  \"user\": " << JsonString(options.limitedUser ? "limited" : "admin") << ",\n  \"warnings\": [";
   for (size_t i = 0; i < machine.warnings.size(); ++i) out << (i ? ", " : "") << JsonString(machine.warnings[i]);
   out << "],\n  \"runs\": [";
   for (size_t i = 0; i < runs.size(); ++i) {
