@@ -37,6 +37,7 @@ void PrintPlan(std::ostream& out, const Options& options, const Machine& machine
   for (size_t i = 0; i < runs.size(); ++i) {
     const RunResult& run = runs[i];
     out << "\nRun " << i + 1 << ": " << run.roadText << "\n";
+    for (const Effect& w : run.why) out << "         why  " << w.text << "\n";
     for (const Effect& e : run.effects) {
       char time[16];
       snprintf(time, sizeof time, "%8lu ms", static_cast<unsigned long>(e.time));
@@ -58,7 +59,14 @@ void PrintPlanJson(std::ostream& out, const Options& options, const Machine& mac
     const RunResult& run = runs[i];
     out << (i ? "," : "") << "\n    {\"road\": " << JsonString(run.road) << ", \"removal\": "
         << (run.removal ? "true" : "false") << ", \"abandoned\": " << (run.abandoned ? "true" : "false")
-        << ",\n     \"effects\": [";
+        << ",\n     \"why\": [";
+    for (size_t j = 0; j < run.why.size(); ++j) {
+      const Effect& w = run.why[j];
+      out << (j ? "," : "") << "\n       {\"record\": " << JsonString(w.kind);
+      for (const auto& f : w.fields) out << ", " << JsonString(f.first) << ": " << f.second;
+      out << ", \"text\": " << JsonString(w.text) << "}";
+    }
+    out << "],\n     \"effects\": [";
     for (size_t j = 0; j < run.effects.size(); ++j) {
       const Effect& e = run.effects[j];
       out << (j ? "," : "") << "\n       {\"kind\": " << JsonString(e.kind) << ", \"time\": " << e.time;
