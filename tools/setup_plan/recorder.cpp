@@ -176,6 +176,9 @@ void Recorder::Settle() {
     Add("file-attributes", "sets the attributes of " + call_.detail.substr(0, blank) + " to " + AttributesText(attributes),
         {JText("path", call_.detail.substr(0, blank)), JText("attributes", AttributesText(attributes)),
          JNumber("attributesMask", attributes)});
+  } else if (f == "CloseHandle" && !heldFiles_.empty() && Upper(heldFiles_.back()) == Upper(call_.detail)) {
+    heldFiles_.pop_back();
+    Add("file-released", "lets go of " + call_.detail + ": other programs may change it again", {JText("path", call_.detail)});
   } else if (f == "SearchPathA") {
     const std::string program = Split(call_.detail, "|").back();
     lookups_.push_back(Lookup{f, program, "", sim::FileExists(program)});

@@ -113,6 +113,7 @@ class Recorder {
 
   std::map<HWND, std::string> windows_;
   std::vector<std::string> openedFiles_;  // CreateFileA paths not yet reported as held
+  std::vector<std::string> heldFiles_;    // reported as held, not yet let go
   // A runtime library of the system folder whose version the launcher is
   // reading, and the package's copy: kept unless a copy over it follows.
   std::string versionChecked_;

@@ -352,6 +352,7 @@ void Recorder::NoteHeldFiles() {
   for (const std::string& path : openedFiles_) {
     if (!sim::FileExists(path) || sim::OtherProgramCouldOpen(path, GENERIC_WRITE)) continue;
     Add("file-held", "holds " + path + " open: no other program can change it", {JText("path", path)});
+    heldFiles_.push_back(path);
   }
   openedFiles_.clear();
 }
