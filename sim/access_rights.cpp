@@ -19,9 +19,10 @@ bool IsNt() { return M().version.dwPlatformId == VER_PLATFORM_WIN32_NT; }
 
 bool KeyAccessAllowed(const char* function, const std::string& path, REGSAM access) {
   Machine& m = M();
-  m.keyOpens.push_back(KeyOpen{function, path, access});
   const bool belowMachine = path.compare(0, 4, "HKLM") == 0;
-  return !(IsNt() && m.limitedUser && belowMachine && (access & kWriteRights));
+  const bool refused = IsNt() && m.limitedUser && belowMachine && (access & kWriteRights);
+  m.keyOpens.push_back(KeyOpen{function, path, access, refused});
+  return !refused;
 }
 
 bool HandleAllows(const void* handle, DWORD needed) {
@@ -35,6 +36,7 @@ void RunAsLimitedUser(bool limited) { M().limitedUser = limited; }
 
 const std::vector<KeyOpen>& KeyOpens() { return M().keyOpens; }
 const std::vector<EventOpen>& EventOpens() { return M().eventOpens; }
+const std::vector<FileOpen>& FileOpens() { return M().fileOpens; }
 
 bool EventManualReset(const std::string& name) {
   auto it = M().events.find(name);

@@ -74,6 +74,7 @@ using namespace sim;
 HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode, LPSECURITY_ATTRIBUTES,
                    DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes, HANDLE) {
   const std::string path = NormalPath(lpFileName ? lpFileName : "");
+  M().fileOpens.push_back(FileOpen{path, dwDesiredAccess, dwShareMode, dwCreationDisposition, dwFlagsAndAttributes});
   if (Enter("CreateFileA", path)) {
     SetLastError(ERROR_ACCESS_DENIED);
     return INVALID_HANDLE_VALUE;

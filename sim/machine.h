@@ -260,6 +260,7 @@ struct Machine {
   bool limitedUser = false;
   std::vector<KeyOpen> keyOpens;
   std::vector<EventOpen> eventOpens;
+  std::vector<FileOpen> fileOpens;
   bool readFailureReadsNothing = false;
   // ---- plans (sim/plan_observer.cpp) ----
   std::function<void(const Call&)> callObserver;

@@ -49,4 +49,11 @@ std::vector<KeyContents> RegistryContents() {
   return out;
 }
 
+size_t SubkeyCount(const std::string& path) {
+  std::string rest;
+  RegKey* root = RootFor(path, &rest);
+  RegKey* key = root ? Resolve(root, rest) : nullptr;
+  return key ? key->subkeys.size() : 0;
+}
+
 }  // namespace sim

@@ -307,6 +307,8 @@ struct KeyContents {
   std::vector<std::string> valueData;
 };
 std::vector<KeyContents> RegistryContents();
+// Subkeys of the key at `path` ("HKLM\\..."); 0 when it does not exist.
+size_t SubkeyCount(const std::string& path);
 // ---- fuzzing: multibyte walks past the end of a text ----------------------------
 // How often since Reset _mbschr, _mbsupr or _mbsicmp met a text that ends
 // in a lone lead byte with a byte other than a second zero after its
@@ -335,8 +337,19 @@ struct KeyOpen {
   std::string function;
   std::string path;  // "HKLM\..."
   REGSAM access;
+  bool refused;  // a limited user asking for a write right below HKLM
 };
 const std::vector<KeyOpen>& KeyOpens();
+
+// Every CreateFileA, with what the caller asked for.
+struct FileOpen {
+  std::string path;
+  DWORD access;
+  DWORD share;
+  DWORD disposition;
+  DWORD flags;  // flags and attributes
+};
+const std::vector<FileOpen>& FileOpens();
 
 // Every OpenEventA, with the access and inheritance asked for. SetEvent
 // needs EVENT_MODIFY_STATE (0x0002) in the handle's access.

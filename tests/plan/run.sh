@@ -41,6 +41,23 @@ for args_file in tests/plan/cases/*.args; do
   fi
 done
 
+# The README's two examples are the real output of their commands.
+readme_example() { # readme_example NAME ARGS...: the output must stand whole in README.md
+  local name="$1" out
+  shift
+  out="$("$PLAN" "$@" 2>&1)"
+  if grep -qzF -- "$out" README.md; then
+    passed=$((passed + 1))
+  else
+    echo "FAIL README example: $name is not the output of setup-plan $*"
+    failed=$((failed + 1))
+  fi
+}
+readme_example plan --release win98 --reg samples/machines/win98-device.reg \
+  --at '3000=samples/machines/win98-printer-ready.reg' \
+  --effect 'Install\Setup.exe=samples/effects/installer-done.reg' --runs 2 samples/sample-package
+readme_example check --check tests/plan/packages/planted
+
 if [ -x "$BUILD/plan_tests" ]; then
   log="$(mktemp)"
   "$BUILD/plan_tests" --gtest_color=no >"$log" 2>&1

@@ -5,6 +5,7 @@
 #include "machine_setup.h"
 #include "plan_run.h"
 #include "plan_text.h"
+#include "report.h"
 #include "records/records.h"
 #include "sim.h"
 
@@ -88,8 +89,9 @@ bool RunOnce(const Options& base, const std::string& release, int situation, con
     if (!verb) continue;
     for (const auto& field : e.fields) {
       if (field.first != "program" && field.first != "from") continue;
-      if (Upper(field.second).compare(0, prefix.size(), prefix) == 0)
-        result->used.emplace_back(Upper(field.second.substr(folder.size())), verb);
+      const std::string path = JsonStringValue(field.second);
+      if (Upper(path).compare(0, prefix.size(), prefix) == 0)
+        result->used.emplace_back(Upper(path.substr(folder.size())), verb);
     }
   }
   return true;

@@ -170,6 +170,7 @@ bool PoseMachine(const Options& options, Machine* machine, std::string* error) {
 
   sim::Reset();
   sim::PoseAs(release->release);
+  sim::RunAsLimitedUser(options.limitedUser);
   sim::SetAnsiCodePage(cp);
   AfxInitApplicationContext();  // what the process start does: follow the ANSI code page
   machine->releaseName = release->name;

@@ -46,6 +46,9 @@ const char kHelp[] =
     "  --event NAME             a named event another program holds\n"
     "  --no-waiter              no program waits for the completion event\n"
     "  --location WINPATH       where the package lies (default C:\\Package)\n"
+    "  --user admin|limited     the user runs as an administrator (default) or, on\n"
+    "                           2000 and XP, as a limited user whom HKEY_LOCAL_MACHINE\n"
+    "                           refuses write access\n"
     "\n"
     "What happens while it runs (virtual time, in milliseconds):\n"
     "  --effect PROGRAM=REGFILE  when PROGRAM (relative to the package, or a full\n"
@@ -186,7 +189,7 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
     }
     const bool known = TextOption(o, arg) || ListOption(o, arg) || arg == "--codepage" || arg == "--effect" ||
                        arg == "--at" || arg == "--duration" || arg == "--choose" || arg == "--runs" ||
-                       arg == "--pending-installs" || arg == "--max-wait";
+                       arg == "--pending-installs" || arg == "--max-wait" || arg == "--user";
     if (!known) return *error = Error(i, "unknown option \"" + arg + "\" (see --help)"), false;
     if (i + 1 >= argc) return *error = Error(i, arg + " needs a value"), false;
     const std::string value = argv[++i];
@@ -216,6 +219,9 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
       else if (value == "uninstall") o->choice = Choice::kUninstall;
       else if (value == "add-device") o->choice = Choice::kAddDevice;
       else return bad("--choose is cancel, uninstall or add-device, not \"" + value + "\"");
+    } else if (arg == "--user") {
+      if (value != "admin" && value != "limited") return bad("--user is admin or limited, not \"" + value + "\"");
+      o->limitedUser = value == "limited";
     } else if (arg == "--runs") {
       if (!Number(value, &number) || number < 1 || number > 20) return bad("--runs is 1 to 20, not \"" + value + "\"");
       o->runs = static_cast<int>(number);

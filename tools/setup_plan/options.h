@@ -53,6 +53,7 @@ struct Options {
   int runs = 1;
   std::string stateFile;                   // registry read before and written after the runs
   bool waiter = true;                      // a program holds the completion event
+  bool limitedUser = false;                // not an administrator (2000, XP): no writes below HKLM
   unsigned long pendingInstallsMs = 0;      // Windows installs devices until then (2000, XP)
   unsigned long maxWaitMs = 3600000;       // virtual time after which a run is abandoned
   std::vector<std::string> launcherArgs;

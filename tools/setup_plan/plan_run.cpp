@@ -3,7 +3,10 @@
 
 #include "app/setup_app.h"
 #include "plan_text.h"
+#include "records/launcher_paths.h"
+#include "records/records.h"
 #include "reg_file.h"
+#include "road_reasons.h"
 #include "resources/resource.h"
 #include "sim.h"
 
@@ -141,6 +144,13 @@ bool RunPlan(const Options& options, const Machine& machine, std::vector<RunResu
     g_current = nullptr;
     sim::EndProcess();
     NameRoad(&run, recorder.signs(), machine.releaseName);
+    // The names the records were looked for under, read as the launcher reads them.
+    char registryPath[records::kPathSize];
+    char pdiEntry[records::kPathSize];
+    ReadInstallInfoValue(records::kRegistryPathKey, registryPath, sizeof registryPath);
+    ReadInstallInfoValue(records::kPdiEntryKey, pdiEntry, sizeof pdiEntry);
+    RoadRecords names{registryPath, pdiEntry, machine.releaseName, choice == Choice::kUninstall};
+    run.why = RoadReasons(recorder, names, run.road);
     run.effects = recorder.effects();
     runs->push_back(run);
   }

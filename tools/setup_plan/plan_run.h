@@ -17,6 +17,7 @@ struct RunResult {
   std::string roadText;  // the same for people
   bool removal = false;  // removal mode ran first
   bool abandoned = false;
+  std::vector<Effect> why;  // the records that decided the road (kind: the record)
   std::vector<Effect> effects;
 };
 

@@ -1,5 +1,8 @@
 #include "recorder.h"
 
+#include <cstdlib>
+
+#include "call_text.h"
 #include "plan_text.h"
 #include "records/records.h"
 #include "removal/fixup_names.h"
@@ -31,19 +34,17 @@ void Recorder::Stop() {
     bool waited = false;
     for (const auto& f : e.fields) waited = waited || (f.first == "waited" && f.second == "true");
     if (!waited) {
-      e.fields.push_back({"waited", "false"});
-      e.text += " (not waited for)";
+      e.fields.push_back(JBool("waited", false));
+      e.text += ", not waited for";
     }
   }
 }
 
-void Recorder::Add(const std::string& kind, const std::string& text,
-                   std::vector<std::pair<std::string, std::string>> fields) {
+void Recorder::Add(const std::string& kind, const std::string& text, Fields fields) {
   AddAt(sim::Now(), kind, text, std::move(fields));
 }
 
-void Recorder::AddAt(DWORD clock, const std::string& kind, const std::string& text,
-                     std::vector<std::pair<std::string, std::string>> fields) {
+void Recorder::AddAt(DWORD clock, const std::string& kind, const std::string& text, Fields fields) {
   effects_.push_back(Effect{kind, clock - startClock_, text, std::move(fields)});
 }
 
@@ -83,7 +84,7 @@ void Recorder::OnCall(const sim::Call& call) {
     Add("instance-event", signs_.anotherCopy
                               ? "instance event \"" + call.detail + "\" already exists: another copy is running"
                               : "creates the instance event \"" + call.detail + "\" (held until the launcher ends)",
-        {{"name", call.detail}, {"existed", signs_.anotherCopy ? "true" : "false"}});
+        {JText("name", call.detail), JBool("existed", signs_.anotherCopy)});
   } else if (f == "DeleteFileA") {
     existedBefore_ = sim::FileExists(call.detail);
   } else if (f == "CopyFileA" || f == "WritePrivateProfileStringA") {
@@ -91,14 +92,19 @@ void Recorder::OnCall(const sim::Call& call) {
     existedBefore_ = sim::FileExists(target);
     contentBefore_ = existedBefore_ ? sim::ReadFile(target) : std::string();
     signs_.handoff = signs_.handoff || f == "CopyFileA";
-  } else if (f == "RegCreateKeyExA") {
+  } else if (f == "RegCreateKeyExA" || f == "RegOpenKeyExA") {
     existedBefore_ = sim::KeyExists(call.detail);
+    keyOpensBefore_ = sim::KeyOpens().size();
   } else if (f == "SendMessageA" || f == "SendMessageTimeoutA") {
     for (const auto& w : windows_) messagesBefore_[w.first] = sim::MessagesReceived(w.first).size();
   } else if (f == "CreateProcessA") {
     NoteHeldFiles();
   } else if (f == "CreateFileA") {
     openedFiles_.push_back(call.detail);
+    fileOpen_ = sim::FileOpens().back();
+    fileHandlesBefore_ = sim::OpenHandles(sim::HandleKind::File);
+  } else if (f == "SetFileAttributesA") {
+    existedBefore_ = sim::FileExists(call.detail.substr(0, call.detail.rfind(' ')));
   } else if (f == "LoadLibraryExA" && EndsWithNoCase(Split(call.detail, "|")[0], "\\winspool.drv")) {
     signs_.removal = true;
   }
@@ -109,34 +115,73 @@ void Recorder::Settle() {
   if (f == "CreateProcessA") return SettleProcessStart();
   if (f == "DeleteFileA" || f == "CopyFileA" || f == "WritePrivateProfileStringA") return SettleFile();
   if (f == "RegCreateKeyExA" || f == "RegSetValueExA") return SettleRegistry();
+  if (f == "RegOpenKeyExA") return SettleKeyOpen();
+  if (f == "RegQueryValueExA" || f == "RegEnumKeyExA") return SettleValueRead();
+  if (f == "CreateFileA") return SettleFileOpen();
+  if (f == "LoadLibraryExA" || f == "LoadLibraryA") return SettleLibrary();
   if (f == "Sleep" || f == "WaitForSingleObject" || f == "CMP_WaitNoPendingInstallEvents") return SettleWait();
   if (f == "SendMessageA" || f == "SendMessageTimeoutA") return SettleMessages();
   if (f == "MessageBoxA" && !sim::MessageBoxes().empty()) {
     const sim::MessageBoxShown& box = sim::MessageBoxes().back();
     signs_.caution = true;
     Add("message-box", "shows a message box \"" + box.caption + "\": " + box.text,
-        {{"caption", box.caption}, {"text", box.text}});
+        {JText("caption", box.caption), JText("message", box.text)});
   } else if (f == "DialogBoxParamA") {
     signs_.dialog = true;
-    Add("dialog", "shows the maintenance dialog (template " + call_.detail + ")", {{"template", call_.detail}});
+    Add("dialog", "shows the maintenance dialog (template " + call_.detail + ")", {JText("template", call_.detail)});
   } else if (f == "SetEvent" && call_.detail == records::kCompletionEventName) {
     signs_.completionSet = true;
-    Add("completion-event", "sets the completion event \"" + call_.detail + "\"", {{"name", call_.detail}});
-  } else if (f == "OpenEventA" && call_.detail == records::kCompletionEventName && !sim::EventExists(call_.detail)) {
-    Add("completion-event-missing", "the completion event does not exist (no program waits): nothing to set",
-        {{"name", call_.detail}});
+    Add("completion-event", "sets the completion event \"" + call_.detail + "\"", {JText("name", call_.detail)});
+  } else if (f == "OpenEventA" && call_.detail == records::kCompletionEventName) {
+    const DWORD access = sim::EventOpens().empty() ? 0 : sim::EventOpens().back().access;
+    const bool found = sim::EventExists(call_.detail);
+    Add(found ? "completion-event-opened" : "completion-event-missing",
+        "opens the completion event with " + EventAccessText(access) +
+            (found ? "" : ": it does not exist (no program waits), nothing to set"),
+        {JText("name", call_.detail), JText("access", EventAccessText(access)), JNumber("accessMask", access),
+         JBool("found", found)});
   } else if (f == "TerminateProcess") {
-    const std::string program = Split(call_.detail, "|")[0];
-    Add("program-ended", "ends " + program + ", which is still running (TerminateProcess)", {{"program", program}});
+    const std::vector<std::string> parts = Split(call_.detail, "|");
+    const unsigned long code = parts.size() > 1 ? strtoul(parts[1].c_str(), NULL, 10) : 0;
+    Add("program-ended", "ends " + parts[0] + ", which is still running (TerminateProcess, exit code " +
+                             std::to_string(code) + ")",
+        {JText("program", parts[0]), JNumber("exitCode", code)});
+  } else if (f == "OpenPrinterA") {
+    const std::vector<std::string> parts = Split(call_.detail, "|");
+    const unsigned long access = parts.size() > 1 ? strtoul(parts[1].c_str(), NULL, 16) : 0;
+    Add("printer-opened", "opens the printer queue \"" + parts[0] + "\" with " + PrinterAccessText(access),
+        {JText("printer", parts[0]), JText("access", PrinterAccessText(access)), JNumber("accessMask", access)});
   } else if (f == "DeletePrinter") {
-    Add("printer-deleted", "deletes the printer queue \"" + call_.detail + "\"", {{"printer", call_.detail}});
+    Add("printer-deleted", "deletes the printer queue \"" + call_.detail + "\"", {JText("printer", call_.detail)});
   } else if (f == "DeletePrinterDriverA" || f == "DeletePrinterDriverExA") {
     const std::vector<std::string> parts = Split(call_.detail, "|");
     const std::string driver = parts.size() > 2 ? parts[2] : call_.detail;
     const bool gone = !sim::PrinterDriverExists(driver);
+    std::string how = f;
+    Fields fields = {JText("driver", driver), JText("call", f)};
+    if (parts.size() > 4) {
+      const unsigned long flags = strtoul(parts[3].c_str(), NULL, 10);
+      const unsigned long version = strtoul(parts[4].c_str(), NULL, 10);
+      how += ", " + DriverDeleteFlagsText(flags) + ", version " + std::to_string(version);
+      fields.push_back(JText("flags", DriverDeleteFlagsText(flags)));
+      fields.push_back(JNumber("deleteFlags", flags));
+      fields.push_back(JNumber("version", version));
+    }
     Add(gone ? "driver-deleted" : "driver-kept",
-        (gone ? "deletes the printer driver \"" : "cannot delete the printer driver \"") + driver + "\" (" + f + ")",
-        {{"driver", driver}, {"call", f}});
+        (gone ? "deletes the printer driver \"" : "cannot delete the printer driver \"") + driver + "\" (" + how + ")",
+        std::move(fields));
+  } else if (f == "SetFileAttributesA" && existedBefore_) {
+    const size_t blank = call_.detail.rfind(' ');
+    const unsigned long attributes = strtoul(call_.detail.c_str() + blank + 1, NULL, 10);
+    Add("file-attributes", "sets the attributes of " + call_.detail.substr(0, blank) + " to " + AttributesText(attributes),
+        {JText("path", call_.detail.substr(0, blank)), JText("attributes", AttributesText(attributes)),
+         JNumber("attributesMask", attributes)});
+  } else if (f == "CloseHandle" && !heldFiles_.empty() && Upper(heldFiles_.back()) == Upper(call_.detail)) {
+    heldFiles_.pop_back();
+    Add("file-released", "lets go of " + call_.detail + ": other programs may change it again", {JText("path", call_.detail)});
+  } else if (f == "SearchPathA") {
+    const std::string program = Split(call_.detail, "|").back();
+    lookups_.push_back(Lookup{f, program, "", sim::FileExists(program)});
   }
 }
 

@@ -4,6 +4,9 @@
 // whether they were waited for, and ended), windows messaged (with the
 // bound on the send), waits with their limits and virtual durations, the message box, the dialog, the completion event.
 //
+// Each effect says what matters of the call behind it: access asked for,
+// sharing, creation disposition, show state, limits, flags.
+//
 // The simulator reports a call when it is entered, before it acts; the
 // recorder notes what it needs of the state before, and settles the call
 // (compares with the state after) when the next call comes or Flush is called.
@@ -19,11 +22,27 @@
 
 namespace plan {
 
+// A field for tools: its name and its value written as JSON.
+using Field = std::pair<std::string, std::string>;
+using Fields = std::vector<Field>;
+std::string JsonString(const std::string& text);  // a JSON string literal
+inline Field JText(const std::string& name, const std::string& value) { return {name, JsonString(value)}; }
+inline Field JNumber(const std::string& name, unsigned long value) { return {name, std::to_string(value)}; }
+inline Field JBool(const std::string& name, bool value) { return {name, value ? "true" : "false"}; }
+
 struct Effect {
   std::string kind;  // "registry-set", "program-started", ... (see recorder.cpp)
   DWORD time;        // virtual milliseconds since the run began
   std::string text;  // one line for people
-  std::vector<std::pair<std::string, std::string>> fields;  // the same for tools
+  Fields fields;     // the same for tools
+};
+
+// A record the launcher looked for, and whether it was there.
+struct Lookup {
+  std::string function;  // RegOpenKeyExA, RegQueryValueExA, RegEnumKeyExA, SearchPathA, CreateProcessA
+  std::string key;       // "HKLM\..." (or the program)
+  std::string name;      // the value's name
+  bool found;
 };
 
 // What the run tells about the road, gathered from the calls.
@@ -54,15 +73,14 @@ class Recorder {
   // `duringCall`: from inside the launcher's call (a program starting, a
   // scheduled change, the message box or dialog on screen).
   void Flush(bool duringCall = false);
-  void Add(const std::string& kind, const std::string& text,
-           std::vector<std::pair<std::string, std::string>> fields = {});
+  void Add(const std::string& kind, const std::string& text, Fields fields = {});
 
   const std::vector<Effect>& effects() const { return effects_; }
   const RoadSigns& signs() const { return signs_; }
+  const std::vector<Lookup>& lookups() const { return lookups_; }
 
  private:
-  void AddAt(DWORD clock, const std::string& kind, const std::string& text,
-             std::vector<std::pair<std::string, std::string>> fields = {});
+  void AddAt(DWORD clock, const std::string& kind, const std::string& text, Fields fields = {});
   void OnCall(const sim::Call& call);
   void Settle();
   void SettleProcessStart();
@@ -73,6 +91,10 @@ class Recorder {
   void NoteHeldFiles();
   void NoteVersionCheck(const sim::Call& call);
   void SettleKept();
+  void SettleKeyOpen();
+  void SettleValueRead();
+  void SettleFileOpen();
+  void SettleLibrary();
 
   std::string folder_;
   unsigned long maxWaitMs_;
@@ -85,15 +107,20 @@ class Recorder {
   bool existedBefore_ = false;
   std::string contentBefore_;
   std::map<HWND, size_t> messagesBefore_;
+  size_t keyOpensBefore_ = 0;
+  int fileHandlesBefore_ = 0;
+  sim::FileOpen fileOpen_{};
 
   std::map<HWND, std::string> windows_;
   std::vector<std::string> openedFiles_;  // CreateFileA paths not yet reported as held
+  std::vector<std::string> heldFiles_;    // reported as held, not yet let go
   // A runtime library of the system folder whose version the launcher is
   // reading, and the package's copy: kept unless a copy over it follows.
   std::string versionChecked_;
   std::string versionOffered_;
   std::map<std::string, size_t> startOf_;  // program path -> index of its last start effect
   std::vector<Effect> effects_;
+  std::vector<Lookup> lookups_;
   RoadSigns signs_;
 };
 

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "call_text.h"
 #include "plan_text.h"
 #include "recorder.h"
 #include "removal/file_version.h"
@@ -29,6 +30,49 @@ std::string ShowValue(DWORD type, const std::string& data) {
     hex += (hex.empty() ? "" : ",") + std::string(byte);
   }
   return "hex(" + std::to_string(type) + "):" + hex;
+}
+
+const char* TypeName(DWORD type) {
+  switch (type) {
+    case REG_SZ: return "REG_SZ";
+    case REG_EXPAND_SZ: return "REG_EXPAND_SZ";
+    case REG_BINARY: return "REG_BINARY";
+    case REG_DWORD: return "REG_DWORD";
+    case REG_MULTI_SZ: return "REG_MULTI_SZ";
+  }
+  return nullptr;
+}
+
+// A registry value for tools: {"type": "REG_SZ", "data": "text"}; a number
+// for REG_DWORD, hex bytes ("01,02") for the rest.
+std::string JsonValue(DWORD type, const std::string& data) {
+  const char* name = TypeName(type);
+  const std::string typeText = name ? JsonString(name) : std::to_string(type);
+  std::string shown;
+  if (type == REG_SZ || type == REG_EXPAND_SZ) {
+    shown = JsonString(data.substr(0, data.find('\0')));
+  } else if (type == REG_DWORD && data.size() == 4) {
+    unsigned long v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(data[i]);
+    shown = std::to_string(v);
+  } else {
+    std::string hex;
+    char byte[4];
+    for (unsigned char c : data) {
+      snprintf(byte, sizeof byte, "%02x", c);
+      hex += (hex.empty() ? "" : ",") + std::string(byte);
+    }
+    shown = JsonString(hex);
+  }
+  return "{\"type\": " + typeText + ", \"data\": " + shown + "}";
+}
+
+// Reads of the device enumeration trees: many, polled, and told by what
+// they lead to (the install mode, the wait); not a line each.
+bool IsDeviceProbe(const std::string& key) {
+  const std::string k = Upper(key);
+  return k.compare(0, 10, "HKLM\\ENUM\\") == 0 || k == "HKLM\\ENUM" ||
+         k.compare(0, 36, "HKLM\\SYSTEM\\CURRENTCONTROLSET\\ENUM\\") == 0;
 }
 
 std::string ShowMessage(UINT message, WPARAM wParam) {
@@ -58,43 +102,52 @@ std::string VersionOf(std::string bytes) {
 
 void Recorder::SettleProcessStart() {
   const sim::ProcessStart& start = sim::ProcessStarts().back();
-  std::string text = "starts " + start.commandLine;
-  if (!start.applicationNameNull && Upper(start.commandLine).compare(0, start.applicationName.size(),
-                                                                     Upper(start.applicationName)) != 0)
-    text += " (program " + start.applicationName + ")";
+  const std::string show = ShowStateText(start.startupFlags, start.showWindow);
+  std::string text = "starts " + start.commandLine + " (" +
+                     (start.applicationNameNull ? "no program named, found by search: " : "program ") +
+                     start.applicationName + ", " + show;
+  if (start.creationFlags) text += ", creation flags " + Hex(start.creationFlags);
+  if (start.inheritHandles) text += ", handles inherited";
+  if (start.startupFlags & ~static_cast<DWORD>(STARTF_USESHOWWINDOW)) text += ", startup flags " + Hex(start.startupFlags);
+  if (start.startupInfoSize != sizeof(STARTUPINFOA)) text += ", start record of " + std::to_string(start.startupInfoSize) + " bytes";
+  text += ")";
   if (!start.started) text += " [no such program: nothing starts]";
   if (Upper(start.applicationName) == Upper(folder_ + "\\Install\\Setup.exe")) signs_.handoff = true;
   startOf_[Upper(start.applicationName)] = effects_.size();
+  lookups_.push_back(Lookup{"CreateProcessA", start.applicationName, "", start.started});
   AddAt(call_.time, "program-started", text,
-        {{"commandLine", start.commandLine}, {"program", start.applicationName}, {"started", start.started ? "true" : "false"}});
+        {JText("commandLine", start.commandLine), JText("program", start.applicationName),
+         JBool("programNamed", !start.applicationNameNull), JBool("started", start.started), JText("show", show),
+         JNumber("startupFlags", start.startupFlags), JNumber("showWindow", start.showWindow),
+         JNumber("creationFlags", start.creationFlags), JBool("inheritHandles", start.inheritHandles != 0)});
 }
 
 void Recorder::SettleFile() {
   const std::string& f = call_.function;
   if (f == "DeleteFileA") {
     if (existedBefore_ && !sim::FileExists(call_.detail))
-      Add("file-deleted", "deletes " + call_.detail, {{"path", call_.detail}});
+      Add("file-deleted", "deletes " + call_.detail, {JText("path", call_.detail)});
     return;
   }
   if (f == "WritePrivateProfileStringA") {
     const std::string path = Split(call_.detail, " [")[0];
     const std::string entry = call_.detail.substr(path.size() + 1);
     if (sim::FileExists(path) && sim::ReadFile(path) != contentBefore_)
-      Add("file-patched", "patches " + path + ": " + entry, {{"path", path}, {"entry", entry}});
+      Add("file-patched", "patches " + path + ": " + entry, {JText("path", path), JText("entry", entry)});
     return;
   }
   const std::vector<std::string> ends = Split(call_.detail, " -> ");
   const std::string& from = ends[0];
   const std::string& to = ends.back();
   if (!sim::FileExists(from)) {
-    Add("file-not-copied", "cannot copy " + from + ": the package lacks it", {{"from", from}, {"to", to}});
+    Add("file-not-copied", "cannot copy " + from + ": the package lacks it", {JText("from", from), JText("to", to)});
   } else if (sim::FileExists(to) && sim::ReadFile(to) == sim::ReadFile(from)) {
     const std::string before = existedBefore_ ? VersionOf(contentBefore_) : "";
     const std::string after = VersionOf(sim::ReadFile(to));
     std::string replacing = existedBefore_ ? " (replacing the file there)" : "";
     if (!before.empty()) replacing = " (replacing " + before + " with the package's " + after + ")";
     Add("file-copied", "copies " + from + " to " + to + replacing,
-        {{"from", from}, {"to", to}, {"replaced", existedBefore_ ? "true" : "false"}});
+        {JText("from", from), JText("to", to), JBool("replaced", existedBefore_)});
   }
 }
 
@@ -110,22 +163,104 @@ void Recorder::SettleKept() {
   std::string why = "its version cannot be read";
   if (!present.empty() && !package.empty()) why = present + " is not older than the package's " + package;
   else if (!present.empty()) why = present + (offered ? ", and the package's copy has no version" : ", and the package has none");
-  Add("file-kept", "keeps " + path + ": " + why, {{"path", path}, {"version", present}, {"packageVersion", package}});
+  Add("file-kept", "keeps " + path + ": " + why,
+      {JText("path", path), JText("version", present), JText("packageVersion", package)});
 }
 
 void Recorder::SettleRegistry() {
   if (call_.function == "RegCreateKeyExA") {
-    if (!existedBefore_ && sim::KeyExists(call_.detail))
-      Add("key-created", "creates the key " + call_.detail, {{"key", call_.detail}});
+    const bool asked = sim::KeyOpens().size() > keyOpensBefore_;
+    const REGSAM access = asked ? sim::KeyOpens().back().access : 0;
+    const bool refused = asked && sim::KeyOpens().back().refused;
+    const bool created = !existedBefore_ && sim::KeyExists(call_.detail);
+    const std::string how = "with " + KeyAccessText(access);
+    std::string text = "creates the key " + call_.detail + " " + how;
+    if (refused) text = "is refused the key " + call_.detail + " " + how + " (RegCreateKeyExA): a limited user may not write there";
+    else if (!created && sim::KeyExists(call_.detail)) text = "opens the existing key " + call_.detail + " " + how + " (RegCreateKeyExA)";
+    else if (!created) text = "cannot create the key " + call_.detail + " " + how;
+    Add(refused ? "key-refused" : created ? "key-created" : "key-opened", text,
+        {JText("key", call_.detail), JText("call", call_.function), JText("access", KeyAccessText(access)),
+         JNumber("accessMask", access), JBool("created", created), JBool("refused", refused)});
     return;
   }
   const std::vector<std::string> parts = Split(call_.detail, " : ");
   const std::string& key = parts[0];
   const std::string name = call_.detail.substr(key.size() + 3 <= call_.detail.size() ? key.size() + 3 : 0);
-  if (!sim::ValueExists(key, name)) return;
-  const std::string shown = ShowValue(sim::GetValueType(key, name), sim::GetValue(key, name));
+  if (!sim::ValueExists(key, name)) {
+    Add("registry-not-set", "cannot set " + key + " : " + name, {JText("key", key), JText("name", name)});
+    return;
+  }
+  const DWORD type = sim::GetValueType(key, name);
+  const std::string shown = ShowValue(type, sim::GetValue(key, name));
   Add("registry-set", "sets " + key + " : " + name + " = " + shown,
-      {{"key", key}, {"name", name}, {"value", shown}});
+      {JText("key", key), JText("name", name), {"value", JsonValue(type, sim::GetValue(key, name))}});
+}
+
+// RegOpenKeyExA: the key, the access asked for, and whether it opened.
+void Recorder::SettleKeyOpen() {
+  const bool asked = sim::KeyOpens().size() > keyOpensBefore_;
+  const REGSAM access = asked ? sim::KeyOpens().back().access : 0;
+  const bool refused = asked && sim::KeyOpens().back().refused;
+  const bool found = asked && !refused && sim::KeyExists(call_.detail);
+  lookups_.push_back(Lookup{call_.function, call_.detail, "", found});
+  if (access == KEY_READ && IsDeviceProbe(call_.detail)) return;
+  std::string outcome = found ? "" : ": missing";
+  if (refused) outcome = ": refused, a limited user may not write there";
+  Add("key-opened", "opens the key " + call_.detail + " with " + KeyAccessText(access) + outcome,
+      {JText("key", call_.detail), JText("call", call_.function), JText("access", KeyAccessText(access)),
+       JNumber("accessMask", access), JBool("found", found), JBool("refused", refused)});
+}
+
+// RegQueryValueExA and RegEnumKeyExA: what was read, or that nothing was there.
+void Recorder::SettleValueRead() {
+  if (call_.function == "RegEnumKeyExA") {
+    const size_t hash = call_.detail.rfind(" #");
+    const std::string key = call_.detail.substr(0, hash);
+    const std::string index = call_.detail.substr(hash + 2);
+    const bool found = sim::SubkeyCount(key) > strtoul(index.c_str(), NULL, 10);
+    lookups_.push_back(Lookup{call_.function, key, index, found});
+    if (IsDeviceProbe(key)) return;
+    Add("key-listed", "lists subkey #" + index + " of " + key + (found ? "" : ": none"),
+        {JText("key", key), JNumber("index", strtoul(index.c_str(), NULL, 10)), JBool("found", found)});
+    return;
+  }
+  const std::vector<std::string> parts = Split(call_.detail, " : ");
+  const std::string& key = parts[0];
+  const std::string name = call_.detail.substr(key.size() + 3 <= call_.detail.size() ? key.size() + 3 : 0);
+  const bool found = sim::ValueExists(key, name);
+  lookups_.push_back(Lookup{call_.function, key, name, found});
+  if (IsDeviceProbe(key)) return;
+  Fields fields = {JText("key", key), JText("name", name), JBool("found", found)};
+  if (!found) return Add("registry-read", "reads " + key + " : " + name + ": missing", std::move(fields));
+  const DWORD type = sim::GetValueType(key, name);
+  fields.push_back({"value", JsonValue(type, sim::GetValue(key, name))});
+  Add("registry-read", "reads " + key + " : " + name + " = " + ShowValue(type, sim::GetValue(key, name)),
+      std::move(fields));
+}
+
+// CreateFileA: access, sharing, disposition, and whether it opened.
+void Recorder::SettleFileOpen() {
+  const sim::FileOpen& o = fileOpen_;
+  const bool opened = sim::OpenHandles(sim::HandleKind::File) > fileHandlesBefore_;
+  std::string outcome;
+  if (!opened) outcome = sim::FileExists(o.path) ? ": not opened" : ": missing";
+  std::string text = "opens " + o.path + " " + FileAccessText(o.access) + ", " + FileShareText(o.share) + ", " +
+                     DispositionText(o.disposition);
+  if (o.flags) text += ", " + AttributesText(o.flags);
+  Add("file-opened", text + outcome,
+      {JText("path", o.path), JText("access", FileAccessText(o.access)), JNumber("accessMask", o.access),
+       JText("share", FileShareText(o.share)), JNumber("shareMode", o.share),
+       JText("disposition", DispositionText(o.disposition)), JNumber("creationDisposition", o.disposition),
+       JNumber("flagsAndAttributes", o.flags), JBool("opened", opened)});
+}
+
+// LoadLibraryExA / LoadLibraryA: the library and how it is looked for.
+void Recorder::SettleLibrary() {
+  const std::vector<std::string> parts = Split(call_.detail, "|");
+  const unsigned long flags = parts.size() > 1 ? strtoul(parts[1].c_str(), NULL, 10) : 0;
+  const std::string how = call_.function == "LoadLibraryA" ? "LoadLibraryA" : "LoadLibraryExA, " + LoadFlagsText(flags);
+  Add("library-loaded", "loads " + parts[0] + " (" + how + ")",
+      {JText("library", parts[0]), JText("call", call_.function), JNumber("flags", flags)});
 }
 
 void Recorder::SettleWait() {
@@ -143,8 +278,11 @@ void Recorder::SettleWait() {
     }
     AddAt(call_.time, "pause", "pauses " + call_.detail + " ms", {{"ms", call_.detail}, {"count", "1"}});
   } else if (f == "CMP_WaitNoPendingInstallEvents") {
-    AddAt(call_.time, "wait", "waits for Windows to finish pending device installations: " + std::to_string(lasted) + " ms",
-          {{"for", "pending device installations"}, {"ms", std::to_string(lasted)}});
+    const std::string limit = LimitText(call_.detail);
+    AddAt(call_.time, "wait",
+          "waits for Windows to finish pending device installations (" + limit + "): " + std::to_string(lasted) + " ms",
+          {JText("for", "pending device installations"), JText("limit", limit),
+           JNumber("limitMs", strtoul(call_.detail.c_str(), NULL, 10)), JNumber("ms", lasted)});
   } else {
     const std::vector<std::string> parts = Split(call_.detail, "|");  // program, limit
     const std::string& program = parts[0];
@@ -152,11 +290,14 @@ void Recorder::SettleWait() {
     auto start = startOf_.find(Upper(program));
     if (start == startOf_.end()) return;
     Effect& started = effects_[start->second];
-    started.fields.push_back({"waited", "true"});
-    started.text += " (waited for)";
-    const std::string bound = limit == "INFINITE" ? "" : " (at most " + limit + " ms)";
-    AddAt(call_.time, "wait", "waits for " + program + " to end" + bound + ": " + std::to_string(lasted) + " ms",
-          {{"for", program}, {"limit", limit}, {"ms", std::to_string(lasted)}});
+    const std::string bound = LimitText(limit);
+    const unsigned long limitMs = limit == "INFINITE" ? INFINITE : strtoul(limit.c_str(), NULL, 10);
+    started.fields.push_back(JBool("waited", true));
+    started.fields.push_back(JText("waitLimit", bound));
+    started.fields.push_back(JNumber("waitLimitMs", limitMs));
+    started.text += ", waited for " + bound;
+    AddAt(call_.time, "wait", "waits for " + program + " to end (" + bound + "): " + std::to_string(lasted) + " ms",
+          {JText("for", program), JText("limit", bound), JNumber("limitMs", limitMs), JNumber("ms", lasted)});
   }
 }
 
@@ -167,9 +308,17 @@ void Recorder::SettleMessages() {
   std::vector<std::string> parts = Split(call_.detail, "|");
   const bool bounded = call_.function == "SendMessageTimeoutA" && parts.size() >= 5;
   std::string bound;
+  Fields how;
   if (bounded) {
     const unsigned long flags = strtoul(parts[parts.size() - 2].c_str(), NULL, 10);
-    bound = " (at most " + parts.back() + " ms" + ((flags & SMTO_ABORTIFHUNG) ? ", given up if hung" : "") + ")";
+    const unsigned long limit = strtoul(parts.back().c_str(), NULL, 10);
+    bound = " (SendMessageTimeoutA, " + LimitText(parts.back()) + ", " + SendFlagsText(flags) +
+            ((flags & SMTO_ABORTIFHUNG) ? ": given up if hung" : "") + ")";
+    how = {JText("call", call_.function), JNumber("limitMs", limit), JText("flags", SendFlagsText(flags)),
+           JNumber("sendFlags", flags)};
+  } else {
+    bound = " (SendMessageA, without a time limit)";
+    how = {JText("call", call_.function)};
   }
   bool answered = false;
   for (const auto& w : windows_) {
@@ -177,8 +326,9 @@ void Recorder::SettleMessages() {
     for (size_t i = messagesBefore_[w.first]; i < got.size(); ++i) {
       answered = true;
       const std::string message = ShowMessage(got[i].message, got[i].wParam);
-      Add("window-message", "sends " + message + " to the window \"" + w.second + "\"" + bound,
-          {{"window", w.second}, {"message", message}});
+      Fields fields = {JText("window", w.second), JText("message", message), JBool("answered", true)};
+      fields.insert(fields.end(), how.begin(), how.end());
+      Add("window-message", "sends " + message + " to the window \"" + w.second + "\"" + bound, std::move(fields));
     }
   }
   if (answered || !bounded) return;
@@ -190,14 +340,19 @@ void Recorder::SettleMessages() {
   for (size_t i = 1; i < parts.size(); ++i) title += "|" + parts[i];
   Add("window-message-unanswered", "sends " + message + " to the window \"" + title + "\"" + bound +
                                        ": no answer, given up after " + std::to_string(sim::Now() - call_.time) + " ms",
-      {{"window", title}, {"message", message}});
+      [&] {
+        Fields fields = {JText("window", title), JText("message", message), JBool("answered", false)};
+        fields.insert(fields.end(), how.begin(), how.end());
+        return fields;
+      }());
 }
 
 // A file the launcher opened and still holds when it starts a program.
 void Recorder::NoteHeldFiles() {
   for (const std::string& path : openedFiles_) {
     if (!sim::FileExists(path) || sim::OtherProgramCouldOpen(path, GENERIC_WRITE)) continue;
-    Add("file-held", "holds " + path + " open: no other program can change it", {{"path", path}});
+    Add("file-held", "holds " + path + " open: no other program can change it", {JText("path", path)});
+    heldFiles_.push_back(path);
   }
   openedFiles_.clear();
 }

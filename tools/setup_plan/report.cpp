@@ -1,3 +1,5 @@
+#include <stdlib.h>
+
 #include "report.h"
 
 #include <cstdio>
@@ -8,7 +10,8 @@ namespace {
 std::string Header(const Options& options, const Machine& machine) {
   const std::string line = LauncherCommandLine(options);
   return machine.launcherFolder + "\\Setup.exe on " + machine.releaseName + ", code page " +
-         std::to_string(options.codePage) + ", command line " + (line.empty() ? "empty" : "\"" + line + "\"");
+         std::to_string(options.codePage) + ", command line " + (line.empty() ? "empty" : "\"" + line + "\"") +
+         (options.limitedUser ? ", a limited user (not an administrator)" : "");
 }
 
 }  // namespace
@@ -30,12 +33,29 @@ std::string JsonString(const std::string& text) {
   return out + "\"";
 }
 
+std::string JsonStringValue(const std::string& json) {
+  if (json.size() < 2 || json.front() != '"' || json.back() != '"') return json;
+  std::string out;
+  for (size_t i = 1; i + 1 < json.size(); ++i) {
+    if (json[i] != '\\' || i + 2 >= json.size()) {
+      out += json[i];
+    } else if (json[i + 1] == 'u' && i + 6 < json.size()) {
+      out += static_cast<char>(strtoul(json.substr(i + 2, 4).c_str(), NULL, 16));
+      i += 5;
+    } else {
+      out += json[++i];
+    }
+  }
+  return out;
+}
+
 void PrintPlan(std::ostream& out, const Options& options, const Machine& machine, const std::vector<RunResult>& runs) {
   out << "Plan: " << Header(options, machine) << "\n";
   for (const std::string& w : machine.warnings) out << w << "\n";
   for (size_t i = 0; i < runs.size(); ++i) {
     const RunResult& run = runs[i];
     out << "\nRun " << i + 1 << ": " << run.roadText << "\n";
+    for (const Effect& w : run.why) out << "         why  " << w.text << "\n";
     for (const Effect& e : run.effects) {
       char time[16];
       snprintf(time, sizeof time, "%8lu ms", static_cast<unsigned long>(e.time));
@@ -49,18 +69,26 @@ void PrintPlanJson(std::ostream& out, const Options& options, const Machine& mac
                    const std::vector<RunResult>& runs) {
   out << "{\n  \"launcher\": " << JsonString(machine.launcherFolder + "\\Setup.exe")
       << ",\n  \"release\": " << JsonString(machine.releaseName) << ",\n  \"codePage\": " << options.codePage
-      << ",\n  \"commandLine\": " << JsonString(LauncherCommandLine(options)) << ",\n  \"warnings\": [";
+      << ",\n  \"commandLine\": " << JsonString(LauncherCommandLine(options))
+      << ",\n  \"user\": " << JsonString(options.limitedUser ? "limited" : "admin") << ",\n  \"warnings\": [";
   for (size_t i = 0; i < machine.warnings.size(); ++i) out << (i ? ", " : "") << JsonString(machine.warnings[i]);
   out << "],\n  \"runs\": [";
   for (size_t i = 0; i < runs.size(); ++i) {
     const RunResult& run = runs[i];
     out << (i ? "," : "") << "\n    {\"road\": " << JsonString(run.road) << ", \"removal\": "
         << (run.removal ? "true" : "false") << ", \"abandoned\": " << (run.abandoned ? "true" : "false")
-        << ",\n     \"effects\": [";
+        << ",\n     \"why\": [";
+    for (size_t j = 0; j < run.why.size(); ++j) {
+      const Effect& w = run.why[j];
+      out << (j ? "," : "") << "\n       {\"record\": " << JsonString(w.kind);
+      for (const auto& f : w.fields) out << ", " << JsonString(f.first) << ": " << f.second;
+      out << ", \"text\": " << JsonString(w.text) << "}";
+    }
+    out << "],\n     \"effects\": [";
     for (size_t j = 0; j < run.effects.size(); ++j) {
       const Effect& e = run.effects[j];
       out << (j ? "," : "") << "\n       {\"kind\": " << JsonString(e.kind) << ", \"time\": " << e.time;
-      for (const auto& f : e.fields) out << ", " << JsonString(f.first) << ": " << JsonString(f.second);
+      for (const auto& f : e.fields) out << ", " << JsonString(f.first) << ": " << f.second;
       out << ", \"text\": " << JsonString(e.text) << "}";
     }
     out << "]}";
