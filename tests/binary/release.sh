@@ -25,14 +25,18 @@ result() { # result NAME PROBLEM: PASS when PROBLEM is empty
   fi
 }
 # lines_of SUITE PREFIX: a suite's PASS/FAIL lines under PREFIX, counted here.
+# A suite that printed no such line counts as failed.
 lines_of() {
-  local line
+  local line seen=0
   while IFS= read -r line; do
     case "$line" in
       PASS\ *) result "$2: ${line#PASS }" "" ;;
       FAIL\ *) result "$2: ${line#FAIL }" "${line#FAIL }" ;;
+      *) continue ;;
     esac
+    seen=$((seen + 1))
   done
+  [ $seen -gt 0 ] || result "$2" "no result from $1"
 }
 
 if [ ! -f "$WIN32_BUILD/Setup.exe" ]; then
@@ -70,8 +74,8 @@ branded="$WORK/branded"
 if build_setup "$branded" -DSETUP_COMPANY="Exämple Print Ltd" -DSETUP_PRODUCT_NAME="Example Suite" \
   -DSETUP_FILE_VERSION=2.1.0.7 -DSETUP_PRODUCT_VERSION=2.1.0.0 -DSETUP_COPYRIGHT="© 2026 Exämple Print Ltd" \
   -DSETUP_MANIFEST_NAME=Example.Print.Setup; then
-  bash "$HERE/check.sh" "$branded/Setup.exe" 2>&1 | grep -E '^(PASS|FAIL) (version information|manifest)' |
-    lines_of check branded
+  lines_of check branded < <(bash "$HERE/check.sh" "$branded/Setup.exe" 2>&1 |
+    grep -E '^(PASS|FAIL) (version information|manifest)')
 else
   result "branded build" "did not build (see $LOG)"
 fi
@@ -96,9 +100,10 @@ cp "$signed/Setup.exe" "$WORK/tampered.exe"
 printf 'X' | dd of="$WORK/tampered.exe" bs=1 seek=1024 conv=notrunc 2>/dev/null
 osslsigncode verify -CAfile "$WORK/cert.pem" -in "$WORK/tampered.exe" >>"$LOG" 2>&1
 result "a changed byte fails verification" "$([ $? -ne 0 ] || echo "verified")"
-BRAND_CACHE="$WIN32_BUILD/CMakeCache.txt" bash "$HERE/check.sh" "$signed/Setup.exe" 2>&1 | lines_of check signed
-WIN32_BUILD="$signed" E2E_ONLY=scenario_handoff_fresh_xp bash "$REPO/tests/e2e/run.sh" 2>&1 |
-  lines_of e2e "signed, under Wine"
+# (Fed through process substitution, not a pipe: the counts live in this shell.)
+lines_of check signed < <(BRAND_CACHE="$WIN32_BUILD/CMakeCache.txt" bash "$HERE/check.sh" "$signed/Setup.exe" 2>&1)
+lines_of e2e "signed, under Wine" < <(WIN32_BUILD="$signed" E2E_ONLY=scenario_handoff_fresh_xp \
+  bash "$REPO/tests/e2e/run.sh" 2>&1)
 
 echo "release: $PASSED passed, $FAILED failed"
 [ "$FAILED" -eq 0 ]
