@@ -49,7 +49,7 @@ finish() {
 
 # w PROGRAM ARGS...: runs a Win32 program, its output without carriage returns.
 w() {
-  timeout 60 wine "$@" 2>/dev/null | tr -d '\r'
+  timeout 60 wine "$@" 2>"${E2E_STDERR:-/dev/null}" | tr -d '\r'
 }
 
 # Our helpers live in C:\e2e; the package in C:\pkg unless told otherwise.
@@ -116,22 +116,12 @@ run_to_end() {
   tool launch_wait --timeout "$END_LIMIT" "$@" | tail -n 1
 }
 
-# traced_run_to_end TRACE ARGS...: run_to_end with Wine's trace of every
-# module loaded (WINEDEBUG=+pid,+loaddll) written to TRACE.
-traced_run_to_end() {
-  local trace="$1"
-  shift
-  WINEDEBUG=+pid,+loaddll timeout 60 wine 'C:\e2e\launch_wait.exe' --timeout "$END_LIMIT" "$@" 2>"$trace" |
-    tr -d '\r' | tail -n 1
-}
-
-# launcher_modules TRACE: the modules the launcher C:\pkg\Setup.exe loaded,
-# one lower-case Windows path a line, read from a traced_run_to_end trace.
+# launcher_modules TRACE: the lower-case file names of the modules that the
+# launcher C:\pkg\Setup.exe loaded, from a WINEDEBUG=+pid,+loaddll trace.
 launcher_modules() {
-  awk '!pid && /:trace:loaddll:.*Loaded L"C:\\\\pkg\\\\Setup\.exe"/ { pid = substr($0, 1, index($0, ":")) }
-    pid && index($0, pid) == 1 && /:trace:loaddll:.*Loaded L"/ {
-      path = $0; sub(/.*Loaded L"/, "", path); sub(/".*/, "", path); gsub(/\\\\/, "\\", path); print tolower(path)
-    }' "$1"
+  local pid
+  pid="$(grep -m1 -F 'pkg\\Setup.exe"' "$1" | cut -d: -f1)"
+  grep "^$pid:.*Loaded L" "$1" | sed 's/.*\\//; s/".*//' | tr '[:upper:]' '[:lower:]'
 }
 
 field() {
