@@ -54,11 +54,7 @@ inline void Report(const char* kind, const char* file, int line, const char* for
 }
 
 // printf's directives, checked against the arguments by the compiler.
-#if defined(__clang__)
-#define CONTRACT_FORMAT __attribute__((format(printf, 4, 5)))
-#else
 #define CONTRACT_FORMAT __attribute__((format(gnu_printf, 4, 5)))
-#endif
 CONTRACT_FORMAT inline void Check(bool passed, const char* file, int line, const char* format, ...) {
   Current& c = Now();
   c.checks += 1;
