@@ -18,14 +18,15 @@ target_compile_options(Setup PRIVATE -fno-exceptions -fno-rtti -fcheck-new -Werr
 target_link_options(Setup PRIVATE ${WIN32_LINK_FLAGS})
 # No winspool: its functions are resolved at run time from the system folder,
 # since an imported winspool.drv is looked for beside Setup.exe first.
-# No user32 or gdi32 either: their functions are bound on first call
-# (src/platform/runtime/delay_load.cpp), from import stubs that dlltool makes
-# of src/platform/delay/*.def, so that only the roads that show or look for
-# a window load the window system.
+# No user32, gdi32 or advapi32 either: their functions are bound on first
+# call (src/platform/runtime/delay_load.cpp), from import stubs that dlltool
+# makes of src/platform/delay/*.def, so that only the roads that show or look
+# for a window load the window system, and only those that read the registry
+# load advapi32.
 find_program(SETUP_DLLTOOL NAMES i686-w64-mingw32-dlltool dlltool REQUIRED)
 set(SETUP_DELAY_LIBRARIES "")
 set(SETUP_DELAY_SIZES "")
-foreach(library user32 gdi32)
+foreach(library user32 gdi32 advapi32)
   set(def ${CMAKE_SOURCE_DIR}/src/platform/delay/${library}.def)
   set(stubs ${CMAKE_BINARY_DIR}/delay/lib${library}_delay.a)
   # Made in its own folder under a bare name: dlltool names its symbols
@@ -59,7 +60,7 @@ ${SETUP_DELAY_SIZES}};
 " @ONLY)
 add_custom_target(setup_delay_imports DEPENDS ${SETUP_DELAY_LIBRARIES})
 add_dependencies(Setup setup_delay_imports)
-target_link_libraries(Setup PRIVATE advapi32 ${SETUP_DELAY_LIBRARIES})
+target_link_libraries(Setup PRIVATE ${SETUP_DELAY_LIBRARIES})
 set_target_properties(Setup PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 # ---- Setup.exe: size, load safety and what the oldest release needs ---------

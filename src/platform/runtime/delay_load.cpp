@@ -9,8 +9,9 @@
 // system folder, looks the function up and stores it for every later call.
 //
 // When the library or the function cannot be had, the call returns 0 (no
-// window, no text, nothing done), with the arguments taken off the stack as
-// the function itself would: each caller then takes its negative branch.
+// window, no text, nothing done), or for the registry functions
+// ERROR_MOD_NOT_FOUND, with the arguments taken off the stack as the
+// function itself would: each caller then takes its negative branch.
 #include <windows.h>
 
 #include <delayimp.h>
@@ -20,43 +21,55 @@
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
-// Stand-ins for a function that could not be bound: 0 in eax, and the
-// stdcall return that takes N bytes of arguments.
-#define DELAY_FAILURE_STUB(bytes)                                                               \
-  extern "C" void DelayFailed##bytes(void);                                                      \
-  asm(".text\n.globl _DelayFailed" #bytes "\n_DelayFailed" #bytes ":\n\txorl %eax, %eax\n\tret $" #bytes \
-      "\n");
-DELAY_FAILURE_STUB(0)
-DELAY_FAILURE_STUB(4)
-DELAY_FAILURE_STUB(8)
-DELAY_FAILURE_STUB(12)
-DELAY_FAILURE_STUB(16)
-DELAY_FAILURE_STUB(20)
-DELAY_FAILURE_STUB(24)
-DELAY_FAILURE_STUB(28)
-DELAY_FAILURE_STUB(32)
+// Stand-ins for a function that could not be bound: 0 (DelayFailedN) or
+// ERROR_MOD_NOT_FOUND (DelayStatusN) in eax, and the stdcall return that
+// takes N bytes of arguments.
+#define DELAY_STUB(name, bytes, load)                                                                   \
+  extern "C" void name##bytes(void);                                                                     \
+  asm(".text\n.globl _" #name #bytes "\n_" #name #bytes ":\n\t" load "\n\tret $" #bytes "\n");
+#define DELAY_STUBS(bytes)                               \
+  DELAY_STUB(DelayFailed, bytes, "xorl %eax, %eax")      \
+  DELAY_STUB(DelayStatus, bytes, "movl $126, %eax")
+DELAY_STUBS(0)
+DELAY_STUBS(4)
+DELAY_STUBS(8)
+DELAY_STUBS(12)
+DELAY_STUBS(16)
+DELAY_STUBS(20)
+DELAY_STUBS(24)
+DELAY_STUBS(28)
+DELAY_STUBS(32)
+DELAY_STUBS(36)
 
 namespace {
 
+static_assert(ERROR_MOD_NOT_FOUND == 126, "the status stubs return ERROR_MOD_NOT_FOUND");
+
 typedef void (*FailureStub)(void);
-const FailureStub kFailureStubs[] = {DelayFailed0,  DelayFailed4,  DelayFailed8,
-                                     DelayFailed12, DelayFailed16, DelayFailed20,
-                                     DelayFailed24, DelayFailed28, DelayFailed32};
+const FailureStub kFailureStubs[] = {DelayFailed0,  DelayFailed4,  DelayFailed8,  DelayFailed12,
+                                     DelayFailed16, DelayFailed20, DelayFailed24, DelayFailed28,
+                                     DelayFailed32, DelayFailed36};
+const FailureStub kStatusStubs[] = {DelayStatus0,  DelayStatus4,  DelayStatus8,  DelayStatus12,
+                                    DelayStatus16, DelayStatus20, DelayStatus24, DelayStatus28,
+                                    DelayStatus32, DelayStatus36};
 
 template <typename T>
 T* AtRva(DWORD rva) {
   return reinterpret_cast<T*>(reinterpret_cast<BYTE*>(&__ImageBase) + rva);
 }
 
-// The stand-in for `name`, by the bytes of its arguments in the .def file.
-// Every function of the tables is listed there (the same file made both);
-// should one not be, the process ends rather than jump nowhere.
+// The stand-in for `name`, by the bytes of its arguments in the .def file:
+// one giving a status for the registry functions (whose result is one),
+// one giving 0 for the others. Every function of the tables is listed there
+// (the same file made both); should one not be, the process ends rather
+// than jump nowhere.
 FARPROC FailureFor(const char* name) {
+  const bool status = strncmp(name, "Reg", 3) == 0;
   for (const DelayImportSize& entry : kDelayImportSizes) {
     if (strcmp(entry.name, name) != 0) continue;
     const unsigned slot = entry.argumentBytes / 4;
     if (entry.argumentBytes % 4 == 0 && slot < sizeof kFailureStubs / sizeof kFailureStubs[0])
-      return reinterpret_cast<FARPROC>(kFailureStubs[slot]);
+      return reinterpret_cast<FARPROC>(status ? kStatusStubs[slot] : kFailureStubs[slot]);
     break;
   }
   ExitProcess(3);

@@ -21,13 +21,19 @@ scenario_another_copy() {
   finish
 }
 
-# The window system cannot be loaded (user32 disabled for the launcher): the
-# "Caution!" box cannot show; the launcher ends cleanly with the event set.
+# The libraries bound on first call cannot be loaded (user32, then also
+# advapi32, disabled for programs named Setup.exe): the "Caution!" box cannot
+# show, the registry cannot be read; the launcher ends cleanly with the event
+# set (without advapi32 it takes the installation road to its end).
 scenario_earlier_edition_without_window_system() {
-  new_scenario "earlier edition without user32: no box, no crash, event set" winxp || { finish; return; }
+  local also="${1:-}"
+  new_scenario "earlier edition without user32${also:+ and $also}: no crash, event set" winxp || { finish; return; }
   package "$WINEPREFIX/drive_c/pkg" Setup.exe
   reg_add 'HKLM\Software\Ostrane\Varnesse\Old Edition'
-  reg_add 'HKCU\Software\Wine\AppDefaults\Setup.exe\DllOverrides' /v user32 /d disabled
+  local library
+  for library in user32 $also; do
+    reg_add 'HKCU\Software\Wine\AppDefaults\Setup.exe\DllOverrides' /v "$library" /d disabled
+  done
   # Output to a file: a launcher that crashed would leave a process holding
   # a pipe open.
   local r out="$RUN_DIR/without-window-system.out"
@@ -35,6 +41,8 @@ scenario_earlier_edition_without_window_system() {
   r="$(tr -d '\r' <"$out" | tail -n 1)"
   check "launcher" "$(field launcher "$r") exit $(field exit "$r")" "ended exit 0"
   check "completion event" "$(field event "$r")" set
+  # No key can be read: not an earlier edition, not installed; the hand-off.
+  [ -z "$also" ] || check "installer started" "$(wait_for_log_lines 1; stub_programs | grep -ci 'Install\\Setup.exe')" 1
   finish
 }
 
@@ -241,6 +249,7 @@ E2E_SCENARIOS+=(
   scenario_no_information_file
   scenario_earlier_edition
   scenario_earlier_edition_without_window_system
+  "scenario_earlier_edition_without_window_system advapi32"
   scenario_earlier_key_without_subkey
   "scenario_unsupported win95 'Windows 95'"
   "scenario_unsupported nt40 'Windows NT 4.0'"
