@@ -37,6 +37,8 @@ void RunAsLimitedUser(bool limited) { M().limitedUser = limited; }
 const std::vector<KeyOpen>& KeyOpens() { return M().keyOpens; }
 const std::vector<EventOpen>& EventOpens() { return M().eventOpens; }
 const std::vector<FileOpen>& FileOpens() { return M().fileOpens; }
+const std::vector<EventCreate>& EventCreates() { return M().eventCreates; }
+const std::vector<FileCopy>& FileCopies() { return M().fileCopies; }
 
 bool EventManualReset(const std::string& name) {
   auto it = M().events.find(name);

@@ -148,6 +148,7 @@ BOOL DeleteFileA(LPCSTR lpFileName) {
 BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists) {
   const std::string from = NormalPath(lpExistingFileName ? lpExistingFileName : "");
   const std::string to = NormalPath(lpNewFileName ? lpNewFileName : "");
+  M().fileCopies.push_back(FileCopy{from, to, bFailIfExists != FALSE});
   if (Enter("CopyFileA", from + " -> " + to)) {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;

@@ -88,6 +88,7 @@ HMODULE GetModuleHandleA(LPCSTR) { return reinterpret_cast<HMODULE>(static_cast<
 
 HANDLE CreateEventA(LPSECURITY_ATTRIBUTES, BOOL bManualReset, BOOL bInitialState, LPCSTR lpName) {
   std::string name = lpName ? lpName : "";
+  M().eventCreates.push_back(EventCreate{name, bManualReset != FALSE, bInitialState != FALSE});
   if (Enter("CreateEventA", name)) {
     SetLastError(ERROR_ACCESS_DENIED);
     return nullptr;

@@ -261,6 +261,8 @@ struct Machine {
   std::vector<KeyOpen> keyOpens;
   std::vector<EventOpen> eventOpens;
   std::vector<FileOpen> fileOpens;
+  std::vector<EventCreate> eventCreates;
+  std::vector<FileCopy> fileCopies;
   bool readFailureReadsNothing = false;
   // ---- plans (sim/plan_observer.cpp) ----
   std::function<void(const Call&)> callObserver;

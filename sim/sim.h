@@ -351,6 +351,19 @@ struct FileOpen {
 };
 const std::vector<FileOpen>& FileOpens();
 
+// Every CreateEventA and CopyFileA, with the arguments the caller chose.
+struct EventCreate {
+  std::string name;
+  bool manualReset;
+  bool initiallySet;
+};
+const std::vector<EventCreate>& EventCreates();
+struct FileCopy {
+  std::string from, to;
+  bool failIfExists;
+};
+const std::vector<FileCopy>& FileCopies();
+
 // Every OpenEventA, with the access and inheritance asked for. SetEvent
 // needs EVENT_MODIFY_STATE (0x0002) in the handle's access.
 struct EventOpen {

@@ -81,10 +81,14 @@ void Recorder::OnCall(const sim::Call& call) {
   if (f == "CreateEventA" && !signs_.instanceEventCreated) {
     signs_.instanceEventCreated = true;
     signs_.anotherCopy = sim::EventExists(call.detail);
-    Add("instance-event", signs_.anotherCopy
-                              ? "instance event \"" + call.detail + "\" already exists: another copy is running"
-                              : "creates the instance event \"" + call.detail + "\" (held until the launcher ends)",
-        {JText("name", call.detail), JBool("existed", signs_.anotherCopy)});
+    const sim::EventCreate& event = sim::EventCreates().back();
+    const std::string kind = std::string(event.manualReset ? "manual reset" : "auto reset") +
+                             (event.initiallySet ? ", initially set" : ", initially not set");
+    Add("instance-event",
+        signs_.anotherCopy ? "instance event \"" + call.detail + "\" (" + kind + ") already exists: another copy is running"
+                           : "creates the instance event \"" + call.detail + "\" (" + kind + "; held until the launcher ends)",
+        {JText("name", call.detail), JBool("existed", signs_.anotherCopy), JBool("manualReset", event.manualReset),
+         JBool("initiallySet", event.initiallySet)});
   } else if (f == "DeleteFileA") {
     existedBefore_ = sim::FileExists(call.detail);
   } else if (f == "CopyFileA" || f == "WritePrivateProfileStringA") {

@@ -146,8 +146,13 @@ void Recorder::SettleFile() {
     const std::string after = VersionOf(sim::ReadFile(to));
     std::string replacing = existedBefore_ ? " (replacing the file there)" : "";
     if (!before.empty()) replacing = " (replacing " + before + " with the package's " + after + ")";
-    Add("file-copied", "copies " + from + " to " + to + replacing,
-        {JText("from", from), JText("to", to), JBool("replaced", existedBefore_)});
+    const bool failIfExists = !sim::FileCopies().empty() && sim::FileCopies().back().failIfExists;
+    Add("file-copied",
+        "copies " + from + " to " + to + (failIfExists ? " (only where none is)" : " (over any file there)") + replacing,
+        {JText("from", from), JText("to", to), JBool("replaced", existedBefore_), JBool("failIfExists", failIfExists)});
+  } else {
+    Add("file-not-copied", "cannot copy " + from + " to " + to + ": the copy failed and left what was there",
+        {JText("from", from), JText("to", to)});
   }
 }
 
