@@ -5,7 +5,6 @@
 #include "machine_setup.h"
 #include "plan_run.h"
 #include "plan_text.h"
-#include "report.h"
 #include "records/records.h"
 #include "sim.h"
 
@@ -83,17 +82,15 @@ bool RunOnce(const Options& base, const std::string& release, int situation, con
   std::vector<RunResult> runs;
   if (!RunPlan(o, machine, &runs, &error) || runs.empty()) return false;
   result->road = runs[0].road;
+  // What the launcher itself asked for, read from the simulator's records of
+  // its calls: each program it started and each library it copied.
   const std::string prefix = Upper(folder + "\\");
-  for (const Effect& e : runs[0].effects) {
-    const char* verb = e.kind == "program-started" ? "starts" : e.kind.compare(0, 5, "file-") == 0 ? "copies" : nullptr;
-    if (!verb) continue;
-    for (const auto& field : e.fields) {
-      if (field.first != "program" && field.first != "from") continue;
-      const std::string path = JsonStringValue(field.second);
-      if (Upper(path).compare(0, prefix.size(), prefix) == 0)
-        result->used.emplace_back(Upper(path.substr(folder.size())), verb);
-    }
-  }
+  const auto note = [&](const std::string& path, const char* verb) {
+    if (Upper(path).compare(0, prefix.size(), prefix) == 0)
+      result->used.emplace_back(Upper(path.substr(folder.size())), verb);
+  };
+  for (const sim::ProcessStart& start : sim::ProcessStarts()) note(start.applicationName, "starts");
+  for (const sim::FileCopy& copy : sim::FileCopies()) note(copy.from, "copies");
   return true;
 }
 

@@ -1,5 +1,3 @@
-#include <stdlib.h>
-
 #include "report.h"
 
 #include <cstdio>
@@ -31,22 +29,6 @@ std::string JsonString(const std::string& text) {
     }
   }
   return out + "\"";
-}
-
-std::string JsonStringValue(const std::string& json) {
-  if (json.size() < 2 || json.front() != '"' || json.back() != '"') return json;
-  std::string out;
-  for (size_t i = 1; i + 1 < json.size(); ++i) {
-    if (json[i] != '\\' || i + 2 >= json.size()) {
-      out += json[i];
-    } else if (json[i + 1] == 'u' && i + 6 < json.size()) {
-      out += static_cast<char>(strtoul(json.substr(i + 2, 4).c_str(), NULL, 16));
-      i += 5;
-    } else {
-      out += json[++i];
-    }
-  }
-  return out;
 }
 
 void PrintPlan(std::ostream& out, const Options& options, const Machine& machine, const std::vector<RunResult>& runs) {

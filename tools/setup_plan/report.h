@@ -17,7 +17,5 @@ void PrintPlanJson(std::ostream& out, const Options& options, const Machine& mac
 
 // A JSON string literal; bytes above 127 (ANSI text) are written as \u00XX.
 std::string JsonString(const std::string& text);
-// The text of a JSON string as JsonString writes it; other values as they are.
-std::string JsonStringValue(const std::string& json);
 
 }  // namespace plan
