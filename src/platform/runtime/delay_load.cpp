@@ -1,9 +1,10 @@
-// Binding of the functions Setup.exe takes from user32 and gdi32, on their
-// first call. Setup.exe does not import these libraries at link time: a
-// process that loads user32 sets up the window system for itself, which on
-// the roads that never show or look for a window (another copy, an
+// Binding of the functions Setup.exe takes from user32, gdi32 and advapi32,
+// on their first call. Setup.exe does not import these libraries at link
+// time: a process that loads user32 sets up the window system for itself,
+// which on the roads that never show or look for a window (another copy, an
 // unsupported release, the hand-off on 2000 and XP) is most of the time the
-// launcher takes. The linker gets import stubs made by dlltool from
+// launcher takes; advapi32 brings its own dependencies, which the
+// another-copy road never needs. The linker gets import stubs made by dlltool from
 // src/platform/delay/*.def; the first call of each function reaches
 // __delayLoadHelper2 below, which loads the library by its full path in the
 // system folder, looks the function up and stores it for every later call.
@@ -78,7 +79,8 @@ FARPROC FailureFor(const char* name) {
 // The library by its full path in the system folder: by bare name it would
 // be looked for beside Setup.exe first; and what it imports in turn is
 // looked for beside it, not beside Setup.exe. NULL when the path does not
-// fit.
+// fit. (The run-time code sits below records/, so it builds the path itself
+// rather than through BuildSystemFilePath.)
 HMODULE LoadFromSystemFolder(const char* dllName) {
   char path[MAX_PATH];
   const UINT folderLength = GetSystemDirectoryA(path, sizeof path);
