@@ -22,6 +22,8 @@ void RemoveFile(const std::string& path) {
 void SetModulePath(const std::string& path) { M().modulePath = path; }
 void SetWindowsDirectory(const std::string& path) { M().windowsDir = path; }
 void SetSystemDirectory(const std::string& path) { M().systemDir = path; }
+std::string WindowsFolder() { return M().windowsDir; }
+std::string SystemFolder() { return M().systemDir; }
 
 static std::string Trim(const std::string& s) {
   size_t b = s.find_first_not_of(" \t\r");

@@ -70,6 +70,8 @@ void RemoveFile(const std::string& path);
 void SetModulePath(const std::string& path);  // what GetModuleFileNameA(NULL) reports
 void SetWindowsDirectory(const std::string& path);  // default C:\WINDOWS
 void SetSystemDirectory(const std::string& path);   // default C:\WINDOWS\SYSTEM32
+std::string WindowsFolder();
+std::string SystemFolder();
 
 // ---- file system: folders, attributes, creation order, other holders -------
 // WriteFile creates the file's folders as needed; a new file gets
@@ -202,6 +204,9 @@ void AddPrinterDriver(const std::string& driver);
 void AddPrinter(const std::string& printer, const std::string& driver);
 bool PrinterExists(const std::string& printer);
 bool PrinterDriverExists(const std::string& driver);
+// The queues (a deleted one until its last handle is closed) and drivers.
+std::vector<std::string> PrinterNames();
+std::vector<std::string> PrinterDriverNames();
 // Runs `change` once, right after the next GetPrinterA call that reports a
 // buffer too small: the queue's information can change between the size
 // query and the read.

@@ -213,6 +213,16 @@ void AddPrinter(const std::string& printer, const std::string& driver) {
 }
 
 bool PrinterExists(const std::string& printer) { return M().printers.count(printer) != 0; }
+
+std::vector<std::string> PrinterNames() {
+  std::vector<std::string> names;
+  for (const auto& p : M().printers) names.push_back(p.second.name);
+  return names;
+}
+
+std::vector<std::string> PrinterDriverNames() {
+  return std::vector<std::string>(M().printerDrivers.begin(), M().printerDrivers.end());
+}
 bool PrinterDriverExists(const std::string& driver) { return M().printerDrivers.count(driver) != 0; }
 void BetweenPrinterQueries(std::function<void()> change) { M().betweenPrinterQueries = std::move(change); }
 void OpenPrinterGivesNullHandle(bool enable) { M().openPrinterGivesNull = enable; }

@@ -45,26 +45,6 @@ const ReleaseEntry* FindRelease(const std::string& option) {
   return nullptr;
 }
 
-bool ReadHostFile(const std::string& path, std::string* content) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  // Read in one piece when the size is known (a whole-machine export may be
-  // a hundred megabytes); a pipe is read through a stream.
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  in.seekg(0, std::ios::beg);
-  if (size >= 0 && in) {
-    content->resize(static_cast<size_t>(size));
-    in.read(&(*content)[0], size);
-    if (in.gcount() == size) return true;
-    in.clear();
-    in.seekg(0, std::ios::beg);
-  }
-  std::ostringstream text;
-  text << in.rdbuf();
-  *content = text.str();
-  return true;
-}
 
 // Every file below `hostDir` into `folder`, names kept; returns the files.
 std::vector<std::string> CopyFolder(const std::string& hostDir, const std::string& folder) {
@@ -104,9 +84,10 @@ void DefineDialogResources() {
 }
 
 // What every installed Windows of the release has in its own folders.
-void PoseSystemFiles(const ReleaseEntry& release) {
-  const std::string windowsDir = release.windowsDir;
-  const std::string systemDir = windowsDir + (release.win9x ? "\\SYSTEM" : "\\system32");
+void PoseSystemFiles(const ReleaseEntry& release, const Options& options) {
+  const std::string windowsDir = options.windowsFolder.empty() ? release.windowsDir : options.windowsFolder;
+  const std::string systemDir = !options.systemFolder.empty() ? options.systemFolder
+                                : windowsDir + (release.win9x ? "\\SYSTEM" : "\\system32");
   sim::SetWindowsDirectory(windowsDir);
   sim::SetSystemDirectory(systemDir);
   sim::WriteFile(systemDir + "\\msiexec.exe", "MZ");
@@ -119,6 +100,27 @@ void PoseSystemFiles(const ReleaseEntry& release) {
 }
 
 }  // namespace
+
+bool ReadHostFile(const std::string& path, std::string* content) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  // Read in one piece when the size is known (a whole-machine export may be
+  // a hundred megabytes); a pipe is read through a stream.
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  in.seekg(0, std::ios::beg);
+  if (size >= 0 && in) {
+    content->resize(static_cast<size_t>(size));
+    in.read(&(*content)[0], size);
+    if (in.gcount() == size) return true;
+    in.clear();
+    in.seekg(0, std::ios::beg);
+  }
+  std::ostringstream text;
+  text << in.rdbuf();
+  *content = text.str();
+  return true;
+}
 
 std::string ReleaseName(const std::string& release) {
   const ReleaseEntry* r = FindRelease(release);
@@ -175,7 +177,7 @@ bool PoseMachine(const Options& options, Machine* machine, std::string* error) {
   AfxInitApplicationContext();  // what the process start does: follow the ANSI code page
   machine->releaseName = release->name;
   machine->launcherFolder = options.location;
-  PoseSystemFiles(*release);
+  PoseSystemFiles(*release, options);
 
   for (const std::string& path : CopyFolder(options.packageDir, options.location))
     if (IsProgram(path)) machine->programs.push_back(path);
@@ -190,8 +192,7 @@ bool PoseMachine(const Options& options, Machine* machine, std::string* error) {
   if (!options.infDir.empty()) {
     if (!fs::is_directory(options.infDir))
       return *error = ArgumentError(options, options.infDir, "--inf \"" + options.infDir + "\" is not a folder"), false;
-    std::string windowsDir(release->windowsDir);
-    CopyFolder(options.infDir, windowsDir + "\\INF");
+    CopyFolder(options.infDir, sim::WindowsFolder() + "\\INF");
   }
   for (const std::string& file : options.files) {
     const size_t eq = file.find('=');

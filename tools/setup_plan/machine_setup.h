@@ -39,6 +39,9 @@ bool ReadRegFile(const std::string& path, RegFile* file, std::string* error);
 // finding, one per line) when it has errors.
 bool LoadRegFile(const std::string& path, std::vector<std::string>* warnings, std::string* error);
 
+// The whole of a file of the host; false when it cannot be read.
+bool ReadHostFile(const std::string& path, std::string* content);
+
 // A path of the options (relative to the package, or a full Windows path)
 // as a full Windows path.
 std::string ProgramPath(const std::string& launcherFolder, const std::string& program);

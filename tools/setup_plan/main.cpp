@@ -1,7 +1,9 @@
 // setup-plan: shows what the launcher would do with a package on a posed
 // Windows machine, or (--check) lints the package before it ships.
-// Exit status: 0 the plan ran to its end (--check: nothing is an error),
-// 1 a run was abandoned (--check: an error was found), 2 an input is unusable.
+// Exit status: 0 the plan ran to its end (--check: nothing is an error;
+// --compare: the observed outcome is the planned one), 1 a run was abandoned
+// (--check: an error was found), 2 an input is unusable, 3 (--compare) the
+// observed outcome differs from the plan.
 // Every error line starts with its place: FILE:LINE: or <command line>:N:.
 #include <iostream>
 
@@ -9,6 +11,7 @@
 #include "lint.h"
 #include "machine_setup.h"
 #include "options.h"
+#include "outcome.h"
 #include "plan_run.h"
 #include "plan_text.h"
 #include "report.h"
@@ -44,10 +47,18 @@ int main(int argc, char** argv) {
 
   plan::Machine machine;
   std::vector<plan::RunResult> runs;
-  if (!plan::PoseMachine(options, &machine, &error) || !plan::RunPlan(options, machine, &runs, &error))
-    return Fail(error);
+  std::string observed;
+  if (!options.compareWith.empty() && !plan::ReadHostFile(options.compareWith, &observed))
+    return Fail(plan::Printable(options.compareWith) + ":0: error: cannot be read");
+  if (!plan::PoseMachine(options, &machine, &error)) return Fail(error);
+  const plan::ObservableState before = plan::ObserveMachine(machine);
+  if (!plan::RunPlan(options, machine, &runs, &error)) return Fail(error);
   if (!options.stateFile.empty() && !plan::SaveState(options.stateFile, &error)) return Fail(error);
-  if (options.json)
+  if (options.outcome || !options.compareWith.empty()) {
+    const std::vector<std::string> lines = plan::OutcomeLines(machine, before, plan::ObserveMachine(machine), runs);
+    if (!options.compareWith.empty()) return plan::CompareOutcome(std::cout, lines, observed) ? 0 : 3;
+    for (const std::string& line : lines) std::cout << line << "\n";
+  } else if (options.json)
     plan::PrintPlanJson(std::cout, options, machine, runs);
   else
     plan::PrintPlan(std::cout, options, machine, runs);

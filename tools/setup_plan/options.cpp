@@ -46,6 +46,10 @@ const char kHelp[] =
     "  --event NAME             a named event another program holds\n"
     "  --no-waiter              no program waits for the completion event\n"
     "  --location WINPATH       where the package lies (default C:\\Package)\n"
+    "  --windows-folder WINPATH  the Windows folder, when not the release's own\n"
+    "                           (C:\\WINDOWS; C:\\WINNT on NT 4.0 and 2000)\n"
+    "  --system-folder WINPATH  the system folder, when not the release's own\n"
+    "                           (SYSTEM in the Windows folder on 95, 98 and Me, system32)\n"
     "  --user admin|limited     the user runs as an administrator (default) or, on\n"
     "                           2000 and XP, as a limited user whom HKEY_LOCAL_MACHINE\n"
     "                           refuses write access\n"
@@ -63,6 +67,10 @@ const char kHelp[] =
     "  --state FILE             registry read from FILE when it exists, written after\n"
     "  --max-wait MS            a run still waiting after MS is abandoned (default 3600000)\n"
     "  --json                   one JSON document instead of lines\n"
+    "  --outcome                what the runs leave and what could be seen while they\n"
+    "                           ran, one line each, instead of every effect (below)\n"
+    "  --compare FILE           holds the outcome lines in FILE, observed on a machine\n"
+    "                           described as the options describe it, against the plan's\n"
     "  -- ARGS                  the launcher's command line, e.g. -- \"/aSample Printer\"\n"
     "\n"
     "Describing a machine (keys below HKEY_LOCAL_MACHINE; names from InstallInfo.ini):\n"
@@ -126,6 +134,9 @@ std::string* TextOption(Options* o, const std::string& arg) {
   if (arg == "--inf") return &o->infDir;
   if (arg == "--location") return &o->location;
   if (arg == "--state") return &o->stateFile;
+  if (arg == "--compare") return &o->compareWith;
+  if (arg == "--windows-folder") return &o->windowsFolder;
+  if (arg == "--system-folder") return &o->systemFolder;
   return nullptr;
 }
 
@@ -178,6 +189,7 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
     if (arg == "--help" || arg == "-h") { o->help = true; continue; }
     if (arg == "--check") { o->check = true; continue; }
     if (arg == "--json") { o->json = true; continue; }
+    if (arg == "--outcome") { o->outcome = true; continue; }
     if (arg == "--no-waiter") { o->waiter = false; continue; }
     if (arg.compare(0, 2, "--") != 0) {
       if (!o->packageDir.empty())

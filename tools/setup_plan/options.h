@@ -35,10 +35,14 @@ struct Options {
   bool help = false;
   bool check = false;
   bool json = false;
+  bool outcome = false;                    // print the outcome, not the effects
+  std::string compareWith;                 // a file of observed outcome lines
   std::string release = "winxp";
   int codePage = 1252;
   std::string packageDir;                  // on the host
   std::string location = "C:\\Package";    // where the package lies on the simulated machine
+  std::string windowsFolder;               // instead of the release's own (C:\WINDOWS, C:\WINNT)
+  std::string systemFolder;                // instead of the release's own (SYSTEM, system32)
   std::vector<std::string> regFiles;       // the machine's registry
   std::vector<std::string> windows;        // titles of open top-level windows
   std::vector<std::string> hungWindows;    // ... of windows whose program takes no messages

@@ -1,0 +1,252 @@
+#include "outcome.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "plan_text.h"
+#include "sim.h"
+
+namespace plan {
+namespace {
+
+std::string Lower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+std::string KeyName(const std::string& simPath) {
+  if (simPath.compare(0, 5, "HKCU\\") == 0) return "hkcu\\" + Lower(simPath.substr(5));
+  return "hklm\\" + Lower(simPath);
+}
+
+// Control bytes as \xNN, so that every value stays on its line.
+std::string Visible(const std::string& text) {
+  std::string out;
+  char escape[8];
+  for (unsigned char c : text) {
+    if (c < 0x20 || c == 0x7F) {
+      snprintf(escape, sizeof escape, "\\x%02x", c);
+      out += escape;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+std::string ValueText(DWORD type, std::string data) {
+  char buffer[24];
+  if (type == REG_SZ) {
+    while (!data.empty() && data.back() == '\0') data.pop_back();
+    return "\"" + Visible(data) + "\"";
+  }
+  if (type == REG_DWORD && data.size() == 4) {
+    unsigned long v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(data[i]);
+    snprintf(buffer, sizeof buffer, "dword:%08lx", v);
+    return buffer;
+  }
+  std::string out = "hex(" + std::to_string(type) + "):";
+  for (size_t i = 0; i < data.size(); ++i) {
+    snprintf(buffer, sizeof buffer, "%s%02x", i ? "," : "", static_cast<unsigned char>(data[i]));
+    out += buffer;
+  }
+  return out;
+}
+
+unsigned long Crc32(const std::string& bytes) {
+  unsigned long crc = 0xFFFFFFFFul;
+  for (unsigned char b : bytes) {
+    crc ^= b;
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320ul & (0ul - (crc & 1)));
+  }
+  return crc ^ 0xFFFFFFFFul;
+}
+
+std::string ContentText(const std::string& bytes) {
+  char crc[16];
+  snprintf(crc, sizeof crc, "%08lx", Crc32(bytes));
+  return std::to_string(bytes.size()) + " bytes, crc32 " + crc;
+}
+
+// Whether the file at `path` is one the outcome looks at: anywhere in the
+// package folder, or directly in the system or the INF folder.
+bool Observed(const Machine& machine, const std::string& path) {
+  const std::string folder = Upper(path.substr(0, path.find_last_of('\\')));
+  const std::string package = Upper(machine.launcherFolder);
+  return folder == Upper(sim::SystemFolder()) || folder == Upper(sim::WindowsFolder() + "\\INF") ||
+         Upper(path).compare(0, package.size() + 1, package + "\\") == 0;
+}
+
+// A field of an effect as text: a JSON string literal decoded (the recorder
+// writes bytes above 127 and control bytes as \u00XX), anything else as it is.
+std::string FieldOf(const Effect& effect, const std::string& name) {
+  for (const Field& f : effect.fields) {
+    if (f.first != name) continue;
+    const std::string& v = f.second;
+    if (v.empty() || v[0] != '"') return v;
+    std::string out;
+    for (size_t i = 1; i + 1 < v.size(); ++i) {
+      if (v[i] != '\\') {
+        out += v[i];
+      } else if (v[i + 1] == 'u' && i + 5 < v.size()) {
+        out += static_cast<char>(strtoul(v.substr(i + 2, 4).c_str(), NULL, 16));
+        i += 5;
+      } else {
+        out += v[++i];
+      }
+    }
+    return out;
+  }
+  return "";
+}
+
+// The lines of what happened while the launcher ran, in order.
+std::vector<std::string> SeenLines(const Machine& machine, const std::vector<RunResult>& runs) {
+  std::vector<Effect> effects;
+  for (const RunResult& run : runs) effects.insert(effects.end(), run.effects.begin(), run.effects.end());
+  size_t eventSetAt = effects.size();
+  for (size_t i = 0; i < effects.size() && eventSetAt == effects.size(); ++i)
+    if (effects[i].kind == "completion-event") eventSetAt = i;
+  const auto eventAt = [&](size_t i) -> std::string { return eventSetAt < i ? "set" : "unset"; };
+  const std::string installer = Upper(machine.launcherFolder + "\\Install\\Setup.exe");
+
+  std::vector<std::string> lines;
+  bool msiexecHeld = false;
+  for (size_t i = 0; i < effects.size(); ++i) {
+    const Effect& e = effects[i];
+    if (e.kind == "file-held" || e.kind == "file-released") {
+      if (EndsWithNoCase(FieldOf(e, "path"), "\\msiexec.exe")) msiexecHeld = e.kind == "file-held";
+    } else if (e.kind == "message-box") {
+      lines.push_back("shows a message box \"" + FieldOf(e, "caption") + "\": " + Visible(FieldOf(e, "message")));
+      lines.push_back("completion event while the box was up: " + eventAt(i));
+    } else if (e.kind == "program-started" && FieldOf(e, "started") == "true") {
+      const std::string program = FieldOf(e, "program");
+      bool laterStart = false;
+      for (size_t j = i + 1; j < effects.size() && !laterStart; ++j) laterStart = effects[j].kind == "program-started";
+      const bool shows = strtoul(FieldOf(e, "startupFlags").c_str(), NULL, 10) & STARTF_USESHOWWINDOW;
+      lines.push_back("starts " + Visible(FieldOf(e, "commandLine")) + " (program " +
+                      (FieldOf(e, "programNamed") == "true" ? program : "none") +
+                      ", show=" + (shows ? FieldOf(e, "showWindow") : "default") + ")" +
+                      (laterStart && FieldOf(e, "waited") == "true" ? ", waited" : ""));
+      if (Upper(program) != installer) continue;
+      size_t end = i;
+      for (size_t j = i + 1; j < effects.size() && end == i; ++j)
+        if (effects[j].kind == "wait" && Upper(FieldOf(effects[j], "for")) == installer) end = j;
+      lines.push_back("completion event as the installer started: " + eventAt(i));
+      lines.push_back("completion event as the installer ended: " + eventAt(end));
+      lines.push_back(std::string("msiexec.exe writable while the installer ran: ") + (msiexecHeld ? "no" : "yes"));
+    }
+  }
+  bool abandoned = false;
+  for (const RunResult& run : runs) abandoned = abandoned || run.abandoned;
+  lines.push_back("completion event after the launcher: " + eventAt(effects.size()));
+  lines.push_back(std::string("the launcher ends: ") + (abandoned ? "no" : "yes"));
+  return lines;
+}
+
+template <typename Set>
+void AddedAndRemoved(const char* what, const Set& before, const Set& after, std::vector<std::string>* lines) {
+  for (const std::string& name : after)
+    if (!before.count(name)) lines->push_back(std::string(what) + " " + name + " added");
+  for (const std::string& name : before)
+    if (!after.count(name)) lines->push_back(std::string(what) + " " + name + " removed");
+}
+
+bool Empty(const ObservableState& state, const std::string& key) {
+  auto next = state.keys.lower_bound(key + "\\");
+  if (next != state.keys.end() && next->compare(0, key.size() + 1, key + "\\") == 0) return false;
+  auto value = state.values.lower_bound(key + " : ");
+  return value == state.values.end() || value->first.compare(0, key.size() + 3, key + " : ") != 0;
+}
+
+// The differences between two states, sorted.
+std::vector<std::string> LeftLines(const ObservableState& before, const ObservableState& after) {
+  std::vector<std::string> lines;
+  // A key created shows through its values and subkeys; only an empty one
+  // gets a line. Of a tree deleted, its top. (A Windows that has keys the
+  // posed machine lacks, such as Software, then reads the same.)
+  for (const std::string& key : after.keys)
+    if (!before.keys.count(key) && Empty(after, key)) lines.push_back("key " + key + " created");
+  for (const std::string& key : before.keys)
+    if (!after.keys.count(key) && after.keys.count(key.substr(0, key.rfind('\\'))))
+      lines.push_back("key " + key + " deleted");
+  for (const auto& v : after.values) {
+    auto was = before.values.find(v.first);
+    if (was == before.values.end() || was->second != v.second) lines.push_back("value " + v.first + " = " + v.second);
+  }
+  for (const auto& v : before.values) {
+    const std::string key = v.first.substr(0, v.first.find(" : "));
+    if (!after.values.count(v.first) && after.keys.count(key)) lines.push_back("value " + v.first + " deleted");
+  }
+  for (const auto& f : after.files) {
+    auto was = before.files.find(f.first);
+    if (was == before.files.end() || was->second != f.second) lines.push_back("file " + f.first + " = " + f.second);
+  }
+  for (const auto& f : before.files)
+    if (!after.files.count(f.first)) lines.push_back("file " + f.first + " deleted");
+  AddedAndRemoved("printer", before.printers, after.printers, &lines);
+  AddedAndRemoved("driver", before.drivers, after.drivers, &lines);
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+}  // namespace
+
+ObservableState ObserveMachine(const Machine& machine) {
+  ObservableState state;
+  for (const sim::KeyContents& key : sim::RegistryContents()) {
+    const std::string name = KeyName(key.path);
+    state.keys.insert(name);
+    for (size_t i = 0; i < key.valueNames.size(); ++i)
+      state.values[name + " : " + Lower(key.valueNames[i])] = ValueText(key.valueTypes[i], key.valueData[i]);
+  }
+  for (const std::string& path : sim::AllFiles())
+    if (Observed(machine, path)) state.files[Lower(path)] = ContentText(sim::ReadFile(path));
+  for (const std::string& p : sim::PrinterNames()) state.printers.insert(p);
+  for (const std::string& d : sim::PrinterDriverNames()) state.drivers.insert(d);
+  return state;
+}
+
+std::vector<std::string> OutcomeLines(const Machine& machine, const ObservableState& before,
+                                      const ObservableState& after, const std::vector<RunResult>& runs) {
+  std::vector<std::string> lines = SeenLines(machine, runs);
+  const std::vector<std::string> left = LeftLines(before, after);
+  lines.insert(lines.end(), left.begin(), left.end());
+  return lines;
+}
+
+bool CompareOutcome(std::ostream& out, const std::vector<std::string>& planned, const std::string& observed) {
+  std::vector<std::string> seen;
+  for (std::string line : Split(observed, "\n")) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) seen.push_back(line);
+  }
+  if (seen == planned) {
+    out << planned.size() << " lines as planned\n";
+    return true;
+  }
+  // Longest common subsequence, then both sides walked along it.
+  const size_t n = planned.size(), m = seen.size();
+  std::vector<std::vector<size_t>> common(n + 1, std::vector<size_t>(m + 1, 0));
+  for (size_t i = n; i-- > 0;)
+    for (size_t j = m; j-- > 0;)
+      common[i][j] = planned[i] == seen[j] ? common[i + 1][j + 1] + 1 : std::max(common[i + 1][j], common[i][j + 1]);
+  out << "the observed run differs from the plan (- planned only, + observed only):\n";
+  size_t i = 0, j = 0;
+  while (i < n || j < m) {
+    if (i < n && j < m && planned[i] == seen[j]) {
+      out << "  " << planned[i++] << "\n";
+      ++j;
+    } else if (j < m && (i == n || common[i][j + 1] >= common[i + 1][j])) {
+      out << "+ " << seen[j++] << "\n";
+    } else {
+      out << "- " << planned[i++] << "\n";
+    }
+  }
+  return false;
+}
+
+}  // namespace plan
