@@ -23,6 +23,8 @@ E2E_SCENARIOS=()
 begin() {
   SCENARIO="$1"
   REASONS=()
+  PLAN_ARGS=()
+  RUN_USER=""
 }
 
 # check CONDITION-TEXT ACTUAL EXPECTED: records a failure when they differ.
@@ -37,7 +39,7 @@ finish() {
   if [ ${#REASONS[@]} -eq 0 ]; then
     echo "PASS $SCENARIO"
     PASSED=$((PASSED + 1))
-    rm -rf "$WINEPREFIX"
+    [ -n "${E2E_KEEP:-}" ] || rm -rf "$WINEPREFIX"
   else
     local IFS=';'
     echo "FAIL $SCENARIO: ${REASONS[*]} (prefix kept: $WINEPREFIX)"
@@ -64,6 +66,7 @@ tool() {
 # they all share one ANSI code page.
 new_scenario() {
   begin "$1"
+  SCENARIO_RELEASE="$2"
   export LANG="${3:-en_US.UTF-8}"
   export LC_ALL="$LANG"
   wine_new_prefix "$RUN_DIR/$(echo "$1" | tr -c 'A-Za-z0-9\n' '-')" || {
@@ -211,4 +214,54 @@ wait_for_exit() {
     sleep 0.1
   done
   ! kill -0 "$1" 2>/dev/null
+}
+
+# ---- the run held against setup-plan's plan ----------------------------------------
+
+STUB_RUNS_MS=1000
+
+# start_state: the machine's start state, REGEDIT4 text from stdin: imported
+# into the prefix and given to the plan (--reg).
+start_state() {
+  { echo REGEDIT4; echo; cat; } >"$WINEPREFIX/drive_c/e2e-start.reg"
+  wine regedit /S 'C:\e2e-start.reg' >/dev/null 2>&1
+}
+
+# compared_run [--hold NAME] LAUNCHER [ARGUMENT]: runs the launcher to its
+# end on the scenario's release, every stub running STUB_RUNS_MS, observes
+# what it did (tests/e2e/observe.py) and holds that against setup-plan's
+# outcome for the same package, start state, files laid into the Windows
+# folders and command line (PLAN_ARGS adds options: printers, programs, the
+# user's choice). A difference is printed, both sides, and fails the scenario.
+# RUN_USER names a function run beside the launcher (the user at a box; it
+# may write what it saw into $WINEPREFIX/observed.box). Leaves the launcher's
+# report line in RUN_REPORT and Wine's trace of the run (+pid,+process,
+# +loaddll) in $WINEPREFIX/observed.trace.
+compared_run() {
+  local hold=() plan=() release="$SCENARIO_RELEASE" cp=1252 obs="$WINEPREFIX/observed" unix laid stub
+  [ "$1" != --hold ] || { hold=(--hold "$2") && plan+=(--event "$2") && shift 2; }
+  [ "$release" != win98 ] || release=win98se                                        # release-names
+  case "$LANG" in ja_JP*) cp=932 ;; esac
+  plan+=(--release "$release" --codepage "$cp" --location "${1%\\*}" --windows-folder 'C:\windows'
+    --system-folder 'C:\windows\system32')                                           # folders
+  [ ! -f "$WINEPREFIX/drive_c/e2e-start.reg" ] || plan+=(--reg "$WINEPREFIX/drive_c/e2e-start.reg")
+  for stub in 'Util\OemHlt07.exe' 'Util\CloseDlg.exe' 'Util\OemAdv07.exe' 'Install\Setup.exe' Cleanup.exe; do
+    plan+=(--duration "$stub=$STUB_RUNS_MS")
+  done
+  unix="$WINEPREFIX/drive_c/$(echo "${1%\\*}" | sed 's/^C:\\//; s/\\/\//g')"
+  export OBSERVE_CP="cp$cp" STUB_RUNS_MS
+  wine_stop
+  mapfile -t laid < <(python3 "$ROOT/tests/e2e/observe.py" snap "$WINEPREFIX" "$unix" "$obs.before" "$WINE_WORK/wine/base")
+  rm -f "$WINEPREFIX/drive_c/e2e-log.txt" "$obs.box"
+  local user=""
+  [ -z "${RUN_USER:-}" ] || { "$RUN_USER" & user=$!; }
+  RUN_REPORT="$(E2E_STUB_DETAILS=1 E2E_STUB_SHOW=1 E2E_STUB_SLEEP_MS=$STUB_RUNS_MS E2E_STDERR="$obs.trace" \
+    WINEDEBUG=+pid,+process,+loaddll run_to_end "${hold[@]}" "$@")"
+  [ -z "$user" ] || wait "$user"
+  timeout 20 wineserver -w   # every program started has ended
+  wine_stop                  # and the registry is on disk
+  python3 "$ROOT/tests/e2e/observe.py" snap "$WINEPREFIX" "$unix" "$obs.after" >/dev/null
+  python3 "$ROOT/tests/e2e/observe.py" lines "$WINEPREFIX" "$obs.before" "$obs.after" "$RUN_REPORT" "$1" >"$obs.txt"
+  "$HOST_BUILD/setup-plan" --compare "$obs.txt" "${plan[@]}" "${laid[@]}" "${PLAN_ARGS[@]}" "$unix" \
+    ${2+-- "$2"} >"$obs.diff" 2>&1 || { cat "$obs.diff" && REASONS+=("plan and Wine differ (above) for $*"); }
 }

@@ -18,6 +18,7 @@ WIN32_BUILD="${WIN32_BUILD:-build/win32}"
 case "$WIN32_BUILD" in /*) ;; *) WIN32_BUILD="$ROOT/$WIN32_BUILD" ;; esac
 
 RUN_DIR="$WINE_WORK/wine/e2e"
+HOST_BUILD="${HOST_BUILD:-$ROOT/build/host}"
 # shellcheck source=tests/e2e/e2e_lib.sh
 source "$ROOT/tests/e2e/e2e_lib.sh"
 # Every scenario file defines its scenarios and appends them to E2E_SCENARIOS.

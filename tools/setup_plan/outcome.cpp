@@ -48,7 +48,8 @@ std::string ValueText(DWORD type, std::string data) {
     snprintf(buffer, sizeof buffer, "dword:%08lx", v);
     return buffer;
   }
-  std::string out = "hex(" + std::to_string(type) + "):";
+  snprintf(buffer, sizeof buffer, "hex(%lx):", static_cast<unsigned long>(type));
+  std::string out = buffer;
   for (size_t i = 0; i < data.size(); ++i) {
     snprintf(buffer, sizeof buffer, "%s%02x", i ? "," : "", static_cast<unsigned char>(data[i]));
     out += buffer;

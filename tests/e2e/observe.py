@@ -1,0 +1,219 @@
+#!/usr/bin/env python3
+"""What a launcher run under Wine did, as the outcome lines setup-plan
+--outcome prints (setup-plan --compare holds the two against each other).
+
+  observe.py snap PREFIX PACKAGE OUT.json [BASE]
+      the registry (the prefix's system.reg and user.reg, on disk once the
+      server has ended) and the files of the package folder (PACKAGE, a host
+      path), and directly in the system and INF folders; with BASE (the base
+      prefix) also copies of the files the scenario laid into those folders,
+      and the plan's --file arguments for them on stdout
+  observe.py lines PREFIX BEFORE AFTER REPORT LAUNCHER > OBSERVED
+      the outcome lines, from both states, Wine's +process trace
+      (PREFIX/observed.trace), the stubs' log, the launcher's report line
+      and what the user saw (PREFIX/observed.box)
+
+Texts are written in the ANSI code page OBSERVE_CP (default cp1252), names
+and paths in ASCII lower case, as setup-plan writes them; STUB_RUNS_MS is how
+long each stub ran.
+"""
+import json
+import os
+import re
+import shutil
+import sys
+import zlib
+
+# Where Wine knowingly differs from the Windows setup-plan poses; the
+# scenarios and compared_run allow for each where its name appears.
+WINE_DIFFERENCES = {
+    'release-names': "Wine's win98 is 98 Second Edition (the plan's win98se); the first "
+                     "edition is posed through the 9x version values (win98fe)",
+    'folders': 'the Windows and system folders are C:\\windows and C:\\windows\\system32 in '
+               'every pose: the plan is given them (--windows-folder, --system-folder)',
+    'wine-files': "Wine's own system files (its msvcp60.dll has no version resource, it has "
+                  "no mfc42.dll nor layout.inf) are not the plan's: only files a scenario lays "
+                  "into the Windows folders are given to the plan",
+    'no-pending-installs': 'CMP_WaitNoPendingInstallEvents returns at once: no plan is given '
+                           '--pending-installs',
+    'display-class': "Wine's display driver stamps the display class key on every start; "
+                     'that key is not compared',
+    'spooler': "Wine's spooler keeps its queues and drivers in the registry: those keys are "
+               'read as the printers and drivers present, not compared as keys',
+}
+NOT_COMPARED = ('hklm\\system\\currentcontrolset\\control\\class\\{4d36e968-e325-11ce-bfc1-08002be10318}',
+                'hklm\\system\\currentcontrolset\\control\\print')  # display-class, spooler
+PRINT = 'hklm\\system\\currentcontrolset\\control\\print\\'
+FOLDERS = ('drive_c/windows/system32', 'drive_c/windows/inf')
+CP = os.environ.get('OBSERVE_CP', 'cp1252')
+
+
+def ansi(text):
+    """Unicode text as its bytes in the ANSI code page, one character a byte."""
+    return text.encode(CP, 'replace').decode('latin-1')
+
+
+def low(text):
+    return ''.join(c.lower() if c < '\x80' else c for c in text)
+
+
+def unescape(text):
+    return re.sub(r'\\(x[0-9a-fA-F]{1,4}|[0-7]{1,3}|.)', lambda m: (
+        chr(int(m.group(1)[1:], 16)) if m.group(1)[0] == 'x' else chr(int(m.group(1), 8))
+        if m.group(1)[0].isdigit() else {'n': '\n', 'r': '\r', 't': '\t'}.get(m.group(1), m.group(1))), text)
+
+
+def read_hive(path, root, state):
+    """Wine's own registry file, into state['keys'] (every key with its
+    parents; key names as they are) and state['values']."""
+    key, pending = None, ''
+    for line in open(path, encoding='utf-8', errors='replace'):
+        line = pending + line.rstrip('\n')
+        if line.endswith('\\') and not line.endswith('\\\\'):
+            pending = line[:-1].strip()
+            continue
+        pending = ''
+        if line.startswith('['):
+            key = root + '\\' + ansi(unescape(line[1:line.rindex(']')]))
+            parts = key.split('\\')
+            state['keys'].update('\\'.join(parts[:i]) for i in range(2, len(parts) + 1))
+        elif key and (line.startswith('"') or line.startswith('@')):
+            m = re.match(r'(@|"(?:[^"\\]|\\.)*")=(.*)', line)
+            name = '' if m.group(1) == '@' else unescape(m.group(1)[1:-1])
+            state['values']['%s : %s' % (low(key), low(ansi(name)))] = value_text(m.group(2))
+
+
+def visible(text):
+    return ''.join('\\x%02x' % ord(c) if c < ' ' or c == '\x7f' else c for c in text)
+
+
+def value_text(data):
+    """A value as setup-plan writes it: "text", dword:, or hex(TYPE): of its
+    bytes in the ANSI code page."""
+    if data.startswith('"'):
+        return '"%s"' % visible(ansi(unescape(data[1:-1]).rstrip('\0')))
+    if data.startswith('dword:'):
+        return data
+    m = re.match(r'str\(([0-9a-f]+)\):"(.*)"$', data)
+    if m:
+        raw = unescape(m.group(2)).encode(CP, 'replace') + b'\0'
+        return 'hex(%s):%s' % (m.group(1), ','.join('%02x' % b for b in raw))
+    m = re.match(r'hex(?:\(([0-9a-f]+)\))?:(.*)$', data)
+    return 'hex(%s):%s' % (m.group(1) or '3', m.group(2).replace(' ', ''))
+
+
+def content(path):
+    with open(path, 'rb') as f:
+        data = f.read()
+    return '%d bytes, crc32 %08x' % (len(data), zlib.crc32(data))
+
+
+def snap(prefix, package, out, base=None):
+    state = {'keys': set(), 'values': {}, 'files': {}}
+    read_hive(os.path.join(prefix, 'system.reg'), 'HKLM', state)
+    read_hive(os.path.join(prefix, 'user.reg'), 'HKCU', state)
+    drive = os.path.join(prefix, 'drive_c')
+    tops = [(package, True)] + [(os.path.join(prefix, f), False) for f in FOLDERS]
+    laid = []
+    for top, deep in tops:
+        for folder, dirs, names in os.walk(top):
+            dirs[:] = dirs if deep else []
+            for name in names:
+                path = os.path.join(folder, name)
+                win = low(ansi('c:\\' + os.path.relpath(path, drive).replace('/', '\\')))
+                state['files'][win] = content(path)
+                ours = os.path.join(base, os.path.relpath(path, prefix)) if base and not deep else None
+                if ours and not (os.path.exists(ours) and content(ours) == state['files'][win]):
+                    shutil.copyfile(path, '%s.%d' % (out, len(laid)))
+                    laid += ['--file', '%s=%s.%d' % (win, out, len(laid))]  # wine-files
+    state['keys'] = sorted(state['keys'])
+    with open(out, 'w') as f:
+        json.dump(state, f)
+    print('\n'.join(laid))
+
+
+def spooler(keys):
+    """The printers and drivers whose keys Wine's spooler keeps (spooler)."""
+    found = set()
+    for key in keys:
+        m = re.match(r'printers\\([^\\]+)$|environments\\[^\\]+\\drivers\\(?:version-\d\\)?([^\\]+)$',
+                     key[len(PRINT):], re.I) if low(key).startswith(PRINT) else None
+        if m and m.group(1):
+            found.add('printer ' + m.group(1))
+        elif m:
+            found.add('driver ' + m.group(2))
+    return found
+
+
+def left_lines(before, after):
+    """What the run left, as setup-plan's LeftLines writes it."""
+    keys = {low(k) for k in after['keys'] if not low(k).startswith(NOT_COMPARED)}
+    old = {low(k) for k in before['keys'] if not low(k).startswith(NOT_COMPARED)}
+    values = {k: v for k, v in after['values'].items() if not k.startswith(NOT_COMPARED)}
+    was = {k: v for k, v in before['values'].items() if not k.startswith(NOT_COMPARED)}
+    lines = ['key %s created' % k for k in keys - old
+             if not any(o.startswith(k + '\\') for o in keys) and not any(v.startswith(k + ' : ') for v in values)]
+    lines += ['key %s deleted' % k for k in old - keys if k.rsplit('\\', 1)[0] in keys]
+    lines += ['value %s = %s' % (k, v) for k, v in values.items() if was.get(k) != v]
+    lines += ['value %s deleted' % k for k in was if k not in values and k.split(' : ')[0] in keys]
+    lines += ['file %s = %s' % (p, c) for p, c in after['files'].items() if before['files'].get(p) != c]
+    lines += ['file %s deleted' % p for p in before['files'] if p not in after['files']]
+    now, then = spooler(after['keys']), spooler(before['keys'])
+    lines += ['%s added' % x for x in now - then] + ['%s removed' % x for x in then - now]
+    return sorted(lines, key=lambda line: line.encode('latin-1'))
+
+
+def started(trace, launcher):
+    """(program, command line) of each process the launcher started, in
+    order, from Wine's +pid,+process trace."""
+    starts, thread = [], None
+    wide = lambda text: None if text == '(null)' else ansi(unescape(text[2:-1]))
+    for line in open(trace, encoding='utf-8', errors='replace'):
+        m = re.match(r'([0-9a-f]+:)?([0-9a-f]+):trace:process:CreateProcessInternalW (?:app (.*) cmdline (.*)|'
+                     r'started process pid \w+ tid (\w+))$', line.rstrip())
+        if not m:
+            continue
+        if m.group(2) == thread and m.group(3):
+            starts.append((wide(m.group(3)), wide(m.group(4))))
+        elif m.group(3) and low(wide(m.group(3)) or '') == low(launcher):
+            thread = 'next'
+        elif thread == 'next' and m.group(5):
+            thread = m.group(5)
+    return starts
+
+
+def seen_lines(prefix, report, launcher, runs_us):
+    log = os.path.join(prefix, 'drive_c', 'e2e-log.txt')
+    stubs = {}
+    for entry in open(log, encoding='latin-1').read().splitlines() if os.path.exists(log) else []:
+        fields = entry.split('|')
+        stubs[fields[1]] = dict(f.split('=', 1) for f in fields[2:] if '=' in f)
+    lines, starts = [], started(os.path.join(prefix, 'observed.trace'), launcher)
+    installer = low(launcher.rsplit('\\', 1)[0]) + '\\install\\setup.exe'
+    for i, (program, command) in enumerate(starts):
+        seen = stubs.get(command, {})
+        later = [float(stubs.get(c, {}).get('start_us', 0)) for _, c in starts[i + 1:]]
+        waited = seen and later and min(later) >= float(seen['start_us']) + runs_us
+        lines.append('starts %s (program %s, show=%s)%s' % (visible(command), program or 'none', seen.get('show', '?'),
+                                                            ', waited' if waited else ''))
+        if low(program or '') == installer:
+            lines.append('completion event as the installer started: %s' % seen.get('event'))
+            lines.append('completion event as the installer ended: %s' % seen.get('event_at_end'))
+            lines.append('msiexec.exe writable while the installer ran: %s' % seen.get('msiexec_write'))
+    box = os.path.join(prefix, 'observed.box')  # what the user read and saw while the box was up
+    lines += open(box, encoding='latin-1').read().splitlines() if os.path.exists(box) else []
+    lines.append('completion event after the launcher: %s' % re.search(r'event=(\S+)', report).group(1))
+    lines.append('the launcher ends: %s' % ('yes' if 'launcher=ended' in report else 'no'))
+    return lines
+
+
+if __name__ == '__main__':
+    if sys.argv[1] == 'snap':
+        snap(*sys.argv[2:6])
+    else:
+        prefix, before, after, report, launcher = sys.argv[2:7]
+        launcher = ansi(launcher)
+        runs_us = float(os.environ.get('STUB_RUNS_MS', '1000')) * 1000
+        lines = seen_lines(prefix, report, launcher, runs_us)
+        lines += left_lines(json.load(open(before)), json.load(open(after)))
+        sys.stdout.buffer.write(''.join(line + '\n' for line in lines).encode('latin-1', 'replace'))
