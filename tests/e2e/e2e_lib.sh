@@ -50,8 +50,14 @@ finish() {
 # ---- running Win32 programs in the scenario's prefix -------------------------
 
 # w PROGRAM ARGS...: runs a Win32 program, its output without carriage returns.
+# The output goes through a file: the first program of a prefix starts Wine's
+# own services, which would hold a pipe open for ever.
 w() {
-  timeout 60 wine "$@" 2>"${E2E_STDERR:-/dev/null}" | tr -d '\r'
+  local out
+  out="$(mktemp)"
+  timeout 60 wine "$@" >"$out" 2>"${E2E_STDERR:-/dev/null}"
+  tr -d '\r' <"$out"
+  rm -f "$out"
 }
 
 # Our helpers live in C:\e2e; the package in C:\pkg unless told otherwise.
@@ -234,7 +240,8 @@ start_state() {
 # folders and command line (PLAN_ARGS adds options: printers, programs, the
 # user's choice). A difference is printed, both sides, and fails the scenario.
 # RUN_USER names a function run beside the launcher (the user at a box; it
-# may write what it saw into $WINEPREFIX/observed.box). Leaves the launcher's
+# may write what it saw into $WINEPREFIX/observed.box; its failed checks are
+# the scenario's). Leaves the launcher's
 # report line in RUN_REPORT and Wine's trace of the run (+pid,+process,
 # +loaddll) in $WINEPREFIX/observed.trace.
 compared_run() {
@@ -252,12 +259,12 @@ compared_run() {
   export OBSERVE_CP="cp$cp" STUB_RUNS_MS
   wine_stop
   mapfile -t laid < <(python3 "$ROOT/tests/e2e/observe.py" snap "$WINEPREFIX" "$unix" "$obs.before" "$WINE_WORK/wine/base")
-  rm -f "$WINEPREFIX/drive_c/e2e-log.txt" "$obs.box"
+  rm -f "$WINEPREFIX/drive_c/e2e-log.txt" "$obs.box" "$obs.reasons"
   local user=""
-  [ -z "${RUN_USER:-}" ] || { "$RUN_USER" & user=$!; }
+  [ -z "$RUN_USER" ] || { { REASONS=(); "$RUN_USER"; printf '%s\n' "${REASONS[@]}" >"$obs.reasons"; } & user=$!; }
   RUN_REPORT="$(E2E_STUB_DETAILS=1 E2E_STUB_SHOW=1 E2E_STUB_SLEEP_MS=$STUB_RUNS_MS E2E_STDERR="$obs.trace" \
     WINEDEBUG=+pid,+process,+loaddll run_to_end "${hold[@]}" "$@")"
-  [ -z "$user" ] || wait "$user"
+  [ -z "$user" ] || { wait "$user"; mapfile -t -O ${#REASONS[@]} REASONS < <(grep . "$obs.reasons"); }
   timeout 20 wineserver -w   # every program started has ended
   wine_stop                  # and the registry is on disk
   python3 "$ROOT/tests/e2e/observe.py" snap "$WINEPREFIX" "$unix" "$obs.after" >/dev/null

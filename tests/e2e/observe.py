@@ -5,7 +5,7 @@
   observe.py snap PREFIX PACKAGE OUT.json [BASE]
       the registry (the prefix's system.reg and user.reg, on disk once the
       server has ended) and the files of the package folder (PACKAGE, a host
-      path), and directly in the system and INF folders; with BASE (the base
+      path) and the INF folder, and directly in the system folder; with BASE (the base
       prefix) also copies of the files the scenario laid into those folders,
       and the plan's --file arguments for them on stdout
   observe.py lines PREFIX BEFORE AFTER REPORT LAUNCHER > OBSERVED
@@ -113,7 +113,7 @@ def snap(prefix, package, out, base=None):
     read_hive(os.path.join(prefix, 'system.reg'), 'HKLM', state)
     read_hive(os.path.join(prefix, 'user.reg'), 'HKCU', state)
     drive = os.path.join(prefix, 'drive_c')
-    tops = [(package, True)] + [(os.path.join(prefix, f), False) for f in FOLDERS]
+    tops = [(package, True)] + [(os.path.join(prefix, f), f.endswith('inf')) for f in FOLDERS]
     laid = []
     for top, deep in tops:
         for folder, dirs, names in os.walk(top):
@@ -122,7 +122,7 @@ def snap(prefix, package, out, base=None):
                 path = os.path.join(folder, name)
                 win = low(ansi('c:\\' + os.path.relpath(path, drive).replace('/', '\\')))
                 state['files'][win] = content(path)
-                ours = os.path.join(base, os.path.relpath(path, prefix)) if base and not deep else None
+                ours = os.path.join(base, os.path.relpath(path, prefix)) if base and top != package else None
                 if ours and not (os.path.exists(ours) and content(ours) == state['files'][win]):
                     shutil.copyfile(path, '%s.%d' % (out, len(laid)))
                     laid += ['--file', '%s=%s.%d' % (win, out, len(laid))]  # wine-files
@@ -164,21 +164,22 @@ def left_lines(before, after):
 
 
 def started(trace, launcher):
-    """(program, command line) of each process the launcher started, in
-    order, from Wine's +pid,+process trace."""
-    starts, thread = [], None
+    """(program, command line) of each process a launcher (any copy) started,
+    in order, from Wine's +pid,+process trace."""
+    starts, threads, pending = [], set(), 0
     wide = lambda text: None if text == '(null)' else ansi(unescape(text[2:-1]))
     for line in open(trace, encoding='utf-8', errors='replace'):
         m = re.match(r'([0-9a-f]+:)?([0-9a-f]+):trace:process:CreateProcessInternalW (?:app (.*) cmdline (.*)|'
                      r'started process pid \w+ tid (\w+))$', line.rstrip())
         if not m:
             continue
-        if m.group(2) == thread and m.group(3):
+        if m.group(2) in threads and m.group(3):
             starts.append((wide(m.group(3)), wide(m.group(4))))
         elif m.group(3) and low(wide(m.group(3)) or '') == low(launcher):
-            thread = 'next'
-        elif thread == 'next' and m.group(5):
-            thread = m.group(5)
+            pending += 1
+        elif pending and m.group(5):
+            threads.add(m.group(5))
+            pending -= 1
     return starts
 
 
@@ -202,7 +203,7 @@ def seen_lines(prefix, report, launcher, runs_us):
             lines.append('msiexec.exe writable while the installer ran: %s' % seen.get('msiexec_write'))
     box = os.path.join(prefix, 'observed.box')  # what the user read and saw while the box was up
     lines += open(box, encoding='latin-1').read().splitlines() if os.path.exists(box) else []
-    lines.append('completion event after the launcher: %s' % re.search(r'event=(\S+)', report).group(1))
+    lines.append('completion event after the launcher: %s' % (re.findall(r'event=(\S+)', report) or ['?'])[0])
     lines.append('the launcher ends: %s' % ('yes' if 'launcher=ended' in report else 'no'))
     return lines
 

@@ -225,6 +225,11 @@ bool PoseMachine(const Options& options, Machine* machine, std::string* error) {
     sim::AddPrinter(name, driver);
   }
   for (const std::string& name : options.events) sim::CreateOutsideEvent(name, false);
+  for (const std::string& path : options.heldFiles) {
+    if (!sim::FileExists(path))
+      return *error = ArgumentError(options, path, "--held-file \"" + path + "\" is no file on the machine"), false;
+    sim::HoldFile(path, GENERIC_READ, 0);
+  }
   sim::SetPendingInstallsUntil(options.pendingInstallsMs);
   if (options.waiter) sim::CreateOutsideEvent(records::kCompletionEventName, true);
   DefineDialogResources();

@@ -44,6 +44,7 @@ const char kHelp[] =
     "  --file WINPATH[=HOSTFILE]  any other file on the machine\n"
     "  --program WINPATH        a program outside the package that can be started\n"
     "  --event NAME             a named event another program holds\n"
+    "  --held-file WINPATH      a file another program holds open, sharing nothing\n"
     "  --no-waiter              no program waits for the completion event\n"
     "  --location WINPATH       where the package lies (default C:\\Package)\n"
     "  --windows-folder WINPATH  the Windows folder, when not the release's own\n"
@@ -143,7 +144,8 @@ std::string* TextOption(Options* o, const std::string& arg) {
 std::vector<std::string>* ListOption(Options* o, const std::string& arg) {
   const std::pair<const char*, std::vector<std::string>*> lists[] = {
       {"--reg", &o->regFiles}, {"--window", &o->windows}, {"--hung-window", &o->hungWindows}, {"--printer", &o->printers},
-      {"--program", &o->programs}, {"--file", &o->files}, {"--event", &o->events}};
+      {"--program", &o->programs}, {"--file", &o->files}, {"--event", &o->events},
+      {"--held-file", &o->heldFiles}};
   for (const auto& l : lists)
     if (arg == l.first) return l.second;
   return nullptr;

@@ -51,6 +51,7 @@ struct Options {
   std::vector<std::string> programs;       // extra programs (full Windows paths) that exist
   std::vector<std::string> files;          // WINPATH or WINPATH=HOSTFILE: other files on the machine
   std::vector<std::string> events;         // named events another program holds
+  std::vector<std::string> heldFiles;      // files another program holds open, sharing nothing
   std::vector<Trigger> triggers;
   std::vector<ProgramTime> durations;
   Choice choice = Choice::kCancel;

@@ -73,12 +73,11 @@ std::string ContentText(const std::string& bytes) {
 }
 
 // Whether the file at `path` is one the outcome looks at: anywhere in the
-// package folder, or directly in the system or the INF folder.
+// package and the INF folders, or directly in the system folder.
 bool Observed(const Machine& machine, const std::string& path) {
   const std::string folder = Upper(path.substr(0, path.find_last_of('\\')));
-  const std::string package = Upper(machine.launcherFolder);
-  return folder == Upper(sim::SystemFolder()) || folder == Upper(sim::WindowsFolder() + "\\INF") ||
-         Upper(path).compare(0, package.size() + 1, package + "\\") == 0;
+  const auto below = [&](const std::string& top) { return Upper(path).compare(0, top.size() + 1, Upper(top) + "\\") == 0; };
+  return folder == Upper(sim::SystemFolder()) || below(sim::WindowsFolder() + "\\INF") || below(machine.launcherFolder);
 }
 
 // A field of an effect as text: a JSON string literal decoded (the recorder
@@ -120,6 +119,9 @@ std::vector<std::string> SeenLines(const Machine& machine, const std::vector<Run
     const Effect& e = effects[i];
     if (e.kind == "file-held" || e.kind == "file-released") {
       if (EndsWithNoCase(FieldOf(e, "path"), "\\msiexec.exe")) msiexecHeld = e.kind == "file-held";
+    } else if (e.kind == "dialog") {
+      lines.push_back("shows the maintenance dialog");
+      lines.push_back("completion event while the dialog was up: " + eventAt(i));
     } else if (e.kind == "message-box") {
       lines.push_back("shows a message box \"" + FieldOf(e, "caption") + "\": " + Visible(FieldOf(e, "message")));
       lines.push_back("completion event while the box was up: " + eventAt(i));

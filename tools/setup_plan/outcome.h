@@ -5,12 +5,12 @@
 //   in the order it happened: the programs started, with the program named,
 //   the show state and whether the next start waited for the program's end;
 //   the completion event as the installer started and ended, while the
-//   message box was up and after the launcher; whether msiexec.exe could be
+//   message box or the maintenance dialog was up and after the launcher; whether msiexec.exe could be
 //   written while the installer ran; whether the launcher ended;
 //
 //   then, sorted: registry keys created or deleted and values set or deleted
 //   (paths and names in lower case), files created, changed or deleted in the
-//   package folder, and directly in the system and INF folders (their size and
+//   package and INF folders, and directly in the system folder (their size and
 //   CRC-32), printer queues and drivers added or removed.
 //
 // --compare holds these lines against lines observed on a real machine.

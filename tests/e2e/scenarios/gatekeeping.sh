@@ -1,30 +1,79 @@
 # shellcheck shell=bash
-# Gatekeeping roads: another copy, no information file, earlier edition,
-# unsupported releases, removal mode side program, installed product.
+# The roads other than the installation, each a start state, a release and a
+# run held against its plan (compared_run): another copy, no information
+# file, an earlier edition (the user reads the "Caution!" box and presses OK),
+# earlier-edition keys without subkeys, the installed product (the user
+# cancels the maintenance dialog), removal mode, unsupported releases.
 
+EARLIER_EDITION='[HKEY_LOCAL_MACHINE\Software\Ostrane\Varnesse\Old Edition]'
 
-# Another copy is running: its instance event is held by the waiter. An
-# earlier-edition key is present too, so a launcher that failed to notice the
-# other copy would show the box and not end.
-scenario_another_copy() {
-  new_scenario "another copy running ends silently, event set" winxp || { finish; return; }
+# The user at the box: notes what it says and whether the waiting program was
+# released while it was up, then presses OK.
+caution_reader() {
+  [ "$(tool wintool wait 'Caution!' 20000)" = 'Caution!' ] || return
+  printf 'shows a message box "Caution!": %s\ncompletion event while the box was up: %s\n' \
+    "$(tool wintool text 'Caution!')" "$(tool event_probe "$COMPLETION_EVENT")" >>"$WINEPREFIX/observed.box"
+  tool wintool ok 'Caution!' >/dev/null
+}
+
+# The user at the maintenance dialog: notes it and the event, then presses
+# Cancel (DIALOG_PLAY, when set, plays the user's part instead).
+dialog_user() {
+  [ "$(tool dlgtool wait 30000)" = found ] || return
+  printf 'shows the maintenance dialog\ncompletion event while the dialog was up: %s\n' \
+    "$(tool event_probe "$COMPLETION_EVENT")" >>"$WINEPREFIX/observed.box"
+  "${DIALOG_PLAY:-click}" 2
+}
+
+# scenario_road ROAD RELEASE: one road on one release.
+scenario_road() {
+  new_scenario "$1 on $2, as planned" "$2" || { finish; return; }
   package "$WINEPREFIX/drive_c/pkg" Setup.exe
-  reg_add 'HKLM\Software\Ostrane\Varnesse\Old Edition'
-  local r trace="$RUN_DIR/another-copy-loaddll.txt"
-  r="$(E2E_STDERR="$trace" WINEDEBUG=+pid,+loaddll run_to_end --hold "${PDIENTRY}Setup" 'C:\pkg\Setup.exe')"
-  check "launcher" "$(field launcher "$r")" ended
-  check "completion event" "$(field event "$r")" set
-  check "programs started" "$(stub_log)" ""
-  # A road without windows never loads the window system.
-  check "launcher and window system in the module trace" \
-    "$(launcher_modules "$trace" | grep -xE 'setup\.exe|user32\.dll|gdi32\.dll')" setup.exe
+  case "$1" in
+    another-copy)
+      start_state <<<"$EARLIER_EDITION"
+      compared_run --hold "${PDIENTRY}Setup" 'C:\pkg\Setup.exe'
+      # A road without windows never loads the window system.
+      check "launcher and window system in the module trace" \
+        "$(launcher_modules "$WINEPREFIX/observed.trace" | grep -xE 'setup\.exe|user32\.dll|gdi32\.dll')" setup.exe
+      ;;
+    another-copy-removal)
+      start_state <<<"$EARLIER_EDITION"
+      compared_run --hold "${PDIENTRY}Setup" 'C:\pkg\Setup.exe' "/a$PRINTER"
+      ;;
+    no-information-file)
+      rm "$WINEPREFIX/drive_c/pkg/InstallInfo.ini"
+      start_state <<<"$EARLIER_EDITION"
+      compared_run --hold Setup 'C:\pkg\Setup.exe'
+      ;;
+    earlier-edition)
+      start_state <<<"$EARLIER_EDITION"
+      RUN_USER=caution_reader compared_run 'C:\pkg\Setup.exe'
+      ;;
+    earlier-keys-without-subkeys)
+      printf '[%s]\n\n[%s]\n"Note"="values only"\n' 'HKEY_LOCAL_MACHINE\Software\Ostrane\Tamsk' \
+        'HKEY_LOCAL_MACHINE\Software\Ostrane\Varnesse' | start_state
+      compared_run 'C:\pkg\Setup.exe'
+      ;;
+    installed)
+      printf '[%s]\n"%sKEY"="1"\n\n[%s]\n' "HKEY_LOCAL_MACHINE\\$PRODUCT_KEY" "$PDIENTRY" \
+        "HKEY_LOCAL_MACHINE\\Software\\Corvale\\$PDIENTRY" | start_state
+      RUN_USER=dialog_user compared_run 'C:\pkg\Setup.exe'
+      ;;
+    removal) compared_run 'C:\pkg\Setup.exe' "/a$PRINTER" ;;
+    unsupported)
+      compared_run 'C:\pkg\Setup.exe'
+      compared_run 'C:\pkg\Setup.exe' "/a$PRINTER"
+      ;;
+  esac
   finish
 }
 
 # The libraries bound on first call cannot be loaded (user32, then also
-# advapi32, disabled for programs named Setup.exe): the "Caution!" box cannot
-# show, the registry cannot be read; the launcher ends cleanly with the event
-# set (without advapi32 it takes the installation road to its end).
+# advapi32, disabled for programs named Setup.exe), which no plan can pose:
+# the "Caution!" box cannot show, the registry cannot be read; the launcher
+# ends cleanly with the event set (without advapi32 it takes the
+# installation road to its end).
 scenario_earlier_edition_without_window_system() {
   local also="${1:-}"
   new_scenario "earlier edition without user32${also:+ and $also}: no crash, event set" winxp || { finish; return; }
@@ -46,216 +95,37 @@ scenario_earlier_edition_without_window_system() {
   finish
 }
 
-# A second launcher in removal mode still carries out the removal (the side
-# program on 9x) before it ends as "another copy".
-scenario_another_copy_removal() {
-  new_scenario "another copy in removal mode removes first, then ends" win98 || { finish; return; }
-  package "$WINEPREFIX/drive_c/pkg" Setup.exe
-  reg_add 'HKLM\Software\Ostrane\Varnesse\Old Edition'
-  local r
-  r="$(run_to_end --hold "${PDIENTRY}Setup" 'C:\pkg\Setup.exe' "/a$PRINTER")"
-  check "launcher" "$(field launcher "$r")" ended
-  check "completion event" "$(field event "$r")" set
-  wait_for_log_lines 1
-  check "programs started" "$(stub_log)" 'C:\pkg\Util\OemHlt07.exe|C:\pkg\Util\OemHlt07.exe'
-  finish
-}
-
-# Without an information file PDIENTRY is empty: the instance event is "Setup".
-scenario_no_information_file() {
-  new_scenario "no InstallInfo.ini: instance event is named \"Setup\"" winxp || { finish; return; }
-  package "$WINEPREFIX/drive_c/pkg" Setup.exe no-ini
-  reg_add 'HKLM\Software\Ostrane\Varnesse\Old Edition'
-  local r
-  r="$(run_to_end --hold Setup 'C:\pkg\Setup.exe')"
-  check "launcher" "$(field launcher "$r")" ended
-  check "completion event" "$(field event "$r")" set
-  finish
-}
-
-# An earlier edition blocks with the "Caution!" box; the waiting program is
-# released only after the user has closed it.
-scenario_earlier_edition() {
-  new_scenario "earlier edition shows \"Caution!\", event set only after OK" win98 || { finish; return; }
-  package "$WINEPREFIX/drive_c/pkg" Setup.exe
-  reg_add 'HKLM\Software\Ostrane\Varnesse\Old Edition'
-  local out="$RUN_DIR/earlier-edition.out"
-  wine 'C:\e2e\launch_wait.exe' --timeout 60000 'C:\pkg\Setup.exe' >"$out" 2>/dev/null &
-  local waiter=$!
-  local title
-  title="$(tool wintool wait 'Caution!' 20000)"
-  check "box title" "$title" 'Caution!'
-  if [ "$title" = 'Caution!' ]; then
-    check "box text" "$(tool wintool text 'Caution!')" "$CAUTION_TEXT"
-    check "event while the box is up" "$(tool event_probe "$COMPLETION_EVENT")" unset
-    check "launcher while the box is up" "$(kill -0 "$waiter" 2>/dev/null && echo running)" running
-    check "pressing OK" "$(tool wintool ok 'Caution!')" pressed
-  fi
-  local i
-  for i in $(seq 1 100); do
-    kill -0 "$waiter" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$waiter" 2>/dev/null; then
-    REASONS+=("launcher did not end after OK")
-    wine_stop
-  fi
-  wait "$waiter" 2>/dev/null
-  local r
-  r="$(tr -d '\r' <"$out" | tail -n 1)"
-  check "launcher after OK" "$(field launcher "$r")" ended
-  check "completion event after OK" "$(field event "$r")" set
-  check "box after OK" "$(tool wintool exists 'Caution!')" no
-  finish
-}
-
-# Earlier-edition keys that exist without a subkey do not block.
-scenario_earlier_key_without_subkey() {
-  new_scenario "earlier-edition keys without subkeys do not block" winxp || { finish; return; }
-  package "$WINEPREFIX/drive_c/pkg" Setup.exe
-  reg_add 'HKLM\Software\Ostrane\Tamsk'
-  reg_add 'HKLM\Software\Ostrane\Varnesse' /v Note /d 'values only'
-  local r
-  r="$(run_to_end 'C:\pkg\Setup.exe')"
-  check "launcher" "$(field launcher "$r")" ended
-  check "completion event" "$(field event "$r")" set
-  check "box" "$(tool wintool exists 'Caution!')" no
-  finish
-}
-
-# Unsupported releases end silently with the event set, in removal mode too,
-# where the 9x side program must not be started either.
-scenario_unsupported() {
-  local release="$1" label="$2"
-  new_scenario "$label ($release) ends silently, event set, nothing started" "$release" || { finish; return; }
-  package "$WINEPREFIX/drive_c/pkg" Setup.exe
-  local r
-  r="$(run_to_end 'C:\pkg\Setup.exe')"
-  check "launcher" "$(field launcher "$r")" ended
-  check "completion event" "$(field event "$r")" set
-  r="$(run_to_end 'C:\pkg\Setup.exe' "/a$PRINTER")"
-  check "launcher (removal mode)" "$(field launcher "$r")" ended
-  check "completion event (removal mode)" "$(field event "$r")" set
-  sleep 0.5
-  check "programs started" "$(stub_log)" ""
-  finish
-}
-
-# Removal mode starts the side program on Windows 98, 98 SE and Me only.
-scenario_removal_by_release() {
-  new_scenario "removal mode starts Util\\OemHlt07.exe on 98/Me only" winme || { finish; return; }
-  package "$WINEPREFIX/drive_c/pkg" Setup.exe
-  local release expected r
-  # win98fe last: its pose removes the NT version values for good.
-  for release in winme win2k winxp win98fe; do
-    wine_pose "$release"
-    rm -f "$WINEPREFIX/drive_c/e2e-log.txt"
-    r="$(run_to_end 'C:\pkg\Setup.exe' "/a$PRINTER")"
-    check "$release: launcher" "$(field launcher "$r")" ended
-    check "$release: completion event" "$(field event "$r")" set
-    # After the removal the installation goes on: the dialog closer and the
-    # installer start (never the 98 side program in removal mode).
-    case "$release" in
-      winme | win98fe)
-        expected='C:\pkg\Util\OemHlt07.exe|C:\pkg\Util\OemHlt07.exe'
-        wait_for_log_lines 3
-        ;;
-      *)
-        expected=''
-        wait_for_log_lines 2
-        ;;
-    esac
-    check "$release: removal side program" "$(stub_log | grep -F 'OemHlt07')" "$expected"
-    check "$release: hand-off programs" "$(stub_programs | grep -v OemHlt07 | tr '\n' ' ')" \
-      'C:\pkg\Install\Setup.exe C:\pkg\Util\CloseDlg.exe '
-  done
-  finish
-}
-
-# Code page 932: the launcher's file name ends in a double-byte character
-# whose second byte is a backslash (表 is 95 5C). A folder search that is not
-# multibyte-aware cuts the path inside that character and finds no side program.
-scenario_removal_shift_jis() {
-  new_scenario "removal mode on 98 SE, launcher named Setup表.exe (cp932)" win98 ja_JP.UTF-8 || { finish; return; }
-  package "$WINEPREFIX/drive_c/pkg" 'Setup表.exe'
-  local r
-  r="$(run_to_end 'C:\pkg\Setup表.exe' "/a$PRINTER")"
-  check "code page" "$(field acp "$r")" 932
-  check "launcher" "$(field launcher "$r")" ended
-  check "completion event" "$(field event "$r")" set
-  wait_for_log_lines 3
-  check "removal side program first" "$(stub_log | head -n 1)" 'C:\pkg\Util\OemHlt07.exe|C:\pkg\Util\OemHlt07.exe'
-  check "programs started" "$(stub_programs | tr '\n' ' ')" \
-    'C:\pkg\Install\Setup.exe C:\pkg\Util\CloseDlg.exe C:\pkg\Util\OemHlt07.exe '
-  finish
-}
-
-# A package folder with a blank: the side program is started by its full
-# path, never by the unquoted search that would run C:\Program.exe first.
-scenario_removal_folder_with_blank() {
-  new_scenario "removal mode from a folder with a blank does not run C:\\Program.exe" winme || { finish; return; }
-  package "$WINEPREFIX/drive_c/Program Files/E2E Pkg" Setup.exe
+# Removal mode with a launcher whose name ends in a double-byte character
+# whose second byte is a backslash (表 is 95 5C in code page 932): a folder
+# search that is not multibyte-aware cuts the path inside that character
+# and finds no side program. From a folder with a blank: the side program is
+# started by its full path, never as C:\Program.exe.
+scenario_removal_path() {
+  new_scenario "removal mode, launcher $1, as planned" "$2" "${3:-en_US.UTF-8}" || { finish; return; }
+  local unix="$WINEPREFIX/drive_c/${1#C:\\}"
+  unix="${unix//\\//}"
+  package "${unix%/*}" "${unix##*/}"
   cp "$WIN32_BUILD/helpers/side_stub.exe" "$WINEPREFIX/drive_c/Program.exe"
-  local r
-  r="$(run_to_end 'C:\Program Files\E2E Pkg\Setup.exe' "/a$PRINTER")"
-  check "launcher" "$(field launcher "$r")" ended
-  check "completion event" "$(field event "$r")" set
-  wait_for_log_lines 3
-  check "removal side program first" "$(stub_log | head -n 1)" \
-    'C:\Program Files\E2E Pkg\Util\OemHlt07.exe|C:\Program Files\E2E Pkg\Util\OemHlt07.exe'
-  check "C:\Program.exe never run" "$(stub_programs | grep -c 'C:\\Program.exe')" 0
+  PLAN_ARGS=(--program 'C:\Program.exe')
+  compared_run "$1" "/a$PRINTER"
+  [ -z "${3:-}" ] || check "code page" "$(field acp "$RUN_REPORT")" 932
   finish
 }
-
-# Already installed: the waiting program is released before the maintenance
-# dialog. Where the dialog is shown the launcher keeps running; the event must
-# be set all the same.
-scenario_installed() {
-  new_scenario "installed product: event set before the maintenance dialog" winxp || { finish; return; }
-  package "$WINEPREFIX/drive_c/pkg" Setup.exe
-  reg_add "HKLM\\$PRODUCT_KEY" /v "${PDIENTRY}KEY" /d 1
-  reg_add "HKLM\\Software\\Corvale\\$PDIENTRY"
-  local out="$RUN_DIR/installed.out"
-  wine 'C:\e2e\launch_wait.exe' --timeout 20000 'C:\pkg\Setup.exe' >"$out" 2>/dev/null &
-  local waiter=$! state="" i
-  for i in $(seq 1 100); do
-    state="$(tool event_probe "$COMPLETION_EVENT")"
-    [ "$state" = set ] && break
-    kill -0 "$waiter" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$waiter" 2>/dev/null; then
-    # The dialog is up (or the launcher hangs): the event must already be set.
-    check "completion event while the launcher runs" "$state" set
-    wine_stop
-    wait "$waiter" 2>/dev/null
-  else
-    wait "$waiter" 2>/dev/null
-    local r
-    r="$(tr -d '\r' <"$out" | tail -n 1)"
-    check "launcher" "$(field launcher "$r")" ended
-    check "completion event" "$(field event "$r")" set
-  fi
-  check "programs started" "$(stub_log)" ""
-  finish
-}
-
-# ---- main ----------------------------------------------------------------------
-
 
 E2E_SCENARIOS+=(
-  scenario_another_copy
-  scenario_another_copy_removal
-  scenario_no_information_file
-  scenario_earlier_edition
+  "scenario_road another-copy winxp" "scenario_road another-copy win2k" "scenario_road another-copy winme"
+  "scenario_road another-copy win98" "scenario_road another-copy win98fe"
+  "scenario_road another-copy-removal win98" "scenario_road no-information-file winxp"
+  "scenario_road earlier-edition winxp" "scenario_road earlier-edition win2k" "scenario_road earlier-edition winme"
+  "scenario_road earlier-edition win98" "scenario_road earlier-edition win98fe"
+  "scenario_road earlier-keys-without-subkeys winxp"
+  "scenario_road installed winxp" "scenario_road installed win2k" "scenario_road installed winme"
+  "scenario_road installed win98" "scenario_road installed win98fe"
+  "scenario_road removal winxp" "scenario_road removal win2k" "scenario_road removal winme"
+  "scenario_road removal win98" "scenario_road removal win98fe"
+  "scenario_road unsupported win95" "scenario_road unsupported nt40" "scenario_road unsupported win7"
   scenario_earlier_edition_without_window_system
   "scenario_earlier_edition_without_window_system advapi32"
-  scenario_earlier_key_without_subkey
-  "scenario_unsupported win95 'Windows 95'"
-  "scenario_unsupported nt40 'Windows NT 4.0'"
-  "scenario_unsupported win7 'Windows 7'"
-  scenario_removal_by_release
-  scenario_removal_shift_jis
-  scenario_removal_folder_with_blank
-  scenario_installed
+  "scenario_removal_path 'C:\\pkg\\Setup表.exe' win98 ja_JP.UTF-8"
+  "scenario_removal_path 'C:\\Program Files\\E2E Pkg\\Setup.exe' winme"
 )

@@ -34,38 +34,20 @@ start_handoff() {
   handoff_package "$WINEPREFIX/drive_c/pkg"
 }
 
-# Windows XP, 2000, 98 first edition, no device. On XP the runtime libraries
-# go by version: the package's older msvcp60.dll leaves the system's newer one
-# as it was, its newer mfc42.dll replaces the system's older one.
-scenario_handoff_plain() {
-  start_handoff "hand-off on $1 without a device, as planned" "$1" || { finish; return; }
-  if [ "$1" = winxp ]; then
-    local old="$WIN32_BUILD/helpers/versioned_old.dll" new="$WIN32_BUILD/helpers/versioned_new.dll"
-    cp "$old" "$WINEPREFIX/drive_c/pkg/msvcp60.dll" && cp "$new" "$WINEPREFIX/drive_c/windows/system32/msvcp60.dll"
-    cp "$new" "$WINEPREFIX/drive_c/pkg/mfc42.dll" && cp "$old" "$WINEPREFIX/drive_c/windows/system32/mfc42.dll"
-  fi
-  compared_run 'C:\pkg\Setup.exe'
-  finish
-}
-
-# Windows 98 SE with the device plugged in, the printer function installed
-# under DOT4 with the product's class, or not (interfaces settled, no
-# printer function: the clean-up tool runs).
-scenario_handoff_98_device() {
-  start_handoff "hand-off on win98 with the device, printer function $1, as planned" win98 || { finish; return; }
-  local usb="HKEY_LOCAL_MACHINE\\Enum\\USB\\$HW_ID"
-  if [ "$1" = installed ]; then
-    start_state <<EOF2
-[$usb\\5&1A2B&0&1]
-"Class"="USB"
-
-[HKEY_LOCAL_MACHINE\\Enum\\DOT4PRT\\ARVEN_PRINTER\\1&2&3]
-"ClassGUID"="$CLASS_GUID"
-EOF2
-  else
-    start_state <<EOF2
-[$usb\\5&1A2B&0&1]
-"Class"="USB"
+# device_state RELEASE installed|missing: the device plugged in, as the
+# release's Plug and Play leaves it, with the printer function installed
+# under DOT4 with the product's class, or without it (on 98 the interfaces
+# have settled: the clean-up tool runs).
+device_state() {
+  local enum='HKEY_LOCAL_MACHINE\Enum' usb
+  case "$1" in win2k | winxp) enum='HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum' ;; esac
+  usb="$enum\\USB\\$HW_ID"
+  [ "$1" != winme ] || usb="$usb&MI_00"
+  printf '[%s]\n"Class"="USB"\n' "$usb\\5&1A2B&0&1"
+  if [ "$2" = installed ]; then
+    printf '\n[%s]\n"ClassGUID"="%s"\n' "$enum\\DOT4PRT\\ARVEN_PRINTER\\1&2&3" "$CLASS_GUID"
+  elif [ "$1" = win98 ] || [ "$1" = win98fe ]; then
+    cat <<EOF2
 "ClassGUID"="{36FC9E60-C465-11CF-8056-444553540000}"
 
 [$usb&MI_00\\6&1]
@@ -79,10 +61,25 @@ EOF2
 "Class"="Ports"
 "ClassGUID"="{4D36E978-E325-11CE-BFC1-08002BE10318}"
 
-[HKEY_LOCAL_MACHINE\\Enum\\DOT4PRT\\OTHER_PRINTER\\1&2&3]
+[$enum\\DOT4PRT\\OTHER_PRINTER\\1&2&3]
 "ClassGUID"="{4D36E979-E325-11CE-BFC1-08002BE10318}"
 EOF2
   fi
+}
+
+# scenario_handoff RELEASE [installed|missing]: the installation road without
+# the device, or with it and its printer function installed or missing. On
+# XP the runtime libraries go by version: the package's older msvcp60.dll
+# leaves the system's newer one as it was, its newer mfc42.dll replaces the
+# system's older one.
+scenario_handoff() {
+  start_handoff "hand-off on $1${2:+ with the device, printer function $2}, as planned" "$1" || { finish; return; }
+  if [ "$1" = winxp ] && [ -z "${2:-}" ]; then
+    local old="$WIN32_BUILD/helpers/versioned_old.dll" new="$WIN32_BUILD/helpers/versioned_new.dll"
+    cp "$old" "$WINEPREFIX/drive_c/pkg/msvcp60.dll" && cp "$new" "$WINEPREFIX/drive_c/windows/system32/msvcp60.dll"
+    cp "$new" "$WINEPREFIX/drive_c/pkg/mfc42.dll" && cp "$old" "$WINEPREFIX/drive_c/windows/system32/mfc42.dll"
+  fi
+  [ -z "${2:-}" ] || device_state "$1" "$2" | start_state
   compared_run 'C:\pkg\Setup.exe'
   finish
 }
@@ -128,12 +125,11 @@ EOF2
 }
 
 E2E_SCENARIOS+=(
-  "scenario_handoff_plain winxp"
-  "scenario_handoff_98_device installed"
-  "scenario_handoff_98_device missing"
-  scenario_handoff_me
-  "scenario_handoff_plain win2k"
-  "scenario_handoff_plain win98fe"
+  "scenario_handoff win98fe" "scenario_handoff win98fe installed" "scenario_handoff win98fe missing"
+  "scenario_handoff win98" "scenario_handoff win98 installed" "scenario_handoff win98 missing"
+  scenario_handoff_me "scenario_handoff winme installed" "scenario_handoff winme missing"
+  "scenario_handoff win2k" "scenario_handoff win2k installed" "scenario_handoff win2k missing"
+  "scenario_handoff winxp" "scenario_handoff winxp installed" "scenario_handoff winxp missing"
   "scenario_handoff_earlier_location backslash"
   "scenario_handoff_earlier_location quote"
   "scenario_handoff_earlier_location root"
