@@ -25,6 +25,7 @@ begin() {
   REASONS=()
   PLAN_ARGS=()
   RUN_USER=""
+  BEFORE_RUN=""
 }
 
 # check CONDITION-TEXT ACTUAL EXPECTED: records a failure when they differ.
@@ -125,12 +126,14 @@ run_to_end() {
   tool launch_wait --timeout "$END_LIMIT" "$@" | tail -n 1
 }
 
-# launcher_modules TRACE: the lower-case file names of the modules that the
-# launcher C:\pkg\Setup.exe loaded, from a WINEDEBUG=+pid,+loaddll trace.
+# launcher_modules [TRACE]: the lower-case file names of the modules that
+# the launcher (the first Setup*.exe loaded) loaded, from a WINEDEBUG=+pid,+loaddll
+# trace (default: compared_run's).
 launcher_modules() {
-  local pid
-  pid="$(grep -m1 -F 'pkg\\Setup.exe"' "$1" | cut -d: -f1)"
-  grep "^$pid:.*Loaded L" "$1" | sed 's/.*\\//; s/".*//' | tr '[:upper:]' '[:lower:]'
+  local pid trace="${1:-$WINEPREFIX/observed.trace}"
+  pid="$(grep -m1 'trace:loaddll:.*Loaded L".*\\Setup[^\\]*\.exe"' "$trace" | cut -d: -f1)"
+  [ -n "$pid" ] || { echo "no trace"; return; }
+  grep "^$pid:.*Loaded L" "$trace" | sed 's/.*\\//; s/".*//' | tr '[:upper:]' '[:lower:]'
 }
 
 field() {
@@ -233,7 +236,7 @@ start_state() {
   wine regedit /S 'C:\e2e-start.reg' >/dev/null 2>&1
 }
 
-# compared_run [--hold NAME] LAUNCHER [ARGUMENT]: runs the launcher to its
+# compared_run [--hold NAME|--timing]... LAUNCHER [ARGUMENT]: runs the launcher to its
 # end on the scenario's release, every stub running STUB_RUNS_MS, observes
 # what it did (tests/e2e/observe.py) and holds that against setup-plan's
 # outcome for the same package, start state, files laid into the Windows
@@ -241,14 +244,21 @@ start_state() {
 # user's choice). A difference is printed, both sides, and fails the scenario.
 # RUN_USER names a function run beside the launcher (the user at a box; it
 # may write what it saw into $WINEPREFIX/observed.box; its failed checks are
-# the scenario's). Leaves the launcher's
+# the scenario's); BEFORE_RUN one run before it, once the start state has
+# been taken (other programs holding files, windows); RUN_FOLDER, a host
+# folder of drive C, is the launcher's current folder. Leaves the launcher's
 # report line in RUN_REPORT and Wine's trace of the run (+pid,+process,
 # +loaddll) in $WINEPREFIX/observed.trace.
 compared_run() {
   local hold=() plan=() release="$SCENARIO_RELEASE" cp=1252 obs="$WINEPREFIX/observed" unix laid stub
-  [ "$1" != --hold ] || { hold=(--hold "$2") && plan+=(--event "$2") && shift 2; }
+  while [ "$1" = --hold ] || [ "$1" = --timing ]; do
+    [ "$1" = --timing ] || { hold+=(--hold "$2") && plan+=(--event "$2") && shift; }
+    [ "$1" != --timing ] || hold+=(--timing)
+    shift
+  done
   [ "$release" != win98 ] || release=win98se                                        # release-names
   case "$LANG" in ja_JP*) cp=932 ;; esac
+  [ -z "${RUN_FOLDER:-}" ] || plan+=(--current-folder "C:\\$(realpath --relative-to="$WINEPREFIX/drive_c" "$RUN_FOLDER" | tr / '\\')")
   plan+=(--release "$release" --codepage "$cp" --location "${1%\\*}" --windows-folder 'C:\windows'
     --system-folder 'C:\windows\system32')                                           # folders
   [ ! -f "$WINEPREFIX/drive_c/e2e-start.reg" ] || plan+=(--reg "$WINEPREFIX/drive_c/e2e-start.reg")
@@ -260,9 +270,10 @@ compared_run() {
   wine_stop
   mapfile -t laid < <(python3 "$ROOT/tests/e2e/observe.py" snap "$WINEPREFIX" "$unix" "$obs.before" "$WINE_WORK/wine/base")
   rm -f "$WINEPREFIX/drive_c/e2e-log.txt" "$obs.box" "$obs.reasons"
+  [ -z "$BEFORE_RUN" ] || "$BEFORE_RUN"
   local user=""
   [ -z "$RUN_USER" ] || { { REASONS=(); "$RUN_USER"; printf '%s\n' "${REASONS[@]}" >"$obs.reasons"; } & user=$!; }
-  RUN_REPORT="$(E2E_STUB_DETAILS=1 E2E_STUB_SHOW=1 E2E_STUB_SLEEP_MS=$STUB_RUNS_MS E2E_STDERR="$obs.trace" \
+  RUN_REPORT="$(cd "${RUN_FOLDER:-.}" && E2E_STUB_DETAILS=1 E2E_STUB_SHOW=1 E2E_STUB_SLEEP_MS=$STUB_RUNS_MS E2E_STDERR="$obs.trace" \
     WINEDEBUG=+pid,+process,+loaddll run_to_end "${hold[@]}" "$@")"
   [ -z "$user" ] || { wait "$user"; mapfile -t -O ${#REASONS[@]} REASONS < <(grep . "$obs.reasons"); }
   timeout 20 wineserver -w   # every program started has ended

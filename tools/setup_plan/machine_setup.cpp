@@ -96,7 +96,7 @@ void PoseSystemFiles(const ReleaseEntry& release, const Options& options) {
   // CMP_WaitNoPendingInstallEvents and DeletePrinterDriverExA came with Windows 2000.
   sim::InstallConfigManager(!release.win9x && release.release != sim::Release::NT4);
   sim::InstallWinspool(release.win9x ? std::vector<std::string>{"DeletePrinterDriverExA"} : std::vector<std::string>{});
-  sim::InstallNetCommand(0);
+  sim::InstallNetCommand(0, options.spoolerStopMs);
 }
 
 }  // namespace
@@ -184,6 +184,7 @@ bool PoseMachine(const Options& options, Machine* machine, std::string* error) {
   const std::string launcher = options.location + "\\Setup.exe";
   if (!sim::FileExists(launcher)) sim::WriteFile(launcher, "MZ");
   sim::SetModulePath(launcher);
+  if (!options.currentFolder.empty()) sim::SetCurrentFolder(options.currentFolder);
   for (const std::string& program : options.programs) {
     const std::string path = ProgramPath(options.location, program);
     if (!sim::FileExists(path)) sim::WriteFile(path, "MZ");

@@ -47,6 +47,7 @@ const char kHelp[] =
     "  --held-file WINPATH      a file another program holds open, sharing nothing\n"
     "  --no-waiter              no program waits for the completion event\n"
     "  --location WINPATH       where the package lies (default C:\\Package)\n"
+    "  --current-folder WINPATH  the folder the launcher is started in\n"
     "  --windows-folder WINPATH  the Windows folder, when not the release's own\n"
     "                           (C:\\WINDOWS; C:\\WINNT on NT 4.0 and 2000)\n"
     "  --system-folder WINPATH  the system folder, when not the release's own\n"
@@ -62,6 +63,8 @@ const char kHelp[] =
     "  --at MS=REGFILE          REGFILE is applied when the clock reaches MS (Windows\n"
     "                           finishes installing the device)\n"
     "  --pending-installs MS    Windows (2000, XP) installs devices until MS\n"
+    "  --spooler-stop MS        how long the system's \"net stop spooler\" runs (a\n"
+    "                           spooler held up by its jobs)\n"
     "  --choose cancel|uninstall|add-device  the user's answer in the maintenance\n"
     "                           dialog (default cancel); the message box is answered OK\n"
     "  --runs N                 runs the launcher N times (1 to 20) on the same machine\n"
@@ -71,7 +74,7 @@ const char kHelp[] =
     "  --outcome                what the runs leave and what could be seen while they\n"
     "                           ran, one line each, instead of every effect (below)\n"
     "  --compare FILE           holds the outcome lines in FILE, observed on a machine\n"
-    "                           described as the options describe it, against the plan's\n"
+    "                           the options describe, against the plan's; prints both\n"
     "  -- ARGS                  the launcher's command line, e.g. -- \"/aSample Printer\"\n"
     "\n"
     "Describing a machine (keys below HKEY_LOCAL_MACHINE; names from InstallInfo.ini):\n"
@@ -92,8 +95,19 @@ const char kHelp[] =
     "uninstaller's with --program and --effect; Windows' own work with --at; the user's\n"
     "with --choose.\n"
     "\n"
-    "Exit status: 0 the plan ran to its end (--check: no error found), 1 a run was\n"
-    "abandoned (--max-wait) or --check found an error, 2 an input is unusable.\n"
+    "The outcome (--outcome, --compare), a line each: first, in order, the programs\n"
+    "started (command line, program named, show state, \", waited\" when the next start\n"
+    "came after its end), the completion event as the installer started and ended,\n"
+    "while the box or the dialog was up and after the launcher, whether msiexec.exe\n"
+    "could be written while the installer ran and whether the launcher ended; then,\n"
+    "sorted, the registry keys created empty or deleted and the values set or\n"
+    "deleted (names in lower case), the files created, changed (size and CRC-32) or\n"
+    "deleted in the package and INF folders and directly in the system folder, and\n"
+    "the printers and drivers added or removed.\n"
+    "\n"
+    "Exit status: 0 the plan ran to its end (--check: no error found; --compare: the\n"
+    "outcome is as planned), 1 a run was abandoned (--max-wait) or --check found an\n"
+    "error, 2 an input is unusable, 3 the outcome compared differs from the plan.\n"
     "Errors name their place: FILE:LINE: error: ..., or <command line>:N: error: ...\n"
     "for the N-th argument; bytes that are not printable are written \\xNN.\n";
 
@@ -137,6 +151,7 @@ std::string* TextOption(Options* o, const std::string& arg) {
   if (arg == "--state") return &o->stateFile;
   if (arg == "--compare") return &o->compareWith;
   if (arg == "--windows-folder") return &o->windowsFolder;
+  if (arg == "--current-folder") return &o->currentFolder;
   if (arg == "--system-folder") return &o->systemFolder;
   return nullptr;
 }
@@ -203,7 +218,8 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
     }
     const bool known = TextOption(o, arg) || ListOption(o, arg) || arg == "--codepage" || arg == "--effect" ||
                        arg == "--at" || arg == "--duration" || arg == "--choose" || arg == "--runs" ||
-                       arg == "--pending-installs" || arg == "--max-wait" || arg == "--user";
+                       arg == "--pending-installs" || arg == "--max-wait" || arg == "--user" ||
+                       arg == "--spooler-stop";
     if (!known) return *error = Error(i, "unknown option \"" + arg + "\" (see --help)"), false;
     if (i + 1 >= argc) return *error = Error(i, arg + " needs a value"), false;
     const std::string value = argv[++i];
@@ -242,6 +258,9 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
     } else if (arg == "--pending-installs") {
       if (!Number(value, &number)) return bad("--pending-installs needs a number of milliseconds, not \"" + value + "\"");
       o->pendingInstallsMs = number;
+    } else if (arg == "--spooler-stop") {
+      if (!Number(value, &number)) return bad("--spooler-stop needs a number of milliseconds, not \"" + value + "\"");
+      o->spoolerStopMs = number;
     } else if (arg == "--max-wait") {
       if (!Number(value, &number)) return bad("--max-wait needs a number of milliseconds, not \"" + value + "\"");
       o->maxWaitMs = number;

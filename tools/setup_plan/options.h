@@ -41,6 +41,7 @@ struct Options {
   int codePage = 1252;
   std::string packageDir;                  // on the host
   std::string location = "C:\\Package";    // where the package lies on the simulated machine
+  std::string currentFolder;               // the folder the launcher is started in
   std::string windowsFolder;               // instead of the release's own (C:\WINDOWS, C:\WINNT)
   std::string systemFolder;                // instead of the release's own (SYSTEM, system32)
   std::vector<std::string> regFiles;       // the machine's registry
@@ -59,6 +60,7 @@ struct Options {
   std::string stateFile;                   // registry read before and written after the runs
   bool waiter = true;                      // a program holds the completion event
   bool limitedUser = false;                // not an administrator (2000, XP): no writes below HKLM
+  unsigned long spoolerStopMs = 0;          // how long "net stop spooler" runs
   unsigned long pendingInstallsMs = 0;      // Windows installs devices until then (2000, XP)
   unsigned long maxWaitMs = 3600000;       // virtual time after which a run is abandoned
   std::vector<std::string> launcherArgs;

@@ -30,8 +30,9 @@ unix_path() {
   echo "$WINEPREFIX/drive_c/${rest//\\//}"
 }
 
-# plant_decoys: the package in PLANT_FOLDER and every decoy; recorders for
-# the system's net.exe and msiexec.exe; the overrides.
+# plant_decoys: the package in PLANT_FOLDER and every decoy (the plan is
+# told of the programs); recorders for the system's net.exe and msiexec.exe;
+# the overrides.
 plant_decoys() {
   local pkg current
   pkg="$(unix_path "$PLANT_FOLDER")"
@@ -43,18 +44,21 @@ plant_decoys() {
     for name in $AT_START_DLLS $AT_RUN_DLLS; do cp "$WIN32_BUILD/helpers/recorder.dll" "$folder/$name"; done
     for name in net.exe MsiExec.exe; do cp "$WIN32_BUILD/helpers/side_stub.exe" "$folder/$name"; done
   done
+  PLAN_ARGS=(--program "$PLANT_CURRENT\net.exe" --program "$PLANT_CURRENT\MsiExec.exe" --program 'C:\Program.exe'
+    --program 'C:\Program Files\Pkg.exe' --program 'C:\windows\system32\msiexec.exe')
   cp "$WIN32_BUILD/helpers/side_stub.exe" "$WINEPREFIX/drive_c/Program.exe"
   cp "$WIN32_BUILD/helpers/side_stub.exe" "$WINEPREFIX/drive_c/Program Files/Pkg.exe"
   cp "$WIN32_BUILD/helpers/side_stub.exe" "$WINEPREFIX/drive_c/windows/system32/net.exe"
   cp "$WIN32_BUILD/helpers/side_stub.exe" "$WINEPREFIX/drive_c/windows/system32/msiexec.exe"
   cp "$WIN32_BUILD/helpers/loadlib.exe" "$current/loadlib.exe"
-  export WINEDEBUG=+pid,+loaddll  # every module each process loads, on its standard error
   export WINEDLLOVERRIDES="$WINEDLLOVERRIDES$(printf ';%s=n,b' ${AT_RUN_DLLS,,});net.exe=n;msiexec.exe=n;winedbg.exe=d"
 }
 
-# Programs the stubs logged whose module is a decoy, one a line.
-decoys_run() {
-  stub_programs | grep -iE '^C:\\(Program\.exe|Program Files\\Pkg\.exe|Program Files\\Pkg Dir\\(net|MsiExec)\.exe|Work Dir\\)'
+# run_in_current [--hold NAME] [ARGUMENT]: compared_run of the launcher in
+# PLANT_FOLDER, started in PLANT_CURRENT. A decoy run is a program the plan
+# does not start.
+run_in_current() {
+  RUN_FOLDER="$(unix_path "$PLANT_CURRENT")" compared_run ${1:+"$@"} "$PLANT_FOLDER\Setup.exe"
 }
 
 planted_loads() {
@@ -62,116 +66,61 @@ planted_loads() {
   [ -f "$log" ] && tr -d '\r' <"$log"
 }
 
-# run_in_current ARGS...: as run_to_end (holding HOLD when set) from PLANT_CURRENT, traced into loaddll.txt.
-run_in_current() {
-  (cd "$(unix_path "$PLANT_CURRENT")" && timeout 60 wine 'C:\e2e\launch_wait.exe' --timeout "$END_LIMIT" \
-    ${HOLD:+--hold "$HOLD"} "$PLANT_FOLDER\\Setup.exe" "$@" 2>"$WINEPREFIX/loaddll.txt" | tr -d '\r' | tail -n 1)
-}
-
-# The DLLs the launcher's process loaded (loaddll.txt) that were not planted.
-unplanted_loads() {
-  local pid
-  pid="$(grep -m1 -F 'Pkg Dir\\Setup.exe"' "$WINEPREFIX/loaddll.txt" | cut -d: -f1)"
-  { grep "^$pid:.*Loaded L" "$WINEPREFIX/loaddll.txt" || echo "no trace"; } | sed 's/.*\\//; s/".*//' |
-    grep -v '16$' | grep -vixF -f <(printf '%s\n' setup.exe winex11.drv $AT_START_DLLS $AT_RUN_DLLS) | sort -u
-}
-
-# The control: from the current folder, a bare-name load takes the plant,
-# so a launcher that loaded cfgmgr32.dll by name would have been caught.
-check_control() {
+# The checks every road shares beyond the plan: no planted DLL loaded, none
+# loaded that was not planted; then the control: from the current folder, a
+# bare-name load takes the plant, so a launcher that loaded cfgmgr32.dll by
+# name would have been caught.
+check_no_decoy() {
+  check "planted DLLs loaded" "$(planted_loads)" ""
+  check "DLLs loaded but not planted" "$(launcher_modules | grep -v '16$' |
+    grep -vixF -f <(printf '%s\n' setup.exe winex11.drv $AT_START_DLLS $AT_RUN_DLLS) | sort -u)" ""
   check "control: bare-name load of cfgmgr32.dll" \
     "$(cd "$(unix_path "$PLANT_CURRENT")" && w "$PLANT_CURRENT\\loadlib.exe" cfgmgr32.dll | tr '[:upper:]' '[:lower:]')" \
     'c:\work dir\cfgmgr32.dll'
 }
 
-# The checks every road shares, then the control.
-check_no_decoy() {
-  check "decoy programs run" "$(decoys_run)" ""
-  check "planted DLLs loaded" "$(planted_loads)" ""
-  check "DLLs loaded but not planted" "$(unplanted_loads)" ""
-  check_control
-}
-
-# scenario_plants_install RELEASE: a fresh installation; the hand-off runs
-# the package's programs by full path (and on NT 5.x waits through the
-# system's cfgmgr32.dll).
-scenario_plants_install() {
-  new_scenario "plants: fresh installation on $1 runs and loads no decoy" "$1" || { finish; return; }
+# scenario_plants ROAD RELEASE: a fresh installation (the hand-off runs the
+# package's programs by full path, and on NT 5.x waits through the system's
+# cfgmgr32.dll); /a<printer> (winspool, cfgmgr32 on NT 5.x and net.exe,
+# each from the system folder); the maintenance dialog's Uninstall + Next
+# with an uninstall string naming MsiExec.exe by bare name; another copy
+# running, then an earlier edition's "Caution!" box.
+scenario_plants() {
+  new_scenario "plants: $1 on $2 runs and loads no decoy, as planned" "$2" || { finish; return; }
   plant_decoys
-  local r
-  r="$(run_in_current)"
-  check "launcher" "$(field launcher "$r")" ended
-  check "completion event" "$(field event "$r")" set
-  wait_for_log_lines 1
-  check "installer started from the package" \
-    "$(stub_programs | grep -ciF "$PLANT_FOLDER\\Install\\Setup.exe")" 1
-  check_no_decoy
-  finish
-}
-
-# scenario_plants_removal RELEASE: /a<printer> loads winspool and, on winxp, cfgmgr32
-# and restarts the spooler with net.exe: each from the system folder.
-scenario_plants_removal() {
-  new_scenario "plants: printer removal on $1 runs and loads no decoy" "$1" || { finish; return; }
-  plant_decoys
-  check "queue added" "$(tool spoolctl add "$PRINTER" 'E2E Driver')" added
-  local r
-  r="$(run_in_current "/a$PRINTER")"
-  check "launcher" "$(field launcher "$r")" ended
-  check "queue removed" "$(tool spoolctl printer "$PRINTER")" no
-  [ "$1" = winxp ] && check "net.exe from the system folder" \
-    "$(stub_log | grep -i 'net\.exe' | cut -d'|' -f1 | sort -u | tr '[:upper:]' '[:lower:]')" \
-    'c:\windows\system32\net.exe'
-  check_no_decoy
-  finish
-}
-
-# scenario_plants_uninstall: the maintenance dialog, Uninstall + Next, with
-# an uninstall string naming MsiExec.exe by bare name.
-scenario_plants_uninstall() {
-  new_scenario "plants: Uninstall + Next runs the system's MsiExec.exe only" winxp || { finish; return; }
-  plant_decoys
-  reg_add "HKLM\\$PRODUCT_KEY" /v "${PDIENTRY}KEY" /d 1
-  reg_add "HKLM\\$PRODUCT_KEY" /v InstalledDevices /d "$PRINTER,E2E Entry"
-  reg_add "HKLM\\Software\\Corvale\\$PDIENTRY"
-  reg_add 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\E2E Entry' /v UninstallString \
-    /d "$UNINSTALL_COMMAND"
-  local out="$RUN_DIR/plants-uninstall.out"
-  (cd "$(unix_path "$PLANT_CURRENT")" &&
-    wine 'C:\e2e\launch_wait.exe' --timeout 30000 "$PLANT_FOLDER\\Setup.exe" >"$out" 2>"$WINEPREFIX/loaddll.txt") &
-  local waiter=$!
-  # A user's mouse clicks, with dialog.sh's click (xdotool on the virtual
-  # desktop): Uninstall (1001), then Next (IDOK), enabled by that choice.
-  check "dialog shown" "$(tool dlgtool wait 30000)" found
-  click 1001 || check "Uninstall clicked" no yes
-  click 1 || check "Next clicked" no yes
-  wait_for_exit "$waiter"
-  wait "$waiter" 2>/dev/null
-  check "launcher" "$(field launcher "$(tr -d '\r' <"$out" | tail -n 1)")" ended
-  wait_for_log_lines 1
-  check "uninstall command" "$(stub_log | tr '[:upper:]' '[:lower:]')" \
-    "c:\\windows\\system32\\msiexec.exe|$(echo "$UNINSTALL_COMMAND" | tr '[:upper:]' '[:lower:]')"
-  check_no_decoy
-  finish
-}
-
-# scenario_plants_gate: another copy running, then an earlier edition's "Caution!" box (OK pressed).
-scenario_plants_gate() {
-  new_scenario "plants: another copy and the Caution! box on win98 load no decoy" win98 || { finish; return; }
-  plant_decoys
-  reg_add 'HKLM\Software\Ostrane\Varnesse\Old Edition'
-  check "another copy" "$(field launcher "$(HOLD="${PDIENTRY}Setup" run_in_current)")" ended
-  (tool wintool wait 'Caution!' 20000 >/dev/null && tool wintool ok 'Caution!' >/dev/null) &
-  check "launcher after OK" "$(field launcher "$(run_in_current)")" ended
+  case "$1" in
+    installation) run_in_current ;;
+    removal)
+      check "queue added" "$(tool spoolctl add "$PRINTER" 'E2E Driver')" added
+      PLAN_ARGS+=(--printer "$PRINTER=E2E Driver")
+      OBSERVE_ALLOW=driver-flags run_in_current "/a$PRINTER"
+      ;;
+    uninstall)
+      printf '[%s]\n"%sKEY"="1"\n"InstalledDevices"="%s,E2E Entry"\n\n[%s]\n\n[%s]\n"UninstallString"="%s"\n' \
+        "HKEY_LOCAL_MACHINE\\$PRODUCT_KEY" "$PDIENTRY" "$PRINTER" "HKEY_LOCAL_MACHINE\\Software\\Corvale\\$PDIENTRY" \
+        'HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall\E2E Entry' "$UNINSTALL_COMMAND" |
+        start_state
+      # A user's mouse clicks, with dialog.sh's click (xdotool on the virtual
+      # desktop): Uninstall (1001), then Next (IDOK), enabled by that choice.
+      play_uninstall() { click 1001 && click 1; }
+      PLAN_ARGS+=(--choose uninstall)
+      DIALOG_PLAY=play_uninstall RUN_USER=dialog_user run_in_current
+      ;;
+    gate)
+      start_state <<<"$EARLIER_EDITION"
+      run_in_current --hold "${PDIENTRY}Setup"
+      RUN_USER=caution_reader run_in_current
+      ;;
+  esac
   check_no_decoy
   finish
 }
 
 E2E_SCENARIOS+=(
-  "scenario_plants_install winxp"
-  "scenario_plants_install win98"
-  "scenario_plants_removal winxp"
-  "scenario_plants_removal win98"
-  scenario_plants_uninstall
-  scenario_plants_gate
+  "scenario_plants installation winxp"
+  "scenario_plants installation win98"
+  "scenario_plants removal winxp"
+  "scenario_plants removal win98"
+  "scenario_plants uninstall winxp"
+  "scenario_plants gate win98"
 )
