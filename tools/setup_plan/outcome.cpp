@@ -103,17 +103,17 @@ std::string FieldOf(const Effect& effect, const std::string& name) {
   return "";
 }
 
-// The lines of what happened while the launcher ran, in order.
-std::vector<std::string> SeenLines(const Machine& machine, const std::vector<RunResult>& runs) {
-  std::vector<Effect> effects;
-  for (const RunResult& run : runs) effects.insert(effects.end(), run.effects.begin(), run.effects.end());
+// The lines of what happened while the launcher ran, in order. Each run has
+// a waiting program of its own, whose completion event starts unset.
+void AddSeenLines(const Machine& machine, const RunResult& run, std::vector<std::string>* out) {
+  const std::vector<Effect>& effects = run.effects;
   size_t eventSetAt = effects.size();
   for (size_t i = 0; i < effects.size() && eventSetAt == effects.size(); ++i)
     if (effects[i].kind == "completion-event") eventSetAt = i;
   const auto eventAt = [&](size_t i) -> std::string { return eventSetAt < i ? "set" : "unset"; };
   const std::string installer = Upper(machine.launcherFolder + "\\Install\\Setup.exe");
 
-  std::vector<std::string> lines;
+  std::vector<std::string>& lines = *out;
   bool msiexecHeld = false;
   for (size_t i = 0; i < effects.size(); ++i) {
     const Effect& e = effects[i];
@@ -143,11 +143,8 @@ std::vector<std::string> SeenLines(const Machine& machine, const std::vector<Run
       lines.push_back(std::string("msiexec.exe writable while the installer ran: ") + (msiexecHeld ? "no" : "yes"));
     }
   }
-  bool abandoned = false;
-  for (const RunResult& run : runs) abandoned = abandoned || run.abandoned;
   lines.push_back("completion event after the launcher: " + eventAt(effects.size()));
-  lines.push_back(std::string("the launcher ends: ") + (abandoned ? "no" : "yes"));
-  return lines;
+  lines.push_back(std::string("the launcher ends: ") + (run.abandoned ? "no" : "yes"));
 }
 
 template <typename Set>
@@ -215,7 +212,8 @@ ObservableState ObserveMachine(const Machine& machine) {
 
 std::vector<std::string> OutcomeLines(const Machine& machine, const ObservableState& before,
                                       const ObservableState& after, const std::vector<RunResult>& runs) {
-  std::vector<std::string> lines = SeenLines(machine, runs);
+  std::vector<std::string> lines;
+  for (const RunResult& run : runs) AddSeenLines(machine, run, &lines);
   const std::vector<std::string> left = LeftLines(before, after);
   lines.insert(lines.end(), left.begin(), left.end());
   return lines;
