@@ -245,7 +245,8 @@ start_state() {
 # RUN_USER names a function run beside the launcher (the user at a box; it
 # may write what it saw into $WINEPREFIX/observed.box; its failed checks are
 # the scenario's); BEFORE_RUN one run before it, once the start state has
-# been taken (other programs holding files, windows); RUN_FOLDER, a host
+# been taken (other programs holding files until C:\e2e\stop-hold exists,
+# windows); RUN_FOLDER, a host
 # folder of drive C, is the launcher's current folder. Leaves the launcher's
 # report line in RUN_REPORT and Wine's trace of the run (+pid,+process,
 # +loaddll) in $WINEPREFIX/observed.trace.
@@ -276,6 +277,7 @@ compared_run() {
   RUN_REPORT="$(cd "${RUN_FOLDER:-.}" && E2E_STUB_DETAILS=1 E2E_STUB_SHOW=1 E2E_STUB_SLEEP_MS=$STUB_RUNS_MS E2E_STDERR="$obs.trace" \
     WINEDEBUG=+pid,+process,+loaddll run_to_end "${hold[@]}" "$@")"
   [ -z "$user" ] || { wait "$user"; mapfile -t -O ${#REASONS[@]} REASONS < <(grep . "$obs.reasons"); }
+  touch "$WINEPREFIX/drive_c/e2e/stop-hold"  # what BEFORE_RUN holds is let go
   timeout 20 wineserver -w   # every program started has ended
   wine_stop                  # and the registry is on disk
   python3 "$ROOT/tests/e2e/observe.py" snap "$WINEPREFIX" "$unix" "$obs.after" >/dev/null

@@ -65,7 +65,7 @@ def low(text):
 def unescape(text):
     return re.sub(r'\\(x[0-9a-fA-F]{1,4}|[0-7]{1,3}|.)', lambda m: (
         chr(int(m.group(1)[1:], 16)) if m.group(1)[0] == 'x' else chr(int(m.group(1), 8))
-        if m.group(1)[0].isdigit() else {'n': '\n', 'r': '\r', 't': '\t'}.get(m.group(1), m.group(1))), text)
+        if m.group(1)[0] in '01234567' else {'n': '\n', 'r': '\r', 't': '\t'}.get(m.group(1), m.group(1))), text)
 
 
 def read_hive(path, root, state):
@@ -172,7 +172,9 @@ def started(trace, launcher):
     """(program, command line) of each process a launcher (any copy) started,
     in order, from Wine's +pid,+process trace."""
     starts, threads, creators = [], set(), set()
-    wide = lambda text: None if text == '(null)' else ansi(unescape(text[2:-1]))
+    def wide(text):  # Wine's debugstr_w: \\, \", \n, \r, \t and \XXXX
+        return None if text == '(null)' else ansi(re.sub(r'\\([0-9a-f]{4}|.)', lambda m: chr(int(m.group(1), 16)) if len(
+            m.group(1)) == 4 else {'n': '\n', 'r': '\r', 't': '\t'}.get(m.group(1), m.group(1)), text[2:-1]))
     for line in open(trace, encoding='utf-8', errors='replace'):
         m = re.match(r'([0-9a-f]+:)?([0-9a-f]+):trace:process:CreateProcessInternalW (?:app (.*) cmdline (.*)|'
                      r'started process pid \w+ tid (\w+))$', line.rstrip())
