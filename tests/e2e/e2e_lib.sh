@@ -56,7 +56,7 @@ finish() {
 w() {
   local out
   out="$(mktemp)"
-  timeout 60 wine "$@" >"$out" 2>"${E2E_STDERR:-/dev/null}"
+  timeout "${W_LIMIT:-60}" wine "$@" >"$out" 2>"${E2E_STDERR:-/dev/null}"
   tr -d '\r' <"$out"
   rm -f "$out"
 }
@@ -123,7 +123,7 @@ wait_for_log_lines() {
 # run_to_end ARGS...: starts the launcher through the waiter and returns its
 # report line ("event=... launcher=... exit=... acp=...").
 run_to_end() {
-  tool launch_wait --timeout "$END_LIMIT" "$@" | tail -n 1
+  W_LIMIT=$((END_LIMIT / 1000 + 45)) tool launch_wait --timeout "$END_LIMIT" "$@" | tail -n 1
 }
 
 # launcher_modules [TRACE]: the lower-case file names of the modules that
@@ -282,6 +282,10 @@ compared_run() {
   wine_stop                  # and the registry is on disk
   python3 "$ROOT/tests/e2e/observe.py" snap "$WINEPREFIX" "$unix" "$obs.after" >/dev/null
   python3 "$ROOT/tests/e2e/observe.py" lines "$WINEPREFIX" "$obs.before" "$obs.after" "$RUN_REPORT" "$1" >"$obs.txt"
-  "$HOST_BUILD/setup-plan" --compare "$obs.txt" "${plan[@]}" "${laid[@]}" "${PLAN_ARGS[@]}" "$unix" \
-    ${2+-- "$2"} >"$obs.diff" 2>&1 || { cat "$obs.diff" && REASONS+=("plan and Wine differ (above) for $*"); }
+  # The plan's texts in the ANSI code page, as Wine hands them to the launcher.
+  local texts=("${PLAN_ARGS[@]}" ${2+-- "$2"}) i
+  for i in "${!texts[@]}"; do texts[i]="$(printf '%s' "${texts[i]}" | iconv -f UTF-8 -t "CP$cp")"; done
+  "$HOST_BUILD/setup-plan" --compare "$obs.txt" "${plan[@]}" "${laid[@]}" "${texts[@]:0:${#PLAN_ARGS[@]}}" "$unix" \
+    "${texts[@]:${#PLAN_ARGS[@]}}" >"$obs.diff" 2>&1 ||
+    { python3 "$ROOT/tests/e2e/observe.py" table >>"$obs.diff"; cat "$obs.diff" && REASONS+=("plan and Wine differ (above) for $*"); }
 }

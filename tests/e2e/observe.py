@@ -8,6 +8,8 @@
       path) and the INF folder, and directly in the system folder; with BASE (the base
       prefix) also copies of the files the scenario laid into those folders,
       and the plan's --file arguments for them on stdout
+  observe.py table
+      the differences of Wine's allowed for, for a failed comparison
   observe.py lines PREFIX BEFORE AFTER REPORT LAUNCHER > OBSERVED
       the outcome lines, from both states, Wine's +process trace
       (PREFIX/observed.trace), the stubs' log, the launcher's report line
@@ -39,15 +41,18 @@ WINE_DIFFERENCES = {
                            '--pending-installs',
     'display-class': "Wine's display driver stamps the display class key on every start; "
                      'that key is not compared',
-    'spooler': "Wine's spooler keeps its queues and drivers in the registry: those keys are "
-               'read as the printers and drivers present, not compared as keys',
+    'spooler': "Wine's spooler keeps its queues and drivers in the registry, and each user's "
+               'list of printers (Devices, PrinterPorts) as Windows does: the queue and driver keys '
+               'are read as the printers and drivers present, and none of them is compared as keys',
     'driver-flags': "Wine's DeletePrinterDriverExA refuses every flag (error 87): the launcher "
                     'restarts the spooler a second time, retries, and the driver stays. Where a '
                     'scenario allows it, that run is read as Windows makes it: one restart, the '
                     'driver removed',
 }
 NOT_COMPARED = ('hklm\\system\\currentcontrolset\\control\\class\\{4d36e968-e325-11ce-bfc1-08002be10318}',
-                'hklm\\system\\currentcontrolset\\control\\print')  # display-class, spooler
+                'hklm\\system\\currentcontrolset\\control\\print',  # display-class, spooler
+                'hkcu\\software\\microsoft\\windows nt\\currentversion\\devices',
+                'hkcu\\software\\microsoft\\windows nt\\currentversion\\printerports')
 PRINT = 'hklm\\system\\currentcontrolset\\control\\print\\'
 FOLDERS = ('drive_c/windows/system32', 'drive_c/windows/inf')
 CP = os.environ.get('OBSERVE_CP', 'cp1252')
@@ -70,7 +75,7 @@ def unescape(text):
 
 def read_hive(path, root, state):
     """Wine's own registry file, into state['keys'] (every key with its
-    parents; key names as they are) and state['values']."""
+    parents, in Unicode) and state['values'] (in the code page)."""
     key, pending = None, ''
     for line in open(path, encoding='utf-8', errors='replace'):
         line = pending + line.rstrip('\n')
@@ -79,9 +84,9 @@ def read_hive(path, root, state):
             continue
         pending = ''
         if line.startswith('['):
-            key = root + '\\' + ansi(unescape(line[1:line.rindex(']')]))
-            parts = key.split('\\')
+            parts = (root + '\\' + unescape(line[1:line.rindex(']')])).split('\\')
             state['keys'].update('\\'.join(parts[:i]) for i in range(2, len(parts) + 1))
+            key = ansi('\\'.join(parts))
         elif key and (line.startswith('"') or line.startswith('@')):
             m = re.match(r'(@|"(?:[^"\\]|\\.)*")=(.*)', line)
             name = '' if m.group(1) == '@' else unescape(m.group(1)[1:-1])
@@ -131,7 +136,8 @@ def snap(prefix, package, out, base=None):
                 if ours and not (os.path.exists(ours) and content(ours) == state['files'][win]):
                     shutil.copyfile(path, '%s.%d' % (out, len(laid)))
                     laid += ['--file', '%s=%s.%d' % (win, out, len(laid))]  # wine-files
-    state['keys'] = sorted(state['keys'])
+    state['spooler'] = sorted(spooler(state['keys']))
+    state['keys'] = sorted(ansi(k) for k in state['keys'])
     with open(out, 'w') as f:
         json.dump(state, f)
     print('\n'.join(laid))
@@ -144,9 +150,9 @@ def spooler(keys):
         m = re.match(r'printers\\([^\\]+)$|environments\\[^\\]+\\drivers\\(?:version-\d\\)?([^\\]+)$',
                      key[len(PRINT):], re.I) if low(key).startswith(PRINT) else None
         if m and m.group(1):
-            found.add('printer ' + m.group(1))
-        elif m:
-            found.add('driver ' + m.group(2))
+            found.add('printer ' + ansi(m.group(1)))
+        elif m and not re.match(r'version-\d+$', m.group(2), re.I):
+            found.add('driver ' + ansi(m.group(2)))
     return found
 
 
@@ -163,7 +169,7 @@ def left_lines(before, after):
     lines += ['value %s deleted' % k for k in was if k not in values and k.split(' : ')[0] in keys]
     lines += ['file %s = %s' % (p, c) for p, c in after['files'].items() if before['files'].get(p) != c]
     lines += ['file %s deleted' % p for p in before['files'] if p not in after['files']]
-    now, then = spooler(after['keys']), spooler(before['keys'])
+    now, then = set(after['spooler']), set(before['spooler'])
     lines += ['%s added' % x for x in now - then] + ['%s removed' % x for x in then - now]
     return sorted(lines, key=lambda line: line.encode('latin-1'))
 
@@ -192,24 +198,31 @@ def started(trace, launcher):
 
 def seen_lines(prefix, report, launcher, runs_us):
     log = os.path.join(prefix, 'drive_c', 'e2e-log.txt')
-    stubs = {}
+    stubs = {}  # command line -> what each of its runs noted, in the order they started
     for entry in open(log, encoding='latin-1').read().splitlines() if os.path.exists(log) else []:
         fields = entry.split('|')
-        stubs[fields[1]] = dict(f.split('=', 1) for f in fields[2:] if '=' in f)
-    lines, starts = [], started(os.path.join(prefix, 'observed.trace'), launcher)
-    installer = low(launcher.rsplit('\\', 1)[0]) + '\\install\\setup.exe'
+        stubs.setdefault(fields[1], []).append(dict(f.split('=', 1) for f in fields[2:] if '=' in f))
+    for runs in stubs.values():
+        runs.sort(key=lambda seen: float(seen.get('start_us', 0)))
+    lines, starts = [], started(os.path.join(prefix, 'observed.trace'), ansi(launcher))
+    installer = low(ansi(launcher.rsplit('\\', 1)[0] + '\\install\\setup.exe'))
+    noted, starts_at = [(stubs.get(c) or [{}]).pop(0) for _, c in starts], []
     for i, (program, command) in enumerate(starts):
-        seen = stubs.get(command, {})
-        later = [float(stubs.get(c, {}).get('start_us', 0)) for _, c in starts[i + 1:]]
+        seen = noted[i]
+        later = [float(n['start_us']) for n in noted[i + 1:] if 'start_us' in n]
         waited = seen and later and min(later) >= float(seen['start_us']) + runs_us
         lines.append('starts %s (program %s, show=%s)%s' % (visible(command), program or 'none', seen.get('show', '?'),
                                                             ', waited' if waited else ''))
+        starts_at.append(len(lines) - 1)
         if low(program or '') == installer:
             lines.append('completion event as the installer started: %s' % seen.get('event'))
             lines.append('completion event as the installer ended: %s' % seen.get('event_at_end'))
             lines.append('msiexec.exe writable while the installer ran: %s' % seen.get('msiexec_write'))
-    box = os.path.join(prefix, 'observed.box')  # what the user read and saw while the box was up
-    lines += open(box, encoding='latin-1').read().splitlines() if os.path.exists(box) else []
+    box = os.path.join(prefix, 'observed.box')  # "at_us=N|LINE": what the user saw, and when
+    for inserted, entry in enumerate(open(box, encoding='latin-1').read().splitlines() if os.path.exists(box) else []):
+        at, line = entry.split('|', 1)
+        later = [i for i, n in enumerate(noted) if float(n.get('start_us', 0)) > float(at[6:])]
+        lines.insert(len(lines) if not later else starts_at[later[0]] + inserted, line)
     lines.append('completion event after the launcher: %s' % (re.findall(r'event=(\S+)', report) or ['?'])[0])
     lines.append('the launcher ends: %s' % ('yes' if 'launcher=ended' in report else 'no'))
     return lines
@@ -221,16 +234,18 @@ def as_windows(seen, left, before):
         net = [i for i, line in enumerate(seen) if re.match(r'starts net (stop|start) spooler ', line)]
         if len(net) == 4 and seen[net[2]].startswith('starts net stop'):
             del seen[net[2]:net[3] + 1]
-            left += ['%s removed' % d for d in spooler(before['keys']) if d.startswith('driver ')]
+            left += ['%s removed' % d for d in before['spooler'] if d.startswith('driver ')]
     return seen + sorted(left, key=lambda line: line.encode('latin-1'))
 
 
 if __name__ == '__main__':
-    if sys.argv[1] == 'snap':
+    if sys.argv[1] == 'table':
+        print('allowing for where Wine knowingly differs from Windows:')
+        print(''.join('  %s: %s\n' % item for item in WINE_DIFFERENCES.items()), end='')
+    elif sys.argv[1] == 'snap':
         snap(*sys.argv[2:6])
     else:
         prefix, before, after, report, launcher = sys.argv[2:7]
-        launcher = ansi(launcher)
         runs_us = float(os.environ.get('STUB_RUNS_MS', '1000')) * 1000
         before, after = json.load(open(before)), json.load(open(after))
         lines = as_windows(seen_lines(prefix, report, launcher, runs_us), left_lines(before, after), before)

@@ -7,12 +7,20 @@
 
 EARLIER_EDITION='[HKEY_LOCAL_MACHINE\Software\Ostrane\Varnesse\Old Edition]'
 
+# saw WHAT WHILE: notes for the observer that the user saw WHAT, and the
+# completion event's state while it was up, with the time.
+saw() {
+  local probe
+  probe="$(tool event_probe "$COMPLETION_EVENT" --at)"
+  printf '%s|%s\n%s|completion event while the %s was up: %s\n' "${probe#*$'\n'}" "$1" "${probe#*$'\n'}" "$2" \
+    "${probe%%$'\n'*}" >>"$WINEPREFIX/observed.box"
+}
+
 # The user at the box: notes what it says and whether the waiting program was
 # released while it was up, then presses OK.
 caution_reader() {
   [ "$(tool wintool wait 'Caution!' 20000)" = 'Caution!' ] || return
-  printf 'shows a message box "Caution!": %s\ncompletion event while the box was up: %s\n' \
-    "$(tool wintool text 'Caution!')" "$(tool event_probe "$COMPLETION_EVENT")" >>"$WINEPREFIX/observed.box"
+  saw "shows a message box \"Caution!\": $(tool wintool text 'Caution!')" box
   tool wintool ok 'Caution!' >/dev/null
 }
 
@@ -20,8 +28,7 @@ caution_reader() {
 # Cancel (DIALOG_PLAY, when set, plays the user's part instead).
 dialog_user() {
   [ "$(tool dlgtool wait 30000)" = found ] || return
-  printf 'shows the maintenance dialog\ncompletion event while the dialog was up: %s\n' \
-    "$(tool event_probe "$COMPLETION_EVENT")" >>"$WINEPREFIX/observed.box"
+  saw "shows the maintenance dialog" dialog
   "${DIALOG_PLAY:-click}" 2
 }
 

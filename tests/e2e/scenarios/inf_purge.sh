@@ -67,7 +67,6 @@ scenario_inf_purge() {
   }
   PLAN_ARGS=(--held-file 'C:\windows\inf\h-held.inf')
   BEFORE_RUN=hold_file compared_run 'C:\pkg\Setup.exe' '/aE2E No Such Printer'
-  wait "$HOLD_PID" 2>/dev/null
   finish
 }
 

@@ -58,7 +58,9 @@ plant_decoys() {
 # PLANT_FOLDER, started in PLANT_CURRENT. A decoy run is a program the plan
 # does not start.
 run_in_current() {
-  RUN_FOLDER="$(unix_path "$PLANT_CURRENT")" compared_run ${1:+"$@"} "$PLANT_FOLDER\Setup.exe"
+  local hold=()
+  [ "${1:-}" != --hold ] || { hold=(--hold "$2") && shift 2; }
+  RUN_FOLDER="$(unix_path "$PLANT_CURRENT")" compared_run "${hold[@]}" "$PLANT_FOLDER\\Setup.exe" "$@"
 }
 
 planted_loads() {
