@@ -91,6 +91,7 @@ void PoseSystemFiles(const ReleaseEntry& release, const Options& options) {
   sim::SetWindowsDirectory(windowsDir);
   sim::SetSystemDirectory(systemDir);
   sim::WriteFile(systemDir + "\\msiexec.exe", "MZ");
+  sim::CreateFolder("C:\\Program Files");  // every release has it, empty or not
   if (!sim::FileExists(windowsDir + "\\INF\\layout.inf"))
     sim::WriteFile(windowsDir + "\\INF\\layout.inf", "[SourceDisksFiles]\r\n");
   // CMP_WaitNoPendingInstallEvents and DeletePrinterDriverExA came with Windows 2000.

@@ -95,7 +95,7 @@ scenario_plants() {
     removal)
       check "queue added" "$(tool spoolctl add "$PRINTER" 'E2E Driver')" added
       PLAN_ARGS+=(--printer "$PRINTER=E2E Driver")
-      OBSERVE_ALLOW=driver-flags run_in_current "/a$PRINTER"
+      OBSERVE_ALLOW=driver-flags END_LIMIT=40000 run_in_current "/a$PRINTER"
       ;;
     uninstall)
       printf '[%s]\n"%sKEY"="1"\n"InstalledDevices"="%s,E2E Entry"\n\n[%s]\n\n[%s]\n"UninstallString"="%s"\n' \
