@@ -7,7 +7,7 @@
       server has ended) and the files of the package folder (PACKAGE, a host
       path) and the INF folder, and directly in the system folder; with BASE (the base
       prefix) also copies of the files the scenario laid into those folders,
-      and the plan's --file arguments for them on stdout
+      and the plan's --file and --inf arguments for them on stdout
   observe.py table
       the differences of Wine's allowed for, for a failed comparison
   observe.py lines PREFIX BEFORE AFTER REPORT LAUNCHER > OBSERVED
@@ -133,9 +133,13 @@ def snap(prefix, package, out, base=None):
                 win = low(ansi('c:\\' + os.path.relpath(path, drive).replace('/', '\\')))
                 state['files'][win] = content(path)
                 ours = os.path.join(base, os.path.relpath(path, prefix)) if base and top != package else None
-                if ours and not (os.path.exists(ours) and content(ours) == state['files'][win]):
-                    shutil.copyfile(path, '%s.%d' % (out, len(laid)))
-                    laid += ['--file', '%s=%s.%d' % (win, out, len(laid))]  # wine-files
+                if ours and not (os.path.exists(ours) and content(ours) == state['files'][win]):  # wine-files
+                    copy = os.path.join(out + '.' + os.path.basename(top), os.path.relpath(path, top))
+                    os.makedirs(os.path.dirname(copy), exist_ok=True)
+                    shutil.copyfile(path, copy)
+                    laid += [] if deep else ['--file', '%s=%s' % (win, copy)]
+    if os.path.isdir(out + '.inf'):
+        laid += ['--inf', out + '.inf']  # the INF folder's, whole
     state['spooler'] = sorted(spooler(state['keys']))
     state['keys'] = sorted(ansi(k) for k in state['keys'])
     with open(out, 'w') as f:
@@ -210,6 +214,8 @@ def seen_lines(prefix, report, launcher, runs_us):
     for i, (program, command) in enumerate(starts):
         seen = noted[i]
         later = [float(n['start_us']) for n in noted[i + 1:] if 'start_us' in n]
+        # Waited for: every later start came after it had run its time (a
+        # launcher busy for longer than a stub runs would read as waiting).
         waited = seen and later and min(later) >= float(seen['start_us']) + runs_us
         lines.append('starts %s (program %s, show=%s)%s' % (visible(command), program or 'none', seen.get('show', '?'),
                                                             ', waited' if waited else ''))

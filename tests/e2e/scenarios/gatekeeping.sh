@@ -1,9 +1,10 @@
 # shellcheck shell=bash
 # The roads other than the installation, each a start state, a release and a
 # run held against its plan (compared_run): another copy, no information
-# file, an earlier edition (the user reads the "Caution!" box and presses OK),
-# earlier-edition keys without subkeys, the installed product (the user
-# cancels the maintenance dialog), removal mode, unsupported releases.
+# file, an information file naming nothing usable, an earlier edition (the
+# user reads the "Caution!" box and presses OK), earlier-edition keys
+# without subkeys, the installed product (the user cancels the maintenance
+# dialog), removal mode, unsupported releases.
 
 EARLIER_EDITION='[HKEY_LOCAL_MACHINE\Software\Ostrane\Varnesse\Old Edition]'
 
@@ -68,6 +69,11 @@ scenario_road() {
       RUN_USER=dialog_user compared_run 'C:\pkg\Setup.exe'
       ;;
     removal) compared_run 'C:\pkg\Setup.exe' "/a$PRINTER" ;;
+    unusable)
+      # A PDIENTRY too long to name the instance event.
+      printf '[INSTALL_INFO]\r\nRegistryPath=%s\r\nPDIENTRY=%0600d\r\n' "$PRODUCT_KEY" 0 >"$WINEPREFIX/drive_c/pkg/InstallInfo.ini"
+      compared_run 'C:\pkg\Setup.exe'
+      ;;
     unsupported)
       compared_run 'C:\pkg\Setup.exe'
       compared_run 'C:\pkg\Setup.exe' "/a$PRINTER"
@@ -131,6 +137,7 @@ E2E_SCENARIOS+=(
   "scenario_road removal winxp" "scenario_road removal win2k" "scenario_road removal winme"
   "scenario_road removal win98" "scenario_road removal win98fe"
   "scenario_road unsupported win95" "scenario_road unsupported nt40" "scenario_road unsupported win7"
+  "scenario_road unusable winxp" "scenario_road unusable win98"
   scenario_earlier_edition_without_window_system
   "scenario_earlier_edition_without_window_system advapi32"
   "scenario_removal_path 'C:\\pkg\\Setup表.exe' win98 ja_JP.UTF-8"
