@@ -9,7 +9,7 @@ PDIENTRY='E2EPDI'
 PRODUCT_KEY='Software\Ostrane\E2E Printer'
 PRINTER='E2E Printer'
 # Time limits (ms) for a launcher run that must end on its own.
-END_LIMIT=15000
+END_LIMIT=30000
 
 PASSED=0
 FAILED=0
@@ -236,20 +236,20 @@ start_state() {
   wine regedit /S 'C:\e2e-start.reg' >/dev/null 2>&1
 }
 
-# compared_run [--hold NAME|--timing]... LAUNCHER [ARGUMENT]: runs the launcher to its
-# end on the scenario's release, every stub running STUB_RUNS_MS, observes
-# what it did (tests/e2e/observe.py) and holds that against setup-plan's
-# outcome for the same package, start state, files laid into the Windows
-# folders and command line (PLAN_ARGS adds options: printers, programs, the
-# user's choice). A difference is printed, both sides, and fails the scenario.
-# RUN_USER names a function run beside the launcher (the user at a box; it
-# may write what it saw into $WINEPREFIX/observed.box; its failed checks are
-# the scenario's); BEFORE_RUN one run before it, once the start state has
-# been taken (other programs holding files until C:\e2e\stop-hold exists,
-# windows); RUN_FOLDER, a host
-# folder of drive C, is the launcher's current folder. Leaves the launcher's
-# report line in RUN_REPORT and Wine's trace of the run (+pid,+process,
-# +loaddll) in $WINEPREFIX/observed.trace.
+# compared_run [--hold NAME|--timing]... LAUNCHER [ARGUMENT]: runs the
+# launcher to its end on the scenario's release, every stub running
+# STUB_RUNS_MS, observes what it did (tests/e2e/observe.py) and holds that
+# against setup-plan's outcome for the same package, start state, files laid
+# into the Windows folders and command line (PLAN_ARGS adds options:
+# printers, programs, the user's choice). A difference is printed, both
+# sides, and fails the scenario. RUN_USER names a function run beside the
+# launcher (the user at a box; it may note what it saw in
+# $WINEPREFIX/observed.box; its failed checks are the scenario's);
+# BEFORE_RUN one run before it, once the start state has been taken (other
+# programs holding files until C:\e2e\stop-hold exists, windows); RUN_FOLDER,
+# a host folder of drive C, is the launcher's current folder. Leaves the
+# launcher's report line in RUN_REPORT and Wine's trace of the run
+# (+pid,+process,+loaddll) in $WINEPREFIX/observed.trace.
 compared_run() {
   local hold=() plan=() release="$SCENARIO_RELEASE" cp=1252 obs="$WINEPREFIX/observed" unix laid stub
   while [ "$1" = --hold ] || [ "$1" = --timing ]; do
@@ -267,9 +267,9 @@ compared_run() {
     plan+=(--duration "$stub=$STUB_RUNS_MS")
   done
   unix="$WINEPREFIX/drive_c/$(echo "${1%\\*}" | sed 's/^C:\\//; s/\\/\//g')"
-  export OBSERVE_CP="cp$cp" STUB_RUNS_MS
+  local observe=(env OBSERVE_CP="cp$cp" STUB_RUNS_MS="$STUB_RUNS_MS" python3 "$ROOT/tests/e2e/observe.py")
   wine_stop
-  mapfile -t laid < <(python3 "$ROOT/tests/e2e/observe.py" snap "$WINEPREFIX" "$unix" "$obs.before" "$WINE_WORK/wine/base")
+  mapfile -t laid < <("${observe[@]}" snap "$WINEPREFIX" "$unix" "$obs.before" "$WINE_WORK/wine/base")
   rm -f "$WINEPREFIX/drive_c/e2e-log.txt" "$obs.box" "$obs.reasons"
   [ -z "$BEFORE_RUN" ] || "$BEFORE_RUN"
   local user=""
@@ -280,12 +280,12 @@ compared_run() {
   touch "$WINEPREFIX/drive_c/e2e/stop-hold"  # what BEFORE_RUN holds is let go
   timeout 20 wineserver -w   # every program started has ended
   wine_stop                  # and the registry is on disk
-  python3 "$ROOT/tests/e2e/observe.py" snap "$WINEPREFIX" "$unix" "$obs.after" >/dev/null
-  python3 "$ROOT/tests/e2e/observe.py" lines "$WINEPREFIX" "$obs.before" "$obs.after" "$RUN_REPORT" "$1" >"$obs.txt"
+  "${observe[@]}" snap "$WINEPREFIX" "$unix" "$obs.after" >/dev/null
+  "${observe[@]}" lines "$WINEPREFIX" "$obs.before" "$obs.after" "$RUN_REPORT" "$1" >"$obs.txt"
   # The plan's texts in the ANSI code page, as Wine hands them to the launcher.
   local texts=("${PLAN_ARGS[@]}" ${2+-- "$2"}) i
   for i in "${!texts[@]}"; do texts[i]="$(printf '%s' "${texts[i]}" | iconv -f UTF-8 -t "CP$cp")"; done
   "$HOST_BUILD/setup-plan" --compare "$obs.txt" "${plan[@]}" "${laid[@]}" "${texts[@]:0:${#PLAN_ARGS[@]}}" "$unix" \
     "${texts[@]:${#PLAN_ARGS[@]}}" >"$obs.diff" 2>&1 ||
-    { python3 "$ROOT/tests/e2e/observe.py" table >>"$obs.diff"; cat "$obs.diff" && REASONS+=("plan and Wine differ (above) for $*"); }
+    { "${observe[@]}" table >>"$obs.diff"; cat "$obs.diff" && REASONS+=("plan and Wine differ (above) for $*"); }
 }
