@@ -29,7 +29,7 @@ SUMMARY=()
 
 # Time limits (s) that keep a hung suite from holding the run forever.
 GTEST_LIMIT=240
-SCRIPT_LIMIT=1800
+SCRIPT_LIMIT=2700
 SUITE_LINE='^[A-Za-z0-9_.-]+: [0-9]+ passed, [0-9]+ failed$'
 
 record() {
