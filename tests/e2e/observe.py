@@ -39,8 +39,9 @@ WINE_DIFFERENCES = {
                   "into the Windows folders are given to the plan",
     'no-pending-installs': 'CMP_WaitNoPendingInstallEvents returns at once: no plan is given '
                            '--pending-installs',
-    'display-class': "Wine's display driver stamps the display class key on every start; "
-                     'that key is not compared',
+    'display': "Wine's display driver stamps the display class key on every start, and "
+               'registers its adapter and monitor (Enum\\PCI\\VEN_0000&DEV_0000, Enum\\DISPLAY) '
+               'the first time a window shows in a prefix: those keys are not compared',
     'spooler': "Wine's spooler keeps its queues and drivers in the registry, and each user's "
                'list of printers (Devices, PrinterPorts) as Windows does: the queue and driver keys '
                'are read as the printers and drivers present, and none of them is compared as keys',
@@ -50,7 +51,10 @@ WINE_DIFFERENCES = {
                     'driver removed',
 }
 NOT_COMPARED = ('hklm\\system\\currentcontrolset\\control\\class\\{4d36e968-e325-11ce-bfc1-08002be10318}',
-                'hklm\\system\\currentcontrolset\\control\\print',  # display-class, spooler
+                'hklm\\system\\currentcontrolset\\control\\class\\{4d36e96e-e325-11ce-bfc1-08002be10318}',
+                'hklm\\system\\currentcontrolset\\enum\\display',
+                'hklm\\system\\currentcontrolset\\enum\\pci\\ven_0000&dev_0000',  # display
+                'hklm\\system\\currentcontrolset\\control\\print',  # spooler
                 'hkcu\\software\\microsoft\\windows nt\\currentversion\\devices',
                 'hkcu\\software\\microsoft\\windows nt\\currentversion\\printerports')
 PRINT = 'hklm\\system\\currentcontrolset\\control\\print\\'
