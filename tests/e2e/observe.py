@@ -102,8 +102,8 @@ def visible(text):
 
 
 def value_text(data):
-    """A value as setup-plan writes it: "text", dword:, or hex(TYPE): of its
-    bytes in the ANSI code page."""
+    """A value as setup-plan writes it: "text", dword:, hex: or hex(TYPE): (of
+    a text's bytes in the ANSI code page)."""
     if data.startswith('"'):
         return '"%s"' % visible(ansi(unescape(data[1:-1]).rstrip('\0')))
     if data.startswith('dword:'):
@@ -112,8 +112,7 @@ def value_text(data):
     if m:
         raw = unescape(m.group(2)).encode(CP, 'replace') + b'\0'
         return 'hex(%s):%s' % (m.group(1), ','.join('%02x' % b for b in raw))
-    m = re.match(r'hex(?:\(([0-9a-f]+)\))?:(.*)$', data)
-    return 'hex(%s):%s' % (m.group(1) or '3', m.group(2).replace(' ', ''))
+    return data.replace(' ', '')
 
 
 def content(path):

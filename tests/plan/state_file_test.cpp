@@ -31,6 +31,7 @@ TEST(StateFileTest, RegistryReadsBackUnchanged) {
   sim::SetValue("Software\\P", "Multi", REG_MULTI_SZ, std::string("a\0b\0\0", 5));
   sim::SetValue("Software\\P", "Blob", REG_BINARY, std::string("\0\xff", 2));
   sim::SetValue("Software\\P", "Empty", REG_BINARY, "");
+  sim::SetValue("Software\\P", "Qword", 11, std::string("\x01\0\0\0\0\0\0\0", 8));
   sim::SetString("Software\\P", "High", "\xe9t\xe9");
   sim::CreateKey("Software\\P\\Empty key");
   sim::SetString("HKCU\\Software\\U", "Who", "me");

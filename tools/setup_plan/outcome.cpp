@@ -6,6 +6,7 @@
 
 #include "plan_text.h"
 #include "sim.h"
+#include "state_file.h"
 
 namespace plan {
 namespace {
@@ -37,24 +38,9 @@ std::string Visible(const std::string& text) {
 }
 
 std::string ValueText(DWORD type, std::string data) {
-  char buffer[24];
-  if (type == REG_SZ) {
-    while (!data.empty() && data.back() == '\0') data.pop_back();
-    return "\"" + Visible(data) + "\"";
-  }
-  if (type == REG_DWORD && data.size() == 4) {
-    unsigned long v = 0;
-    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(data[i]);
-    snprintf(buffer, sizeof buffer, "dword:%08lx", v);
-    return buffer;
-  }
-  snprintf(buffer, sizeof buffer, "hex(%lx):", static_cast<unsigned long>(type));
-  std::string out = buffer;
-  for (size_t i = 0; i < data.size(); ++i) {
-    snprintf(buffer, sizeof buffer, "%s%02x", i ? "," : "", static_cast<unsigned char>(data[i]));
-    out += buffer;
-  }
-  return out;
+  if (type != REG_SZ) return RegDataText(type, data);
+  while (!data.empty() && data.back() == '\0') data.pop_back();
+  return "\"" + Visible(data) + "\"";
 }
 
 unsigned long Crc32(const std::string& bytes) {

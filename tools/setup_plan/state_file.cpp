@@ -24,23 +24,27 @@ bool IsPlainText(DWORD type, const std::string& data) {
 }
 
 std::string Data(DWORD type, const std::string& data) {
-  char buffer[16];
-  if (IsPlainText(type, data)) return Quote(data.substr(0, data.size() - 1));
+  return IsPlainText(type, data) ? Quote(data.substr(0, data.size() - 1)) : RegDataText(type, data);
+}
+
+}  // namespace
+
+std::string RegDataText(DWORD type, const std::string& data) {
+  char buffer[24];
   if (type == REG_DWORD && data.size() == 4) {
     unsigned long v = 0;
     for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(data[i]);
     snprintf(buffer, sizeof buffer, "dword:%08lx", v);
     return buffer;
   }
-  std::string out = type == REG_BINARY ? "hex:" : "hex(" + std::to_string(type) + "):";
+  snprintf(buffer, sizeof buffer, "hex(%lx):", static_cast<unsigned long>(type));
+  std::string out = type == REG_BINARY ? "hex:" : buffer;
   for (size_t i = 0; i < data.size(); ++i) {
     snprintf(buffer, sizeof buffer, "%s%02x", i ? "," : "", static_cast<unsigned char>(data[i]));
     out += buffer;
   }
   return out;
 }
-
-}  // namespace
 
 std::string RegistryAsRegedit4() {
   std::string out = "REGEDIT4\r\n";

@@ -6,7 +6,14 @@
 
 #include <string>
 
+#include "platform/win32.h"
+
 namespace plan {
+
+// Value data as REGEDIT4 writes what is no plain text: dword:XXXXXXXX for a
+// four-byte REG_DWORD, hex:aa,bb for REG_BINARY, hex(N):aa,bb otherwise, N
+// the type in hex.
+std::string RegDataText(DWORD type, const std::string& data);
 
 // The registry as REGEDIT4 text with CRLF line ends.
 std::string RegistryAsRegedit4();
