@@ -11,12 +11,6 @@
 namespace plan {
 namespace {
 
-std::string Lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
-
 std::string KeyName(const std::string& simPath) {
   if (simPath.compare(0, 5, "HKCU\\") == 0) return "hkcu\\" + Lower(simPath.substr(5));
   return "hklm\\" + Lower(simPath);

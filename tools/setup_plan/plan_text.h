@@ -12,6 +12,12 @@ inline std::string Upper(std::string s) {
   return s;
 }
 
+inline std::string Lower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
 inline bool EndsWithNoCase(const std::string& s, const std::string& tail) {
   return s.size() >= tail.size() && Upper(s.substr(s.size() - tail.size())) == Upper(tail);
 }
