@@ -4,7 +4,6 @@
 # ROOT, WIN32_BUILD and RUN_DIR to be set.
 
 COMPLETION_EVENT='HLT_{3D72B1E4-0F58-4c19-A6E2-91B7C04D8E3A}'
-CAUTION_TEXT='Please uninstall the previous version of the ARVEN software before continuing with this installation'
 PDIENTRY='E2EPDI'
 PRODUCT_KEY='Software\Ostrane\E2E Printer'
 PRINTER='E2E Printer'
@@ -142,30 +141,7 @@ field() {
 }
 
 
-# ---- installation hand-off helpers ----------------------------------------------
-
-# reg_import: imports REGEDIT4 text from stdin in one regedit call (byte-exact
-# values: trailing backslashes and quotation marks survive). The REGEDIT4
-# header is added when the text does not begin with it.
-reg_import() {
-  local file="$WINEPREFIX/drive_c/e2e-import.reg" text
-  text="$(cat)"
-  case "$text" in REGEDIT4*) ;; *) text="REGEDIT4
-
-$text" ;; esac
-  printf '%s\n' "$text" >"$file"
-  wine regedit /S 'C:\e2e-import.reg' >/dev/null 2>&1
-  rm -f "$file"
-}
-
-# reg_value KEY NAME: the data of one registry value as `reg query` shows it,
-# or "<absent>".
-reg_value() {
-  local out
-  out="$(wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p")"
-  if [ -z "$out" ] && ! wine reg query "$1" /v "$2" >/dev/null 2>&1; then out="<absent>"; fi
-  echo "$out"
-}
+# ---- what the stubs logged --------------------------------------------------
 
 # The programs the stubs logged, one module path a line, sorted.
 stub_programs() {
@@ -207,22 +183,11 @@ open_window_logged() {
   echo "$pid"
 }
 
-# ---- registry values with quotes and backslashes, screenshots -------------------
+# ---- screenshots -----------------------------------------------------------
 
 # pixel PNG X Y: the colour of one pixel as "R,G,B".
 pixel() {
   convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info: 2>/dev/null
-}
-
-# wait_for_exit PID: waits up to 10 s for a background process to end;
-# status 1 when it still runs.
-wait_for_exit() {
-  local i
-  for i in $(seq 1 100); do
-    kill -0 "$1" 2>/dev/null || return 0
-    sleep 0.1
-  done
-  ! kill -0 "$1" 2>/dev/null
 }
 
 # ---- the run held against setup-plan's plan ----------------------------------------
