@@ -161,6 +161,16 @@ for line in "${SUMMARY[@]}"; do
 done
 if [ $FAILURES -ne 0 ]; then
   echo "FAILED: $FAILURES suite(s) with failures (logs in build/test-logs/)"
+  # The logs stay on the machine that ran; what made each suite fail is
+  # repeated here, last in the output, so a remote run shows it too.
+  for line in "${SUMMARY[@]}"; do
+    case "$line" in *", 0 failed") continue ;; esac
+    log="$LOGS/${line%%:*}.log"
+    [ -f "$log" ] || continue
+    echo "== why ${line%%:*} failed"
+    grep -E -i 'fail|error|broken|finding|unfinished|stopped|differ|timeout' "$log" |
+      grep -v -E ', 0 failed$|findings=0$' | tail -n 25
+  done
   exit 1
 fi
 echo "All suites passed."

@@ -84,6 +84,27 @@ bool MayBeDeleted(const std::string& path, const std::map<std::string, std::stri
 
 bool Contains(const std::string& text, const std::string& part) { return Upper(text).find(Upper(part)) != std::string::npos; }
 
+// Whether the command names `program` (upper-cased full path) by its path,
+// quoted or not: whole, or without ".EXE" and followed by a blank, a
+// quotation mark or the end, as "C:\Tools\Remove /x" names
+// C:\Tools\Remove.exe. A shorter program never stands in for a path that goes
+// on into an existing folder: "C:\Program" in "C:\Program Files\gone.exe".
+bool NamesProgram(const std::string& command, const std::string& program) {
+  std::string text = Upper(command);
+  if (!text.empty() && text[0] == '"') text.erase(0, 1);
+  if (text.compare(0, program.size(), program) == 0) return true;
+  if (!EndsWith(program, ".EXE")) return false;
+  const std::string stem = program.substr(0, program.size() - 4);
+  if (text.compare(0, stem.size(), stem) != 0) return false;
+  if (text.size() == stem.size() || text[stem.size()] == '"') return true;
+  if (text[stem.size()] != ' ' && text[stem.size()] != '\t') return false;
+  for (size_t at = stem.size() + 1; at <= text.size(); ++at) {
+    const bool wordEnds = at == text.size() || text[at] == '\\' || text[at] == '/' || text[at] == ' ' || text[at] == '\t';
+    if (wordEnds && IsDirectory(text.substr(0, at))) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 uint8_t FuzzInput::Byte() {
@@ -145,7 +166,9 @@ void PrepareMachine(const Scene& scene) {
   sim::WriteFile(std::string(kSystem) + "\\MsiExec.exe", "MZ");
   sim::DefineProgram(std::string(kSystem) + "\\MsiExec.exe");
 
-  // Decoys: none of these may ever be run or loaded.
+  // Decoys: none of these may ever be run or loaded. C:\Program.exe is
+  // named by an unquoted "C:\Program Files\..." that every release has.
+  sim::CreateFolder("C:\\Program Files");
   sim::CreateFolder(kCurrent);
   sim::SetCurrentFolder(kCurrent);
   for (const std::string& decoy : {std::string("C:\\Program.exe"), std::string(kPackage) + "\\MsiExec.exe",
@@ -229,7 +252,7 @@ void CheckInvariants(const std::string& uninstallCommand) {
     // found in the system or Windows folder, never the launcher's or the
     // current folder.
     const bool inSystem = FolderOf(program) == Upper(kSystem) || FolderOf(program) == Upper(kWindows);
-    const bool namedFully = !uninstallCommand.empty() && Contains(uninstallCommand, start.applicationName);
+    const bool namedFully = NamesProgram(uninstallCommand, program);
     const std::string base = program.substr(program.rfind('\\') + 1);
     Require((inSystem && Contains(uninstallCommand, base.substr(0, base.size() - 4))) || namedFully,
             "started " + start.applicationName + " for " + uninstallCommand);
