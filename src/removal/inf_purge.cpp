@@ -18,6 +18,7 @@ const char kInfPattern[] = "*.inf";
 const char kCompanionExtension[] = ".pnf";
 const char kInfFolder[] = "\\inf\\";   // below the Windows folder
 const char kOtherFolder[] = "OTHER\\";  // below the INF folder
+const char kUnknownCharacter[] = "\n";  // stands for a UTF-16 character the code page lacks
 
 // The marker, upper-cased; false when it is empty (it would match every file).
 bool ReadMarker(const char* installInfoPath, char* marker) {
@@ -41,14 +42,17 @@ bool ReadBeginning(const char* path, char* text) {
 
 // A text that begins with the UTF-16 little-endian byte-order mark is
 // replaced by its conversion to the ANSI code page, up to its first zero
-// code unit. A character the code page lacks becomes the default character
-// and the conversion goes on, so that a marker after it is still seen.
+// code unit. A character the code page lacks becomes a line feed and the
+// conversion goes on, so that a marker after it is still seen. A marker read
+// from the information file never holds a line feed, so such a character can
+// never be part of a match (with the usual '?', a marker holding '?' would
+// match any text the code page cannot show).
 void NarrowUtf16Text(char* text) {
   if (static_cast<unsigned char>(text[0]) != 0xFF || static_cast<unsigned char>(text[1]) != 0xFE) return;
   WCHAR wide[(kTextSize - 2) / 2];
   memcpy(wide, text + 2, sizeof wide);  // ends in the buffer's two zero bytes
   memset(text, 0, kTextSize);
-  if (WideCharToMultiByte(CP_ACP, 0, wide, -1, text, kTextSize - 1, NULL, NULL) == 0) text[0] = 0;
+  if (WideCharToMultiByte(CP_ACP, 0, wide, -1, text, kTextSize - 1, kUnknownCharacter, NULL) == 0) text[0] = 0;
 }
 
 // A cheap necessary condition for a match, so that the multibyte

@@ -236,4 +236,7 @@ CONTRACT_TEST(Wide_UnrepresentableCharacterReplacedAndTextGoesOn_1252) {
                                     &usedDefault);
   ok(n == 6 && std::strcmp(narrow, "a?\x80\xe9z") == 0, "%d '%s'", n, narrow);
   ok(usedDefault != FALSE, "default character not reported");
+  // A default character of the caller's stands in instead of '?'.
+  const int given = WideCharToMultiByte(CP_ACP, 0, wide, -1, narrow, sizeof narrow, "\n", nullptr);
+  ok(given == 6 && std::strcmp(narrow, "a\n\x80\xe9z") == 0, "%d '%s'", given, narrow);
 }

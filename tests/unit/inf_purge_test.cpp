@@ -90,6 +90,15 @@ TEST_F(InfPurgeTest, Utf16CharacterTheCodePageLacksDoesNotHideTheMarkerAfterIt) 
   EXPECT_FALSE(Has("cjk.inf"));
 }
 
+TEST_F(InfPurgeTest, Utf16CharacterTheCodePageLacksMatchesNoQuestionMarkOfTheMarker) {
+  sim::WriteFile(kInfo, "[UNINSTALL]\r\nINFSGUID=?\r\n");
+  AddInf("cjk.inf", kBom + std::string("\x00\x4E", 2));
+  AddInf("asks.inf", kBom + Wide("?"));
+  Purge();
+  EXPECT_TRUE(Has("cjk.inf"));
+  EXPECT_FALSE(Has("asks.inf"));
+}
+
 TEST_F(InfPurgeTest, MarkerFromTheInformationFileInAnyCase) {
   sim::WriteFile(kInfo, "[UNINSTALL]\r\nINFSGUID=MyProduct-Inf\r\n");
   AddInf("mine.inf", "; myproduct-INF\r\n");
