@@ -168,7 +168,7 @@ if [ $FAILURES -ne 0 ]; then
     log="$LOGS/${line%%:*}.log"
     [ -f "$log" ] || continue
     echo "== why ${line%%:*} failed"
-    grep -E -i 'fail|error|broken|finding|unfinished|stopped|differ|timeout' "$log" |
+    grep -E -i 'fail|error|broken|finding|unfinished|stopped|differ|timeout|^Base64: ' "$log" |
       grep -v -E ', 0 failed$|findings=0$' | tail -n 25
   done
   exit 1

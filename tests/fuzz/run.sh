@@ -38,7 +38,7 @@ runs="$(sed -nE 's/^stat::number_of_executed_units: *([0-9]+).*/\1/p' "$log" | t
 found=0
 if [ $status -ne 0 ]; then
   found=1
-  grep -E 'ERROR|invariant broken|SUMMARY|Test unit written' "$log" | head -n 8
+  grep -E 'ERROR|invariant broken|SUMMARY|Test unit written|^Base64: ' "$log" | head -n 8
 fi
 echo "fuzz-${TARGET%_fuzz}: runs=${runs:-0} findings=$found"
 exit $found
