@@ -38,7 +38,7 @@ bool ProcessRunning(size_t start) {
 int EndlessWaits() { return M().endlessWaits; }
 
 void DefineProgram(const std::string& path, std::function<DWORD()> behaviour, DWORD runsForMs) {
-  M().programs[path] = Program{std::move(behaviour), runsForMs, {}};
+  M().programs[path] = Program{std::move(behaviour), runsForMs, {}, {}};
 }
 
 // Which file Windows would run for a command line given without an
@@ -83,8 +83,6 @@ DWORD GetModuleFileNameA(HMODULE, LPSTR lpFilename, DWORD nSize) {
   SetLastError(ERROR_INSUFFICIENT_BUFFER);
   return nSize;
 }
-
-HMODULE GetModuleHandleA(LPCSTR) { return reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x400000)); }
 
 HANDLE CreateEventA(LPSECURITY_ATTRIBUTES, BOOL bManualReset, BOOL bInitialState, LPCSTR lpName) {
   std::string name = lpName ? lpName : "";
@@ -198,6 +196,11 @@ BOOL CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_AT
     return FALSE;
   }
   auto process = std::make_shared<Process>();
+  process->id = static_cast<DWORD>(m.starts.size() * 4 + 100);
+  process->parentId = 50;  // the launcher's (see sim/jobs.cpp)
+  process->createdAt = m.clock;
+  process->path = program;
+  process->suspended = (dwCreationFlags & CREATE_SUSPENDED) != 0;
   auto def = m.programs.find(program);
   if (def != m.programs.end()) {
     if (def->second.behaviour) process->exitCode = def->second.behaviour();
@@ -205,10 +208,14 @@ BOOL CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_AT
     for (const auto& when : def->second.runsForWhen)
       if (start.commandLine.find(when.first) != std::string::npos) runsFor = when.second;
     process->endsAt = runsFor == INFINITE ? INFINITE : m.clock + runsFor;
+    process->worker = def->second.worker;
+    process->workerRunsFor = runsFor;
   } else {
     process->endsAt = m.clock;
   }
   m.startedProcesses[m.starts.size() - 1] = process;
+  m.processes.push_back(process);
+  if (!process->suspended) RunProcess(process);
   HandleObject p(HandleKind::Process);
   p.path = program;
   p.process = process;
@@ -216,7 +223,7 @@ BOOL CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_AT
   t.kind = HandleKind::Thread;
   lpProcessInformation->hProcess = reinterpret_cast<HANDLE>(NewHandle(p));
   lpProcessInformation->hThread = reinterpret_cast<HANDLE>(NewHandle(t));
-  lpProcessInformation->dwProcessId = static_cast<DWORD>(m.starts.size() * 4 + 100);
+  lpProcessInformation->dwProcessId = process->id;
   lpProcessInformation->dwThreadId = lpProcessInformation->dwProcessId + 2;
   return TRUE;
 }

@@ -128,6 +128,11 @@ FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
     SetLastError(ERROR_PROC_NOT_FOUND);
     return nullptr;
   }
+  if (IsKernel32(hModule)) {
+    FARPROC function = byOrdinal ? nullptr : Kernel32Export(hModule, name);
+    if (!function) SetLastError(ERROR_PROC_NOT_FOUND);
+    return function;
+  }
   if (!h) {
     SetLastError(ERROR_INVALID_HANDLE);
     return nullptr;

@@ -81,11 +81,23 @@ struct Program {
   DWORD runsForMs = 0;
   // A run whose command line holds the text lasts the time given instead.
   std::vector<std::pair<std::string, DWORD>> runsForWhen;
+  // A program this one starts as soon as it runs and waits for, as net.exe
+  // hands its command to net1.exe: it runs as long as its parent's run.
+  std::string worker;
 };
 
 struct Process {
   DWORD exitCode = 0;
   DWORD endsAt = 0;  // INFINITE: it never ends by itself
+  // ---- process list, suspension and jobs (sim/jobs.cpp) ----
+  DWORD id = 0;
+  DWORD parentId = 0;
+  DWORD createdAt = 0;
+  std::string path;
+  int job = 0;  // 0: in no job
+  bool suspended = false;
+  std::string worker;  // started when the process first runs
+  DWORD workerRunsFor = 0;
 };
 
 struct Window {
@@ -124,6 +136,7 @@ struct HandleObject {
   RegKey::Subkeys::const_iterator enumAt;
   std::string path;                 // Key: full path; Event: name; Module: path
   std::shared_ptr<Process> process; // Process, Thread
+  int job = 0;                      // Job
   // File: the access and share modes it was opened with, and the read position.
   DWORD access = 0;
   DWORD share = 0;
@@ -218,6 +231,9 @@ struct Machine {
   std::map<std::string, Program, NoCaseLess> programs;
   std::vector<ProcessStart> starts;
   std::map<size_t, std::shared_ptr<Process>> startedProcesses;  // by index in starts
+  std::vector<std::shared_ptr<Process>> processes;              // every process, workers too
+  DWORD nextWorkerId = 4000;
+  int nextJob = 1;
   int endlessWaits = 0;
   std::vector<MessageBoxShown> boxes;
   std::function<int(const MessageBoxShown&)> boxHandler;
@@ -297,6 +313,15 @@ void NoteFileRemoved(const std::string& path);
 bool KeyAccessAllowed(const char* function, const std::string& path, REGSAM access);
 bool HandleAllows(const void* handle, DWORD needed);
 bool IsNt();
+
+// ---- processes (sim/jobs.cpp) ----
+// Lets a process that was started or resumed run: it starts its worker.
+void RunProcess(const std::shared_ptr<Process>& process);
+// The late exports of the loaded kernel32 (GetModuleHandleA's module).
+bool IsKernel32(HMODULE module);
+FARPROC Kernel32Export(HMODULE module, const std::string& name);
+// Whether `c` is a lead byte in the posed ANSI code page.
+bool IsAnsiLeadByte(unsigned char c);
 
 // Runs scheduled changes whose time has come.
 void AdvanceClock(DWORD ms);

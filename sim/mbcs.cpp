@@ -18,6 +18,8 @@ static bool IsLead(int codePage, unsigned char c) {
   }
 }
 
+bool sim::IsAnsiLeadByte(unsigned char c) { return IsLead(M().ansiCodePage, c); }
+
 // Length in bytes of the character at p (1 or 2); a lead byte before the
 // terminating zero counts as a character of its own.
 static int CharLength(const unsigned char* p) { return IsLead(M().mbCodePage, p[0]) && p[1] ? 2 : 1; }

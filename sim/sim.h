@@ -40,7 +40,7 @@ void ClearCalls();
 void FailCall(const std::string& pattern, int nth);
 void ClearFailures();
 
-enum class HandleKind { Key, Event, Process, Thread, Module, File, Find, Printer, Any };
+enum class HandleKind { Key, Event, Process, Thread, Module, File, Find, Printer, Job, Snapshot, Any };
 int OpenHandles(HandleKind kind = HandleKind::Any);
 
 // ---- version and code page -----------------------------------------------
@@ -126,6 +126,16 @@ void DefineProgram(const std::string& path, std::function<DWORD()> behaviour = n
 // Whether the program of ProcessStarts()[start] still runs (false once it
 // has ended, been ended, or did not start).
 bool ProcessRunning(size_t start);
+// Makes the program at `path` start `worker` (a program defined as well)
+// when it runs and wait for it, as net.exe starts net1.exe: the worker runs
+// as long as the run of its parent would have, and goes on running when only
+// its parent is ended.
+void SetProgramWorker(const std::string& path, const std::string& worker);
+// A program that another program started at the current time and that never
+// ends by itself, with `parentId` as its parent's process id.
+void AddRunningProcess(const std::string& path, DWORD parentId);
+// Programs still running, the launcher's and those they started, by path.
+std::vector<std::string> RunningPrograms();
 // Waits the launcher entered that could never end (a wait without limit for
 // a process or event nothing will end or set, a SendMessageA to a hung
 // window). Each returns at once, as a failure, so that a test can go on.

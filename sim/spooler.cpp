@@ -236,6 +236,11 @@ void InstallNetCommand(DWORD runsForMs, DWORD stopRunsForMs) {
   WriteFile(path, "MZ");
   DefineProgram(path, nullptr, runsForMs);
   M().programs[path].runsForWhen.push_back({" stop ", stopRunsForMs});
+  // net.exe hands the command to net1.exe, which asks the question.
+  const std::string worker = folder + (folder.back() == '\\' ? "" : "\\") + "net1.exe";
+  WriteFile(worker, "MZ");
+  DefineProgram(worker);
+  SetProgramWorker(path, worker);
 }
 
 }  // namespace sim

@@ -57,6 +57,12 @@ class ScopedHandle {
   }
   HANDLE get() const { return handle_; }
   bool is_valid() const { return handle_ && handle_ != INVALID_HANDLE_VALUE; }
+  // Gives the handle up to the caller, who then closes it.
+  HANDLE Release() {
+    HANDLE handle = handle_;
+    handle_ = NULL;
+    return handle;
+  }
 
  private:
   HANDLE handle_;

@@ -13,7 +13,7 @@ static_assert(sizeof(STARTUPINFOA) == 68, "STARTUPINFOA of 32-bit Windows");
 #endif
 
 // CreateProcessA may write into the command line, so it gets its own copy.
-bool Launch(const char* programPath, const char* commandLineText, STARTUPINFOA* startup,
+bool Launch(const char* programPath, const char* commandLineText, STARTUPINFOA* startup, DWORD creationFlags,
             PROCESS_INFORMATION* process) {
   PROCESS_INFORMATION info;
   memset(&info, 0, sizeof info);
@@ -26,7 +26,7 @@ bool Launch(const char* programPath, const char* commandLineText, STARTUPINFOA* 
 
   // The application name is given as well, so that a folder with blanks in
   // its name is never searched for a shorter program name ("C:\Program.exe").
-  const BOOL started = CreateProcessA(programPath, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, startup, &info);
+  const BOOL started = CreateProcessA(programPath, commandLine, NULL, NULL, FALSE, creationFlags, NULL, NULL, startup, &info);
   if (!started) return false;
   if (process) {
     *process = info;
@@ -51,15 +51,15 @@ bool StartProgram(const char* programPath, const char* arguments, PROCESS_INFORM
   STARTUPINFOA startup;
   memset(&startup, 0, sizeof startup);
   startup.cb = sizeof startup;
-  return Launch(programPath, commandLine, &startup, process);
+  return Launch(programPath, commandLine, &startup, 0, process);
 }
 
-bool StartProgramShown(const char* programPath, const char* commandLineText, WORD showState,
+bool StartProgramShown(const char* programPath, const char* commandLineText, WORD showState, DWORD creationFlags,
                        PROCESS_INFORMATION* process) {
   STARTUPINFOA startup;
   memset(&startup, 0, sizeof startup);
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = showState;
-  return Launch(programPath, commandLineText, &startup, process);
+  return Launch(programPath, commandLineText, &startup, creationFlags, process);
 }

@@ -16,6 +16,7 @@ bool StartProgram(const char* programPath, const char* arguments, PROCESS_INFORM
 
 // As StartProgram, but the command line is exactly `commandLineText` (which
 // need not name the program the way `programPath` does, e.g. "net stop
-// spooler"), and the window is shown as `showState` (STARTF_USESHOWWINDOW).
-bool StartProgramShown(const char* programPath, const char* commandLineText, WORD showState,
+// spooler"), the window is shown as `showState` (STARTF_USESHOWWINDOW), and
+// the creation flags are `creationFlags` (CREATE_SUSPENDED or 0).
+bool StartProgramShown(const char* programPath, const char* commandLineText, WORD showState, DWORD creationFlags,
                        PROCESS_INFORMATION* process);

@@ -5,6 +5,7 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#include <tlhelp32.h>
 #include <mbstring.h>
 #include <mbctype.h>
 #else

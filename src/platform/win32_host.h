@@ -217,6 +217,57 @@ HMODULE LoadLibraryExA(LPCSTR lpLibFileName, HANDLE hFile, DWORD dwFlags);
 FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
 BOOL FreeLibrary(HMODULE hLibModule);
 
+// kernel32: processes and jobs. Not every release exports the job and
+// process-list functions; the launcher takes them through GetProcAddress.
+#define CREATE_SUSPENDED 0x00000004
+#define PROCESS_TERMINATE 0x0001
+#define PROCESS_QUERY_INFORMATION 0x0400
+#define TH32CS_SNAPPROCESS 0x00000002
+typedef long long LONGLONG;
+union LARGE_INTEGER {
+  struct {
+    DWORD LowPart;
+    LONG HighPart;
+  } u;
+  LONGLONG QuadPart;
+};
+enum JOBOBJECTINFOCLASS { JobObjectBasicAccountingInformation = 1 };
+struct JOBOBJECT_BASIC_ACCOUNTING_INFORMATION {
+  LARGE_INTEGER TotalUserTime;
+  LARGE_INTEGER TotalKernelTime;
+  LARGE_INTEGER ThisPeriodTotalUserTime;
+  LARGE_INTEGER ThisPeriodTotalKernelTime;
+  DWORD TotalPageFaultCount;
+  DWORD TotalProcesses;
+  DWORD ActiveProcesses;
+  DWORD TotalTerminatedProcesses;
+};
+struct PROCESSENTRY32 {
+  DWORD dwSize;
+  DWORD cntUsage;
+  DWORD th32ProcessID;
+  ULONG_PTR th32DefaultHeapID;
+  DWORD th32ModuleID;
+  DWORD cntThreads;
+  DWORD th32ParentProcessID;
+  LONG pcPriClassBase;
+  DWORD dwFlags;
+  CHAR szExeFile[260];
+};
+DWORD ResumeThread(HANDLE hThread);
+HANDLE OpenProcess(DWORD dwDesiredAccess, BOOL bInheritHandle, DWORD dwProcessId);
+HANDLE CreateJobObjectA(LPSECURITY_ATTRIBUTES lpJobAttributes, LPCSTR lpName);
+BOOL AssignProcessToJobObject(HANDLE hJob, HANDLE hProcess);
+BOOL TerminateJobObject(HANDLE hJob, UINT uExitCode);
+BOOL QueryInformationJobObject(HANDLE hJob, JOBOBJECTINFOCLASS JobObjectInformationClass,
+                               LPVOID lpJobObjectInformation, DWORD cbJobObjectInformationLength,
+                               LPDWORD lpReturnLength);
+HANDLE CreateToolhelp32Snapshot(DWORD dwFlags, DWORD th32ProcessID);
+BOOL Process32First(HANDLE hSnapshot, PROCESSENTRY32* lppe);
+BOOL Process32Next(HANDLE hSnapshot, PROCESSENTRY32* lppe);
+BOOL GetProcessTimes(HANDLE hProcess, FILETIME* lpCreationTime, FILETIME* lpExitTime, FILETIME* lpKernelTime,
+                     FILETIME* lpUserTime);
+
 // user32
 int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
 HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName);
@@ -256,6 +307,7 @@ int _mbsicmp(const unsigned char* a, const unsigned char* b);
 #define FILE_ATTRIBUTE_NORMAL 0x80
 #define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
 #define ERROR_NO_MORE_FILES 18L
+#define ERROR_BAD_LENGTH 24L
 #define ERROR_SHARING_VIOLATION 32L
 #define ERROR_FILE_EXISTS 80L
 #define ERROR_NEGATIVE_SEEK 131L

@@ -1,8 +1,7 @@
 // Stopping and starting the print spooler with the system's net command.
 #include <string.h>
 
-#include "platform/handles.h"
-#include "platform/start_program.h"
+#include "platform/bounded_program.h"
 #include "records/records.h"
 #include "records/system_folder.h"
 #include "removal/printer_removal.h"
@@ -18,18 +17,13 @@ const DWORD kNetCommandLimitMs = 60000;
 const UINT kEndedNetExitCode = 1;
 
 // Runs the system's net.exe, hidden, with `commandLine` as its text, and
-// waits for it at most kNetCommandLimitMs; one still running then is ended,
-// and the restart goes on as after a failed command (no result is examined).
-// A command that cannot start is skipped.
+// waits for it at most kNetCommandLimitMs; one still running then (or whose
+// wait failed) is ended with the programs it started, so that two net
+// commands never run together, and the restart goes on as after a failed
+// command (no result is examined). A command that cannot start is skipped.
 void RunNetCommand(const char* netPath, const char* commandLine) {
-  PROCESS_INFORMATION info;
-  if (!StartProgramShown(netPath, commandLine, SW_HIDE, &info)) return;
-  ScopedHandle process(info.hProcess);
-  ScopedHandle thread(info.hThread);
-  // A failed wait says nothing of the command's end either: it is ended too,
-  // so that two net commands never run together.
-  if (WaitForSingleObject(process.get(), kNetCommandLimitMs) != WAIT_OBJECT_0)
-    TerminateProcess(process.get(), kEndedNetExitCode);
+  BoundedProgram net;
+  if (net.Start(netPath, commandLine)) net.WaitOrEnd(kNetCommandLimitMs, kEndedNetExitCode);
 }
 
 }  // namespace

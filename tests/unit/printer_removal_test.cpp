@@ -184,13 +184,57 @@ TEST_F(PrinterRemovalTest, QueueWindowAndNetStopCannotHoldTheRemoval) {
     EXPECT_EQ(!got.empty() && got[0].time <= c.goesOnAt, c.handled);
     EXPECT_EQ(Road(), Join({kOpenOnNt, {"EnumWindows"}, kRestart, kDeleteOnNt}));
     EXPECT_EQ(sim::ProcessStarts()[0].time, c.goesOnAt);
-    EXPECT_EQ(DetailOf("TerminateProcess"), std::string(kNet) + "|1");  // net stop only
-    EXPECT_EQ(sim::CallCount("TerminateProcess"), 1);
-    EXPECT_FALSE(sim::ProcessRunning(0));
+    // net stop and its net1.exe, ended as one job, before net start runs.
+    EXPECT_EQ(DetailOf("TerminateJobObject"), "2|1");
+    EXPECT_EQ(sim::CallCount("TerminateJobObject"), 1);
+    EXPECT_EQ(sim::RunningPrograms(), std::vector<std::string>{});
     EXPECT_EQ(sim::ProcessStarts()[1].time, c.goesOnAt + 60000 + 500);
     EXPECT_EQ(sim::EndlessWaits(), 0);
     EXPECT_FALSE(sim::PrinterExists(kPrinter));
     ExpectAllReleased();
+  }
+}
+
+// A net command that does not end by itself (its wait runs out or fails) is
+// ended with the net1.exe it started, and both are gone before the restart
+// goes on: as one job; by parent id where the command cannot join a job of
+// its own (a launcher that runs in a job), sparing an older process whose
+// parent had the same id; alone on releases without job objects.
+TEST_F(PrinterRemovalTest, NetCommandEndedWithWhatItStarted) {
+  const std::string net1 = "C:\\WINDOWS\\SYSTEM32\\net1.exe";
+  const struct { const char* name; sim::Release release; const char* fail; DWORD stopRuns, endedAfter; } cases[] = {
+      {"job", sim::Release::WinXP, "", INFINITE, 60000},
+      {"wait failed", sim::Release::Win2000, "WaitForSingleObject", kNetRunsMs, 0},
+      {"no job", sim::Release::WinXP, "AssignProcessToJobObject", INFINITE, 60000},
+      {"98", sim::Release::Win98, "", INFINITE, 60000},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    PrepareMachine(c.release);
+    sim::InstallNetCommand(kNetRunsMs, c.stopRuns);
+    if (c.fail[0]) sim::FailCall(c.fail, 1);
+    Sleep(10);
+    sim::AddRunningProcess("C:\\Other\\older.exe", 104);  // net stop will have id 104
+    Sleep(10);
+    RestartSpooler();
+    const bool jobs = c.release != sim::Release::Win98;
+    EXPECT_EQ(sim::ProcessStarts()[0].creationFlags, jobs ? static_cast<DWORD>(CREATE_SUSPENDED) : 0u);
+    const bool joined = jobs && std::string(c.fail) != "AssignProcessToJobObject";
+    EXPECT_EQ(sim::CallCount("TerminateJobObject"), joined ? 1 : 0);
+    std::vector<std::string> ended;
+    for (const sim::Call& call : sim::Calls())
+      if (call.function == "TerminateProcess") ended.push_back(call.detail);
+    const std::vector<std::string> byId = {kNet + std::string("|1"), net1 + "|1"};
+    EXPECT_EQ(ended, joined ? std::vector<std::string>{} : jobs ? byId : std::vector<std::string>{byId[0]});
+    // net start came after the stop's end; only the older process and, on
+    // 98 (where nothing changes), the stop's worker are left.
+    EXPECT_EQ(sim::ProcessStarts()[1].time, 20 + c.endedAfter + 500);
+    std::vector<std::string> left = {"C:\\Other\\older.exe"};
+    if (!jobs) left.push_back(net1);
+    EXPECT_EQ(sim::RunningPrograms(), left);
+    EXPECT_EQ(sim::OpenHandles(sim::HandleKind::Process) + sim::OpenHandles(sim::HandleKind::Job) +
+                  sim::OpenHandles(sim::HandleKind::Snapshot),
+              0);
   }
 }
 
@@ -235,6 +279,13 @@ TEST_F(PrinterRemovalTest, DriverDeletionRetriedOnceAfterASecondRestart) {
                                                        "net start spooler"}));
     EXPECT_FALSE(sim::PrinterExists(kPrinter));
     EXPECT_EQ(sim::PrinterDriverExists(kDriver), failures == 2);
+    // The retry asks for the same deletion as the first attempt.
+    const std::vector<sim::Call>& calls = sim::Calls();
+    std::vector<std::string> deletions;
+    for (const sim::Call& c : calls)
+      if (c.function == "DeletePrinterDriverExA") deletions.push_back(c.detail);
+    EXPECT_EQ(deletions, Repeat(DetailOf("DeletePrinterDriverExA"), 2));
+    EXPECT_EQ(deletions[0].substr(deletions[0].size() - 4), "|1|0");  // DPD_DELETE_UNUSED_FILES, version 0
     ExpectAllReleased();
   }
 }

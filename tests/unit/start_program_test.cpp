@@ -34,11 +34,12 @@ TEST_F(StartProgramTest, PlainStartSetsNoShowState) {
 }
 
 // The shown start: the command-line text exactly as given, the show state
-// applied, the handles handed to the caller.
+// and creation flags applied, the handles handed to the caller.
 TEST_F(StartProgramTest, ShownStartKeepsTheTextAndShowState) {
   PROCESS_INFORMATION info;
-  ASSERT_TRUE(StartProgramShown(kProgram, "tool stop it", kShowMinNoActive, &info));
+  ASSERT_TRUE(StartProgramShown(kProgram, "tool stop it", kShowMinNoActive, CREATE_SUSPENDED, &info));
   const sim::ProcessStart& s = sim::ProcessStarts().at(0);
+  EXPECT_EQ(s.creationFlags, static_cast<DWORD>(CREATE_SUSPENDED));
   EXPECT_EQ(s.applicationName, kProgram);
   EXPECT_EQ(s.commandLine, "tool stop it");
   EXPECT_EQ(s.startupFlags, static_cast<DWORD>(STARTF_USESHOWWINDOW));
@@ -53,11 +54,11 @@ TEST_F(StartProgramTest, ShownStartKeepsTheTextAndShowState) {
 // that cannot start leaves no handles.
 TEST_F(StartProgramTest, OverlongTextOrMissingProgramStartsNothing) {
   PROCESS_INFORMATION info;
-  EXPECT_FALSE(StartProgramShown(kProgram, std::string(1024, 'x').c_str(), SW_HIDE, &info));
+  EXPECT_FALSE(StartProgramShown(kProgram, std::string(1024, 'x').c_str(), SW_HIDE, 0, &info));
   EXPECT_TRUE(sim::ProcessStarts().empty());
   EXPECT_TRUE(info.hProcess == NULL && info.hThread == NULL);
-  EXPECT_TRUE(StartProgramShown(kProgram, std::string(1023, 'x').c_str(), SW_HIDE, NULL));
-  EXPECT_FALSE(StartProgramShown("C:\\Pkg\\None.exe", "none", SW_HIDE, &info));
+  EXPECT_TRUE(StartProgramShown(kProgram, std::string(1023, 'x').c_str(), SW_HIDE, 0, NULL));
+  EXPECT_FALSE(StartProgramShown("C:\\Pkg\\None.exe", "none", SW_HIDE, 0, &info));
   EXPECT_TRUE(info.hProcess == NULL && info.hThread == NULL);
   EXPECT_EQ(sim::OpenHandles(), 0);
 }

@@ -1,0 +1,267 @@
+// Simulated kernel32: the process list (ids, parents, the workers a program
+// starts), suspended starts, job objects, the toolhelp process snapshot, and
+// the loaded kernel32 whose late exports depend on the release posed: job
+// objects from 2000 on, the process snapshot on 95, 98, Me and 2000 on (not
+// on NT 4), process times on NT.
+#include <cstring>
+
+#include "machine.h"
+
+namespace sim {
+
+namespace {
+
+// What GetModuleHandleA gives for kernel32, loaded in every process.
+HMODULE const kKernel32 = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x7C800000));
+const DWORD kLauncherId = 50;
+
+template <typename Fn>
+FARPROC AsExport(Fn function) {
+  return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)(void)>(function));
+}
+
+bool Alive(const Process& p) { return !p.suspended ? p.endsAt > M().clock : true; }
+
+std::shared_ptr<Process> ById(DWORD id) {
+  for (const auto& p : M().processes)
+    if (p->id == id && Alive(*p)) return p;
+  return nullptr;
+}
+
+int ActiveInJob(int job) {
+  int n = 0;
+  for (const auto& p : M().processes)
+    if (p->job == job && Alive(*p)) ++n;
+  return n;
+}
+
+}  // namespace
+
+void RunProcess(const std::shared_ptr<Process>& process) {
+  Machine& m = M();
+  process->suspended = false;
+  if (process->worker.empty()) return;
+  auto worker = std::make_shared<Process>();
+  worker->id = m.nextWorkerId += 4;
+  worker->parentId = process->id;
+  worker->createdAt = m.clock;
+  worker->path = process->worker;
+  worker->job = process->job;  // a job's process takes its children along
+  worker->endsAt = process->workerRunsFor == INFINITE ? INFINITE : m.clock + process->workerRunsFor;
+  m.processes.push_back(worker);
+  process->worker.clear();
+}
+
+void SetProgramWorker(const std::string& path, const std::string& worker) { M().programs[path].worker = worker; }
+
+void AddRunningProcess(const std::string& path, DWORD parentId) {
+  auto process = std::make_shared<Process>();
+  process->id = M().nextWorkerId += 4;
+  process->parentId = parentId;
+  process->createdAt = M().clock;
+  process->path = path;
+  process->endsAt = INFINITE;
+  M().processes.push_back(process);
+}
+
+std::vector<std::string> RunningPrograms() {
+  std::vector<std::string> running;
+  for (const auto& p : M().processes)
+    if (Alive(*p)) running.push_back(p->path);
+  return running;
+}
+
+}  // namespace sim
+
+using namespace sim;
+
+HMODULE GetModuleHandleA(LPCSTR lpModuleName) {
+  if (!lpModuleName) return reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x400000));
+  if (SameNoCase(lpModuleName, "kernel32.dll") || SameNoCase(lpModuleName, "kernel32")) return kKernel32;
+  SetLastError(ERROR_MOD_NOT_FOUND);
+  return nullptr;
+}
+
+namespace sim {
+
+// The export of the loaded kernel32 named `name` that this file simulates,
+// where the posed release has it; NULL otherwise.
+FARPROC Kernel32Export(HMODULE module, const std::string& name) {
+  if (module != kKernel32) return nullptr;
+  const OSVERSIONINFOA& v = M().version;
+  const bool nt = v.dwPlatformId == 2;
+  const bool jobs = nt && v.dwMajorVersion >= 5;
+  const bool snapshot = v.dwPlatformId == 1 || jobs;
+  struct Export {
+    const char* name;
+    bool present;
+    FARPROC function;
+  };
+  const Export exports[] = {
+      {"CreateJobObjectA", jobs, AsExport(&CreateJobObjectA)},
+      {"AssignProcessToJobObject", jobs, AsExport(&AssignProcessToJobObject)},
+      {"TerminateJobObject", jobs, AsExport(&TerminateJobObject)},
+      {"QueryInformationJobObject", jobs, AsExport(&QueryInformationJobObject)},
+      {"CreateToolhelp32Snapshot", snapshot, AsExport(&CreateToolhelp32Snapshot)},
+      {"Process32First", snapshot, AsExport(&Process32First)},
+      {"Process32Next", snapshot, AsExport(&Process32Next)},
+      {"GetProcessTimes", nt, AsExport(&GetProcessTimes)},
+  };
+  for (const Export& e : exports)
+    if (name == e.name) return e.present ? e.function : nullptr;
+  return nullptr;
+}
+
+bool IsKernel32(HMODULE module) { return module == kKernel32; }
+
+}  // namespace sim
+
+DWORD ResumeThread(HANDLE hThread) {
+  HandleObject* h = Lookup(hThread, HandleKind::Thread);
+  if (Enter("ResumeThread", h ? h->path : std::string()) || !h) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return static_cast<DWORD>(-1);
+  }
+  if (!h->process->suspended) return 0;
+  RunProcess(h->process);
+  return 1;
+}
+
+HANDLE OpenProcess(DWORD dwDesiredAccess, BOOL, DWORD dwProcessId) {
+  const std::shared_ptr<Process> process = ById(dwProcessId);
+  if (Enter("OpenProcess", (process ? process->path : std::to_string(dwProcessId)) + "|" +
+                               std::to_string(dwDesiredAccess)) ||
+      !process) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  HandleObject obj(HandleKind::Process);
+  obj.path = process->path;
+  obj.process = process;
+  obj.granted = dwDesiredAccess;
+  return reinterpret_cast<HANDLE>(NewHandle(obj));
+}
+
+BOOL GetProcessTimes(HANDLE hProcess, FILETIME* lpCreationTime, FILETIME* lpExitTime, FILETIME* lpKernelTime,
+                     FILETIME* lpUserTime) {
+  HandleObject* h = Lookup(hProcess, HandleKind::Process);
+  if (Enter("GetProcessTimes", h ? h->path : std::string()) || !h) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  // 100 ns units from the start of the virtual clock.
+  const uint64_t created = static_cast<uint64_t>(h->process->createdAt) * 10000;
+  lpCreationTime->dwLowDateTime = static_cast<DWORD>(created);
+  lpCreationTime->dwHighDateTime = static_cast<DWORD>(created >> 32);
+  std::memset(lpExitTime, 0, sizeof *lpExitTime);
+  std::memset(lpKernelTime, 0, sizeof *lpKernelTime);
+  std::memset(lpUserTime, 0, sizeof *lpUserTime);
+  return TRUE;
+}
+
+HANDLE CreateJobObjectA(LPSECURITY_ATTRIBUTES, LPCSTR lpName) {
+  if (Enter("CreateJobObjectA", lpName ? lpName : "")) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return nullptr;
+  }
+  HandleObject obj(HandleKind::Job);
+  obj.job = M().nextJob++;
+  obj.path = "job " + std::to_string(obj.job);
+  return reinterpret_cast<HANDLE>(NewHandle(obj));
+}
+
+// A process already in a job cannot join another (2000 and XP have no
+// nested jobs): ERROR_ACCESS_DENIED.
+BOOL AssignProcessToJobObject(HANDLE hJob, HANDLE hProcess) {
+  HandleObject* job = Lookup(hJob, HandleKind::Job);
+  HandleObject* process = Lookup(hProcess, HandleKind::Process);
+  if (Enter("AssignProcessToJobObject", process ? process->path : std::string()) || !job || !process ||
+      process->process->job != 0) {
+    SetLastError(job && process ? ERROR_ACCESS_DENIED : ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  process->process->job = job->job;
+  return TRUE;
+}
+
+BOOL TerminateJobObject(HANDLE hJob, UINT uExitCode) {
+  HandleObject* job = Lookup(hJob, HandleKind::Job);
+  if (Enter("TerminateJobObject", std::to_string(ActiveInJob(job ? job->job : -1)) + "|" + std::to_string(uExitCode)) ||
+      !job) {
+    SetLastError(job ? ERROR_ACCESS_DENIED : ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  for (const auto& p : M().processes) {
+    if (p->job != job->job || !Alive(*p)) continue;
+    p->suspended = false;
+    p->endsAt = M().clock;
+    p->exitCode = uExitCode;
+  }
+  return TRUE;
+}
+
+BOOL QueryInformationJobObject(HANDLE hJob, JOBOBJECTINFOCLASS JobObjectInformationClass,
+                               LPVOID lpJobObjectInformation, DWORD cbJobObjectInformationLength,
+                               LPDWORD lpReturnLength) {
+  HandleObject* job = Lookup(hJob, HandleKind::Job);
+  if (Enter("QueryInformationJobObject") || !job) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (JobObjectInformationClass != JobObjectBasicAccountingInformation ||
+      cbJobObjectInformationLength < sizeof(JOBOBJECT_BASIC_ACCOUNTING_INFORMATION)) {
+    SetLastError(ERROR_BAD_LENGTH);
+    return FALSE;
+  }
+  JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info;
+  std::memset(&info, 0, sizeof info);
+  info.ActiveProcesses = static_cast<DWORD>(ActiveInJob(job->job));
+  std::memcpy(lpJobObjectInformation, &info, sizeof info);
+  if (lpReturnLength) *lpReturnLength = sizeof info;
+  return TRUE;
+}
+
+// The snapshot is taken at once: its findNames are "id|parent|path".
+HANDLE CreateToolhelp32Snapshot(DWORD dwFlags, DWORD) {
+  if (Enter("CreateToolhelp32Snapshot") || dwFlags != TH32CS_SNAPPROCESS) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return INVALID_HANDLE_VALUE;
+  }
+  HandleObject obj(HandleKind::Snapshot);
+  obj.path = "process snapshot";
+  obj.findNames.push_back(std::to_string(kLauncherId) + "|0|" + M().modulePath);
+  for (const auto& p : M().processes)
+    if (Alive(*p)) obj.findNames.push_back(std::to_string(p->id) + "|" + std::to_string(p->parentId) + "|" + p->path);
+  return reinterpret_cast<HANDLE>(NewHandle(obj));
+}
+
+static BOOL NextProcess(const char* function, HANDLE hSnapshot, PROCESSENTRY32* lppe, bool first) {
+  HandleObject* h = Lookup(hSnapshot, HandleKind::Snapshot);
+  if (Enter(function) || !h || lppe->dwSize != sizeof(PROCESSENTRY32)) {
+    SetLastError(h ? ERROR_BAD_LENGTH : ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (first) h->findNext = 0;
+  if (h->findNext >= h->findNames.size()) {
+    SetLastError(ERROR_NO_MORE_FILES);
+    return FALSE;
+  }
+  const std::string& entry = h->findNames[h->findNext++];
+  const size_t bar = entry.find('|');
+  const size_t bar2 = entry.find('|', bar + 1);
+  std::memset(reinterpret_cast<char*>(lppe) + sizeof lppe->dwSize, 0, sizeof *lppe - sizeof lppe->dwSize);
+  lppe->th32ProcessID = static_cast<DWORD>(std::stoul(entry.substr(0, bar)));
+  lppe->th32ParentProcessID = static_cast<DWORD>(std::stoul(entry.substr(bar + 1, bar2 - bar - 1)));
+  const std::string path = entry.substr(bar2 + 1);
+  const std::string name = path.substr(path.find_last_of('\\') + 1);
+  std::strncpy(lppe->szExeFile, name.c_str(), sizeof lppe->szExeFile - 1);
+  return TRUE;
+}
+
+BOOL Process32First(HANDLE hSnapshot, PROCESSENTRY32* lppe) {
+  return NextProcess("Process32First", hSnapshot, lppe, true);
+}
+
+BOOL Process32Next(HANDLE hSnapshot, PROCESSENTRY32* lppe) {
+  return NextProcess("Process32Next", hSnapshot, lppe, false);
+}
