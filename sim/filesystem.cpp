@@ -9,15 +9,32 @@
 
 namespace sim {
 
+size_t LastSeparator(const std::string& path, size_t end) {
+  size_t last = std::string::npos;
+  for (size_t i = 0; i < end && i < path.size(); ++i) {
+    if (path[i] == '\\') last = i;
+    else if (IsAnsiLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) ++i;
+  }
+  return last;
+}
+
+// As Windows reads a path: the last part loses its trailing blanks and dots
+// ("C:\Maker\Uninst " is C:\Maker\Uninst), but "." and ".." stay; a
+// backslash that is the second byte of a double-byte character is no
+// separator.
 std::string NormalPath(const std::string& path) {
   std::string p = path;
-  while (p.size() > 2 && p.back() == '\\') p.pop_back();
+  while (p.size() > 2 && p.back() == '\\' && LastSeparator(p, p.size()) == p.size() - 1) p.pop_back();
+  const size_t slash = LastSeparator(p, p.size());
+  const size_t partStart = slash == std::string::npos ? 0 : slash + 1;
+  if (p.find_first_not_of('.', partStart) != std::string::npos)
+    while (p.size() > partStart + 1 && (p.back() == ' ' || p.back() == '.')) p.pop_back();
   if (p.size() == 3 && p[1] == ':' && p[2] == '\\') p.pop_back();
   return p;
 }
 
 std::string ParentOf(const std::string& path) {
-  const size_t slash = path.find_last_of('\\');
+  const size_t slash = LastSeparator(path, path.size());
   return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
@@ -82,7 +99,7 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
   for (auto it = nodes.lower_bound(prefix); it != nodes.end(); ++it) {
     const std::string& path = it->first;
     if (path.size() < prefix.size() || !SameNoCase(path.substr(0, prefix.size()), prefix)) break;
-    if (path.find('\\', prefix.size()) == std::string::npos)
+    if (LastSeparator(path, path.size()) < prefix.size())
       found.emplace_back(it->second.created, path.substr(prefix.size()));
   }
   std::sort(found.begin(), found.end());

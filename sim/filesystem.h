@@ -8,8 +8,12 @@
 
 namespace sim {
 
-// The path without trailing backslashes ("C:\" becomes "C:").
+// The path without trailing backslashes ("C:\" becomes "C:"), and its last
+// part without trailing blanks and dots, as Windows looks a path up.
 std::string NormalPath(const std::string& path);
+// Where the last backslash before `end` stands, npos when there is none; in
+// a double-byte code page a trail byte 0x5C is no backslash.
+size_t LastSeparator(const std::string& path, size_t end);
 // Everything before the last backslash; "" when there is none.
 std::string ParentOf(const std::string& path);
 FsNode* FindNode(const std::string& path);

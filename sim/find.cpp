@@ -55,7 +55,7 @@ HANDLE FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData) {
     SetLastError(ERROR_ACCESS_DENIED);
     return INVALID_HANDLE_VALUE;
   }
-  const size_t slash = pattern.find_last_of('\\');
+  const size_t slash = LastSeparator(pattern, pattern.size());
   const std::string folder = NormalPath(slash == std::string::npos ? std::string() : pattern.substr(0, slash));
   const std::string mask = pattern.substr(slash == std::string::npos ? 0 : slash + 1);
   if (!IsFolder(folder)) {
@@ -68,7 +68,7 @@ HANDLE FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData) {
   if (mask.find_first_of("*?") == std::string::npos) {
     // A plain name: that one entry, with its letter case as created.
     auto it = M().nodes.find(NormalPath(folder + "\\" + mask));
-    if (it != M().nodes.end()) obj.findNames.push_back(it->first.substr(it->first.find_last_of('\\') + 1));
+    if (it != M().nodes.end()) obj.findNames.push_back(it->first.substr(LastSeparator(it->first, it->first.size()) + 1));
   } else {
     for (const std::string& name : FolderEntries(folder))
       if (Matches(mask.c_str(), name.c_str())) obj.findNames.push_back(name);

@@ -24,8 +24,11 @@ bool HasEarlierEdition() {
 bool IsProductInstalled(const char* registryPath, const char* pdiEntry) {
   char markerName[records::kPathSize];
   char makerKeyPath[records::kPathSize];
-  // Names that do not fit cannot name a record: the product is not installed.
-  if (!FormatText(markerName, sizeof markerName, "%s%s", pdiEntry, records::kInstalledMarkerSuffix) ||
+  // Without RegistryPath the product key would be HKEY_LOCAL_MACHINE itself,
+  // which holds no record of the product. Names that do not fit cannot name
+  // a record either: the product is not installed.
+  if (!registryPath[0] ||
+      !FormatText(markerName, sizeof markerName, "%s%s", pdiEntry, records::kInstalledMarkerSuffix) ||
       !FormatText(makerKeyPath, sizeof makerKeyPath, "%s%s", records::kMakerKeyPrefix, pdiEntry))
     return false;
 

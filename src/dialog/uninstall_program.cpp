@@ -110,13 +110,19 @@ bool IsExistingFolder(const char* path) {
 // an existing folder: "C:\Program" in "C:\Program Files\Maker\gone.exe"
 // (C:\Program Files is a folder) names no program of its own, so a
 // C:\Program.exe must not stand in for the missing one. Each longer text
-// up to a blank or the first folder separator is looked at.
+// up to a blank or the first folder separator is looked at, but only one
+// that goes on past the blank with more than blanks and dots: Windows drops
+// those at the end of a path, so "C:\Maker\Uninst " is the folder
+// C:\Maker\Uninst, and yet in "C:\Maker\Uninst /S" nothing goes on past
+// the program's name.
 bool ContinuesIntoFolder(const char* text, size_t blank) {
   char folder[records::kPathSize];
   for (size_t at = blank + 1;; ++at) {
     const char c = text[at];
     if (c == 0 || IsBlank(c) || IsSeparator(c)) {
-      if (at < sizeof folder) {
+      size_t end = at;
+      while (end > blank && (IsBlank(text[end - 1]) || text[end - 1] == '.')) --end;
+      if (end > blank && at < sizeof folder) {
         memcpy(folder, text, at);
         folder[at] = 0;
         if (IsExistingFolder(folder)) return true;

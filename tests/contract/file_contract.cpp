@@ -149,6 +149,23 @@ CONTRACT_TEST(File_FolderAndMissingFile) {
      Err());
 }
 
+// All Windows versions: a path is looked up without the trailing blanks and
+// dots of its last part ("dir ." is dir, "un.exe " is un.exe), but not
+// without its other text ("dir x" is not dir).
+CONTRACT_TEST(File_LastPartLosesTrailingBlanksAndDots) {
+  const std::string folder = Folder("Uninst");
+  fixture::WriteTextFile(folder + "\\un.exe", "MZ");
+  for (const char* tail : {" ", ".", " . ", "\\"})
+    ok((GetFileAttributesA((folder + tail).c_str()) & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+           GetFileAttributesA((folder + tail).c_str()) != INVALID_FILE_ATTRIBUTES,
+       "folder + '%s': %lx", tail, static_cast<unsigned long>(GetFileAttributesA((folder + tail).c_str())));
+  ok(GetFileAttributesA((folder + "\\un.exe . ").c_str()) != INVALID_FILE_ATTRIBUTES, "file with trailing text: %lu",
+     Err());
+  SetLastError(0xdeadbeef);
+  ok(GetFileAttributesA((folder + " x").c_str()) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND,
+     "folder + ' x': %lu", Err());
+}
+
 // All Windows versions: DeleteFileA refuses a read-only file with
 // ERROR_ACCESS_DENIED (also for an administrator, and under Wine as root);
 // once its attributes are normal it is deleted and its attributes can no

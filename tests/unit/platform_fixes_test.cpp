@@ -200,6 +200,7 @@ TEST_F(PlatformFixesTest, RuntimeLibraryIsCopiedOnlyOverNoneUnversionedOrOlder) 
       {"same version", v8972, v8972 + "x", false},
       {"system newer", v8972, v8168, false},
       {"major.minor decide before build", v8972, VersionedLibrary(0x00060001, 0), true},
+      {"a later system minor wins over any build", VersionedLibrary(0x00060002, 0), v8972, false},
       {"system unversioned", "MZ old", v8168, true},
       {"package unversioned", v8168, "MZ new", false},
       {"both unversioned", "old", "new", true},

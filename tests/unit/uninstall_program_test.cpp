@@ -81,6 +81,29 @@ TEST_F(ProgramTest, UnquotedPathWithBlanksPrefersTheWholeNameOverAShorterDecoy) 
   // A shorter prefix followed by arguments only is still the program.
   EXPECT_EQ(Find("C:\\Program -x C:\\Temp"), "C:\\Program.exe");
   EXPECT_EQ(Find("C:\\Program Filez\\gone.exe -x"), "C:\\Program.exe");
+  // A folder of the program's own name beside it: no text goes on past the
+  // name into it (Windows drops trailing blanks and dots when it looks a
+  // path up, so "C:\\Maker\\Uninst " would be that folder).
+  Plant("C:\\Maker\\Uninst.exe");
+  sim::CreateFolder("C:\\Maker\\Uninst");
+  EXPECT_EQ(Find("C:\\Maker\\Uninst /S"), "C:\\Maker\\Uninst.exe");
+  EXPECT_EQ(Find("C:\\Maker\\Uninst . /S"), "C:\\Maker\\Uninst.exe");
+  EXPECT_EQ(Find("C:\\Maker\\Uninst\\gone.exe /S"), "");
+  sim::CreateFolder("C:\\Maker\\Uninst x");
+  EXPECT_EQ(Find("C:\\Maker\\Uninst x.\\gone.exe /S"), "");
+}
+
+// Code page 932: the second byte of "\x83\x5C" is no separator, so the text
+// goes on into the folder "C:\\A <that character>B", and C:\\A.exe is no
+// stand-in for the missing program in it.
+TEST_F(ProgramTest, TrailByteOfADoubleByteCharacterIsNoSeparator) {
+  sim::SetAnsiCodePage(932);
+  _setmbcp(_MB_CP_ANSI);
+  Plant("C:\\A.exe");
+  Plant("C:\\A \x83\x5C" "B\\un.exe");
+  EXPECT_EQ(Find("C:\\A \x83\x5C" "B\\gone.exe /x"), "");
+  EXPECT_EQ(Find("C:\\A \x83\x5C" "B\\un /x"), "C:\\A \x83\x5C" "B\\un.exe");
+  EXPECT_EQ(Find("C:\\A \x83\x41" "B\\gone.exe /x"), "C:\\A.exe");
 }
 
 TEST_F(ProgramTest, RelativeFolderIsNeverResolved) {
