@@ -64,6 +64,12 @@ void AddRunningProcess(const std::string& path, DWORD parentId) {
   M().processes.push_back(process);
 }
 
+bool InJob(const std::string& program) {
+  for (const auto& p : M().processes)
+    if (p->job && Alive(*p) && SameNoCase(p->path, program)) return true;
+  return false;
+}
+
 std::vector<std::string> RunningPrograms() {
   std::vector<std::string> running;
   for (const auto& p : M().processes)
@@ -186,7 +192,11 @@ BOOL AssignProcessToJobObject(HANDLE hJob, HANDLE hProcess) {
 
 BOOL TerminateJobObject(HANDLE hJob, UINT uExitCode) {
   HandleObject* job = Lookup(hJob, HandleKind::Job);
-  if (Enter("TerminateJobObject", std::to_string(ActiveInJob(job ? job->job : -1)) + "|" + std::to_string(uExitCode)) ||
+  const int id = job ? job->job : -1;
+  std::string program;
+  for (const auto& p : M().processes)
+    if (p->job == id && program.empty()) program = p->path;
+  if (Enter("TerminateJobObject", program + "|" + std::to_string(ActiveInJob(id)) + "|" + std::to_string(uExitCode)) ||
       !job) {
     SetLastError(job ? ERROR_ACCESS_DENIED : ERROR_INVALID_HANDLE);
     return FALSE;

@@ -38,7 +38,10 @@ bool ProcessRunning(size_t start) {
 int EndlessWaits() { return M().endlessWaits; }
 
 void DefineProgram(const std::string& path, std::function<DWORD()> behaviour, DWORD runsForMs) {
-  M().programs[path] = Program{std::move(behaviour), runsForMs, {}, {}};
+  // A program defined again keeps the worker it starts.
+  const auto known = M().programs.find(path);
+  std::string worker = known == M().programs.end() ? std::string() : known->second.worker;
+  M().programs[path] = Program{std::move(behaviour), runsForMs, {}, std::move(worker)};
 }
 
 // Which file Windows would run for a command line given without an

@@ -134,6 +134,8 @@ void SetProgramWorker(const std::string& path, const std::string& worker);
 // A program that another program started at the current time and that never
 // ends by itself, with `parentId` as its parent's process id.
 void AddRunningProcess(const std::string& path, DWORD parentId);
+// Whether a running process of `program` is in a job.
+bool InJob(const std::string& program);
 // Programs still running, the launcher's and those they started, by path.
 std::vector<std::string> RunningPrograms();
 // Waits the launcher entered that could never end (a wait without limit for

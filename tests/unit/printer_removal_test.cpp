@@ -185,7 +185,7 @@ TEST_F(PrinterRemovalTest, QueueWindowAndNetStopCannotHoldTheRemoval) {
     EXPECT_EQ(Road(), Join({kOpenOnNt, {"EnumWindows"}, kRestart, kDeleteOnNt}));
     EXPECT_EQ(sim::ProcessStarts()[0].time, c.goesOnAt);
     // net stop and its net1.exe, ended as one job, before net start runs.
-    EXPECT_EQ(DetailOf("TerminateJobObject"), "2|1");
+    EXPECT_EQ(DetailOf("TerminateJobObject"), std::string(kNet) + "|2|1");
     EXPECT_EQ(sim::CallCount("TerminateJobObject"), 1);
     EXPECT_EQ(sim::RunningPrograms(), std::vector<std::string>{});
     EXPECT_EQ(sim::ProcessStarts()[1].time, c.goesOnAt + 60000 + 500);

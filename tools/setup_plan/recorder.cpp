@@ -150,6 +150,24 @@ void Recorder::Settle() {
     Add("program-ended", "ends " + parts[0] + ", which is still running (TerminateProcess, exit code " +
                              std::to_string(code) + ")",
         {JText("program", parts[0]), JNumber("exitCode", code)});
+  } else if (f == "AssignProcessToJobObject") {
+    const bool joined = sim::InJob(call_.detail);
+    Add(joined ? "program-in-job" : "program-not-in-job",
+        joined ? "puts " + call_.detail + " into a job of its own, which the programs it starts join too "
+                 "(AssignProcessToJobObject)"
+               : "cannot put " + call_.detail + " into a job of its own (AssignProcessToJobObject): it is ended "
+                 "by its process id if it must be",
+        {JText("program", call_.detail), JBool("joined", joined)});
+  } else if (f == "ResumeThread") {
+    Add("program-resumed", "lets " + call_.detail + " run (ResumeThread)", {JText("program", call_.detail)});
+  } else if (f == "TerminateJobObject") {
+    const std::vector<std::string> parts = Split(call_.detail, "|");
+    const unsigned long running = parts.size() > 2 ? strtoul(parts[1].c_str(), NULL, 10) : 0;
+    const unsigned long code = parts.size() > 2 ? strtoul(parts[2].c_str(), NULL, 10) : 0;
+    Add("job-ended",
+        "ends " + parts[0] + " and every program it started, " + std::to_string(running) +
+            " still running in its job (TerminateJobObject, exit code " + std::to_string(code) + ")",
+        {JText("program", parts[0]), JNumber("running", running), JNumber("exitCode", code)});
   } else if (f == "OpenPrinterA") {
     const std::vector<std::string> parts = Split(call_.detail, "|");
     const unsigned long access = parts.size() > 1 ? strtoul(parts[1].c_str(), NULL, 16) : 0;

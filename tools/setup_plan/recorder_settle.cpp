@@ -106,7 +106,11 @@ void Recorder::SettleProcessStart() {
   std::string text = "starts " + start.commandLine + " (" +
                      (start.applicationNameNull ? "no program named, found by search: " : "program ") +
                      start.applicationName + ", " + show;
-  if (start.creationFlags) text += ", creation flags " + Hex(start.creationFlags);
+  if (start.creationFlags == CREATE_SUSPENDED) {
+    text += ", suspended until it is in a job of its own (CREATE_SUSPENDED)";
+  } else if (start.creationFlags) {
+    text += ", creation flags " + Hex(start.creationFlags);
+  }
   if (start.inheritHandles) text += ", handles inherited";
   if (start.startupFlags & ~static_cast<DWORD>(STARTF_USESHOWWINDOW)) text += ", startup flags " + Hex(start.startupFlags);
   if (start.startupInfoSize != sizeof(STARTUPINFOA)) text += ", start record of " + std::to_string(start.startupInfoSize) + " bytes";
