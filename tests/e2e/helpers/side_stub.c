@@ -13,7 +13,11 @@
  * msiexec fields tell whether the system folder's msiexec.exe can be opened
  * for reading and for writing (each open shares reading and writing). The
  * log is written when the program ends, with |event_at_end=... added.
- * The first run that finds C:\e2e-hang-once.txt deletes it and never ends. */
+ * The first run that finds C:\e2e-hang-once.txt deletes it and never ends:
+ * as net.exe hands its command to net1.exe, it starts a worker (itself, with
+ * E2E_STUB_WORKER set) that never ends, and waits for it. The worker holds
+ * the event E2EHungWorker while it lives; a run that starts while it lives
+ * notes its command line in C:\e2e-overlap.txt. */
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -53,7 +57,51 @@ static void ObserveStart(char *details, size_t size) {
            CanOpen(msiexec, GENERIC_READ), CanOpen(msiexec, GENERIC_WRITE));
 }
 
+/* The hung run's worker: never ends, and says so through its event. */
+static int RunWorker(void) {
+  CreateEventA(NULL, TRUE, FALSE, "E2EHungWorker"); /* gone with the process */
+  Sleep(INFINITE);
+  return 0;
+}
+
+static void StartWorkerAndWait(void) {
+  char module[MAX_PATH] = "";
+  GetModuleFileNameA(NULL, module, sizeof module - 1);
+  SetEnvironmentVariableA("E2E_STUB_WORKER", "1");
+  STARTUPINFOA startup;
+  PROCESS_INFORMATION info;
+  memset(&startup, 0, sizeof startup);
+  startup.cb = sizeof startup;
+  if (CreateProcessA(module, NULL, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info))
+    WaitForSingleObject(info.hProcess, INFINITE);
+  Sleep(INFINITE);
+}
+
+/* Appends `line` to the file at `path`, taking it exclusively (several
+ * stubs may run at once), retrying. */
+static void AppendLine(const char *path, const char *line) {
+  HANDLE log = INVALID_HANDLE_VALUE;
+  for (int attempt = 0; attempt < 200 && log == INVALID_HANDLE_VALUE; ++attempt) {
+    log = CreateFileA(path, GENERIC_WRITE, 0, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (log == INVALID_HANDLE_VALUE) Sleep(10);
+  }
+  if (log != INVALID_HANDLE_VALUE) {
+    DWORD written = 0;
+    SetFilePointer(log, 0, NULL, FILE_END);
+    WriteFile(log, line, (DWORD)strlen(line), &written, NULL);
+    CloseHandle(log);
+  }
+}
+
 int main(void) {
+  if (GetEnvironmentVariableA("E2E_STUB_WORKER", NULL, 0) > 0) return RunWorker();
+  HANDLE worker = OpenEventA(SYNCHRONIZE, FALSE, "E2EHungWorker");
+  if (worker) {
+    char overlap[1200];
+    snprintf(overlap, sizeof overlap, "%s\r\n", GetCommandLineA());
+    AppendLine("C:\\e2e-overlap.txt", overlap);
+    CloseHandle(worker);
+  }
   char details[256] = "";
   if (GetEnvironmentVariableA("E2E_STUB_DETAILS", NULL, 0) > 0) ObserveStart(details, sizeof details);
   char module[1024] = "";
@@ -82,21 +130,10 @@ int main(void) {
   char line[2600];
   snprintf(line, sizeof line, "%s|%s%s%s\r\n", module, commandLine, details, show);
 
-  /* Several stubs may run at once: take the log exclusively, retrying. */
-  HANDLE log = INVALID_HANDLE_VALUE;
-  for (int attempt = 0; attempt < 200 && log == INVALID_HANDLE_VALUE; ++attempt) {
-    log = CreateFileA(logPath, GENERIC_WRITE, 0, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (log == INVALID_HANDLE_VALUE) Sleep(10);
-  }
-  if (log != INVALID_HANDLE_VALUE) {
-    DWORD written = 0;
-    SetFilePointer(log, 0, NULL, FILE_END);
-    WriteFile(log, line, (DWORD)strlen(line), &written, NULL);
-    CloseHandle(log);
-  }
+  AppendLine(logPath, line);
   if (DeleteFileA("C:\\e2e-hang-once.txt")) {
     CreateEventA(NULL, TRUE, FALSE, "E2EHungStub"); /* gone with the process */
-    Sleep(INFINITE);
+    StartWorkerAndWait();
   }
   return 0;
 }

@@ -68,6 +68,12 @@ scenario_printer_removal() {
     # 63 s of waits and pauses, 60 for net stop, and 3 for the other net
     # commands (each stub runs STUB_RUNS_MS); +5 s for a window waited for
     check "run time 66 to 69 s" "$((ms >= 66000 && ms < 69000)) ($ms ms)" "1 ($ms ms)"
+    # The hung net stop's worker (as net1.exe) was ended with it, before
+    # net start ran, and neither outlives the launcher.
+    check "hung net command after the launcher" "$(tool event_probe E2EHungStub)" absent
+    check "its worker after the launcher" "$(tool event_probe E2EHungWorker)" absent
+    check "net commands started while the worker lived" \
+      "$(cat "$WINEPREFIX/drive_c/e2e-overlap.txt" 2>/dev/null | tr -d '\r')" ""
   fi
   case "$lang" in ja_JP*) check "code page" "$(field acp "$RUN_REPORT")" 932 ;; esac
   # What the windows received, which the plan does not show.
