@@ -70,7 +70,9 @@ std::vector<std::string> Check(const Road& road, const std::set<std::string>& fi
     if (!road.programs.count(Folded(s.applicationName)))
       problems.push_back("started " + s.applicationName + " (" + s.commandLine + ")");
     if (s.applicationNameNull) problems.push_back("started without its full path: " + s.commandLine);
-    if (s.startupInfoSize != sizeof(STARTUPINFOA) || s.inheritHandles || s.creationFlags != 0)
+    // A net command starts suspended until it is in its job.
+    const DWORD flags = s.commandLine.compare(0, 4, "net ") == 0 ? s.creationFlags & ~CREATE_SUSPENDED : s.creationFlags;
+    if (s.startupInfoSize != sizeof(STARTUPINFOA) || s.inheritHandles || flags != 0)
       problems.push_back("start record not the documented one: " + s.commandLine);
   }
   return problems;
