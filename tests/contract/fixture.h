@@ -34,6 +34,9 @@ int AnsiCodePage();
 // A program at `path` that, when started, creates the file MarkerFor(path).
 void PlaceChildProgram(const std::string& path);
 std::string MarkerFor(const std::string& programPath);
+// A program at `path` that, when started, starts a worker program and waits
+// for it; neither ever ends by itself (as a net command that asks a question).
+void PlaceHungProgramWithWorker(const std::string& path);
 
 // A top-level window with `title` (bytes in the ANSI code page), until closed.
 void* OpenTopLevelWindow(const std::string& title);

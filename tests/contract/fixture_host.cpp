@@ -43,6 +43,14 @@ void PlaceChildProgram(const std::string& path) {
   });
 }
 
+void PlaceHungProgramWithWorker(const std::string& path) {
+  sim::WriteFile(path, "MZ");
+  sim::WriteFile(path + ".worker.exe", "MZ");
+  sim::DefineProgram(path + ".worker.exe", nullptr, INFINITE);
+  sim::DefineProgram(path, nullptr, INFINITE);
+  sim::SetProgramWorker(path, path + ".worker.exe");
+}
+
 void* OpenTopLevelWindow(const std::string& title) { return sim::OpenWindow(title); }
 void CloseTopLevelWindow(void* window) { sim::CloseWindow(static_cast<HWND>(window)); }
 

@@ -22,6 +22,18 @@ static std::string OwnPath() {
 
 std::string MarkerFor(const std::string& programPath) { return programPath + ".ran"; }
 
+// The hung program: starts itself as its worker, then never ends.
+static void StartWorkerAndHang() {
+  std::string line = OwnPath() + " --contract-worker";
+  STARTUPINFOA si;
+  std::memset(&si, 0, sizeof si);
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi;
+  if (CreateProcessA(OwnPath().c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    WaitForSingleObject(pi.hProcess, INFINITE);
+  Sleep(INFINITE);
+}
+
 bool Init(int argc, char** argv) {
   HMODULE ntdll = GetModuleHandleA("ntdll.dll");
   contract::RunningUnderWine() = ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
@@ -30,11 +42,14 @@ bool Init(int argc, char** argv) {
   // is ours, not Wine's, so Wine's known differences do not apply.
   contract::RunningUnderWine() = false;
 #endif
-  for (int i = 1; i < argc; ++i)
+  for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--contract-child") == 0) {
       WriteTextFile(MarkerFor(OwnPath()), "ran");
       return true;
     }
+    if (std::strcmp(argv[i], "--contract-hang") == 0) StartWorkerAndHang();
+    if (std::strcmp(argv[i], "--contract-worker") == 0) Sleep(INFINITE);
+  }
   char temp[MAX_PATH + 1] = {0};
   GetTempPathA(MAX_PATH, temp);
   g_temp = std::string(temp) + "contract";
@@ -82,6 +97,11 @@ void ForgetKey(const std::string& path) { DeleteTree(HKEY_LOCAL_MACHINE, path); 
 bool UseAnsiCodePage(int codePage) { return static_cast<int>(GetACP()) == codePage; }
 
 int AnsiCodePage() { return static_cast<int>(GetACP()); }
+
+void PlaceHungProgramWithWorker(const std::string& path) {
+  if (!CopyFileA(OwnPath().c_str(), path.c_str(), FALSE))
+    std::printf("    fixture: cannot copy this program to %s (error %lu)\n", path.c_str(), GetLastError());
+}
 
 void PlaceChildProgram(const std::string& path) {
   RemoveFile(MarkerFor(path));

@@ -5,6 +5,7 @@
 
 #include "contract.h"
 #include "fixture.h"
+#include "platform/late_kernel.h"
 #include "platform/win32.h"
 
 // ---- named events ------------------------------------------------------------
@@ -257,4 +258,96 @@ CONTRACT_TEST(Thread_CurrentThreadPriorityBackToNormal) {
   ok(SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL) != FALSE, "restoring failed");
   ok(GetThreadPriority(GetCurrentThread()) == THREAD_PRIORITY_NORMAL, "priority %d",
      GetThreadPriority(GetCurrentThread()));
+}
+
+// ---- jobs: a command ended with what it started --------------------------------
+
+// Processes still running in `job`, once `wanted` of them run or after 10 s.
+static DWORD ActiveInJobSoon(const LateKernel& k, HANDLE job, DWORD wanted) {
+  JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info;
+  for (int i = 0; i < 200; ++i) {
+    std::memset(&info, 0, sizeof info);
+    if (!k.QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &info, sizeof info, nullptr))
+      return 0xFFFFFFFF;
+    if (info.ActiveProcesses == wanted) break;
+    Sleep(50);
+  }
+  return info.ActiveProcesses;
+}
+
+// 2000 and later, from the loaded kernel32: a program started suspended,
+// put into a job and resumed takes the program it starts into the job (the
+// process list names it with its parent's id); TerminateJobObject ends
+// both, and the job then soon counts none running.
+CONTRACT_TEST(Job_EndsTheProgramAndWhatItStarted) {
+  const LateKernel k = BindLateKernel();
+  ok(k.HasJobs() && k.HasProcessList(), "job or process-list functions missing");
+  if (!k.HasJobs() || !k.HasProcessList()) return;
+  const std::string program = fixture::TempFolder() + "\\hung.exe";
+  fixture::PlaceHungProgramWithWorker(program);
+  HANDLE job = k.CreateJobObjectA(nullptr, nullptr);
+  std::string line = program + " --contract-hang";
+  STARTUPINFOA si;
+  std::memset(&si, 0, sizeof si);
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi;
+  if (!CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &si, &pi)) {
+    ok(false, "cannot start %s: %lu", program.c_str(), static_cast<unsigned long>(GetLastError()));
+    CloseHandle(job);
+    return;
+  }
+  ok(k.AssignProcessToJobObject(job, pi.hProcess) != FALSE, "assign: %lu", static_cast<unsigned long>(GetLastError()));
+  ok(ResumeThread(pi.hThread) == 1, "resume");
+  ok(ActiveInJobSoon(k, job, 2) == 2, "the worker did not join the job");
+
+  HANDLE snapshot = k.CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32 entry;
+  std::memset(&entry, 0, sizeof entry);
+  entry.dwSize = sizeof entry;
+  DWORD worker = 0;
+  for (BOOL more = k.Process32First(snapshot, &entry); more; more = k.Process32Next(snapshot, &entry))
+    if (entry.th32ParentProcessID == pi.dwProcessId) worker = entry.th32ProcessID;
+  CloseHandle(snapshot);
+  ok(worker != 0, "no process lists %lu as its parent", static_cast<unsigned long>(pi.dwProcessId));
+  HANDLE workerProcess = worker ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, worker) : nullptr;
+
+  ok(k.TerminateJobObject(job, 7) != FALSE, "terminate: %lu", static_cast<unsigned long>(GetLastError()));
+  ok(ActiveInJobSoon(k, job, 0) == 0, "programs still running in the job");
+  ok(WaitForSingleObject(pi.hProcess, 5000) == WAIT_OBJECT_0, "the program still runs");
+  ok(workerProcess && WaitForSingleObject(workerProcess, 5000) == WAIT_OBJECT_0, "the worker still runs");
+  if (workerProcess) CloseHandle(workerProcess);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  CloseHandle(job);
+}
+
+// 2000 and XP: a process in a job joins no second job (ERROR_ACCESS_DENIED);
+// Vista and later nest jobs, and so does Wine.
+CONTRACT_TEST(Job_ProcessInAJobJoinsNoOther) {
+  const LateKernel k = BindLateKernel();
+  ok(k.HasJobs(), "job functions missing");
+  if (!k.HasJobs()) return;
+  const std::string program = fixture::TempFolder() + "\\jobbed.exe";
+  fixture::PlaceChildProgram(program);
+  std::string line = program + " --contract-child";
+  STARTUPINFOA si;
+  std::memset(&si, 0, sizeof si);
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi;
+  if (!CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &si, &pi)) {
+    ok(false, "cannot start %s: %lu", program.c_str(), static_cast<unsigned long>(GetLastError()));
+    return;
+  }
+  HANDLE first = k.CreateJobObjectA(nullptr, nullptr);
+  HANDLE second = k.CreateJobObjectA(nullptr, nullptr);
+  ok(k.AssignProcessToJobObject(first, pi.hProcess) != FALSE, "first job: %lu", static_cast<unsigned long>(GetLastError()));
+  SetLastError(0xdeadbeef);
+  todo_wine_ok(!k.AssignProcessToJobObject(second, pi.hProcess) && GetLastError() == ERROR_ACCESS_DENIED,
+               "joined a second job: %lu", static_cast<unsigned long>(GetLastError()));
+  ResumeThread(pi.hThread);
+  ok(WaitForSingleObject(pi.hProcess, 10000) == WAIT_OBJECT_0, "the program did not end");
+  CloseHandle(second);
+  CloseHandle(first);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
 }
