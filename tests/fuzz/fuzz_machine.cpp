@@ -88,7 +88,8 @@ bool Contains(const std::string& text, const std::string& part) { return Upper(t
 // quoted or not: whole, or without ".EXE" and followed by a blank, a
 // quotation mark or the end, as "C:\Tools\Remove /x" names
 // C:\Tools\Remove.exe. A shorter program never stands in for a path that goes
-// on into an existing folder: "C:\Program" in "C:\Program Files\gone.exe".
+// on into an existing folder: "C:\Program" in "C:\Program Files\gone.exe",
+// but "C:\Tools\Remove /x" is no path into a folder C:\Tools\Remove.
 bool NamesProgram(const std::string& command, const std::string& program) {
   std::string text = Upper(command);
   if (!text.empty() && text[0] == '"') text.erase(0, 1);
@@ -100,7 +101,9 @@ bool NamesProgram(const std::string& command, const std::string& program) {
   if (text[stem.size()] != ' ' && text[stem.size()] != '\t') return false;
   for (size_t at = stem.size() + 1; at <= text.size(); ++at) {
     const bool wordEnds = at == text.size() || text[at] == '\\' || text[at] == '/' || text[at] == ' ' || text[at] == '\t';
-    if (wordEnds && IsDirectory(text.substr(0, at))) return false;
+    // Windows drops trailing blanks and dots: only more text goes on.
+    const bool goesOn = text.find_last_not_of(" \t.", at - 1) > stem.size();
+    if (wordEnds && goesOn && IsDirectory(text.substr(0, at))) return false;
   }
   return true;
 }

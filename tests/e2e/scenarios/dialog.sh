@@ -148,7 +148,9 @@ E2E_SCENARIOS+=(
   "scenario_dialog en-US en_US 1033 'e2euninst.exe /x {E2E}' 'C:\\windows\\system32\\e2euninst.exe' 'C:\\pkg\\e2euninst.exe'"
   # An unquoted path with blanks: the whole name, not the shorter C:\Program.exe.
   "scenario_dialog de de_DE 1031 'C:\\Program Files\\E2E Maker\\Uninstall Tool.exe /remove' '$QUOTED_PROGRAM' 'C:\\Program.exe'"
-  "scenario_dialog es-MX es_MX 2058 '$QUOTED' '$QUOTED_PROGRAM'"
+  # Unquoted, beside a folder of the program's own name: "Uninst /S" goes
+  # on into no folder, so Uninst.exe is the program.
+  "scenario_dialog es-MX es_MX 2058 'C:\\E2E Maker\\Uninst /S' 'C:\\E2E Maker\\Uninst.exe' 'C:\\E2E Maker\\Uninst\\keep.exe'"
   "scenario_dialog es-ES es_ES 3082 '$QUOTED' '$QUOTED_PROGRAM'"
   "scenario_dialog fr fr_FR 1036 '$QUOTED' '$QUOTED_PROGRAM'"
   "scenario_dialog it it_IT 1040 '$QUOTED' '$QUOTED_PROGRAM'"

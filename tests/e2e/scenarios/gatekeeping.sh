@@ -68,6 +68,16 @@ scenario_road() {
         "HKEY_LOCAL_MACHINE\\Software\\Corvale\\$PDIENTRY" | start_state
       RUN_USER=dialog_user compared_run 'C:\pkg\Setup.exe'
       ;;
+    root-marker)
+      # No RegistryPath: a marker at the root of HKEY_LOCAL_MACHINE (98 and
+      # Me allow values there) beside the maker key makes no installed
+      # product; the installation runs, writing nothing at the root.
+      sed -i '/^RegistryPath=/d' "$WINEPREFIX/drive_c/pkg/InstallInfo.ini"
+      printf '[HKEY_LOCAL_MACHINE]\n"%sKEY"="1"\n\n[%s]\n' "$PDIENTRY" \
+        "HKEY_LOCAL_MACHINE\\Software\\Corvale\\$PDIENTRY" | start_state
+      compared_run 'C:\pkg\Setup.exe'
+      check "the root marker" "$(grep -c "^\"${PDIENTRY}KEY\"" "$WINEPREFIX/system.reg")" 1
+      ;;
     removal) compared_run 'C:\pkg\Setup.exe' "/a$PRINTER" ;;
     unusable)
       # A PDIENTRY too long to name the instance event.
@@ -133,7 +143,7 @@ E2E_SCENARIOS+=(
   "scenario_road earlier-edition win98" "scenario_road earlier-edition win98fe"
   "scenario_road earlier-keys-without-subkeys winxp"
   "scenario_road installed winxp" "scenario_road installed win2k" "scenario_road installed winme"
-  "scenario_road installed win98" "scenario_road installed win98fe"
+  "scenario_road installed win98" "scenario_road installed win98fe" "scenario_road root-marker win98"
   "scenario_road removal winxp" "scenario_road removal win2k" "scenario_road removal winme"
   "scenario_road removal win98" "scenario_road removal win98fe"
   "scenario_road unsupported win95" "scenario_road unsupported nt40" "scenario_road unsupported win7"
