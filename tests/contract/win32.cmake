@@ -10,3 +10,47 @@ target_link_options(contract_win32 PRIVATE -static -static-libgcc -static-libstd
 # winspool: only the fixture adds and removes the queues the tests use.
 target_link_libraries(contract_win32 PRIVATE user32 gdi32 advapi32 winspool)
 set_target_properties(contract_win32 PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# The launcher's own runtime where no other implementation answers the same
+# questions (tests/contract/own_runtime.cpp, in contract_runtime_win32):
+# binding on first call, the code pages' case tables, the format routine.
+# Binding is tested through import stubs made by dlltool, as Setup.exe's:
+# - every function of src/platform/delay/*.def once more, as Absent<name>,
+#   from a library no system has, so that each takes its failure stub;
+# - lz32.dll's GetExpandedNameA, as Lz32GetExpandedNameA (kernel32 exports
+#   the same name); run.sh plants a copy of lz32.dll beside the program.
+set(RUNTIME_TEST_DIR ${CMAKE_BINARY_DIR}/runtime_test)
+set(absent_def "LIBRARY absent_library.dll\nEXPORTS\n")
+set(absent_list "")
+foreach(library user32 gdi32 advapi32)
+  file(STRINGS ${CMAKE_SOURCE_DIR}/src/platform/delay/${library}.def exports REGEX "^[A-Za-z0-9_]+@[0-9]+$")
+  foreach(export ${exports})
+    string(REGEX REPLACE "^(.*)@([0-9]+)$" "Absent\\1@\\2 == \\1\n" line "${export}")
+    string(APPEND absent_def "${line}")
+    string(REGEX REPLACE "^(.*)@([0-9]+)$" "ABSENT_IMPORT(${library}, \\1, \\2)\n" line "${export}")
+    string(APPEND absent_list "${line}")
+  endforeach()
+endforeach()
+file(CONFIGURE OUTPUT ${RUNTIME_TEST_DIR}/absent.def CONTENT "${absent_def}")
+file(CONFIGURE OUTPUT ${RUNTIME_TEST_DIR}/absent_imports.h CONTENT "${absent_list}")
+file(CONFIGURE OUTPUT ${RUNTIME_TEST_DIR}/lz32.def CONTENT
+  "LIBRARY lz32.dll\nEXPORTS\nLz32GetExpandedNameA@8 == GetExpandedNameA\n")
+set(runtime_test_stubs "")
+foreach(name absent lz32)
+  add_custom_command(OUTPUT ${RUNTIME_TEST_DIR}/lib${name}_delay.a
+    COMMAND ${SETUP_DLLTOOL} --kill-at --input-def ${name}.def --output-delaylib lib${name}_delay.a
+    WORKING_DIRECTORY ${RUNTIME_TEST_DIR} DEPENDS ${RUNTIME_TEST_DIR}/${name}.def VERBATIM)
+  list(APPEND runtime_test_stubs ${RUNTIME_TEST_DIR}/lib${name}_delay.a)
+endforeach()
+add_custom_target(runtime_test_stubs DEPENDS ${runtime_test_stubs})
+add_dependencies(contract_runtime_win32 runtime_test_stubs)
+target_sources(contract_runtime_win32 PRIVATE ${CMAKE_SOURCE_DIR}/tests/contract/own_runtime.cpp
+  ${CMAKE_SOURCE_DIR}/src/platform/runtime/delay_load.cpp)
+target_include_directories(contract_runtime_win32 PRIVATE ${CMAKE_BINARY_DIR}/generated ${RUNTIME_TEST_DIR})
+target_link_libraries(contract_runtime_win32 PRIVATE ${runtime_test_stubs})
+
+# The copy of lz32.dll planted beside contract_runtime_win32.exe.
+add_library(planted_lz32 SHARED ${CMAKE_SOURCE_DIR}/tests/contract/planted_lz32.c)
+target_link_options(planted_lz32 PRIVATE -nostdlib -nostartfiles -Wl,--kill-at -Wl,-e,_DllMain@12)
+set_target_properties(planted_lz32 PROPERTIES PREFIX "" OUTPUT_NAME lz32
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/runtime_test/planted)
