@@ -12,6 +12,8 @@
 #include "fixture.h"
 #include "platform/win32.h"
 
+#include <imagehlp.h>
+
 // ---- binding on first call ------------------------------------------------------
 
 // Calls `function` as stdcall with `bytes` bytes of arguments; returns eax
@@ -60,24 +62,31 @@ CONTRACT_TEST(Runtime_DelayLoadFailureStubs) {
   }
 }
 
-// lz32.dll's GetExpandedNameA, bound on first call like the functions above.
-extern "C" INT WINAPI Lz32GetExpandedNameA(LPSTR source, LPSTR expanded);
-
-// A library bound on first call comes from the system folder, not from the
-// program's own folder where a copy of the same name lies (run.sh plants
-// one beside this program and has Wine prefer such a copy).
+// A library bound on first call comes from the system folder, and so do
+// the libraries it imports, although copies of the same names lie in the
+// program's folder (run.sh plants imagehlp.dll and dbghelp.dll, which
+// imagehlp imports, beside this program and has Wine prefer such copies).
 CONTRACT_TEST(Runtime_DelayLoadFromSystemFolder) {
-  char own[MAX_PATH] = {0}, system[MAX_PATH] = {0}, loaded[MAX_PATH] = {0}, expanded[MAX_PATH] = {0};
+  char own[MAX_PATH] = {0}, system[MAX_PATH] = {0};
   GetModuleFileNameA(nullptr, own, MAX_PATH);
-  std::string planted = own;
-  planted.replace(planted.rfind('\\') + 1, std::string::npos, "lz32.dll");
-  ok(fixture::FileExists(planted), "no copy planted at %s", planted.c_str());
-  ok(GetModuleHandleA("lz32.dll") == nullptr, "lz32.dll loaded before its first call");
-  const INT result = Lz32GetExpandedNameA(own, expanded);
-  ok(result == 1 && std::strcmp(expanded, own) == 0, "GetExpandedNameA gave %d, '%s'", result, expanded);
-  GetModuleFileNameA(GetModuleHandleA("lz32.dll"), loaded, MAX_PATH);
   GetSystemDirectoryA(system, MAX_PATH);
-  ok(lstrcmpiA(loaded, (std::string(system) + "\\lz32.dll").c_str()) == 0, "bound from '%s'", loaded);
+  const char* const libraries[] = {"imagehlp.dll", "dbghelp.dll"};
+  for (const char* library : libraries) {
+    std::string planted = own;
+    planted.replace(planted.rfind('\\') + 1, std::string::npos, library);
+    ok(fixture::FileExists(planted), "no copy planted at %s", planted.c_str());
+    ok(GetModuleHandleA(library) == nullptr, "%s loaded before the first call", library);
+  }
+  DWORD headerSum = 0, checkSum = 0;
+  const DWORD result = MapFileAndCheckSumA(own, &headerSum, &checkSum);
+  ok(result == CHECKSUM_SUCCESS && checkSum != 0, "MapFileAndCheckSumA gave %lu, sum %lu", result, checkSum);
+  for (const char* library : libraries) {
+    char loaded[MAX_PATH] = "(nowhere)";
+    const HMODULE module = GetModuleHandleA(library);
+    if (module) GetModuleFileNameA(module, loaded, MAX_PATH);
+    ok(lstrcmpiA(loaded, (std::string(system) + "\\" + library).c_str()) == 0, "%s loaded from %s", library,
+       loaded);
+  }
 }
 
 // ---- case tables ----------------------------------------------------------------

@@ -118,7 +118,8 @@ wine_suite() {
 wine_suite contract-wine "$WIN32_BUILD/contract_win32.exe"
 # The multibyte tests against the launcher's own routines (Setup.exe links
 # no msvcrt), where Wine's msvcrt differences do not apply, and the tests of
-# the rest of its own runtime (own_runtime.cpp), with an lz32.dll planted.
+# the rest of its own runtime (own_runtime.cpp), with imagehlp.dll and
+# dbghelp.dll planted.
 wine_suite contract-runtime-wine "$WIN32_BUILD/contract_runtime_win32.exe" \
-  "$WIN32_BUILD/runtime_test/planted/lz32.dll"
+  "$WIN32_BUILD/runtime_test/planted/imagehlp.dll" "$WIN32_BUILD/runtime_test/planted/dbghelp.dll"
 exit $status

@@ -17,8 +17,8 @@ set_target_properties(contract_win32 PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE
 # Binding is tested through import stubs made by dlltool, as Setup.exe's:
 # - every function of src/platform/delay/*.def once more, as Absent<name>,
 #   from a library no system has, so that each takes its failure stub;
-# - lz32.dll's GetExpandedNameA, as Lz32GetExpandedNameA (kernel32 exports
-#   the same name); run.sh plants a copy of lz32.dll beside the program.
+# - imagehlp.dll's MapFileAndCheckSumA; run.sh plants copies of imagehlp.dll
+#   and of dbghelp.dll, which imagehlp imports, beside the program.
 set(RUNTIME_TEST_DIR ${CMAKE_BINARY_DIR}/runtime_test)
 set(absent_def "LIBRARY absent_library.dll\nEXPORTS\n")
 set(absent_list "")
@@ -33,10 +33,9 @@ foreach(library user32 gdi32 advapi32)
 endforeach()
 file(CONFIGURE OUTPUT ${RUNTIME_TEST_DIR}/absent.def CONTENT "${absent_def}")
 file(CONFIGURE OUTPUT ${RUNTIME_TEST_DIR}/absent_imports.h CONTENT "${absent_list}")
-file(CONFIGURE OUTPUT ${RUNTIME_TEST_DIR}/lz32.def CONTENT
-  "LIBRARY lz32.dll\nEXPORTS\nLz32GetExpandedNameA@8 == GetExpandedNameA\n")
+file(CONFIGURE OUTPUT ${RUNTIME_TEST_DIR}/imagehlp.def CONTENT "LIBRARY imagehlp.dll\nEXPORTS\nMapFileAndCheckSumA@12\n")
 set(runtime_test_stubs "")
-foreach(name absent lz32)
+foreach(name absent imagehlp)
   add_custom_command(OUTPUT ${RUNTIME_TEST_DIR}/lib${name}_delay.a
     COMMAND ${SETUP_DLLTOOL} --kill-at --input-def ${name}.def --output-delaylib lib${name}_delay.a
     WORKING_DIRECTORY ${RUNTIME_TEST_DIR} DEPENDS ${RUNTIME_TEST_DIR}/${name}.def VERBATIM)
@@ -48,9 +47,16 @@ target_sources(contract_runtime_win32 PRIVATE ${CMAKE_SOURCE_DIR}/tests/contract
   ${CMAKE_SOURCE_DIR}/src/platform/runtime/delay_load.cpp)
 target_include_directories(contract_runtime_win32 PRIVATE ${CMAKE_BINARY_DIR}/generated ${RUNTIME_TEST_DIR})
 target_link_libraries(contract_runtime_win32 PRIVATE ${runtime_test_stubs})
+# Kept as cmake/win32.cmake keeps Setup.exe's: a stub called only through
+# its table entry (a dllimport declaration) is otherwise dropped, and the
+# entry left 0.
+target_link_options(contract_runtime_win32 PRIVATE -Wl,-u,_MapFileAndCheckSumA@12)
 
-# The copy of lz32.dll planted beside contract_runtime_win32.exe.
-add_library(planted_lz32 SHARED ${CMAKE_SOURCE_DIR}/tests/contract/planted_lz32.c)
-target_link_options(planted_lz32 PRIVATE -nostdlib -nostartfiles -Wl,--kill-at -Wl,-e,_DllMain@12)
-set_target_properties(planted_lz32 PROPERTIES PREFIX "" OUTPUT_NAME lz32
-  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/runtime_test/planted)
+# The library planted beside contract_runtime_win32.exe, as imagehlp.dll and
+# as dbghelp.dll.
+add_library(planted_library SHARED ${CMAKE_SOURCE_DIR}/tests/contract/planted_library.c)
+target_link_options(planted_library PRIVATE -nostdlib -nostartfiles -Wl,--kill-at -Wl,-e,_DllMain@12)
+set_target_properties(planted_library PROPERTIES PREFIX "" OUTPUT_NAME imagehlp
+  RUNTIME_OUTPUT_DIRECTORY ${RUNTIME_TEST_DIR}/planted)
+add_custom_command(TARGET planted_library POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:planted_library> ${RUNTIME_TEST_DIR}/planted/dbghelp.dll VERBATIM)
