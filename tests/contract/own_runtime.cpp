@@ -148,4 +148,7 @@ CONTRACT_TEST(Runtime_FormatCopiesWhatItDoesNotFormat) {
                 3.0L, 'c', &count, "d");
   ok(std::strcmp(buffer, "%f|a|%5.2e|7|%lld|b|%Lg|c|%nd|100%") == 0, "got '%s'", buffer);
   ok(count == 5, "%%n wrote %d", count);
+  // So is one with a flag the routine does not know.
+  std::snprintf(buffer, sizeof buffer, "%+d|%s|% 5i|%s|%#x|%s|%#s|%s", 5, "a", 6, "b", 7u, "c", "d", "e");
+  ok(std::strcmp(buffer, "%+d|a|% 5i|b|%#x|c|%#s|e") == 0, "flags: '%s'", buffer);
 }
