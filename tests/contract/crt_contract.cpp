@@ -2,6 +2,7 @@
 // standard defines them: on the host (glibc), under Wine with mingw-w64's
 // runtime, and against the launcher's own routines (contract_runtime_win32,
 // the ones Setup.exe links).
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -38,8 +39,16 @@ CONTRACT_TEST(Crt_SnprintfConversions) {
   ok(std::strcmp(buffer, "beef|4B8|04B8|0000001f") == 0, "hexadecimal: '%s'", buffer);
   std::snprintf(buffer, sizeof buffer, "[%5s|%-5s|%.2s|%c|%%|%3d|%-3d|%03d]", "ab", "ab", "xyz", 'Q', 5, 5, -5);
   ok(std::strcmp(buffer, "[   ab|ab   |xy|Q|%|  5|5  |-05]") == 0, "widths: '%s'", buffer);
-  std::snprintf(buffer, sizeof buffer, "%*s|%.*s", 4, "a", 1, "bc");
-  ok(std::strcmp(buffer, "   a|b") == 0, "star width: '%s'", buffer);
+  std::snprintf(buffer, sizeof buffer, "%*s|%.*s|%*d", 4, "a", 1, "bc", -3, 7);
+  ok(std::strcmp(buffer, "   a|b|7  ") == 0, "star width: '%s'", buffer);
+  // '0' with '-' or with a precision is valid C, and ignored: as the compiler warns.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat"
+  std::snprintf(buffer, sizeof buffer, "%.3d|%05.3d|%-05d|%d|%hd|%hhu|%zu|%lX", 5, -5, 5, INT_MIN, -3, 200,
+                static_cast<size_t>(12), 0xABCDEFUL);
+#pragma GCC diagnostic pop
+  ok(std::strcmp(buffer, "005| -005|5    |-2147483648|-3|200|12|ABCDEF") == 0, "precisions and lengths: '%s'",
+     buffer);
   // A conversion the launcher does not use still takes its argument: the
   // ones after it get their own.
   std::snprintf(buffer, sizeof buffer, "%f|%s|%lld|%d|%Lg|%s", 1.5, "x", 1LL << 40, 7, 2.0L, "y");

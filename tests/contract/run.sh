@@ -67,18 +67,26 @@ read -r hp hf htodo < <(tally <"$WORK/host.log")
 suite_result contract-host "$hp" "$hf" || status=1
 
 # ---- Win32 under Wine ----------------------------------------------------------
-# wine_suite NAME BINARY: runs BINARY in a fresh prefix, once per locale,
-# and prints the suite line NAME.
+# wine_suite NAME BINARY [PLANTED...]: runs BINARY in a fresh prefix, once
+# per locale, and prints the suite line NAME. Each PLANTED library is put
+# beside BINARY, and Wine told to prefer it to its own where a library of
+# that name is loaded by bare name.
 wine_suite() {
   local name="$1" win_bin="$2" log="$WORK/$1.log"
+  shift 2
   : >"$log"
   if [ -f "$win_bin" ]; then
     wine_env
     if wine_new_prefix "$WORK/pfx"; then
       xvfb_ensure || true
-      local exe
-      exe="$WORK/$(basename "$win_bin")"
+      local exe planted
+      mkdir -p "$WORK/$name"
+      exe="$WORK/$name/$(basename "$win_bin")"
       cp -f "$win_bin" "$exe"
+      for planted in "$@"; do
+        cp -f "$planted" "$WORK/$name/"
+        WINEDLLOVERRIDES="$WINEDLLOVERRIDES;$(basename "${planted%.*}")=n,b"
+      done
       # locale, and the tests that run in it (all of them in the first)
       local runs=("en_US.UTF-8:" "ja_JP.UTF-8:932,Mbcs_Setmbcp" "zh_CN.UTF-8:936,Mbcs_Setmbcp"
         "ko_KR.UTF-8:949,Mbcs_Setmbcp")
@@ -109,6 +117,9 @@ wine_suite() {
 
 wine_suite contract-wine "$WIN32_BUILD/contract_win32.exe"
 # The multibyte tests against the launcher's own routines (Setup.exe links
-# no msvcrt), where Wine's msvcrt differences do not apply.
-wine_suite contract-runtime-wine "$WIN32_BUILD/contract_runtime_win32.exe"
+# no msvcrt), where Wine's msvcrt differences do not apply, and the tests of
+# the rest of its own runtime (own_runtime.cpp), with imagehlp.dll and
+# dbghelp.dll planted.
+wine_suite contract-runtime-wine "$WIN32_BUILD/contract_runtime_win32.exe" \
+  "$WIN32_BUILD/runtime_test/planted/imagehlp.dll" "$WIN32_BUILD/runtime_test/planted/dbghelp.dll"
 exit $status

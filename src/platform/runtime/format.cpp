@@ -6,10 +6,11 @@
  *
  * Conversions: %s %c %d %i %u %x %X %p %%, flags '-' and '0', a width and a
  * precision (numbers or '*'), length modifiers h, hh, l and z (all 32 bits
- * here). A conversion outside these is copied as it stands, so a mistake
- * shows in the text, and its argument is still taken by its C type (a
- * double for %f %e %g %a, 64 bits with ll, j or L, a pointer for %n, never
- * written through), so that every later conversion still gets its own. */
+ * here). A conversion outside these, or with a flag '+', ' ' or '#', is
+ * copied as it stands, so a mistake shows in the text, and its argument is
+ * still taken by its C type (a double for %f %e %g %a, 64 bits with ll, j
+ * or L, a pointer for %n, never written through), so that every later
+ * conversion still gets its own. */
 #include <stdarg.h>
 #include <stddef.h>
 
@@ -62,11 +63,11 @@ static void SkipArgument(char conversion, int wide, va_list* args) {
       if (wide) (void)va_arg(*args, long double);
       else (void)va_arg(*args, double);
       return;
-    case 'd': case 'i': case 'u': case 'x': case 'X': case 'o': case 'C':
+    case 'd': case 'i': case 'u': case 'x': case 'X': case 'o': case 'c': case 'C':
       if (wide) (void)va_arg(*args, long long);
       else (void)va_arg(*args, int);
       return;
-    case 'n': case 'S':
+    case 's': case 'p': case 'n': case 'S':
       (void)va_arg(*args, void*);
       return;
     default:
@@ -85,9 +86,11 @@ int vsnprintf(char* buffer, size_t size, const char* format, va_list args) {
     }
     const char* start = format++;
     int leftAlign = 0, zeroPad = 0, width = 0, precision = -1;
+    int otherFlag = 0; /* '+', ' ' or '#': not formatted here */
     for (;; ++format) {
       if (*format == '-') leftAlign = 1;
       else if (*format == '0') zeroPad = 1;
+      else if (*format == '+' || *format == ' ' || *format == '#') otherFlag = 1;
       else break;
     }
     width = ReadNumber(&format, &ap);
@@ -111,8 +114,8 @@ int vsnprintf(char* buffer, size_t size, const char* format, va_list args) {
     unsigned long value;
     unsigned base = 10;
     const char* letters = "0123456789abcdef";
-    /* 64-bit integers and long doubles are not formatted here. */
-    switch (wide ? '\0' : *format) {
+    /* 64-bit integers, long doubles and the other flags are not formatted here. */
+    switch (wide || otherFlag ? '\0' : *format) {
       case 's': {
         const char* text = va_arg(ap, const char*);
         if (!text) text = "(null)";
