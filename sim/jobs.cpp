@@ -20,7 +20,11 @@ FARPROC AsExport(Fn function) {
   return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)(void)>(function));
 }
 
-bool Alive(const Process& p) { return !p.suspended ? p.endsAt > M().clock : true; }
+bool Alive(const Process& p) { return p.endsAt > M().clock; }
+
+// How long after TerminateProcess or TerminateJobObject returns a process
+// has ended.
+const DWORD kEndingMs = 10;
 
 std::shared_ptr<Process> ById(DWORD id) {
   for (const auto& p : M().processes)
@@ -37,9 +41,16 @@ int ActiveInJob(int job) {
 
 }  // namespace
 
+void EndProcessSoon(Process& process, DWORD exitCode) {
+  process.suspended = false;
+  if (process.endsAt > M().clock + kEndingMs) process.endsAt = M().clock + kEndingMs;
+  process.exitCode = exitCode;
+}
+
 void RunProcess(const std::shared_ptr<Process>& process) {
   Machine& m = M();
   process->suspended = false;
+  process->endsAt = process->runsFor == INFINITE ? INFINITE : m.clock + process->runsFor;
   if (process->worker.empty()) return;
   auto worker = std::make_shared<Process>();
   worker->id = m.nextWorkerId += 4;
@@ -201,12 +212,8 @@ BOOL TerminateJobObject(HANDLE hJob, UINT uExitCode) {
     SetLastError(job ? ERROR_ACCESS_DENIED : ERROR_INVALID_HANDLE);
     return FALSE;
   }
-  for (const auto& p : M().processes) {
-    if (p->job != job->job || !Alive(*p)) continue;
-    p->suspended = false;
-    p->endsAt = M().clock;
-    p->exitCode = uExitCode;
-  }
+  for (const auto& p : M().processes)
+    if (p->job == job->job && Alive(*p)) EndProcessSoon(*p, uExitCode);
   return TRUE;
 }
 

@@ -210,12 +210,13 @@ BOOL CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_AT
     DWORD runsFor = def->second.runsForMs;
     for (const auto& when : def->second.runsForWhen)
       if (start.commandLine.find(when.first) != std::string::npos) runsFor = when.second;
-    process->endsAt = runsFor == INFINITE ? INFINITE : m.clock + runsFor;
+    process->runsFor = runsFor;
     process->worker = def->second.worker;
     process->workerRunsFor = runsFor;
-  } else {
-    process->endsAt = m.clock;
   }
+  // A suspended process does not run, and so never ends by itself.
+  process->endsAt = INFINITE;
+  m.starts.back().runningAtStart = RunningPrograms();
   m.startedProcesses[m.starts.size() - 1] = process;
   m.processes.push_back(process);
   if (!process->suspended) RunProcess(process);
@@ -287,8 +288,7 @@ BOOL TerminateProcess(HANDLE hProcess, UINT uExitCode) {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
   }
-  process.endsAt = M().clock;
-  process.exitCode = uExitCode;
+  EndProcessSoon(process, uExitCode);
   return TRUE;
 }
 

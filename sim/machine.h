@@ -96,6 +96,7 @@ struct Process {
   std::string path;
   int job = 0;  // 0: in no job
   bool suspended = false;
+  DWORD runsFor = 0;   // from the time it runs (a suspended start: from its resumption)
   std::string worker;  // started when the process first runs
   DWORD workerRunsFor = 0;
 };
@@ -315,8 +316,12 @@ bool HandleAllows(const void* handle, DWORD needed);
 bool IsNt();
 
 // ---- processes (sim/jobs.cpp) ----
-// Lets a process that was started or resumed run: it starts its worker.
+// Lets a process that was started or resumed run: its time starts, and it
+// starts its worker.
 void RunProcess(const std::shared_ptr<Process>& process);
+// Ends a process as TerminateProcess and TerminateJobObject do: a moment
+// after the call returns.
+void EndProcessSoon(Process& process, DWORD exitCode);
 // The late exports of the loaded kernel32 (GetModuleHandleA's module).
 bool IsKernel32(HMODULE module);
 FARPROC Kernel32Export(HMODULE module, const std::string& name);

@@ -115,6 +115,9 @@ struct ProcessStart {
   // ---- show state (hidden "net" commands) ----
   DWORD startupFlags;  // STARTUPINFOA dwFlags
   WORD showWindow;     // STARTUPINFOA wShowWindow
+  // Programs still running when it started (its own workers' earlier runs
+  // included), by path.
+  std::vector<std::string> runningAtStart;
 };
 const std::vector<ProcessStart>& ProcessStarts();
 // A program that can be started: `path` must also exist as a file. Its

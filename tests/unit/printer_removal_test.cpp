@@ -188,7 +188,8 @@ TEST_F(PrinterRemovalTest, QueueWindowAndNetStopCannotHoldTheRemoval) {
     EXPECT_EQ(DetailOf("TerminateJobObject"), std::string(kNet) + "|2|1");
     EXPECT_EQ(sim::CallCount("TerminateJobObject"), 1);
     EXPECT_EQ(sim::RunningPrograms(), std::vector<std::string>{});
-    EXPECT_EQ(sim::ProcessStarts()[1].time, c.goesOnAt + 60000 + 500);
+    EXPECT_EQ(sim::ProcessStarts()[1].time, c.goesOnAt + 60000 + 50 + 500);
+    EXPECT_EQ(sim::ProcessStarts()[1].runningAtStart, std::vector<std::string>{});
     EXPECT_EQ(sim::EndlessWaits(), 0);
     EXPECT_FALSE(sim::PrinterExists(kPrinter));
     ExpectAllReleased();
@@ -203,10 +204,10 @@ TEST_F(PrinterRemovalTest, QueueWindowAndNetStopCannotHoldTheRemoval) {
 TEST_F(PrinterRemovalTest, NetCommandEndedWithWhatItStarted) {
   const std::string net1 = "C:\\WINDOWS\\SYSTEM32\\net1.exe";
   const struct { const char* name; sim::Release release; const char* fail; DWORD stopRuns, endedAfter; } cases[] = {
-      {"job", sim::Release::WinXP, "", INFINITE, 60000},
-      {"wait failed", sim::Release::Win2000, "WaitForSingleObject", kNetRunsMs, 0},
-      {"no job", sim::Release::WinXP, "AssignProcessToJobObject", INFINITE, 60000},
-      {"98", sim::Release::Win98, "", INFINITE, 60000},
+      {"job", sim::Release::WinXP, "", INFINITE, 60000 + 50},
+      {"wait failed", sim::Release::Win2000, "WaitForSingleObject", kNetRunsMs, 50},
+      {"no job", sim::Release::WinXP, "AssignProcessToJobObject", INFINITE, 60000 + 10},
+      {"98", sim::Release::Win98, "", INFINITE, 60000 + 10},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -226,11 +227,13 @@ TEST_F(PrinterRemovalTest, NetCommandEndedWithWhatItStarted) {
       if (call.function == "TerminateProcess") ended.push_back(call.detail);
     const std::vector<std::string> byId = {kNet + std::string("|1"), net1 + "|1"};
     EXPECT_EQ(ended, joined ? std::vector<std::string>{} : jobs ? byId : std::vector<std::string>{byId[0]});
-    // net start came after the stop's end; only the older process and, on
-    // 98 (where nothing changes), the stop's worker are left.
+    // net start came once the stop had ended (a moment after it was ended:
+    // the job is asked every 50 ms, a process waited for); only the older
+    // process and, on 98 (where nothing changes), the stop's worker are left.
     EXPECT_EQ(sim::ProcessStarts()[1].time, 20 + c.endedAfter + 500);
     std::vector<std::string> left = {"C:\\Other\\older.exe"};
     if (!jobs) left.push_back(net1);
+    EXPECT_EQ(sim::ProcessStarts()[1].runningAtStart, left);
     EXPECT_EQ(sim::RunningPrograms(), left);
     EXPECT_EQ(sim::OpenHandles(sim::HandleKind::Process) + sim::OpenHandles(sim::HandleKind::Job) +
                   sim::OpenHandles(sim::HandleKind::Snapshot),
