@@ -200,7 +200,8 @@ TEST_F(PrinterRemovalTest, QueueWindowAndNetStopCannotHoldTheRemoval) {
 // ended with the net1.exe it started, and both are gone before the restart
 // goes on: as one job; by parent id where the command cannot join a job of
 // its own (a launcher that runs in a job), sparing an older process whose
-// parent had the same id; alone on releases without job objects.
+// parent had the same id and a later one of another parent; alone on
+// releases without job objects.
 TEST_F(PrinterRemovalTest, NetCommandEndedWithWhatItStarted) {
   const std::string net1 = "C:\\WINDOWS\\SYSTEM32\\net1.exe";
   const struct { const char* name; sim::Release release; const char* fail; DWORD stopRuns, endedAfter; } cases[] = {
@@ -216,6 +217,7 @@ TEST_F(PrinterRemovalTest, NetCommandEndedWithWhatItStarted) {
     if (c.fail[0]) sim::FailCall(c.fail, 1);
     Sleep(10);
     sim::AddRunningProcess("C:\\Other\\older.exe", 104);  // net stop will have id 104
+    sim::At(30, [] { sim::AddRunningProcess("C:\\Other\\later.exe", 7); });
     Sleep(10);
     RestartSpooler();
     const bool jobs = c.release != sim::Release::Win98;
@@ -233,6 +235,7 @@ TEST_F(PrinterRemovalTest, NetCommandEndedWithWhatItStarted) {
     EXPECT_EQ(sim::ProcessStarts()[1].time, 20 + c.endedAfter + 500);
     std::vector<std::string> left = {"C:\\Other\\older.exe"};
     if (!jobs) left.push_back(net1);
+    if (c.endedAfter > 30) left.push_back("C:\\Other\\later.exe");
     EXPECT_EQ(sim::ProcessStarts()[1].runningAtStart, left);
     EXPECT_EQ(sim::RunningPrograms(), left);
     EXPECT_EQ(sim::OpenHandles(sim::HandleKind::Process) + sim::OpenHandles(sim::HandleKind::Job) +
