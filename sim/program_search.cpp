@@ -7,6 +7,7 @@
 // name whose last part has no dot. A full path is checked as it stands.
 #include <cstring>
 
+#include "filesystem.h"
 #include "machine.h"
 
 namespace {
@@ -57,6 +58,14 @@ DWORD SearchPathA(LPCSTR lpPath, LPCSTR lpFileName, LPCSTR lpExtension, DWORD nB
   if (Enter("SearchPathA", std::string(lpPath ? lpPath : "<default>") + "|" + name) || name.empty()) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return 0;
+  }
+  // A full path is first looked up as it stands, where a folder counts too
+  // (as Wine's SearchPathW does), then with the extension.
+  if (IsFullPath(name) && Attributes(name) != INVALID_FILE_ATTRIBUTES) {
+    const std::string found = NormalPath(name);
+    const DWORD result = CopyOut(found, nBufferLength, lpBuffer);
+    if (lpFilePart && result < nBufferLength) lpFilePart[0] = lpBuffer + found.find_last_of('\\') + 1;
+    return result;
   }
   const size_t slash = name.find_last_of("\\/");
   const size_t dot = name.find_last_of('.');

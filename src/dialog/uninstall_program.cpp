@@ -23,9 +23,23 @@ bool IsFullPath(const char* name) {
   return drive || share;
 }
 
+bool IsExistingFolder(const char* path) {
+  const DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 // SearchPathA in one folder only (or, for a full path, that file alone).
+// SearchPathA looks a full path up as it stands before it adds ".exe", and
+// takes a folder as found: "C:\Maker\Uninst" beside C:\Maker\Uninst.exe
+// then names the folder, and the program is looked for by its full name.
 bool SearchOne(const char* folder, const char* name, char* program, DWORD size) {
-  const DWORD length = SearchPathA(folder, name, ".exe", size, program, NULL);
+  DWORD length = SearchPathA(folder, name, ".exe", size, program, NULL);
+  if (length > 0 && length < size && IsExistingFolder(program)) {
+    char withExe[records::kPathSize];
+    length = FormatText(withExe, sizeof withExe, "%s.exe", name) ? SearchPathA(folder, withExe, NULL, size, program, NULL)
+                                                                  : 0;
+    if (length > 0 && length < size && IsExistingFolder(program)) length = 0;
+  }
   if (length == 0 || length >= size) {
     program[0] = 0;
     return false;
@@ -100,11 +114,6 @@ bool FindNamedProgram(const char* name, char* program, DWORD size) {
 }
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-bool IsExistingFolder(const char* path) {
-  const DWORD attributes = GetFileAttributesA(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 // True when the text from the blank at `blank` on continues a path through
 // an existing folder: "C:\Program" in "C:\Program Files\Maker\gone.exe"

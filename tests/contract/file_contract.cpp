@@ -166,6 +166,18 @@ CONTRACT_TEST(File_LastPartLosesTrailingBlanksAndDots) {
      "folder + ' x': %lu", Err());
 }
 
+// Wine: SearchPathA looks a full path up as it stands before it adds the
+// extension, and a folder counts as found ("...\\Uninst" beside Uninst.exe
+// gives the folder). The launcher takes a folder as not found either way.
+CONTRACT_TEST(Search_FullPathAsItStandsFindsAFolder) {
+  const std::string folder = Folder("Uninst");
+  fixture::WriteTextFile(folder + ".exe", "MZ");
+  char found[MAX_PATH];
+  const DWORD length = SearchPathA(nullptr, folder.c_str(), ".exe", sizeof found, found, nullptr);
+  ok(length == folder.size() && std::string(found) == folder, "found %lu: %s", static_cast<unsigned long>(length),
+     length ? found : "");
+}
+
 // All Windows versions: DeleteFileA refuses a read-only file with
 // ERROR_ACCESS_DENIED (also for an administrator, and under Wine as root);
 // once its attributes are normal it is deleted and its attributes can no

@@ -99,7 +99,7 @@ dialog_look() {
 # the launcher; a second run with Uninstall chosen and Enter (the default
 # button is Cancel) must start nothing. DECOYs are stubs that must not run.
 scenario_dialog() {
-  local language="$1" locale="$2" langid="$3" command="$4" END_LIMIT=60000
+  local language="$1" locale="$2" langid="$3" command="$4" program="$5" END_LIMIT=60000
   shift 4
   new_scenario "maintenance dialog, $language ($locale), as planned" winxp "$locale.UTF-8" || { finish; return; }
   dialog_package "$(printf '%s' "$command" | sed 's/\\/\\\\/g; s/"/\\"/g')" "$@"
@@ -120,6 +120,8 @@ scenario_dialog() {
   play_enter() { click 1001 && xdotool key Return; }
   PLAN_ARGS+=(--choose uninstall)
   DIALOG_PLAY=play_choices RUN_USER=dialog_user compared_run 'C:\pkg\Setup.exe'
+  # The plan runs the launcher's own lookup: the program is named here too.
+  check "program Next started" "$(stub_log | cut -d'|' -f1 | tr '[:upper:]' '[:lower:]')" "${program,,}"
   PLAN_ARGS=("${PLAN_ARGS[@]:0:${#PLAN_ARGS[@]}-2}" --choose cancel)
   DIALOG_PLAY=play_enter RUN_USER=dialog_user compared_run 'C:\pkg\Setup.exe'
   finish
