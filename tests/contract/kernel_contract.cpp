@@ -262,6 +262,18 @@ CONTRACT_TEST(Thread_CurrentThreadPriorityBackToNormal) {
 
 // ---- jobs: a command ended with what it started --------------------------------
 
+// Starts `program` with `argument`, suspended; a failure is a failed check.
+static bool StartSuspended(const std::string& program, const char* argument, PROCESS_INFORMATION* pi) {
+  std::string line = program + " " + argument;
+  STARTUPINFOA si;
+  std::memset(&si, 0, sizeof si);
+  si.cb = sizeof si;
+  const BOOL started =
+      CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &si, pi);
+  ok(started != FALSE, "cannot start %s: %lu", program.c_str(), static_cast<unsigned long>(GetLastError()));
+  return started != FALSE;
+}
+
 // Processes still running in `job`, once `wanted` of them run or after 10 s.
 static DWORD ActiveInJobSoon(const LateKernel& k, HANDLE job, DWORD wanted) {
   JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info;
@@ -285,17 +297,9 @@ CONTRACT_TEST(Job_EndsTheProgramAndWhatItStarted) {
   if (!k.HasJobs() || !k.HasProcessList()) return;
   const std::string program = fixture::TempFolder() + "\\hung.exe";
   fixture::PlaceHungProgramWithWorker(program);
-  HANDLE job = k.CreateJobObjectA(nullptr, nullptr);
-  std::string line = program + " --contract-hang";
-  STARTUPINFOA si;
-  std::memset(&si, 0, sizeof si);
-  si.cb = sizeof si;
   PROCESS_INFORMATION pi;
-  if (!CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &si, &pi)) {
-    ok(false, "cannot start %s: %lu", program.c_str(), static_cast<unsigned long>(GetLastError()));
-    CloseHandle(job);
-    return;
-  }
+  if (!StartSuspended(program, "--contract-hang", &pi)) return;
+  HANDLE job = k.CreateJobObjectA(nullptr, nullptr);
   ok(k.AssignProcessToJobObject(job, pi.hProcess) != FALSE, "assign: %lu", static_cast<unsigned long>(GetLastError()));
   ok(ResumeThread(pi.hThread) == 1, "resume");
   ok(ActiveInJobSoon(k, job, 2) == 2, "the worker did not join the job");
@@ -329,15 +333,8 @@ CONTRACT_TEST(Job_ProcessInAJobJoinsNoOther) {
   if (!k.HasJobs()) return;
   const std::string program = fixture::TempFolder() + "\\jobbed.exe";
   fixture::PlaceChildProgram(program);
-  std::string line = program + " --contract-child";
-  STARTUPINFOA si;
-  std::memset(&si, 0, sizeof si);
-  si.cb = sizeof si;
   PROCESS_INFORMATION pi;
-  if (!CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &si, &pi)) {
-    ok(false, "cannot start %s: %lu", program.c_str(), static_cast<unsigned long>(GetLastError()));
-    return;
-  }
+  if (!StartSuspended(program, "--contract-child", &pi)) return;
   HANDLE first = k.CreateJobObjectA(nullptr, nullptr);
   HANDLE second = k.CreateJobObjectA(nullptr, nullptr);
   ok(k.AssignProcessToJobObject(first, pi.hProcess) != FALSE, "first job: %lu", static_cast<unsigned long>(GetLastError()));
