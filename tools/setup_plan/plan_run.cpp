@@ -90,7 +90,7 @@ bool DefinePrograms(const Options& options, const Machine& machine, std::string*
 }
 
 // The first road whose sign the run shows, in the order the launcher tests them.
-void NameRoad(RunResult* run, const RoadSigns& signs, const std::string& releaseName) {
+void NameRoad(RunResult* run, const RoadSigns& signs, const std::string& releaseName, const std::string& commandLine) {
   const struct {
     bool shown;
     const char* road;
@@ -110,8 +110,14 @@ void NameRoad(RunResult* run, const RoadSigns& signs, const std::string& release
     run->roadText = r.text;
     break;
   }
-  run->removal = signs.removal;
-  if (run->removal) run->roadText = "removal mode, then " + run->roadText;
+  // The launcher takes any "/a" in a command line that fits its buffer for
+  // removal mode, with the printer name after it ("/a" alone names none).
+  const size_t mark = commandLine.size() < records::kPathSize ? commandLine.find("/a") : std::string::npos;
+  run->removal = signs.removal || (signs.instanceEventCreated && mark != std::string::npos);
+  if (!run->removal) return;
+  const bool unnamed = mark != std::string::npos && mark + 2 == commandLine.size() && !signs.removal;
+  run->roadText = std::string("removal mode") + (unnamed ? " (no printer named: none is removed)" : "") + ", then " +
+                  run->roadText;
 }
 
 }  // namespace
@@ -143,7 +149,7 @@ bool RunPlan(const Options& options, const Machine& machine, std::vector<RunResu
     recorder.Stop();
     g_current = nullptr;
     sim::EndProcess();
-    NameRoad(&run, recorder.signs(), machine.releaseName);
+    NameRoad(&run, recorder.signs(), machine.releaseName, commandLine);
     // The names the records were looked for under, read as the launcher reads them.
     char registryPath[records::kPathSize];
     char pdiEntry[records::kPathSize];

@@ -23,6 +23,11 @@ Effect Reason(const std::string& record, const std::string& text, Fields fields)
   return Effect{record, 0, record + ": " + text, std::move(fields)};
 }
 
+// A test the launcher never made: the road ended before it.
+void NotReached(const std::string& record, std::vector<Effect>* out) {
+  out->push_back(Reason(record, "not reached", {JBool("reached", false)}));
+}
+
 // The earlier editions' keys: a subkey under either refuses installation.
 void EarlierEdition(const std::vector<Lookup>& lookups, std::vector<Effect>* out) {
   std::string keys, found;
@@ -38,18 +43,24 @@ void EarlierEdition(const std::vector<Lookup>& lookups, std::vector<Effect>* out
     any = any || subkey;
     found += (found.empty() ? "" : ", ") + key + (!lookups[open].found ? " missing" : subkey ? " has one" : " has none");
   }
-  if (!looked) return;
+  if (!looked) return NotReached("earlier-edition", out);
   out->push_back(Reason("earlier-edition", "needs a subkey under " + keys + "; " + found,
                         {JBool("found", any)}));
 }
 
-void Installed(const std::vector<Lookup>& lookups, const RoadRecords& r, std::vector<Effect>* out) {
+void Installed(const std::vector<Lookup>& lookups, const RoadRecords& r, bool reached, std::vector<Effect>* out) {
   const std::string product = Below(r.registryPath);
   const std::string marker = r.pdiEntry + records::kInstalledMarkerSuffix;
   const std::string maker = Below(records::kMakerKeyPrefix + r.pdiEntry);
   const int open = Find(lookups, "RegOpenKeyExA", product);
   const int query = Find(lookups, "RegQueryValueExA", product, marker);
-  if (open < 0 && query < 0) return;
+  if (r.registryPath.empty() && reached) {
+    out->push_back(Reason("installed", "RegistryPath is empty: there is no product key, so no record of an installed "
+                                       "product (nothing is read at the root of HKLM)",
+                          {JBool("markerFound", false), JBool("makerKeyFound", false)}));
+    return;
+  }
+  if (open < 0 && query < 0) return NotReached("installed", out);
   const bool markerFound = query >= 0 && lookups[query].found;
   const int makerOpen = Find(lookups, "RegOpenKeyExA", maker, "", query < 0 ? 0 : query);
   const bool makerFound = makerOpen >= 0 && lookups[makerOpen].found;
@@ -125,10 +136,16 @@ std::vector<Effect> RoadReasons(const Recorder& recorder, const RoadRecords& r, 
   out.push_back(Reason("instance-event", "\"" + event + "\" (<PDIENTRY>Setup) " +
                                              (signs.anotherCopy ? "is held by another copy" : "is held by no other copy"),
                        {JText("name", event), JBool("found", signs.anotherCopy)}));
-  out.push_back(Reason("release", r.releaseName + (road == "unsupported" ? " is not supported" : " is supported"),
-                       {JText("release", r.releaseName), JBool("supported", road != "unsupported")}));
-  EarlierEdition(lookups, &out);
-  Installed(lookups, r, &out);
+  // Then in the launcher's order: earlier edition, installed product, release.
+  const bool gatesReached = !signs.anotherCopy;
+  if (gatesReached) EarlierEdition(lookups, &out);
+  else NotReached("earlier-edition", &out);
+  Installed(lookups, r, gatesReached && !signs.caution, &out);
+  if (road == "unsupported" || road == "installation")
+    out.push_back(Reason("release", r.releaseName + (road == "unsupported" ? " is not supported" : " is supported"),
+                         {JText("release", r.releaseName), JBool("supported", road != "unsupported")}));
+  else
+    NotReached("release", &out);
   if (r.uninstallChosen && signs.dialog) Uninstall(lookups, r, &out);
   return out;
 }
