@@ -1,7 +1,16 @@
 // Access rights of the simulated machine: what a key or event handle was
-// opened with, what it then allows, and the limited user who may not write
-// below HKEY_LOCAL_MACHINE. Only Windows NT checks rights; the 98 family
-// has no security and grants everything. Also what the fault driver needs
+// opened with, what it then allows, and the limited user. Only Windows NT
+// checks rights; the 98 family has no security and grants everything.
+//
+// A limited user is a member of Users on a fresh 2000 or XP, with the
+// defaults those releases install (their setup security templates: Users
+// read and run below the Windows folder, read HKEY_LOCAL_MACHINE, use but do
+// not manage printers; only administrators and power users start and stop
+// services): no key below HKEY_LOCAL_MACHINE is opened for writing, no file
+// below the Windows folder (its Temp folder apart) is created, written,
+// deleted or has its attributes changed, no printer is opened for
+// administration nor a driver deleted, and net.exe cannot stop or start the
+// spooler (it ends with 2, after "System error 5 has occurred"). Also what the fault driver needs
 // besides: the list of all files and the zero-bytes form of a failed read.
 #include "machine.h"
 
@@ -33,6 +42,19 @@ bool HandleAllows(const void* handle, DWORD needed) {
 }
 
 void RunAsLimitedUser(bool limited) { M().limitedUser = limited; }
+
+bool LimitedUserOnNt() { return IsNt() && M().limitedUser; }
+bool LimitedUser() { return LimitedUserOnNt(); }
+
+bool ProtectedFromUser(const std::string& path) {
+  if (!LimitedUserOnNt()) return false;
+  const std::string windows = M().windowsDir + "\\";
+  const std::string temp = windows + "Temp\\";
+  const auto below = [&path](const std::string& folder) {
+    return path.size() >= folder.size() && SameNoCase(path.substr(0, folder.size()), folder);
+  };
+  return below(windows) && !below(temp);
+}
 
 const std::vector<KeyOpen>& KeyOpens() { return M().keyOpens; }
 const std::vector<EventOpen>& EventOpens() { return M().eventOpens; }

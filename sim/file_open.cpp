@@ -60,6 +60,7 @@ bool OtherProgramCouldOpen(const std::string& path, DWORD access) {
 // Why `path` cannot be created or written as a file: 0 when it can.
 DWORD WriteRefusal(const std::string& path, DWORD share) {
   if (!IsFolder(ParentOf(path))) return ERROR_PATH_NOT_FOUND;
+  if (ProtectedFromUser(path)) return ERROR_ACCESS_DENIED;
   const FsNode* node = FindNode(path);
   if (!node) return 0;
   if (node->attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return ERROR_ACCESS_DENIED;
@@ -91,6 +92,10 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode, 
     error = ERROR_FILE_NOT_FOUND;
   } else if (exists && (FindNode(path)->attributes & FILE_ATTRIBUTE_READONLY) &&
              ((dwDesiredAccess & GENERIC_WRITE) || dwCreationDisposition == CREATE_ALWAYS)) {
+    error = ERROR_ACCESS_DENIED;
+  } else if (ProtectedFromUser(path) && ((dwDesiredAccess & (GENERIC_WRITE | 0x10000000)) || !exists ||
+                                          dwCreationDisposition == CREATE_ALWAYS ||
+                                          dwCreationDisposition == TRUNCATE_EXISTING)) {
     error = ERROR_ACCESS_DENIED;
   } else if (exists && !SharingAllows(path, dwDesiredAccess, dwShareMode)) {
     error = ERROR_SHARING_VIOLATION;

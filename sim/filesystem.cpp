@@ -135,6 +135,10 @@ BOOL SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes) {
     SetLastError(IsFolder(ParentOf(path)) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
     return FALSE;
   }
+  if (ProtectedFromUser(path)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
   SetAttributes(path, dwFileAttributes);
   return TRUE;
 }
@@ -149,7 +153,7 @@ BOOL DeleteFileA(LPCSTR lpFileName) {
   const FsNode* node = FindNode(path);
   if (!node) {
     error = IsFolder(ParentOf(path)) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
-  } else if (node->attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) {
+  } else if ((node->attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) || ProtectedFromUser(path)) {
     error = ERROR_ACCESS_DENIED;
   } else if (HeldAgainstDelete(path)) {
     error = ERROR_SHARING_VIOLATION;

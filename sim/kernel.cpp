@@ -38,10 +38,15 @@ bool ProcessRunning(size_t start) {
 int EndlessWaits() { return M().endlessWaits; }
 
 void DefineProgram(const std::string& path, std::function<DWORD()> behaviour, DWORD runsForMs) {
-  // A program defined again keeps the worker it starts.
+  // A program defined again keeps the worker it starts and what a limited
+  // user may do with it.
   const auto known = M().programs.find(path);
-  std::string worker = known == M().programs.end() ? std::string() : known->second.worker;
-  M().programs[path] = Program{std::move(behaviour), runsForMs, {}, std::move(worker)};
+  Program program{std::move(behaviour), runsForMs, {}, {}, 0};
+  if (known != M().programs.end()) {
+    program.worker = known->second.worker;
+    program.limitedUserExitCode = known->second.limitedUserExitCode;
+  }
+  M().programs[path] = std::move(program);
 }
 
 // Which file Windows would run for a command line given without an
@@ -213,6 +218,11 @@ BOOL CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_AT
     process->runsFor = runsFor;
     process->worker = def->second.worker;
     process->workerRunsFor = runsFor;
+    if (def->second.limitedUserExitCode && LimitedUserOnNt()) {
+      process->exitCode = def->second.limitedUserExitCode;
+      process->runsFor = 0;
+      process->worker.clear();
+    }
   }
   // A suspended process does not run, and so never ends by itself.
   process->endsAt = INFINITE;

@@ -84,6 +84,9 @@ struct Program {
   // A program this one starts as soon as it runs and waits for, as net.exe
   // hands its command to net1.exe: it runs as long as its parent's run.
   std::string worker;
+  // Not 0: run by a limited user on 2000 or XP it is refused what it does
+  // and ends at once with this code (net.exe managing a service).
+  DWORD limitedUserExitCode = 0;
 };
 
 struct Process {
@@ -314,6 +317,10 @@ void NoteFileRemoved(const std::string& path);
 bool KeyAccessAllowed(const char* function, const std::string& path, REGSAM access);
 bool HandleAllows(const void* handle, DWORD needed);
 bool IsNt();
+bool LimitedUserOnNt();
+// Whether a limited user may not change the file at `path` (below the
+// Windows folder, on 2000 and XP).
+bool ProtectedFromUser(const std::string& path);
 
 // ---- processes (sim/jobs.cpp) ----
 // Lets a process that was started or resumed run: its time starts, and it

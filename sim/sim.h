@@ -348,6 +348,8 @@ namespace sim {
 // (KEY_READ and its parts); asking for any write right gives
 // ERROR_ACCESS_DENIED. The 98 family has no registry security and ignores it.
 void RunAsLimitedUser(bool limited);
+// Whether the launcher runs as a limited user on 2000 or XP.
+bool LimitedUser();
 
 // Every RegOpenKeyExA and RegCreateKeyExA, with the access asked for. On NT a
 // key handle allows only what it was opened with: RegQueryValueExA needs

@@ -42,6 +42,12 @@ BOOL WINAPI SimOpenPrinterA(LPSTR pPrinterName, HANDLE* phPrinter, PRINTER_DEFAU
     SetLastError(ERROR_INVALID_PRINTER_NAME);
     return FALSE;
   }
+  // Users print; managing a queue (PRINTER_ALL_ACCESS, or any of its
+  // administrative rights) is refused them.
+  if (sim::LimitedUserOnNt() && (access & ~static_cast<DWORD>(PRINTER_ACCESS_USE | READ_CONTROL))) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
   if (M().openPrinterGivesNull) {
     *phPrinter = nullptr;
     return TRUE;
@@ -139,6 +145,10 @@ BOOL DeleteDriver(LPSTR pName, LPSTR pEnvironment, LPSTR pDriverName) {
   (void)pName;
   (void)pEnvironment;
   const std::string driver = pDriverName ? pDriverName : "";
+  if (sim::LimitedUserOnNt()) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
   if (!M().printerDrivers.count(driver)) {
     SetLastError(ERROR_UNKNOWN_PRINTER_DRIVER);
     return FALSE;
@@ -235,6 +245,7 @@ void InstallNetCommand(DWORD runsForMs, DWORD stopRunsForMs) {
   const std::string path = folder + (folder.back() == '\\' ? "" : "\\") + "net.exe";
   WriteFile(path, "MZ");
   DefineProgram(path, nullptr, runsForMs);
+  M().programs[path].limitedUserExitCode = 2;  // after "System error 5 has occurred."
   M().programs[path].runsForWhen.push_back({" stop ", stopRunsForMs});
   // net.exe hands the command to net1.exe, which asks the question.
   const std::string worker = folder + (folder.back() == '\\' ? "" : "\\") + "net1.exe";

@@ -103,6 +103,8 @@ void Recorder::OnCall(const sim::Call& call) {
     for (const auto& w : windows_) messagesBefore_[w.first] = sim::MessagesReceived(w.first).size();
   } else if (f == "CreateProcessA") {
     NoteHeldFiles();
+  } else if (f == "OpenPrinterA") {
+    printerHandlesBefore_ = sim::OpenHandles(sim::HandleKind::Printer);
   } else if (f == "CreateFileA") {
     openedFiles_.push_back(call.detail);
     fileOpen_ = sim::FileOpens().back();
@@ -171,8 +173,15 @@ void Recorder::Settle() {
   } else if (f == "OpenPrinterA") {
     const std::vector<std::string> parts = Split(call_.detail, "|");
     const unsigned long access = parts.size() > 1 ? strtoul(parts[1].c_str(), NULL, 16) : 0;
-    Add("printer-opened", "opens the printer queue \"" + parts[0] + "\" with " + PrinterAccessText(access),
-        {JText("printer", parts[0]), JText("access", PrinterAccessText(access)), JNumber("accessMask", access)});
+    const bool opened = sim::OpenHandles(sim::HandleKind::Printer) > printerHandlesBefore_;
+    const DWORD error = GetLastError();
+    std::string result;
+    if (!opened && error == ERROR_ACCESS_DENIED) result = ": refused, a limited user may not manage printers";
+    else if (!opened && error == ERROR_INVALID_PRINTER_NAME) result = ": there is no such queue";
+    else if (!opened) result = ": not opened (error " + std::to_string(error) + ")";
+    Add("printer-opened", "opens the printer queue \"" + parts[0] + "\" with " + PrinterAccessText(access) + result,
+        {JText("printer", parts[0]), JText("access", PrinterAccessText(access)), JNumber("accessMask", access),
+         JBool("opened", opened)});
   } else if (f == "DeletePrinter") {
     Add("printer-deleted", "deletes the printer queue \"" + call_.detail + "\"", {JText("printer", call_.detail)});
   } else if (f == "DeletePrinterDriverA" || f == "DeletePrinterDriverExA") {

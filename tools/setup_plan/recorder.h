@@ -109,6 +109,7 @@ class Recorder {
   std::map<HWND, size_t> messagesBefore_;
   size_t keyOpensBefore_ = 0;
   int fileHandlesBefore_ = 0;
+  int printerHandlesBefore_ = 0;
   sim::FileOpen fileOpen_{};
 
   std::map<HWND, std::string> windows_;

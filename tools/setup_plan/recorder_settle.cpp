@@ -155,7 +155,10 @@ void Recorder::SettleFile() {
         "copies " + from + " to " + to + (failIfExists ? " (only where none is)" : " (over any file there)") + replacing,
         {JText("from", from), JText("to", to), JBool("replaced", existedBefore_), JBool("failIfExists", failIfExists)});
   } else {
-    Add("file-not-copied", "cannot copy " + from + " to " + to + ": the copy failed and left what was there",
+    const std::string why = GetLastError() == ERROR_ACCESS_DENIED && sim::LimitedUser()
+                                ? "refused, a limited user may not write there"
+                                : "the copy failed and left what was there";
+    Add("file-not-copied", "cannot copy " + from + " to " + to + ": " + why,
         {JText("from", from), JText("to", to)});
   }
 }
