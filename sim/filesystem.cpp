@@ -33,6 +33,8 @@ std::string NormalPath(const std::string& path) {
   return p;
 }
 
+std::string WindowsPath(const std::string& path) { return NormalPath(path); }
+
 std::string ParentOf(const std::string& path) {
   const size_t slash = LastSeparator(path, path.size());
   return slash == std::string::npos ? std::string() : path.substr(0, slash);

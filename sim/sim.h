@@ -78,6 +78,9 @@ std::string SystemFolder();
 // FILE_ATTRIBUTE_ARCHIVE. FindFirstFileA lists a folder in the order its
 // entries were created (as FAT does; NTFS and Wine sort by name).
 void CreateFolder(const std::string& path);  // with its parents
+// `path` as Windows looks it up in the posed code page: no trailing
+// backslash ("C:\\" is "C:"), its last part without trailing blanks and dots.
+std::string WindowsPath(const std::string& path);
 bool FolderExists(const std::string& path);
 // What GetFileAttributesA reports (FILE_ATTRIBUTE_NORMAL for a file with no
 // other attribute); INVALID_FILE_ATTRIBUTES when nothing is there.

@@ -243,7 +243,7 @@ void CapFindings(std::vector<Finding>* findings) {
 bool LintPackage(const Options& options, std::vector<Finding>* findings, std::string* error) {
   Machine machine;
   if (!PoseMachine(options, &machine, error)) return false;
-  const std::string path = options.location + records::kInstallInfoFileName;
+  const std::string path = machine.launcherFolder + records::kInstallInfoFileName;
   IniLint lint(path, options.codePage, findings);
   if (!sim::FileExists(path)) {
     lint.Add(0, true, "not found in the package: every key takes its default and nothing can be installed");

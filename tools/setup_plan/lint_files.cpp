@@ -37,7 +37,7 @@ bool IsGuid(const std::string& text) {
 }
 
 void LintPackageFiles(const Options& options, std::vector<Finding>* findings) {
-  const std::string& folder = options.location;
+  const std::string folder = sim::WindowsPath(options.location);
   std::vector<std::string> files(std::begin(kPackageFiles), std::end(kPackageFiles));
   std::vector<bool> missing;
   for (const std::string& file : files) missing.push_back(!sim::FileExists(folder + file));

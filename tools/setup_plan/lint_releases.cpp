@@ -64,7 +64,7 @@ bool RunOnce(const Options& base, const std::string& release, int situation, con
   Machine machine;
   std::string error;
   if (!PoseMachine(o, &machine, &error)) return false;
-  const std::string folder = o.location;
+  const std::string folder = sim::WindowsPath(o.location);
   for (const std::string& file : files) {
     if (sim::FileExists(folder + file)) continue;
     sim::WriteFile(folder + file, "MZ");

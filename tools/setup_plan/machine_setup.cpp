@@ -177,17 +177,19 @@ bool PoseMachine(const Options& options, Machine* machine, std::string* error) {
   sim::SetAnsiCodePage(cp);
   AfxInitApplicationContext();  // what the process start does: follow the ANSI code page
   machine->releaseName = release->name;
-  machine->launcherFolder = options.location;
+  // The folder as Windows names it: "D:\\" (a CD's root) is D:.
+  const std::string location = sim::WindowsPath(options.location);
+  machine->launcherFolder = location;
   PoseSystemFiles(*release, options);
 
-  for (const std::string& path : CopyFolder(options.packageDir, options.location))
+  for (const std::string& path : CopyFolder(options.packageDir, location))
     if (IsProgram(path)) machine->programs.push_back(path);
-  const std::string launcher = options.location + "\\Setup.exe";
+  const std::string launcher = location + "\\Setup.exe";
   if (!sim::FileExists(launcher)) sim::WriteFile(launcher, "MZ");
   sim::SetModulePath(launcher);
   if (!options.currentFolder.empty()) sim::SetCurrentFolder(options.currentFolder);
   for (const std::string& program : options.programs) {
-    const std::string path = ProgramPath(options.location, program);
+    const std::string path = ProgramPath(location, program);
     if (!sim::FileExists(path)) sim::WriteFile(path, "MZ");
     machine->programs.push_back(path);
   }
