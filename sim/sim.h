@@ -312,6 +312,14 @@ struct KeyContents {
   std::vector<std::string> valueData;
 };
 std::vector<KeyContents> RegistryContents();
+// The same, one key at a time without copying: `visit` gets the key's path
+// and its values, valid during the call only.
+struct RegValueView {
+  const std::string* name;
+  DWORD type;
+  const std::string* data;
+};
+void VisitRegistry(const std::function<void(const std::string&, const RegValueView*, size_t)>& visit);
 // Subkeys of the key at `path` ("HKLM\\..."); 0 when it does not exist.
 size_t SubkeyCount(const std::string& path);
 // ---- fuzzing: multibyte walks past the end of a text ----------------------------

@@ -138,33 +138,14 @@ class IniLint {
       if (Upper(k.section) == section && Upper(k.name) == Upper(key)) return true;
     return false;
   }
-  // The known name closest to `name` (edit distance, letter case ignored),
-  // offered when it is near enough to be a misspelling.
+  // The known name closest to `name`, offered when it is near enough to be
+  // a misspelling; otherwise every name the launcher reads.
   static std::string Nearest(const std::string& name, const std::vector<std::string>& known) {
-    std::string best;
-    size_t bestDistance = std::string::npos;
-    for (const std::string& k : known) {
-      const size_t d = EditDistance(Upper(name), Upper(k));
-      if (d < bestDistance) best = k, bestDistance = d;
-    }
-    if (bestDistance <= std::max<size_t>(2, best.size() / 3)) return ": the launcher reads " + best + "; is it meant?";
+    const std::string best = plan::Nearest(name, known);
+    if (!best.empty()) return ": the launcher reads " + best + "; is it meant?";
     std::string all;
     for (const std::string& k : known) all += (all.empty() ? "" : ", ") + k;
     return ": the launcher never reads it (it reads " + all + ")";
-  }
-  static size_t EditDistance(const std::string& a, const std::string& b) {
-    std::vector<size_t> row(b.size() + 1);
-    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
-    for (size_t i = 1; i <= a.size(); ++i) {
-      size_t diagonal = row[0];
-      row[0] = i;
-      for (size_t j = 1; j <= b.size(); ++j) {
-        const size_t up = row[j];
-        row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-        diagonal = up;
-      }
-    }
-    return row[b.size()];
   }
   static std::string Hex(unsigned char c) {
     const char digits[] = "0123456789ABCDEF";

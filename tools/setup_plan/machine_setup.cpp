@@ -1,11 +1,11 @@
 #include "machine_setup.h"
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "framework/framework.h"
+#include "host_file.h"
 #include "records/records.h"
+#include "plan_text.h"
 #include "reg_file.h"
 #include "resources/lang/dialog_styles.h"
 #include "resources/resource.h"
@@ -46,20 +46,24 @@ const ReleaseEntry* FindRelease(const std::string& option) {
 }
 
 
-// Every file below `hostDir` into `folder`, names kept; returns the files.
-std::vector<std::string> CopyFolder(const std::string& hostDir, const std::string& folder) {
-  std::vector<std::string> copied;
-  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(hostDir)) {
-    if (!entry.is_regular_file()) continue;
-    std::string relative = fs::relative(entry.path(), hostDir).generic_string();
+// Every file below `hostDir` into `folder`, names kept, into `copied`;
+// false with `error` when the folder cannot be walked or a file read.
+bool CopyFolder(const std::string& hostDir, const std::string& folder, std::vector<std::string>* copied,
+                std::string* error) {
+  std::error_code code;
+  fs::recursive_directory_iterator entry(hostDir, code), end;
+  for (; !code && entry != end; entry.increment(code)) {
+    if (!entry->is_regular_file(code)) continue;
+    std::string relative = fs::relative(entry->path(), hostDir, code).generic_string();
     for (char& c : relative)
       if (c == '/') c = '\\';
     std::string content;
-    ReadHostFile(entry.path().string(), &content);
+    if (!ReadHostFile(entry->path().string(), "a file", &content, error)) return false;
     sim::WriteFile(folder + "\\" + relative, content);
-    copied.push_back(folder + "\\" + relative);
+    copied->push_back(folder + "\\" + relative);
   }
-  return copied;
+  if (code) *error = Printable(hostDir) + ":0: error: cannot be walked (" + code.message() + "): make it readable";
+  return !code;
 }
 
 bool IsProgram(const std::string& path) {
@@ -102,27 +106,6 @@ void PoseSystemFiles(const ReleaseEntry& release, const Options& options) {
 
 }  // namespace
 
-bool ReadHostFile(const std::string& path, std::string* content) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  // Read in one piece when the size is known (a whole-machine export may be
-  // a hundred megabytes); a pipe is read through a stream.
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  in.seekg(0, std::ios::beg);
-  if (size >= 0 && in) {
-    content->resize(static_cast<size_t>(size));
-    in.read(&(*content)[0], size);
-    if (in.gcount() == size) return true;
-    in.clear();
-    in.seekg(0, std::ios::beg);
-  }
-  std::ostringstream text;
-  text << in.rdbuf();
-  *content = text.str();
-  return true;
-}
-
 std::string ReleaseName(const std::string& release) {
   const ReleaseEntry* r = FindRelease(release);
   return r ? r->name : "";
@@ -141,18 +124,39 @@ std::string ProgramPath(const std::string& launcherFolder, const std::string& pr
   return path;
 }
 
+// The first key of `file` below where the other release family keeps its
+// devices: the launcher of this release never looks there, which is seldom
+// what the file's writer meant.
+void WarnOtherLayout(const RegFile& file, const std::string& path, bool win9x, std::vector<std::string>* warnings) {
+  for (const char* root : {win9x ? records::kUsbRootNt : records::kUsbRoot9x,
+                           win9x ? records::kDot4RootNt : records::kDot4Root9x}) {
+    const std::string prefix = Upper(std::string(root) + "\\");
+    for (const RegOperation& op : file.operations) {
+      if (op.kind == RegOperation::kDeleteKey || Upper(op.key + "\\").compare(0, prefix.size(), prefix) != 0) continue;
+      const char* other = win9x ? (root == records::kUsbRootNt ? records::kUsbRoot9x : records::kDot4Root9x)
+                                : (root == records::kUsbRoot9x ? records::kUsbRootNt : records::kDot4RootNt);
+      warnings->push_back(Printable(path) + ":" + std::to_string(op.line) + ": warning: HKEY_LOCAL_MACHINE\\" + root +
+                          " is where " + (win9x ? "2000 and XP" : "95, 98 and Me") +
+                          " keep devices; on this release the launcher looks in HKEY_LOCAL_MACHINE\\" + other +
+                          ": move the key there");
+      break;
+    }
+  }
+}
+
 bool ReadRegFile(const std::string& path, RegFile* file, std::string* error) {
   std::string content;
-  if (!ReadHostFile(path, &content)) return *error = Printable(path) + ":0: error: cannot be read", false;
+  if (!ReadHostFile(path, "a .reg file", &content, error)) return false;
   *file = ParseRegFile(content, path);
   for (const std::string& e : file->errors) *error += (error->empty() ? "" : "\n") + e;
   return file->errors.empty();
 }
 
-bool LoadRegFile(const std::string& path, std::vector<std::string>* warnings, std::string* error) {
+bool LoadRegFile(const std::string& path, std::vector<std::string>* warnings, std::string* error, const bool* win9x) {
   RegFile file;
   if (!ReadRegFile(path, &file, error)) return false;
   for (const std::string& w : file.warnings) warnings->push_back(Printable(w));
+  if (win9x) WarnOtherLayout(file, path, *win9x, warnings);
   ApplyRegFile(file);
   return true;
 }
@@ -168,6 +172,17 @@ bool PoseMachine(const Options& options, Machine* machine, std::string* error) {
   const int cp = options.codePage;
   if (cp != 1252 && cp != 932 && cp != 936 && cp != 949)
     return *error = ArgumentError(options, std::to_string(cp), "code page is 1252, 932, 936 or 949"), false;
+  if (options.limitedUser && release->win9x)
+    return *error = OptionError(options, "--user", "--user limited on " + std::string(release->name) +
+                                                       ": 95, 98 and Me have no limited users (every program may "
+                                                       "write everywhere); leave it out or pose win2k or winxp"),
+           false;
+  if (options.pendingInstallsMs && (release->win9x || release->release == sim::Release::NT4))
+    return *error = OptionError(options, "--pending-installs",
+                                "--pending-installs on " + std::string(release->name) +
+                                    ": only 2000 and later tell of device installations still pending "
+                                    "(CMP_WaitNoPendingInstallEvents); leave it out or pose win2k or winxp"),
+           false;
   if (!fs::is_directory(options.packageDir))
     return *error = ArgumentError(options, options.packageDir, "package folder \"" + options.packageDir + "\" is not a folder"), false;
 
@@ -180,7 +195,9 @@ bool PoseMachine(const Options& options, Machine* machine, std::string* error) {
   machine->launcherFolder = options.location;
   PoseSystemFiles(*release, options);
 
-  for (const std::string& path : CopyFolder(options.packageDir, options.location))
+  std::vector<std::string> packageFiles;
+  if (!CopyFolder(options.packageDir, options.location, &packageFiles, error)) return false;
+  for (const std::string& path : packageFiles)
     if (IsProgram(path)) machine->programs.push_back(path);
   const std::string launcher = options.location + "\\Setup.exe";
   if (!sim::FileExists(launcher)) sim::WriteFile(launcher, "MZ");
@@ -194,24 +211,26 @@ bool PoseMachine(const Options& options, Machine* machine, std::string* error) {
   if (!options.infDir.empty()) {
     if (!fs::is_directory(options.infDir))
       return *error = ArgumentError(options, options.infDir, "--inf \"" + options.infDir + "\" is not a folder"), false;
-    CopyFolder(options.infDir, sim::WindowsFolder() + "\\INF");
+    std::vector<std::string> infFiles;
+    if (!CopyFolder(options.infDir, sim::WindowsFolder() + "\\INF", &infFiles, error)) return false;
   }
   for (const std::string& file : options.files) {
     const size_t eq = file.find('=');
     std::string content = "stub";
-    if (eq != std::string::npos && !ReadHostFile(file.substr(eq + 1), &content))
-      return *error = Printable(file.substr(eq + 1)) + ":0: error: cannot be read", false;
+    if (eq != std::string::npos && !ReadHostFile(file.substr(eq + 1), "the file to put on the machine", &content, error))
+      return false;
     sim::WriteFile(file.substr(0, eq), content);
   }
   // A state left by an earlier plan is the whole registry: it takes the
   // place of the .reg files.
+  if (!options.stateFile.empty() && RefuseNonFile(options.stateFile, "a state file", error)) return false;
   if (!options.stateFile.empty() && fs::exists(options.stateFile)) {
-    if (!LoadRegFile(options.stateFile, &machine->warnings, error)) return false;
+    if (!LoadRegFile(options.stateFile, &machine->warnings, error, &release->win9x)) return false;
     machine->warnings.push_back("registry from " + options.stateFile +
                                 (options.regFiles.empty() ? "" : "; the --reg files are not applied"));
   } else {
     for (const std::string& regFile : options.regFiles)
-      if (!LoadRegFile(regFile, &machine->warnings, error)) return false;
+      if (!LoadRegFile(regFile, &machine->warnings, error, &release->win9x)) return false;
   }
   for (const std::string& title : options.windows) machine->windows[sim::OpenWindow(title)] = title;
   for (const std::string& title : options.hungWindows) {
@@ -229,7 +248,7 @@ bool PoseMachine(const Options& options, Machine* machine, std::string* error) {
   for (const std::string& name : options.events) sim::CreateOutsideEvent(name, false);
   for (const std::string& path : options.heldFiles) {
     if (!sim::FileExists(path))
-      return *error = ArgumentError(options, path, "--held-file \"" + path + "\" is no file on the machine"), false;
+      return *error = ArgumentError(options, path, "--held-file \"" + path + "\" is no file on the machine: put it there with --file " + path), false;
     sim::HoldFile(path, GENERIC_READ, 0);
   }
   sim::SetPendingInstallsUntil(options.pendingInstallsMs);

@@ -36,11 +36,10 @@ struct RegFile;
 // finding, one per line) when it cannot be read or has errors.
 bool ReadRegFile(const std::string& path, RegFile* file, std::string* error);
 // Reads and applies one .reg file from the host; false with `error` (every
-// finding, one per line) when it has errors.
-bool LoadRegFile(const std::string& path, std::vector<std::string>* warnings, std::string* error);
-
-// The whole of a file of the host; false when it cannot be read.
-bool ReadHostFile(const std::string& path, std::string* content);
+// finding, one per line) when it has errors. Given the release family
+// (`win9x`), a device key in the other family's layout is warned of.
+bool LoadRegFile(const std::string& path, std::vector<std::string>* warnings, std::string* error,
+                 const bool* win9x = nullptr);
 
 // A path of the options (relative to the package, or a full Windows path)
 // as a full Windows path.

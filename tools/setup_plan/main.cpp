@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "app/setup_app.h"
+#include "host_file.h"
 #include "lint.h"
 #include "machine_setup.h"
 #include "options.h"
@@ -31,11 +32,7 @@ int Fail(const std::string& error) {
 int main(int argc, char** argv) {
   plan::Options options;
   std::string error;
-  if (!plan::ParseOptions(argc, argv, &options, &error)) {
-    Fail(error);
-    std::cerr << plan::kUsage;
-    return 2;
-  }
+  if (!plan::ParseOptions(argc, argv, &options, &error)) return Fail(error);
   if (options.help) {
     std::cout << plan::kHelp;
     return 0;
@@ -48,8 +45,8 @@ int main(int argc, char** argv) {
   plan::Machine machine;
   std::vector<plan::RunResult> runs;
   std::string observed;
-  if (!options.compareWith.empty() && !plan::ReadHostFile(options.compareWith, &observed))
-    return Fail(plan::Printable(options.compareWith) + ":0: error: cannot be read");
+  if (!options.compareWith.empty() && !plan::ReadHostFile(options.compareWith, "a file of outcome lines", &observed, &error))
+    return Fail(error);
   if (!plan::PoseMachine(options, &machine, &error)) return Fail(error);
   const plan::ObservableState before = plan::ObserveMachine(machine);
   if (!plan::RunPlan(options, machine, &runs, &error)) return Fail(error);

@@ -49,6 +49,19 @@ void PlayDialog(Choice choice, HWND dialog) {
   }
 }
 
+// Why --effect names no program the machine has, and what to give instead:
+// the nearest program of the machine, or --program.
+std::string NoSuchProgram(const Machine& machine, const std::string& program) {
+  std::vector<std::string> names;
+  const std::string prefix = Upper(machine.launcherFolder + "\\");
+  for (const std::string& p : machine.programs)
+    names.push_back(Upper(p).compare(0, prefix.size(), prefix) == 0 ? p.substr(prefix.size()) : p);
+  const std::string nearest = Nearest(program, names);
+  return "--effect names " + program + ", no program on the machine: " +
+         (nearest.empty() ? "add it with --program " + program
+                          : "is " + nearest + " meant? (a program outside the package is added with --program)");
+}
+
 bool DefinePrograms(const Options& options, const Machine& machine, std::string* error) {
   for (const Trigger& t : options.triggers) {
     // Parsed once now so that a broken script is reported before anything runs.
@@ -58,10 +71,7 @@ bool DefinePrograms(const Options& options, const Machine& machine, std::string*
     const std::string path = Upper(ProgramPath(machine.launcherFolder, t.program));
     bool known = false;
     for (const std::string& p : machine.programs) known = known || Upper(p) == path;
-    if (!known)
-      return *error = ArgumentError(options, t.program + "=" + t.regFile,
-                                    "no program " + t.program + " on the machine (add it with --program)"),
-             false;
+    if (!known) return *error = PlaceError(t.place, NoSuchProgram(machine, t.program)), false;
   }
   for (const std::string& program : machine.programs) {
     std::vector<std::string> scripts;

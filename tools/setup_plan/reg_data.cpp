@@ -27,6 +27,14 @@ std::string Ascii(View s) {
   return out;
 }
 
+std::string Shown(View s) {
+  const size_t kShown = 40;
+  std::string out = Ascii(s.substr(0, kShown));
+  for (char& c : out)
+    if (c == '\x01') c = '?';
+  return s.size() > kShown ? out + "..." : out;
+}
+
 bool StartsWithNoCase(const std::string& s, const char* prefix) {
   const size_t n = strlen(prefix);
   if (s.size() < n) return false;
@@ -66,7 +74,13 @@ bool Quoted(View s, size_t* at, Units* text) {
 
 
 void Reader::Error(int line, const std::string& what) {
+  if (out_->errors.size() >= kErrorsShown) return void(++hidden_);
   out_->errors.push_back(name_ + ":" + std::to_string(line) + ": error: " + what);
+}
+void Reader::Finish() {
+  if (hidden_)
+    out_->errors.push_back(name_ + ":0: note: " + std::to_string(hidden_) + " more error(s) not shown: at most " +
+                           std::to_string(kErrorsShown) + " per file");
 }
 void Reader::Warning(int line, const std::string& what) {
   out_->warnings.push_back(name_ + ":" + std::to_string(line) + ": warning: " + what);
@@ -105,7 +119,7 @@ bool Reader::Data(View data, int line, RegOperation* op) {
     const bool closed = wide_ ? Unquote(data, &at, [&units](char32_t c) { units.push_back(static_cast<WCHAR>(c)); })
                               : Unquote(data, &at, [&narrow](char32_t c) { PutNarrow(&narrow, c); });
     if (!closed || at != data.size()) {
-      Error(line, "string value not closed by a quote");
+      Error(line, "string value not closed by a quote: end it with \" (one inside it is written \\\")");
       return false;
     }
     op->type = REG_SZ;
@@ -116,13 +130,13 @@ bool Reader::Data(View data, int line, RegOperation* op) {
   const std::string ascii = Ascii(data);
   if (StartsWithNoCase(ascii, "dword:")) return Dword(ascii.substr(6), line, op);
   if (StartsWithNoCase(ascii, "hex")) return Hex(ascii, line, op);
-  Error(line, "unknown value form: " + ascii);
+  Error(line, "unknown value form: " + Shown(data) + "; use \"text\", dword:XXXXXXXX, hex:aa,bb or hex(N):aa,bb");
   return false;
 }
 
 bool Reader::Dword(const std::string& digits, int line, RegOperation* op) {
   if (digits.empty() || digits.size() > 8 || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
-    Error(line, "dword needs one to eight hex digits");
+    Error(line, "dword needs one to eight hex digits, e.g. dword:00000001");
     return false;
   }
   const unsigned long v = strtoul(digits.c_str(), NULL, 16);
@@ -136,13 +150,16 @@ bool Reader::Dword(const std::string& digits, int line, RegOperation* op) {
 bool Reader::Hex(const std::string& s, int line, RegOperation* op) {
   size_t colon = s.find(':');
   op->type = REG_BINARY;
-  if (colon == std::string::npos) return Error(line, "hex value without ':'"), false;
+  if (colon == std::string::npos) return Error(line, "hex value without ':': write hex:aa,bb or hex(N):aa,bb"), false;
   if (s[3] == '(') {
     const size_t close = s.find(')');
-    if (close == std::string::npos || close + 1 != colon || close == 4) return Error(line, "bad hex(type)"), false;
+    if (close == std::string::npos || close + 1 != colon || close == 4 || close > 12 ||
+        s.find_first_not_of("0123456789abcdefABCDEF", 4) != close)
+      return Error(line, "bad hex(type): the type is hex digits, e.g. hex(7): for REG_MULTI_SZ"), false;
     op->type = static_cast<DWORD>(strtoul(s.substr(4, close - 4).c_str(), NULL, 16));
   } else if (colon != 3) {
-    return Error(line, "unknown value form: " + s), false;
+    return Error(line, "unknown value form: " + s.substr(0, 40) + (s.size() > 40 ? "..." : "") +
+                           "; use hex:aa,bb or hex(N):aa,bb"), false;
   }
   std::string bytes;
   size_t at = colon + 1;
@@ -153,7 +170,7 @@ bool Reader::Hex(const std::string& s, int line, RegOperation* op) {
     while (!byte.empty() && IsBlank(byte.back())) byte.pop_back();
     if (byte.empty() && comma == std::string::npos) break;
     if (byte.size() != 2 || byte.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
-      return Error(line, "bad hex byte '" + byte + "'"), false;
+      return Error(line, "bad hex byte '" + byte.substr(0, 8) + "': bytes are two hex digits with commas between, e.g. hex:01,ff"), false;
     bytes.push_back(static_cast<char>(strtoul(byte.c_str(), NULL, 16)));
     if (comma == std::string::npos) break;
     at = comma + 1;

@@ -4,6 +4,7 @@
 // logical lines, then into operations.
 #include "reg_file.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "reg_text.h"
@@ -89,22 +90,61 @@ class Parser : public Reader {
     if (text.empty() || text[0] == ';') return;
     if (text[0] == '[') return Key(text, line);
     if (text[0] == '@' || text[0] == '"') return Value(text, line);
-    Error(line, "neither a key nor a value: " + Ascii(text));
+    Error(line, "neither a key [...] nor a value \"name\"=...: " + Shown(text) + "; begin it with ; to keep it as a comment");
   }
 
  private:
   void Key(View text, int line) {
-    if (text.back() != ']') return Error(line, "key without its closing ']'");
-    const bool remove = text.size() > 1 && text[1] == '-';
-    std::string narrow = Narrow(text.substr(remove ? 2 : 1, text.size() - (remove ? 3 : 2)), line);
     haveKey_ = false;
+    deletedAt_ = 0;
+    refused_ = true;
+    if (text.back() != ']') return Error(line, "key without its closing ']': end the line with ]");
+    const bool remove = text.size() > 1 && text[1] == '-';
+    const View path = text.substr(remove ? 2 : 1, text.size() - (remove ? 3 : 2));
+    if (!WithinLimits(path, line)) return;
+    std::string narrow = Narrow(path, line);
     std::string rest;
-    if (!SplitRoot(narrow, &rest)) return Error(line, "only HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER are simulated");
+    if (!SplitRoot(narrow, &rest)) return Error(line, RootFix(narrow));
     key_ = rest;
     haveKey_ = true;
+    refused_ = false;
     out()->operations.push_back(RegOperation{remove ? RegOperation::kDeleteKey : RegOperation::kCreateKey, key_, "",
                                             REG_NONE, "", line});
     if (remove) haveKey_ = false;  // values after a deleted key have nowhere to go
+    deletedAt_ = remove ? line : 0;
+  }
+
+  // Windows keeps a key at most 512 levels deep, and names a key in at most
+  // 255 characters ("Registry Element Size Limits"); the root counts as no
+  // level. A double-byte character is one character, as in the ANSI calls.
+  bool WithinLimits(View path, int line) {
+    size_t depth = 0, longest = 0, longestAt = 0;
+    for (size_t part = path.find('\\'); part != View::npos;) {
+      const size_t end = std::min(path.find('\\', part + 1), path.size());
+      ++depth;
+      if (end - part - 1 > longest) longest = end - part - 1, longestAt = part + 1;
+      part = end < path.size() ? end : View::npos;
+    }
+    if (depth > kMaxKeyDepth)
+      return Error(line, "key " + std::to_string(depth) + " levels deep; Windows keeps keys at most " +
+                             std::to_string(kMaxKeyDepth) + " levels below the root: shorten the path"),
+             false;
+    if (longest > kMaxKeyName)
+      return Error(line, "key name of " + std::to_string(longest) + " characters (" +
+                             Shown(path.substr(longestAt, longest)) + "); Windows allows " +
+                             std::to_string(kMaxKeyName) + ": shorten it"),
+             false;
+    return true;
+  }
+
+  // What to do with a key below a root the simulator does not keep.
+  static std::string RootFix(const std::string& path) {
+    if (StartsWithNoCase(path, "HKEY_CLASSES_ROOT") || StartsWithNoCase(path, "HKCR"))
+      return "HKEY_CLASSES_ROOT is not simulated: write the key as HKEY_LOCAL_MACHINE\\Software\\Classes\\..., "
+             "where Windows keeps it";
+    if (StartsWithNoCase(path, "HKEY_USERS") || StartsWithNoCase(path, "HKU\\"))
+      return "HKEY_USERS is not simulated: give the keys of the user who runs the launcher below HKEY_CURRENT_USER";
+    return "only HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER are simulated: put the key below one of them";
   }
 
   static bool SplitRoot(const std::string& path, std::string* rest) {
@@ -124,17 +164,25 @@ class Parser : public Reader {
   // A quoted text starting at `at`: its characters with \\ and \" undone;
   // `at` ends just after the closing quote. False when it does not close.
   void Value(View text, int line) {
-    if (!haveKey_) return Error(line, "value outside a key");
+    if (!haveKey_ && refused_) return;  // the key's own error says it all
+    if (!haveKey_)
+      return Error(line, deletedAt_ ? "value below the key deleted on line " + std::to_string(deletedAt_) +
+                                          ": it has nowhere to go; put it below a key that is not deleted"
+                                    : std::string("value outside a key: put the key's [HKEY_...] line above it"));
     RegOperation op{RegOperation::kSetValue, key_, "", REG_NONE, "", line};
     size_t at = 1;
     if (text[0] == '"') {
       Units valueName;
       at = 0;
-      if (!Quoted(text, &at, &valueName)) return Error(line, "value name without its closing quote");
+      if (!Quoted(text, &at, &valueName))
+        return Error(line, "value name without its closing quote: end it with \" (one inside it is written \\\")");
+      if (valueName.size() > kMaxValueName)
+        return Error(line, "value name of " + std::to_string(valueName.size()) + " characters; Windows allows " +
+                               std::to_string(kMaxValueName) + ": shorten it");
       op.name = Narrow(valueName, line);
     }
     while (at < text.size() && IsBlank(text[at])) ++at;
-    if (at >= text.size() || text[at] != '=') return Error(line, "'=' missing after the value name");
+    if (at >= text.size() || text[at] != '=') return Error(line, "'=' missing after the value name: write \"name\"=data");
     const View data = Trim(text.substr(at + 1));
     if (data.size() == 1 && data[0] == '-') {
       op.kind = RegOperation::kDeleteValue;
@@ -145,6 +193,8 @@ class Parser : public Reader {
   }
 
   bool haveKey_ = false;
+  int deletedAt_ = 0;
+  bool refused_ = false;  // the last key line was in error: its values are not reported again  // the line of the key last deleted, while no other key follows
   std::string key_;
 };
 
@@ -160,6 +210,21 @@ void TrimEnd(Units* line) {
   while (!line->empty() && IsBlank(line->back())) line->pop_back();
 }
 
+// What is wrong with a file whose first line is no regedit header, and what
+// to do: an encoding regedit does not write is named.
+std::string HeaderFix(const std::string& bytes) {
+  const auto starts = [&bytes](const char* mark) { return bytes.compare(0, strlen(mark), mark) == 0; };
+  if (starts("\xFE\xFF"))
+    return "UTF-16 big-endian; regedit reads UTF-16 little-endian: convert it (iconv -f UTF-16 -t UTF-16LE) "
+           "and begin it with the bytes FF FE";
+  if (starts("\xEF\xBB\xBF"))
+    return "UTF-8 with a byte-order mark; regedit reads REGEDIT4 as ANSI text and version 5.00 as UTF-16LE: "
+           "save it as one of them";
+  if (bytes.size() >= 2 && bytes[0] != 0 && bytes[1] == 0)
+    return "UTF-16 without its byte-order mark: begin the file with the bytes FF FE, as regedit does";
+  return "first line must be \"REGEDIT4\" or \"Windows Registry Editor Version 5.00\": add it above the first key";
+}
+
 }  // namespace
 
 RegFile ParseRegFile(const std::string& content, const std::string& fileName) {
@@ -172,8 +237,8 @@ RegFile ParseRegFile(const std::string& content, const std::string& fileName) {
   }
   const std::string header = Trim(logical).empty() ? std::string() : Ascii(Trim(logical));
   if (header != kVersion4 && header != kVersion5) {
-    parser.Error(number + (header.empty() ? 1 : 0),
-                 "first line must be \"REGEDIT4\" or \"Windows Registry Editor Version 5.00\"");
+    parser.Error(number + (header.empty() ? 1 : 0), HeaderFix(content));
+    parser.Finish();
     return out;
   }
   while (lines.Next(&logical)) {
@@ -194,6 +259,7 @@ RegFile ParseRegFile(const std::string& content, const std::string& fileName) {
     }
     parser.Line(logical, first);
   }
+  parser.Finish();
   return out;
 }
 

@@ -16,10 +16,20 @@ typedef std::u32string_view View;  // a part of a line, not copied
 // A double-byte ANSI character: both bytes in one unit, above every single byte.
 const char32_t kPairMark = 0x10000;
 
+// Limits of Windows' registry ("Registry Element Size Limits"), in characters.
+const size_t kMaxKeyDepth = 512;
+const size_t kMaxKeyName = 255;
+const size_t kMaxValueName = 16383;
+// Errors kept per file; the rest are only counted (a broken export of a
+// whole machine would otherwise give a line for each of its lines).
+const size_t kErrorsShown = 20;
+
 bool IsBlank(char32_t c);
 View Trim(View s);
 // Only ASCII is kept; any other character becomes 0x01 (it matches nothing).
 std::string Ascii(View s);
+// Text of the file for a finding: ASCII, at most 40 characters, "..." after.
+std::string Shown(View s);
 bool StartsWithNoCase(const std::string& s, const char* prefix);
 
 // Findings of one file, and its encoding: `wide` for UTF-16.
@@ -29,6 +39,8 @@ class Reader {
 
   void Error(int line, const std::string& what);
   void Warning(int line, const std::string& what);
+  // Adds the count of errors not kept, if any.
+  void Finish();
 
   // ANSI bytes of text in the file's own encoding.
   std::string Narrow(View s, int line);
@@ -48,6 +60,7 @@ class Reader {
   std::string name_;
   RegFile* out_;
   bool wide_;
+  size_t hidden_ = 0;
 };
 
 // A quoted text starting at `*at`: its characters with \\ and \" undone;

@@ -2,6 +2,9 @@
 
 #include <cstdio>
 #include <fstream>
+#include <sstream>
+
+#include "options.h"
 
 #include "sim.h"
 
@@ -46,22 +49,28 @@ std::string RegDataText(DWORD type, const std::string& data) {
   return out;
 }
 
+void WriteRegistryAsRegedit4(std::ostream& out) {
+  out << "REGEDIT4\r\n";
+  sim::VisitRegistry([&out](const std::string& path, const sim::RegValueView* values, size_t count) {
+    const bool user = path.compare(0, 5, "HKCU\\") == 0;
+    out << "\r\n[" << (user ? "HKEY_CURRENT_USER\\" + path.substr(5) : "HKEY_LOCAL_MACHINE\\" + path) << "]\r\n";
+    for (size_t i = 0; i < count; ++i)
+      out << (values[i].name->empty() ? "@" : Quote(*values[i].name)) << "=" << Data(values[i].type, *values[i].data)
+          << "\r\n";
+  });
+}
+
 std::string RegistryAsRegedit4() {
-  std::string out = "REGEDIT4\r\n";
-  for (const sim::KeyContents& key : sim::RegistryContents()) {
-    const bool user = key.path.compare(0, 5, "HKCU\\") == 0;
-    out += "\r\n[" + (user ? "HKEY_CURRENT_USER\\" + key.path.substr(5) : "HKEY_LOCAL_MACHINE\\" + key.path) + "]\r\n";
-    for (size_t i = 0; i < key.valueNames.size(); ++i)
-      out += (key.valueNames[i].empty() ? "@" : Quote(key.valueNames[i])) + "=" +
-             Data(key.valueTypes[i], key.valueData[i]) + "\r\n";
-  }
-  return out;
+  std::ostringstream out;
+  WriteRegistryAsRegedit4(out);
+  return out.str();
 }
 
 bool SaveState(const std::string& path, std::string* error) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << RegistryAsRegedit4();
-  if (!out) return *error = path + ":0: error: cannot be written", false;
+  if (out) WriteRegistryAsRegedit4(out);
+  if (!out.flush())
+    return *error = Printable(path) + ":0: error: cannot be written: check that its folder exists and may be written", false;
   return true;
 }
 
