@@ -281,6 +281,12 @@ HandleObject* Lookup(const void* handle, HandleKind kind);
 void DropHandle(const void* handle);
 
 // Registry helpers: the key at a path below a root, or nullptr.
+// Whether a kernel object name is too long for the A calls: they convert it
+// into MAX_PATH UTF-16 units with its zero (seen under Wine: 259 characters
+// are taken, 260 refused with ERROR_FILENAME_EXCED_RANGE). A double-byte
+// character of the ANSI code page is one unit.
+bool TooLongForObjectName(const std::string& name);
+
 RegKey* Resolve(RegKey* root, const std::string& path);
 RegKey* ResolveOrCreate(RegKey* root, const std::string& path, bool* created);
 // Splits "HKCU\..." off a sim.h path; everything else is under HKLM.

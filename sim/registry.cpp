@@ -214,6 +214,10 @@ LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY p
     return ERROR_ACCESS_DENIED;
   }
   if (!known) return ERROR_INVALID_HANDLE;
+  if (lpSubKey && HasOverlongKeyName(lpSubKey)) {
+    *phkResult = nullptr;
+    return ERROR_INVALID_PARAMETER;
+  }
   if (!KeyAt(path)) {
     *phkResult = nullptr;
     return ERROR_FILE_NOT_FOUND;
@@ -232,6 +236,10 @@ LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REGSAM sam
     return ERROR_ACCESS_DENIED;
   }
   if (!known) return ERROR_INVALID_HANDLE;
+  if (lpSubKey && HasOverlongKeyName(lpSubKey)) {
+    *phkResult = nullptr;
+    return ERROR_INVALID_PARAMETER;
+  }
   std::string rest;
   bool created;
   ResolveOrCreate(RootFor(path, &rest), rest, &created);

@@ -311,6 +311,11 @@ struct KeyContents {
   std::vector<DWORD> valueTypes;
   std::vector<std::string> valueData;
 };
+// Whether a registry path holds a key name of more than 255 characters,
+// which Windows does not allow ("Registry Element Size Limits"; seen under
+// Wine: 257 refused with ERROR_INVALID_PARAMETER): RegCreateKeyExA and
+// RegOpenKeyExA refuse it.
+bool HasOverlongKeyName(const std::string& path);
 std::vector<KeyContents> RegistryContents();
 // The same, one key at a time without copying: `visit` gets the key's path
 // and its values, valid during the call only.

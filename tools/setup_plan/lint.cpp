@@ -3,10 +3,11 @@
 #include "lint.h"
 
 #include <algorithm>
+#include <cstring>
 #include <map>
+#include <tuple>
 #include <vector>
 
-#include "lint_releases.h"
 #include "machine_setup.h"
 #include "report.h"
 #include "plan_text.h"
@@ -21,8 +22,13 @@ const char kMissing[] = "\x01<missing>";
 const DWORD kLargeBuffer = 65536;
 // Findings shown per file; the rest are counted in one line.
 const size_t kFindingsPerFile = 20;
-// A registry key name holds at most 255 characters.
+// A registry key name holds at most 255 characters ("Registry Element Size
+// Limits"); under Wine the ANSI registry calls take subkey paths of at most
+// 260 characters, and CreateEventA names of at most 259.
 const size_t kMaxKeyNameLength = 255;
+const size_t kMaxAnsiKeyPath = 260;
+const size_t kMaxEventName = MAX_PATH - 1;
+const char kInstanceEventSuffix[] = "Setup";
 
 struct Key {
   const char* section;
@@ -44,21 +50,22 @@ class IniLint {
   IniLint(const std::string& path, int codePage, std::vector<Finding>* out)
       : path_(path), codePage_(codePage), out_(out) {}
 
-  void Add(int line, bool error, const std::string& what) {
-    out_->push_back(Finding{std::string(kFile) + ":" + std::to_string(line), error, what});
+  void Add(int line, const char* code, const std::string& what) {
+    out_->push_back(MakeFinding(std::string(kFile) + ":" + std::to_string(line), code, what));
   }
 
   // Where each section and key stands (first occurrence), and the bytes the
   // code page cannot read.
   void Scan(const std::string& text) {
     if (text.compare(0, 2, "\xFF\xFE") == 0 || text.compare(0, 2, "\xFE\xFF") == 0) {
-      utf16At_ = out_->size();
-      Add(1, true, "UTF-16 text");
+      Add(1, "INI02", "UTF-16 text: seen under Wine, the profile functions of 2000 and later read it; no reading by 95, "
+                      "98 or Me is known: save it as ANSI text in code page " + std::to_string(codePage_));
     } else if (text.size() >= 4 && ((text[1] == 0 && text[3] == 0) || (text[0] == 0 && text[2] == 0))) {
-      Add(1, true, "UTF-16 without a byte-order mark: read as ANSI text, it holds no section and no key");
+      Add(1, "INI03", "UTF-16 without a byte-order mark: read as ANSI text, it holds no section and no key; save it as "
+                      "ANSI text");
     }
     if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
-      Add(1, true, "UTF-8 byte-order mark: it becomes part of the first section name");
+      Add(1, "INI04", "UTF-8 byte-order mark: it becomes part of the first section name; save the file without it");
     std::string section;
     int line = 1;
     for (size_t at = 0; at <= text.size(); ++line) {
@@ -74,7 +81,7 @@ class IniLint {
         const std::string name = l.substr(first + 1, l.find(']') - first - 1);
         section = Upper(name);
         if (sections_.emplace(section, line).second && !KnownSection(section))
-          Add(line, false, "unknown section [" + name + "]" + Nearest(name, {records::kInstallInfoSection,
+          Add(line, "INI09", "unknown section [" + name + "]" + Nearest(name, {records::kInstallInfoSection,
                                                                              records::kUninstallSection}));
         continue;
       }
@@ -84,11 +91,11 @@ class IniLint {
         std::vector<std::string> names;
         for (const Key& k : kKeys)
           if (Upper(k.section) == section) names.push_back(k.name);
-        Add(line, false, "unknown key " + key + " in [" + section + "]" + Nearest(key, names));
+        Add(line, "INI10", "unknown key " + key + " in [" + section + "]" + Nearest(key, names));
       }
       const auto placed = lines_.emplace(section + "|" + Upper(key), line);
       if (!placed.second)
-        Add(line, false, key + " again: the launcher only reads the one on line " + std::to_string(placed.first->second));
+        Add(line, "INI11", key + " again: the launcher only reads the one on line " + std::to_string(placed.first->second));
       if (end >= text.size()) break;
     }
   }
@@ -100,9 +107,6 @@ class IniLint {
     return buffer.data();
   }
 
-  // Where the UTF-16 finding stands, to be completed once the releases are known.
-  size_t utf16At() const { return utf16At_; }
-
   int LineOf(const Key& key) {
     auto it = lines_.find(Upper(key.section) + "|" + Upper(key.name));
     if (it != lines_.end()) return it->second;
@@ -112,21 +116,24 @@ class IniLint {
 
  private:
   void CheckBytes(const std::string& l, int line) {
+    if (l.find('\0') != std::string::npos)
+      Add(line, "INI08", "a NUL byte: seen under Wine, the key on this line is then not found and takes its default; "
+                         "remove the byte");
     for (size_t i = 0; i < l.size(); ++i) {
       const unsigned char c = static_cast<unsigned char>(l[i]);
       if (c < 0x80) continue;
       if (codePage_ == 1252) {
         if (c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D)
-          return Add(line, true, "byte 0x" + Hex(c) + " is no character in code page 1252");
+          return Add(line, "INI05", "byte 0x" + Hex(c) + " is no character in code page 1252");
         if (c >= 0xC2 && c <= 0xF4 && i + 1 < l.size() && (static_cast<unsigned char>(l[i + 1]) & 0xC0) == 0x80)
-          return Add(line, false, "looks like UTF-8; the launcher reads it as code page 1252");
+          return Add(line, "INI06", "looks like UTF-8; the launcher reads it as code page 1252: save it in that code page");
       } else if (_ismbblead(c)) {
         const unsigned char t = i + 1 < l.size() ? static_cast<unsigned char>(l[i + 1]) : 0;
         if (t < 0x40 || t == 0x7F || t == 0xFF)
-          return Add(line, true, "broken double-byte character in code page " + std::to_string(codePage_));
+          return Add(line, "INI07", "broken double-byte character in code page " + std::to_string(codePage_));
         ++i;
       } else if (codePage_ == 932 && !(c >= 0xA1 && c <= 0xDF)) {
-        return Add(line, true, "byte 0x" + Hex(c) + " is no character in code page 932");
+        return Add(line, "INI05", "byte 0x" + Hex(c) + " is no character in code page 932");
       }
     }
   }
@@ -157,7 +164,6 @@ class IniLint {
   std::vector<Finding>* out_;
   std::map<std::string, int> sections_;
   std::map<std::string, int> lines_;
-  size_t utf16At_ = std::string::npos;
 };
 
 void CheckHardwareIds(IniLint& lint, int line, const std::string& list) {
@@ -166,30 +172,102 @@ void CheckHardwareIds(IniLint& lint, int line, const std::string& list) {
     const size_t comma = list.find(',', at);
     const std::string id = list.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
     if (id.empty()) {
-      if (comma != std::string::npos || at != 0) lint.Add(line, false, "empty hardware id between commas");
+      if (comma != std::string::npos || at != 0) lint.Add(line, "VID03", "empty hardware id between commas");
     } else if (id.size() > records::kShortSize - 5) {
-      lint.Add(line, true, "hardware id of " + std::to_string(id.size()) + " bytes: at most 255");
+      lint.Add(line, "VID01", "hardware id of " + std::to_string(id.size()) + " bytes: at most 255");
     } else if (id[0] == ' ' || id.back() == ' ') {
-      lint.Add(line, true, "hardware id \"" + id + "\" has a blank: ids are not trimmed, it would never match");
+      lint.Add(line, "VID02", "hardware id \"" + id + "\" has a blank: ids are not trimmed, it would never match");
     } else {
       const std::string u = Upper(id);
       const bool form = u.size() == 17 && u.compare(0, 4, "VID_") == 0 && u.compare(8, 5, "&PID_") == 0 &&
                         u.find_first_not_of("0123456789ABCDEF", 4) == 8 &&
                         u.find_first_not_of("0123456789ABCDEF", 13) == std::string::npos;
-      if (!form) lint.Add(line, true, "hardware id \"" + id + "\" is not VID_xxxx&PID_xxxx (hex)");
+      if (!form) lint.Add(line, "VID04", "hardware id \"" + id + "\" is not VID_xxxx&PID_xxxx (hex)");
     }
     if (comma == std::string::npos) break;
     at = comma + 1;
   }
 }
 
+// Characters of `text` in the posed code page: a double-byte pair is one.
+size_t Characters(const std::string& text) {
+  size_t n = 0;
+  for (size_t i = 0; i < text.size(); ++i, ++n)
+    if (_ismbblead(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ++i;
+  return n;
+}
+
+// The key names of a registry path: cut at backslashes that are no trail byte.
+std::vector<std::string> KeyNames(const std::string& path) {
+  std::vector<std::string> names(1);
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (_ismbblead(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
+      names.back() += path.substr(i++, 2);
+    } else if (path[i] == '\\') {
+      names.emplace_back();
+    } else {
+      names.back() += path[i];
+    }
+  }
+  return names;
+}
+
 void CheckRegistryPath(IniLint& lint, int line, const std::string& path) {
   const std::string u = Upper(path);
-  if (path.empty()) return lint.Add(line, true, "RegistryPath is empty: there is no product key");
+  if (path.empty()) return lint.Add(line, "REG01", "RegistryPath is empty: there is no product key; give the key below HKEY_LOCAL_MACHINE, e.g. Software\\Maker\\Product");
   if (u.compare(0, 5, "HKEY_") == 0 || u.compare(0, 5, "HKLM\\") == 0)
-    return lint.Add(line, true, "RegistryPath names a root key; it must be relative to HKEY_LOCAL_MACHINE");
-  if (path[0] == '\\' || path.back() == '\\' || path.find("\\\\") != std::string::npos)
-    lint.Add(line, true, "RegistryPath has an empty key name (a leading, trailing or doubled backslash)");
+    return lint.Add(line, "REG02", "RegistryPath names a root key; it must be relative to HKEY_LOCAL_MACHINE: leave the root out");
+  size_t longest = 0;
+  bool empty = false;
+  for (const std::string& name : KeyNames(path)) {
+    longest = std::max(longest, Characters(name));
+    empty = empty || name.empty();
+  }
+  if (empty) lint.Add(line, "REG03", "RegistryPath has an empty key name (a leading, trailing or doubled backslash)");
+  if (longest > kMaxKeyNameLength)
+    lint.Add(line, "REG04", "RegistryPath has a key name of " + std::to_string(longest) +
+                                " characters; Windows allows 255, so the product key cannot be created: shorten it");
+  if (Characters(path) > kMaxAnsiKeyPath)
+    lint.Add(line, "REG05", "RegistryPath is " + std::to_string(Characters(path)) +
+                                " characters: seen under Wine, the ANSI registry calls refuse a path over 260; shorten it");
+}
+
+void CheckPdiEntry(IniLint& lint, int line, const std::string& pdi) {
+  if (pdi.empty()) lint.Add(line, "PDI01", "PDIENTRY is empty: the instance event, marker and maker key have no name");
+  for (size_t i = 0; i < pdi.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(pdi[i]);
+    if (_ismbblead(c) && i + 1 < pdi.size()) {
+      ++i;  // a trail byte 0x5C is part of its character, no backslash
+    } else if (c == '\\' || c < 0x20 || c == 0x7F) {
+      lint.Add(line, "PDI02", "PDIENTRY holds " + std::string(c == '\\' ? "a backslash" : "a control byte") +
+                                  ": no event or registry key can be named with it");
+      break;
+    }
+  }
+  const size_t length = Characters(pdi);
+  if (pdi.size() > records::kMaxPdiEntryLength)
+    return lint.Add(line, "PDI05", "PDIENTRY longer than " + std::to_string(records::kMaxPdiEntryLength) +
+                                       " bytes: the launcher ends without installing");
+  if (length > kMaxKeyNameLength)
+    lint.Add(line, "PDI03", "PDIENTRY is " + std::to_string(length) +
+                                " characters: a registry key name (Software\\Corvale\\<PDIENTRY>) holds at most 255");
+  if (length + strlen(kInstanceEventSuffix) > kMaxEventName)
+    lint.Add(line, "PDI04", "PDIENTRY is " + std::to_string(length) + " characters: the instance event <PDIENTRY>" +
+                                kInstanceEventSuffix + " may have at most " + std::to_string(kMaxEventName) +
+                                ", so no event is created and a second launcher is not kept out; keep it to " +
+                                std::to_string(kMaxEventName - strlen(kInstanceEventSuffix)));
+}
+
+// By file, InstallInfo.ini first and letter case ignored, then by line; findings of one line keep
+// the order they were made in.
+void SortFindings(std::vector<Finding>* findings) {
+  const auto key = [](const Finding& f) {
+    const size_t colon = f.where.rfind(':');
+    const std::string file = f.where.substr(0, colon);
+    return std::make_tuple(file != kFile, Upper(file), std::stoi(f.where.substr(colon + 1)));
+  };
+  std::stable_sort(findings->begin(), findings->end(),
+                   [&key](const Finding& a, const Finding& b) { return key(a) < key(b); });
 }
 
 // At most kFindingsPerFile findings of each file; one line says how many
@@ -207,10 +285,10 @@ void CapFindings(std::vector<Finding>* findings) {
     }
   }
   for (const auto& h : hidden) {
-    Finding note{h.first + ":0", false,
-                 std::to_string(h.second.first + h.second.second) + " more finding(s) not shown (" +
-                     std::to_string(h.second.first) + " error(s)): at most " + std::to_string(kFindingsPerFile) +
-                     " per file"};
+    Finding note = MakeFinding(h.first + ":0", "NOTE01",
+                               std::to_string(h.second.first + h.second.second) + " more finding(s) not shown (" +
+                                   std::to_string(h.second.first) + " error(s)): at most " +
+                                   std::to_string(kFindingsPerFile) + " per file");
     note.note = true;
     note.hiddenErrors = h.second.first;
     note.hiddenWarnings = h.second.second;
@@ -227,7 +305,7 @@ bool LintPackage(const Options& options, std::vector<Finding>* findings, std::st
   const std::string path = options.location + records::kInstallInfoFileName;
   IniLint lint(path, options.codePage, findings);
   if (!sim::FileExists(path)) {
-    lint.Add(0, true, "not found in the package: every key takes its default and nothing can be installed");
+    lint.Add(0, "INI01", "not found in the package: every key takes its default and nothing can be installed");
     LintPackageFiles(options, findings);
     return true;
   }
@@ -237,54 +315,33 @@ bool LintPackage(const Options& options, std::vector<Finding>* findings, std::st
     const int line = lint.LineOf(key);
     const std::string value = lint.Read(key, key.size);
     if (value == kMissing) {
-      lint.Add(line, false, std::string(key.name) + " missing from [" + key.section + "]: the launcher uses " +
+      lint.Add(line, "INI12", std::string(key.name) + " missing from [" + key.section + "]: the launcher uses " +
                                 (key.defaultText[0] ? "\"" + std::string(key.defaultText) + "\"" : "the empty text"));
       values[key.name] = key.defaultText;
       continue;
     }
     const std::string whole = lint.Read(key, kLargeBuffer);
     if (whole.size() > value.size())
-      lint.Add(line, true, std::string(key.name) + " is " + std::to_string(whole.size()) + " bytes: the launcher reads " +
+      lint.Add(line, "INI13", std::string(key.name) + " is " + std::to_string(whole.size()) + " bytes: the launcher reads " +
                                std::to_string(key.size - 1) + " and cuts the rest");
     values[key.name] = value;
   }
-  const int pdiLine = lint.LineOf(kKeys[1]);
-  const std::string& pdi = values[records::kPdiEntryKey];
-  if (pdi.empty()) lint.Add(pdiLine, true, "PDIENTRY is empty: the instance event, marker and maker key have no name");
-  for (unsigned char c : pdi) {
-    if (c == '\\' || c < 0x20 || c == 0x7F) {
-      lint.Add(pdiLine, true, "PDIENTRY holds " + std::string(c == '\\' ? "a backslash" : "a control byte") +
-                                  ": no event or registry key can be named with it");
-      break;
-    }
-  }
-  if (pdi.size() > kMaxKeyNameLength && pdi.size() <= records::kMaxPdiEntryLength)
-    lint.Add(pdiLine, true, "PDIENTRY is " + std::to_string(pdi.size()) +
-                                " bytes: a registry key name (Software\\Corvale\\<PDIENTRY>) holds at most 255");
-  if (pdi.size() > records::kMaxPdiEntryLength)
-    lint.Add(pdiLine, true, "PDIENTRY longer than " + std::to_string(records::kMaxPdiEntryLength) +
-                                " bytes: the launcher ends without installing");
+  CheckPdiEntry(lint, lint.LineOf(kKeys[1]), values[records::kPdiEntryKey]);
   CheckRegistryPath(lint, lint.LineOf(kKeys[0]), values[records::kRegistryPathKey]);
   CheckHardwareIds(lint, lint.LineOf(kKeys[3]), values[records::kVidPidKey]);
   const std::string& guid = values[records::kGuidUndInfKey];
-  if (!guid.empty() && !IsGuid(guid)) lint.Add(lint.LineOf(kKeys[2]), true, "GUIDUNDINF is not a GUID {xxxxxxxx-xxxx-...}");
-  if (guid.empty()) lint.Add(lint.LineOf(kKeys[2]), false, "GUIDUNDINF is empty: no installed printer function will match");
+  if (!guid.empty() && !IsGuid(guid)) lint.Add(lint.LineOf(kKeys[2]), "GUID01", "GUIDUNDINF is not a GUID {xxxxxxxx-xxxx-...}");
+  if (guid.empty())
+    lint.Add(lint.LineOf(kKeys[2]), "GUID02",
+             "GUIDUNDINF is empty: any printer function without a ClassGUID, even another maker's, is taken for the "
+             "product's, so the launcher stops waiting for Windows and never runs the clean-up; give the setup class GUID");
   const std::string& marker = values[records::kInfsGuidKey];
   if (marker.empty())
-    lint.Add(lint.LineOf(kKeys[4]), true, "INFSGUID is empty: the launcher then purges no INF file (an empty marker would match every one)");
+    lint.Add(lint.LineOf(kKeys[4]), "GUID03", "INFSGUID is empty: the launcher then purges no INF file (an empty marker would match every one)");
   else if (!IsGuid(marker))
-    lint.Add(lint.LineOf(kKeys[4]), true, "INFSGUID is not a GUID {xxxxxxxx-xxxx-...}");
-  if (lint.utf16At() != std::string::npos) {
-    ReleaseTrace trace = TraceReleases(options, {});
-    std::vector<std::string> missed;  // among the releases the launcher installs on
-    for (const std::string& r : trace.noKeys)
-      if (std::find(trace.supported.begin(), trace.supported.end(), r) != trace.supported.end()) missed.push_back(r);
-    trace.noKeys = missed;
-    (*findings)[lint.utf16At()].what =
-        trace.noKeys.empty() ? "UTF-16 text: every release reads its keys"
-                             : "UTF-16 text: " + JoinReleases(trace.noKeys) + " read it as ANSI and find no key";
-  }
+    lint.Add(lint.LineOf(kKeys[4]), "GUID04", "INFSGUID is not a GUID {xxxxxxxx-xxxx-...}");
   LintPackageFiles(options, findings);
+  SortFindings(findings);
   CapFindings(findings);
   return true;
 }
@@ -305,15 +362,16 @@ bool CheckPackage(const Options& options, std::ostream& out, std::string* error)
       const size_t colon = f.where.rfind(':');
       out << (i ? "," : "") << "\n    {\"file\": " << JsonString(f.where.substr(0, colon))
           << ", \"line\": " << f.where.substr(colon + 1) << ", \"severity\": "
-          << JsonString(f.note ? "note" : f.error ? "error" : "warning") << ", \"message\": " << JsonString(f.what)
-          << "}";
+          << JsonString(f.note ? "note" : f.error ? "error" : "warning") << ", \"code\": " << JsonString(f.code)
+          << ", \"message\": " << JsonString(f.what) << "}";
     }
     out << "\n  ],\n  \"errors\": " << errors << ",\n  \"warnings\": " << warnings
         << ",\n  \"clean\": " << (errors ? "false" : "true") << "\n}\n";
     return errors == 0;
   }
   for (const Finding& f : findings)
-    out << f.where << ": " << (f.note ? "note" : f.error ? "error" : "warning") << ": " << Printable(f.what) << "\n";
+    out << f.where << ": " << (f.note ? "note" : f.error ? "error" : "warning") << ": " << Printable(f.what) << " ["
+        << f.code << "]\n";
   out << errors << " error(s), " << warnings << " warning(s)\n";
   return errors == 0;
 }

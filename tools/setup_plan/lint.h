@@ -17,6 +17,7 @@ struct Finding {
   std::string where;  // "InstallInfo.ini:3"; line 0 for the file as a whole ("Util\CloseDlg.exe:0")
   bool error;
   std::string what;
+  const char* code = "";  // the kind (lint_codes.h)
   bool note = false;  // only says how many findings of the file were left out
   int hiddenErrors = 0;
   int hiddenWarnings = 0;
@@ -29,6 +30,9 @@ bool LintPackage(const Options& options, std::vector<Finding>* findings, std::st
 // Prints the findings and a count line (options.json: one JSON document);
 // true when none is an error.
 bool CheckPackage(const Options& options, std::ostream& out, std::string* error);
+
+// A finding of the kind `code`, with that kind's severity.
+Finding MakeFinding(const std::string& where, const char* code, const std::string& what);
 
 // Helpers shared by the two halves of the lint (lint.cpp, lint_files.cpp).
 void LintPackageFiles(const Options& options, std::vector<Finding>* findings);

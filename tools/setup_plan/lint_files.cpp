@@ -4,6 +4,7 @@
 
 #include "app/installer_command.h"
 #include "lint.h"
+#include "lint_codes.h"
 #include "lint_releases.h"
 #include "records/records.h"
 #include "removal/fixup_names.h"
@@ -24,6 +25,13 @@ const char kInstaller[] = "\\Install\\Setup.exe";
 const char kTypicalInstallFolder[] = "C:\\Program Files\\Printer Software\\Sample Printer";
 
 }  // namespace
+
+Finding MakeFinding(const std::string& where, const char* code, const std::string& what) {
+  const FindingCode* kind = FindCode(code);
+  Finding f{where, kind && kind->error, what};
+  f.code = code;
+  return f;
+}
 
 bool IsGuid(const std::string& text) {
   // {xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}
@@ -46,8 +54,8 @@ void LintPackageFiles(const Options& options, std::vector<Finding>* findings) {
     const std::string name = files[i].substr(1) + ":0";
     // Windows starts no program whose path reaches MAX_PATH.
     if ((folder + files[i]).size() >= MAX_PATH)
-      found.push_back(Finding{name, true, "path at " + folder + " is " + std::to_string((folder + files[i]).size()) +
-                                              " bytes: Windows cannot start or copy it (limit 259)"});
+      found.push_back(MakeFinding(name, "FILE03", "path at " + folder + " is " + std::to_string((folder + files[i]).size()) +
+                                              " bytes: Windows cannot start or copy it (limit 259)"));
   }
   // Running the plan resets the simulated machine: the files are looked at first.
   ReleaseTrace trace;
@@ -56,25 +64,25 @@ void LintPackageFiles(const Options& options, std::vector<Finding>* findings) {
     if (!missing[i]) continue;
     if (!traced) trace = TraceReleases(options, files), traced = true;
     const bool installer = files[i] == kInstaller;
-    findings->push_back(Finding{files[i].substr(1) + ":0", installer,
-                                "missing from the package; " + DescribeUse(trace, files[i]) +
-                                    (installer ? ": nothing can be installed" : "")});
+    findings->push_back(MakeFinding(files[i].substr(1) + ":0", installer ? "FILE01" : "FILE02",
+                                    "missing from the package; " + DescribeUse(trace, files[i]) +
+                                        (installer ? ": nothing can be installed" : "")));
   }
   findings->insert(findings->end(), found.begin(), found.end());
   const std::string cleanup = folder + fixups::kCleanupProgram + " " + fixups::kCleanupArguments;
   if (cleanup.size() >= fixups::kCleanupCommandSize)
-    findings->push_back(Finding{std::string(fixups::kCleanupProgram).substr(1) + ":0", true,
-                                "its command line at " + folder + " does not fit the launcher's " +
-                                    std::to_string(fixups::kCleanupCommandSize) + "-byte buffer"});
+    findings->push_back(MakeFinding(std::string(fixups::kCleanupProgram).substr(1) + ":0", "FILE04",
+                                    "its command line at " + folder + " does not fit the launcher's " +
+                                        std::to_string(fixups::kCleanupCommandSize) + "-byte buffer"));
   // The installer's command line with a typical earlier installation folder.
   const std::string typical = kTypicalInstallFolder;
   char program[records::kPathSize];
   char arguments[records::kPathSize];
   if (!BuildInstallerCommand(folder.c_str(), typical.c_str(), program, arguments, records::kPathSize))
-    findings->push_back(Finding{"Install\\Setup.exe:0", true, "its path at " + folder + " does not fit 1024 bytes"});
+    findings->push_back(MakeFinding("Install\\Setup.exe:0", "FILE05", "its path at " + folder + " does not fit 1024 bytes"));
   else if (arguments[0] == '\0')
-    findings->push_back(Finding{"Install\\Setup.exe:0", false,
-                                "at " + folder + " the command line has no room for INSTALLDIR=" + typical});
+    findings->push_back(MakeFinding("Install\\Setup.exe:0", "FILE06",
+                                    "at " + folder + " the command line has no room for INSTALLDIR=" + typical));
 }
 
 }  // namespace plan

@@ -46,7 +46,6 @@ void PlugDevice(const std::string& id) {
 struct OneRun {
   std::string road;
   std::vector<std::pair<std::string, std::string>> used;  // path, verb
-  bool keysFound = false;
 };
 
 bool RunOnce(const Options& base, const std::string& release, int situation, const std::vector<std::string>& files,
@@ -72,8 +71,6 @@ bool RunOnce(const Options& base, const std::string& release, int situation, con
   }
   const std::string info = folder + records::kInstallInfoFileName;
   if (reference) sim::WriteFile(info, UsableInfoFile());
-  for (const char* key : {records::kRegistryPathKey, records::kPdiEntryKey, records::kVidPidKey})
-    result->keysFound = result->keysFound || !ReadInfo(info, key).empty();
   if (situation == kDevicePlugged) {
     const std::string id = Split(ReadInfo(info, records::kVidPidKey), ",")[0];
     if (id.empty()) return false;
@@ -103,7 +100,6 @@ void Trace(const Options& options, const std::vector<std::string>& files, bool r
     for (int situation = 0; situation < kSituations; ++situation) {
       OneRun run;
       if (!RunOnce(options, release, situation, files, reference, &run)) continue;
-      if (situation == kWithoutDevice && !run.keysFound) trace->noKeys.push_back(name);
       supported = supported || run.road == "installation" || run.road == "installed" || run.road == "earlier-edition";
       for (const auto& used : run.used) {
         std::vector<std::string>& releases = trace->uses[used.first][situation];
@@ -121,11 +117,9 @@ ReleaseTrace TraceReleases(const Options& options, const std::vector<std::string
   ReleaseTrace trace;
   Trace(options, files, false, &trace);
   if (trace.supported.empty()) {
-    const std::vector<std::string> noKeys = trace.noKeys;
     trace = ReleaseTrace();
     trace.reference = true;
     Trace(options, files, true, &trace);
-    trace.noKeys = noKeys;  // what the package's own file gives
   }
   return trace;
 }

@@ -13,7 +13,6 @@ namespace plan {
 
 struct ReleaseTrace {
   std::vector<std::string> supported;  // releases where some run took a road of its own
-  std::vector<std::string> noKeys;     // releases whose reading of [INSTALL_INFO] finds no key
   // Upper-case path below the package -> situation -> releases where the
   // launcher started or copied that file.
   std::map<std::string, std::map<int, std::vector<std::string>>> uses;

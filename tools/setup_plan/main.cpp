@@ -10,6 +10,7 @@
 #include "app/setup_app.h"
 #include "host_file.h"
 #include "lint.h"
+#include "lint_codes.h"
 #include "machine_setup.h"
 #include "options.h"
 #include "outcome.h"
@@ -35,6 +36,14 @@ int main(int argc, char** argv) {
   if (!plan::ParseOptions(argc, argv, &options, &error)) return Fail(error);
   if (options.help) {
     std::cout << plan::kHelp;
+    return 0;
+  }
+  if (!options.explain.empty()) {
+    std::string text;
+    if (!plan::ExplainCode(options.explain, &text))
+      return Fail(plan::OptionError(options, "--explain", "no finding has the code \"" + options.explain +
+                                                             "\": --explain all lists every code"));
+    std::cout << text;
     return 0;
   }
   if (options.check) {

@@ -9,11 +9,14 @@ namespace plan {
 const char kHelp[] =
     "usage: setup-plan [options] PACKAGE_DIR [-- LAUNCHER_ARGS...]\n"
     "       setup-plan --check [--json] [--codepage N] [--location WINPATH] PACKAGE_DIR\n"
+    "       setup-plan --explain CODE|all\n"
     "       setup-plan --help | -h\n"
     "\n"
     "Shows what Setup.exe does with the package in PACKAGE_DIR on a posed Windows\n"
     "machine: the launcher's own code runs on a simulated Windows, and every effect\n"
-    "is printed in order. --check lints the package instead.\n"
+    "is printed in order. --check lints the package instead: one line per finding,\n"
+    "ending in the code of its kind ([PDI04]); --explain CODE says what the code means\n"
+    "and what to do (--explain all: every code).\n"
     "\n"
     "The machine:\n"
     "  --release R              the Windows release (default winxp):\n"
@@ -141,6 +144,7 @@ std::string Unescape(const std::string& text) {
 // Options that take one text, and options that may be given again.
 std::string* TextOption(Options* o, const std::string& arg) {
   if (arg == "--release") return &o->release;
+  if (arg == "--explain") return &o->explain;
   if (arg == "--inf") return &o->infDir;
   if (arg == "--location") return &o->location;
   if (arg == "--state") return &o->stateFile;
@@ -276,9 +280,9 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
       o->maxWaitMs = number;
     }
   }
-  if (o->packageDir.empty() && !o->help)
+  if (o->packageDir.empty() && !o->help && o->explain.empty())
     return *error = Error(argc - 1, "no package folder given: name the folder that holds Setup.exe and InstallInfo.ini"), false;
-  return o->help || CheckOptionsTogether(*o, error);
+  return o->help || !o->explain.empty() || CheckOptionsTogether(*o, error);
 }
 
 std::string LauncherCommandLine(const Options& options) {

@@ -37,6 +37,7 @@ enum class Choice { kCancel, kUninstall, kAddDevice };
 struct Options {
   bool help = false;
   bool check = false;
+  std::string explain;                     // --explain CODE: the code to explain
   bool json = false;
   bool outcome = false;                    // print the outcome, not the effects
   std::string compareWith;                 // a file of observed outcome lines

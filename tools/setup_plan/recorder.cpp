@@ -81,14 +81,7 @@ void Recorder::OnCall(const sim::Call& call) {
   if (f == "CreateEventA" && !signs_.instanceEventCreated) {
     signs_.instanceEventCreated = true;
     signs_.anotherCopy = sim::EventExists(call.detail);
-    const sim::EventCreate& event = sim::EventCreates().back();
-    const std::string kind = std::string(event.manualReset ? "manual reset" : "auto reset") +
-                             (event.initiallySet ? ", initially set" : ", initially not set");
-    Add("instance-event",
-        signs_.anotherCopy ? "instance event \"" + call.detail + "\" (" + kind + ") already exists: another copy is running"
-                           : "creates the instance event \"" + call.detail + "\" (" + kind + "; held until the launcher ends)",
-        {JText("name", call.detail), JBool("existed", signs_.anotherCopy), JBool("manualReset", event.manualReset),
-         JBool("initiallySet", event.initiallySet)});
+    instanceEventPending_ = true;
   } else if (f == "DeleteFileA") {
     existedBefore_ = sim::FileExists(call.detail);
   } else if (f == "CopyFileA" || f == "WritePrivateProfileStringA") {
@@ -114,8 +107,30 @@ void Recorder::OnCall(const sim::Call& call) {
   }
 }
 
+// The instance event: another copy's, made, or refused (a name too long for
+// it), in which case the launcher goes on without one.
+void Recorder::SettleInstanceEvent() {
+  instanceEventPending_ = false;
+  const sim::EventCreate& event = sim::EventCreates().back();
+  const std::string kind = std::string(event.manualReset ? "manual reset" : "auto reset") +
+                           (event.initiallySet ? ", initially set" : ", initially not set");
+  const bool made = !signs_.anotherCopy && sim::EventExists(call_.detail);
+  const std::string name = "the instance event \"" + call_.detail + "\" (" + kind;
+  Add("instance-event",
+      signs_.anotherCopy ? "instance event \"" + call_.detail + "\" (" + kind + ") already exists: another copy is running"
+      : made             ? "creates " + name + "; held until the launcher ends)"
+                         : "tries to create " + name + "): refused (error " + std::to_string(GetLastError()) +
+                               (GetLastError() == ERROR_FILENAME_EXCED_RANGE ? ", ERROR_FILENAME_EXCED_RANGE: a name "
+                                                                               "holds at most 259 characters"
+                                                                             : "") +
+                               "); the launcher goes on without it, and another copy could start beside it",
+      {JText("name", call_.detail), JBool("existed", signs_.anotherCopy), JBool("created", made),
+       JBool("manualReset", event.manualReset), JBool("initiallySet", event.initiallySet)});
+}
+
 void Recorder::Settle() {
   const std::string& f = call_.function;
+  if (f == "CreateEventA" && instanceEventPending_) return SettleInstanceEvent();
   if (f == "CreateProcessA") return SettleProcessStart();
   if (f == "DeleteFileA" || f == "CopyFileA" || f == "WritePrivateProfileStringA") return SettleFile();
   if (f == "RegCreateKeyExA" || f == "RegSetValueExA") return SettleRegistry();

@@ -83,6 +83,7 @@ class Recorder {
   void AddAt(DWORD clock, const std::string& kind, const std::string& text, Fields fields = {});
   void OnCall(const sim::Call& call);
   void Settle();
+  void SettleInstanceEvent();
   void SettleProcessStart();
   void SettleFile();
   void SettleRegistry();
@@ -100,6 +101,7 @@ class Recorder {
   unsigned long maxWaitMs_;
   DWORD startClock_ = 0;
   bool pending_ = false;
+  bool instanceEventPending_ = false;  // the pending call creates the instance event
   bool abandoned_ = false;
   int endlessWaitsAtStart_ = 0;
   sim::Call call_;

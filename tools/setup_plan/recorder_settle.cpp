@@ -172,6 +172,12 @@ void Recorder::SettleKept() {
       {JText("path", path), JText("version", present), JText("packageVersion", package)});
 }
 
+// Why a key cannot be opened or created when one of its names is too long.
+static std::string OverlongNameReason(const std::string& path) {
+  return sim::HasOverlongKeyName(path) ? ": refused (ERROR_INVALID_PARAMETER), a key name holds at most 255 characters"
+                                       : "";
+}
+
 void Recorder::SettleRegistry() {
   if (call_.function == "RegCreateKeyExA") {
     const bool asked = sim::KeyOpens().size() > keyOpensBefore_;
@@ -182,7 +188,7 @@ void Recorder::SettleRegistry() {
     std::string text = "creates the key " + call_.detail + " " + how;
     if (refused) text = "is refused the key " + call_.detail + " " + how + " (RegCreateKeyExA): a limited user may not write there";
     else if (!created && sim::KeyExists(call_.detail)) text = "opens the existing key " + call_.detail + " " + how + " (RegCreateKeyExA)";
-    else if (!created) text = "cannot create the key " + call_.detail + " " + how;
+    else if (!created) text = "cannot create the key " + call_.detail + " " + how + OverlongNameReason(call_.detail);
     Add(refused ? "key-refused" : created ? "key-created" : "key-opened", text,
         {JText("key", call_.detail), JText("call", call_.function), JText("access", KeyAccessText(access)),
          JNumber("accessMask", access), JBool("created", created), JBool("refused", refused)});
@@ -211,6 +217,7 @@ void Recorder::SettleKeyOpen() {
   if (access == KEY_READ && IsDeviceProbe(call_.detail)) return;
   std::string outcome = found ? "" : ": missing";
   if (refused) outcome = ": refused, a limited user may not write there";
+  if (!found && !refused && !OverlongNameReason(call_.detail).empty()) outcome = OverlongNameReason(call_.detail);
   Add("key-opened", "opens the key " + call_.detail + " with " + KeyAccessText(access) + outcome,
       {JText("key", call_.detail), JText("call", call_.function), JText("access", KeyAccessText(access)),
        JNumber("accessMask", access), JBool("found", found), JBool("refused", refused)});
