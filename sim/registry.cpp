@@ -30,8 +30,13 @@ bool RegValues::FoldedEqual::operator()(std::string_view a, std::string_view b) 
 }
 
 RegValue* RegValues::Find(const std::string& name) {
-  auto it = index_.find(name);
-  return it == index_.end() ? nullptr : &*it->second;
+  if (index_) {
+    const auto it = index_->find(name);
+    return it == index_->end() ? nullptr : &values_[it->second];
+  }
+  for (RegValue& v : values_)
+    if (FoldedEqual()(v.name, name)) return &v;
+  return nullptr;
 }
 
 void RegValues::Set(const std::string& name, DWORD type, const std::string& data) {
@@ -40,16 +45,24 @@ void RegValues::Set(const std::string& name, DWORD type, const std::string& data
     v->data = data;
     return;
   }
-  list_.push_back(RegValue{name, type, data});
-  index_.emplace(list_.back().name, std::prev(list_.end()));
+  const size_t capacity = values_.capacity();
+  values_.push_back(RegValue{name, type, data});
+  if (values_.size() < kIndexedFrom) return;
+  if (!index_ || values_.capacity() != capacity) return Reindex();
+  index_->emplace(values_.back().name, values_.size() - 1);
 }
 
 void RegValues::Erase(const std::string& name) {
-  auto it = index_.find(name);
-  if (it == index_.end()) return;
-  const auto node = it->second;
-  index_.erase(it);  // before the node whose name its key views
-  list_.erase(node);
+  RegValue* v = Find(name);
+  if (!v) return;
+  values_.erase(values_.begin() + (v - values_.data()));
+  if (index_) Reindex();
+}
+
+void RegValues::Reindex() {
+  index_ = std::make_unique<Index>();
+  index_->reserve(values_.size());
+  for (size_t i = 0; i < values_.size(); ++i) index_->emplace(values_[i].name, i);
 }
 
 static std::vector<std::string> SplitPath(const std::string& path) {
@@ -85,7 +98,7 @@ RegKey* ResolveOrCreate(RegKey* root, const std::string& path, bool* created) {
       auto fresh = std::make_unique<RegKey>();
       fresh->name = part;
       next = fresh.get();
-      key->subkeys.emplace(part, std::move(fresh));
+      key->subkeys.emplace(std::string_view(fresh->name), std::move(fresh));
       key->stamp = M().nextStamp++;
       *created = true;
     }

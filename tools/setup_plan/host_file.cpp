@@ -32,7 +32,8 @@ bool RefuseNonFile(const std::string& path, const std::string& role, std::string
   return true;
 }
 
-bool ReadHostFile(const std::string& path, const std::string& role, std::string* content, std::string* error) {
+bool OpenHostFile(const std::string& path, const std::string& role, std::ifstream* in, long long* size,
+                  std::string* error) {
   struct stat st;
   if (stat(path.c_str(), &st) != 0) {
     const int code = errno;
@@ -41,16 +42,24 @@ bool ReadHostFile(const std::string& path, const std::string& role, std::string*
     return false;
   }
   if (RefuseNonFile(path, role, error)) return false;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  in->open(path, std::ios::binary);
+  if (!*in) {
     *error = Place(path) + "cannot be opened (" + strerror(errno) + "): make it readable";
     return false;
   }
-  // One piece of the size stat gave (a whole-machine export may be a hundred
-  // megabytes); a file that changes while it is read is read again in full.
-  content->assign(static_cast<size_t>(st.st_size), '\0');
-  if (st.st_size > 0) in.read(&(*content)[0], st.st_size);
-  if (in.gcount() != st.st_size || in.peek() != std::char_traits<char>::eof()) {
+  *size = st.st_size;
+  return true;
+}
+
+bool ReadHostFile(const std::string& path, const std::string& role, std::string* content, std::string* error) {
+  std::ifstream in;
+  long long size = 0;
+  if (!OpenHostFile(path, role, &in, &size, error)) return false;
+  // One piece of the size stat gave; a file that changes while it is read
+  // is read again in full.
+  content->assign(static_cast<size_t>(size), '\0');
+  if (size > 0) in.read(&(*content)[0], size);
+  if (in.gcount() != size || in.peek() != std::char_traits<char>::eof()) {
     *error = Place(path) + "changed or failed while it was read: read it again when it is written";
     return false;
   }

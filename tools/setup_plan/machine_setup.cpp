@@ -124,40 +124,62 @@ std::string ProgramPath(const std::string& launcherFolder, const std::string& pr
   return path;
 }
 
-// The first key of `file` below where the other release family keeps its
-// devices: the launcher of this release never looks there, which is seldom
-// what the file's writer meant.
-void WarnOtherLayout(const RegFile& file, const std::string& path, bool win9x, std::vector<std::string>* warnings) {
-  for (const char* root : {win9x ? records::kUsbRootNt : records::kUsbRoot9x,
-                           win9x ? records::kDot4RootNt : records::kDot4Root9x}) {
-    const std::string prefix = Upper(std::string(root) + "\\");
-    for (const RegOperation& op : file.operations) {
-      if (op.kind == RegOperation::kDeleteKey || Upper(op.key + "\\").compare(0, prefix.size(), prefix) != 0) continue;
-      const char* other = win9x ? (root == records::kUsbRootNt ? records::kUsbRoot9x : records::kDot4Root9x)
-                                : (root == records::kUsbRoot9x ? records::kUsbRootNt : records::kDot4RootNt);
-      warnings->push_back(Printable(path) + ":" + std::to_string(op.line) + ": warning: HKEY_LOCAL_MACHINE\\" + root +
-                          " is where " + (win9x ? "2000 and XP" : "95, 98 and Me") +
-                          " keep devices; on this release the launcher looks in HKEY_LOCAL_MACHINE\\" + other +
-                          ": move the key there");
-      break;
+namespace {
+
+// Where the other release family keeps its devices: a key there is never
+// looked at by the launcher of this release, which is seldom what the
+// file's writer meant. The first such key of a file is warned of.
+class OtherLayout {
+ public:
+  OtherLayout(const std::string& path, bool win9x) : path_(path), win9x_(win9x) {}
+
+  void Look(const RegOperation& op, std::vector<std::string>* warnings) {
+    if (warned_ || op.kind == RegOperation::kDeleteKey) return;
+    const std::string key = Upper(op.key + "\\");
+    for (int i = 0; i < 2; ++i) {
+      const std::string prefix = Upper(std::string(kRoots[i][win9x_ ? 1 : 0]) + "\\");
+      if (key.compare(0, prefix.size(), prefix) != 0) continue;
+      warned_ = true;
+      warnings->push_back(Printable(path_) + ":" + std::to_string(op.line) + ": warning: HKEY_LOCAL_MACHINE\\" +
+                          kRoots[i][win9x_ ? 1 : 0] + " is where " + (win9x_ ? "2000 and XP" : "95, 98 and Me") +
+                          " keep devices; on this release the launcher looks in HKEY_LOCAL_MACHINE\\" +
+                          kRoots[i][win9x_ ? 0 : 1] + ": move the key there");
+      return;
     }
   }
-}
+
+ private:
+  // The USB and DOT4 trees: 95, 98 and Me first, then 2000 and XP.
+  const char* const kRoots[2][2] = {{records::kUsbRoot9x, records::kUsbRootNt},
+                                    {records::kDot4Root9x, records::kDot4RootNt}};
+  std::string path_;
+  bool win9x_;
+  bool warned_ = false;
+};
+
+}  // namespace
 
 bool ReadRegFile(const std::string& path, RegFile* file, std::string* error) {
-  std::string content;
-  if (!ReadHostFile(path, "a .reg file", &content, error)) return false;
-  *file = ParseRegFile(content, path);
+  std::ifstream in;
+  long long size = 0;
+  if (!OpenHostFile(path, "a .reg file", &in, &size, error)) return false;
+  ParseRegFile(in, path, file);
+  if (in.bad()) return *error = Printable(path) + ":0: error: failed while it was read: read it again", false;
   for (const std::string& e : file->errors) *error += (error->empty() ? "" : "\n") + e;
   return file->errors.empty();
 }
 
 bool LoadRegFile(const std::string& path, std::vector<std::string>* warnings, std::string* error, const bool* win9x) {
+  // Each operation is carried out as it is read; a file in error ends the
+  // plan, so what it did before its error does not matter.
   RegFile file;
+  OtherLayout layout(path, win9x && *win9x);
+  file.sink = [&](const RegOperation& op) {
+    if (win9x) layout.Look(op, warnings);
+    ApplyRegOperation(op);
+  };
   if (!ReadRegFile(path, &file, error)) return false;
   for (const std::string& w : file.warnings) warnings->push_back(Printable(w));
-  if (win9x) WarnOtherLayout(file, path, *win9x, warnings);
-  ApplyRegFile(file);
   return true;
 }
 

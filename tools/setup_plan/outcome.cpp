@@ -135,6 +135,24 @@ void AddedAndRemoved(const char* what, const Set& before, const Set& after, std:
     if (!after.count(name)) lines->push_back(std::string(what) + " " + name + " removed");
 }
 
+// FNV-1a, 64 bits: two texts of one value that differ get the same hash
+// once in 2^64.
+uint64_t TextHash(const std::string& text) {
+  uint64_t h = 14695981039346656037ull;
+  for (unsigned char c : text) h = (h ^ c) * 1099511628211ull;
+  return h;
+}
+
+// The data of the value "KEY : name" (an outcome name) as text, as the
+// machine holds it now.
+std::string ValueNow(const std::string& entry) {
+  const size_t colon = entry.find(" : ");
+  const std::string key = entry.substr(0, colon);
+  const std::string path = key.compare(0, 5, "hkcu\\") == 0 ? "HKCU\\" + key.substr(5) : key.substr(5);
+  const std::string name = entry.substr(colon + 3);
+  return ValueText(sim::GetValueType(path, name), sim::GetValue(path, name));
+}
+
 bool Empty(const ObservableState& state, const std::string& key) {
   auto next = state.keys.lower_bound(key + "\\");
   if (next != state.keys.end() && next->compare(0, key.size() + 1, key + "\\") == 0) return false;
@@ -155,7 +173,7 @@ std::vector<std::string> LeftLines(const ObservableState& before, const Observab
       lines.push_back("key " + key + " deleted");
   for (const auto& v : after.values) {
     auto was = before.values.find(v.first);
-    if (was == before.values.end() || was->second != v.second) lines.push_back("value " + v.first + " = " + v.second);
+    if (was == before.values.end() || was->second != v.second) lines.push_back("value " + v.first + " = " + ValueNow(v.first));
   }
   for (const auto& v : before.values) {
     const std::string key = v.first.substr(0, v.first.find(" : "));
@@ -177,12 +195,12 @@ std::vector<std::string> LeftLines(const ObservableState& before, const Observab
 
 ObservableState ObserveMachine(const Machine& machine) {
   ObservableState state;
-  for (const sim::KeyContents& key : sim::RegistryContents()) {
-    const std::string name = KeyName(key.path);
+  sim::VisitRegistry([&state](const std::string& path, const sim::RegValueView* values, size_t count) {
+    const std::string name = KeyName(path);
     state.keys.insert(name);
-    for (size_t i = 0; i < key.valueNames.size(); ++i)
-      state.values[name + " : " + Lower(key.valueNames[i])] = ValueText(key.valueTypes[i], key.valueData[i]);
-  }
+    for (size_t i = 0; i < count; ++i)
+      state.values[name + " : " + Lower(*values[i].name)] = TextHash(ValueText(values[i].type, *values[i].data));
+  });
   for (const std::string& path : sim::AllFiles())
     if (Observed(machine, path)) state.files[Lower(path)] = ContentText(sim::ReadFile(path));
   for (const std::string& p : sim::PrinterNames()) state.printers.insert(p);

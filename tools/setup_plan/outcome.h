@@ -16,6 +16,7 @@
 // --compare holds these lines against lines observed on a real machine.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <ostream>
 #include <set>
@@ -30,7 +31,10 @@ namespace plan {
 // What can be looked at on a machine before and after a run.
 struct ObservableState {
   std::set<std::string> keys;                 // "hklm\software\..."
-  std::map<std::string, std::string> values;  // "KEY : name" -> data as text
+  // "KEY : name" -> a hash of the data as text; the text itself is read from
+  // the machine when a line needs it (a whole machine's values would
+  // otherwise be held as text twice).
+  std::map<std::string, uint64_t> values;
   std::map<std::string, std::string> files;   // lower-case path -> "N bytes, crc32 XXXXXXXX"
   std::set<std::string> printers;
   std::set<std::string> drivers;

@@ -66,6 +66,7 @@ bool DefinePrograms(const Options& options, const Machine& machine, std::string*
   for (const Trigger& t : options.triggers) {
     // Parsed once now so that a broken script is reported before anything runs.
     RegFile parsed;
+    parsed.sink = [](const RegOperation&) {};  // only its findings are wanted now
     if (!ReadRegFile(t.regFile, &parsed, error)) return false;
     if (t.program.empty()) continue;
     const std::string path = Upper(ProgramPath(machine.launcherFolder, t.program));

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <sstream>
 
 #include "reg_text.h"
 #include "sim.h"
@@ -22,61 +23,97 @@ const char kVersion5[] = "Windows Registry Editor Version 5.00";
 // encoding. A line ends at a line feed, one carriage return before it
 // dropped; a last line without a line feed is one only when it holds
 // something. A double-byte pair never holds a line end, so each line is cut
-// into characters on its own.
+// into characters on its own. The file is read in pieces: only the line at
+// hand is held, never the whole of a whole-machine export.
 class Lines {
  public:
-  explicit Lines(const std::string& bytes)
-      : p_(reinterpret_cast<const unsigned char*>(bytes.data())), n_(bytes.size()) {
-    wide_ = n_ >= 2 && p_[0] == 0xFF && p_[1] == 0xFE;
+  explicit Lines(std::istream& in) : in_(&in) {
+    Fill();
+    head_ = buf_.substr(0, 4);
+    wide_ = buf_.size() >= 2 && static_cast<unsigned char>(buf_[0]) == 0xFF &&
+            static_cast<unsigned char>(buf_[1]) == 0xFE;
     if (wide_) at_ = 2;
   }
 
   bool wide() const { return wide_; }
-  bool More() const { return wide_ ? at_ + 1 < n_ : at_ < n_; }
+  // The first bytes of the file (for naming an encoding regedit does not write).
+  const std::string& head() const { return head_; }
+  bool More() {
+    const size_t need = wide_ ? 2 : 1;
+    while (buf_.size() - at_ < need && Fill()) {
+    }
+    return buf_.size() - at_ >= need;
+  }
 
   // The next line into `line` (its storage reused); false when none is left.
   bool Next(Units* line) {
     line->clear();
     if (!More()) return false;
     if (wide_) {
-      for (; at_ + 1 < n_; at_ += 2) {
-        const char32_t c = p_[at_] | (p_[at_ + 1] << 8);
-        if (c == '\n') {
-          at_ += 2;
-          return Ended(line);
+      do {
+        for (; at_ + 1 < buf_.size(); at_ += 2) {
+          const char32_t c = Byte(at_) | (Byte(at_ + 1) << 8);
+          if (c == '\n') {
+            at_ += 2;
+            return Ended(line);
+          }
+          line->push_back(c);
         }
-        line->push_back(c);
-      }
-      at_ = n_;  // an odd last byte is no character
+      } while (Fill());
+      at_ = buf_.size();  // an odd last byte is no character
       return true;
     }
-    const unsigned char* end = static_cast<const unsigned char*>(std::memchr(p_ + at_, '\n', n_ - at_));
-    const size_t stop = end ? static_cast<size_t>(end - p_) : n_;
+    size_t stop, scanned = 0;  // bytes after at_ known to hold no line feed
+    for (;;) {
+      const void* feed = std::memchr(buf_.data() + at_ + scanned, '\n', buf_.size() - at_ - scanned);
+      if (feed) {
+        stop = static_cast<const char*>(feed) - buf_.data();
+        break;
+      }
+      scanned = buf_.size() - at_;
+      if (!Fill()) {
+        stop = buf_.size();
+        break;
+      }
+    }
     line->reserve(stop - at_);
     for (size_t i = at_; i < stop; ++i) {
-      if (_ismbblead(p_[i]) && i + 1 < stop && p_[i + 1] != '\r') {
-        line->push_back(kPairMark | (p_[i] << 8) | p_[i + 1]);
+      if (_ismbblead(Byte(i)) && i + 1 < stop && Byte(i + 1) != '\r') {
+        line->push_back(kPairMark | (Byte(i) << 8) | Byte(i + 1));
         ++i;
       } else {
-        line->push_back(p_[i]);
+        line->push_back(Byte(i));
       }
     }
-    if (!end) {
-      at_ = n_;
-      return true;
-    }
-    at_ = stop + 1;
-    return Ended(line);
+    const bool ended = stop < buf_.size();
+    at_ = ended ? stop + 1 : stop;
+    return ended ? Ended(line) : true;
   }
 
  private:
+  static const size_t kPiece = 1 << 20;
+
+  unsigned char Byte(size_t i) const { return static_cast<unsigned char>(buf_[i]); }
+
+  // Drops what was read and appends the next piece; false at the end.
+  bool Fill() {
+    buf_.erase(0, at_);
+    at_ = 0;
+    const size_t held = buf_.size();
+    buf_.resize(held + kPiece);
+    in_->read(&buf_[held], kPiece);
+    buf_.resize(held + static_cast<size_t>(in_->gcount()));
+    return buf_.size() > held;
+  }
+
   static bool Ended(Units* line) {
     if (!line->empty() && line->back() == '\r') line->pop_back();
     return true;
   }
 
-  const unsigned char* p_;
-  size_t n_;
+  std::istream* in_;
+  std::string buf_;
+  std::string head_;
   size_t at_ = 0;
   bool wide_ = false;
 };
@@ -108,7 +145,7 @@ class Parser : public Reader {
     key_ = rest;
     haveKey_ = true;
     refused_ = false;
-    out()->operations.push_back(RegOperation{remove ? RegOperation::kDeleteKey : RegOperation::kCreateKey, key_, "",
+    out()->Add(RegOperation{remove ? RegOperation::kDeleteKey : RegOperation::kCreateKey, key_, "",
                                             REG_NONE, "", line});
     if (remove) haveKey_ = false;  // values after a deleted key have nowhere to go
     deletedAt_ = remove ? line : 0;
@@ -189,7 +226,7 @@ class Parser : public Reader {
     } else if (!Data(data, line, &op)) {
       return;
     }
-    out()->operations.push_back(std::move(op));
+    out()->Add(std::move(op));
   }
 
   bool haveKey_ = false;
@@ -229,7 +266,18 @@ std::string HeaderFix(const std::string& bytes) {
 
 RegFile ParseRegFile(const std::string& content, const std::string& fileName) {
   RegFile out;
-  Lines lines(content);
+  ParseRegFile(content, fileName, &out);
+  return out;
+}
+
+void ParseRegFile(const std::string& content, const std::string& fileName, RegFile* file) {
+  std::istringstream in(content);
+  ParseRegFile(in, fileName, file);
+}
+
+void ParseRegFile(std::istream& in, const std::string& fileName, RegFile* file) {
+  RegFile& out = *file;
+  Lines lines(in);
   Parser parser(fileName, &out, lines.wide());
   Units logical, next;
   int number = 0;  // of the last line read
@@ -237,9 +285,9 @@ RegFile ParseRegFile(const std::string& content, const std::string& fileName) {
   }
   const std::string header = Trim(logical).empty() ? std::string() : Ascii(Trim(logical));
   if (header != kVersion4 && header != kVersion5) {
-    parser.Error(number + (header.empty() ? 1 : 0), HeaderFix(content));
+    parser.Error(number + (header.empty() ? 1 : 0), HeaderFix(lines.head()));
     parser.Finish();
-    return out;
+    return;
   }
   while (lines.Next(&logical)) {
     const int first = ++number;
@@ -260,21 +308,22 @@ RegFile ParseRegFile(const std::string& content, const std::string& fileName) {
     parser.Line(logical, first);
   }
   parser.Finish();
-  return out;
 }
 
 void ApplyRegFile(const RegFile& file) {
-  for (const RegOperation& op : file.operations) {
-    switch (op.kind) {
-      case RegOperation::kCreateKey:
-        if (!op.key.empty()) sim::CreateKey(op.key);
-        break;
-      case RegOperation::kDeleteKey: sim::DeleteKey(op.key); break;
-      case RegOperation::kSetValue:  // creates the key as well
-        sim::SetValue(op.key, op.name, op.type, op.data);
-        break;
-      case RegOperation::kDeleteValue: sim::DeleteValue(op.key, op.name); break;
-    }
+  for (const RegOperation& op : file.operations) ApplyRegOperation(op);
+}
+
+void ApplyRegOperation(const RegOperation& op) {
+  switch (op.kind) {
+    case RegOperation::kCreateKey:
+      if (!op.key.empty()) sim::CreateKey(op.key);
+      break;
+    case RegOperation::kDeleteKey: sim::DeleteKey(op.key); break;
+    case RegOperation::kSetValue:  // creates the key as well
+      sim::SetValue(op.key, op.name, op.type, op.data);
+      break;
+    case RegOperation::kDeleteValue: sim::DeleteValue(op.key, op.name); break;
   }
 }
 

@@ -9,6 +9,8 @@
 // routines must already follow that code page (AfxInitApplicationContext).
 #pragma once
 
+#include <functional>
+#include <istream>
 #include <string>
 #include <vector>
 
@@ -27,16 +29,28 @@ struct RegOperation {
 };
 
 struct RegFile {
+  // Each operation as it is read: handed to `sink` when one is set (a
+  // whole-machine export is then never held twice), kept otherwise.
+  std::function<void(const RegOperation&)> sink;
   std::vector<RegOperation> operations;
+  void Add(RegOperation op) {
+    if (sink) sink(op);
+    else operations.push_back(std::move(op));
+  }
   // Findings in compiler form: "<file>:<line>: error: <what>" (or warning).
   std::vector<std::string> errors;
   std::vector<std::string> warnings;
 };
 
-// Parses the whole file content; `fileName` only names it in findings.
+// Parses the whole file content into `file` (its sink set or not);
+// `fileName` only names it in findings.
+void ParseRegFile(const std::string& content, const std::string& fileName, RegFile* file);
+void ParseRegFile(std::istream& in, const std::string& fileName, RegFile* file);
 RegFile ParseRegFile(const std::string& content, const std::string& fileName);
 
-// Carries the operations out on the simulated registry, in file order.
+// Carries one operation, or the kept ones in file order, out on the
+// simulated registry.
+void ApplyRegOperation(const RegOperation& op);
 void ApplyRegFile(const RegFile& file);
 
 }  // namespace plan
