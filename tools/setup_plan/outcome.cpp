@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "plan_text.h"
+#include "plan_unicode.h"
 #include "sim.h"
 #include "state_file.h"
 
@@ -66,19 +67,7 @@ std::string FieldOf(const Effect& effect, const std::string& name) {
   for (const Field& f : effect.fields) {
     if (f.first != name) continue;
     const std::string& v = f.second;
-    if (v.empty() || v[0] != '"') return v;
-    std::string out;
-    for (size_t i = 1; i + 1 < v.size(); ++i) {
-      if (v[i] != '\\') {
-        out += v[i];
-      } else if (v[i + 1] == 'u' && i + 5 < v.size()) {
-        out += static_cast<char>(strtoul(v.substr(i + 2, 4).c_str(), NULL, 16));
-        i += 5;
-      } else {
-        out += v[++i];
-      }
-    }
-    return out;
+    return v.empty() || v[0] != '"' ? v : JsonStringBytes(v);
   }
   return "";
 }
@@ -211,7 +200,12 @@ ObservableState ObserveMachine(const Machine& machine) {
 std::vector<std::string> OutcomeLines(const Machine& machine, const ObservableState& before,
                                       const ObservableState& after, const std::vector<RunResult>& runs) {
   std::vector<std::string> lines;
-  for (const RunResult& run : runs) AddSeenLines(machine, run, &lines);
+  // Several runs are told apart by a line before each, and before what they leave.
+  for (size_t i = 0; i < runs.size(); ++i) {
+    if (runs.size() > 1) lines.push_back("run " + std::to_string(i + 1) + ":");
+    AddSeenLines(machine, runs[i], &lines);
+  }
+  if (runs.size() > 1) lines.push_back("what the runs leave:");
   const std::vector<std::string> left = LeftLines(before, after);
   lines.insert(lines.end(), left.begin(), left.end());
   return lines;

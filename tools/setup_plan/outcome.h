@@ -2,7 +2,8 @@
 // program could see while they ran, one line each, in terms that a run on a
 // real Windows can be observed in as well (see --help, "The outcome"):
 //
-//   in the order it happened, for each run: the programs started, with the program named,
+//   in the order it happened, for each run (after a line "run N:" when
+//   there are several, and "what the runs leave:" after the last): the programs started, with the program named,
 //   the show state and whether the next start waited for the program's end;
 //   the completion event as the installer started and ended, while the
 //   message box or the maintenance dialog was up and after the launcher; whether msiexec.exe could be

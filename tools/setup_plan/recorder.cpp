@@ -102,8 +102,9 @@ void Recorder::OnCall(const sim::Call& call) {
     fileHandlesBefore_ = sim::OpenHandles(sim::HandleKind::File);
   } else if (f == "SetFileAttributesA") {
     existedBefore_ = sim::FileExists(call.detail.substr(0, call.detail.rfind(' ')));
-  } else if (f == "LoadLibraryExA" && EndsWithNoCase(Split(call.detail, "|")[0], "\\winspool.drv")) {
-    signs_.removal = true;
+  } else if (f == "LoadLibraryExA" || f == "LoadLibraryA") {
+    moduleHandlesBefore_ = sim::OpenHandles(sim::HandleKind::Module);
+    signs_.removal = signs_.removal || EndsWithNoCase(Split(call.detail, "|")[0], "\\winspool.drv");
   }
 }
 

@@ -101,7 +101,8 @@ class Recorder {
   unsigned long maxWaitMs_;
   DWORD startClock_ = 0;
   bool pending_ = false;
-  bool instanceEventPending_ = false;  // the pending call creates the instance event
+  bool instanceEventPending_ = false;
+  int moduleHandlesBefore_ = 0;  // the pending call creates the instance event
   bool abandoned_ = false;
   int endlessWaitsAtStart_ = 0;
   sim::Call call_;

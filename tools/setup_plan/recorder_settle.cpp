@@ -12,16 +12,35 @@
 namespace plan {
 namespace {
 
-// A registry value as people read it: text quoted, numbers as numbers.
+const DWORD kRegQword = 11;
+
+const char* TypeName(DWORD type) {
+  static const char* const kNames[] = {"REG_NONE", "REG_SZ", "REG_EXPAND_SZ", "REG_BINARY", "REG_DWORD",
+                                       "REG_DWORD_BIG_ENDIAN", "REG_LINK", "REG_MULTI_SZ", "REG_RESOURCE_LIST",
+                                       "REG_FULL_RESOURCE_DESCRIPTOR", "REG_RESOURCE_REQUIREMENTS_LIST",
+                                       "REG_QWORD"};
+  return type < sizeof kNames / sizeof kNames[0] ? kNames[type] : nullptr;
+}
+
+// A text between quotation marks; one inside it is written \" so that the
+// text's end cannot be misread.
+std::string Quoted(const std::string& text) {
+  std::string out = "\"";
+  for (char c : text) out += c == '"' ? std::string("\\\"") : std::string(1, c);
+  return out + "\"";
+}
+
+// A registry value as people read it: text quoted, numbers as numbers, the
+// type named.
 std::string ShowValue(DWORD type, const std::string& data) {
-  if (type == REG_SZ || type == REG_EXPAND_SZ) {
-    const size_t zero = data.find('\0');
-    return "\"" + data.substr(0, zero) + "\"" + (type == REG_SZ ? " (REG_SZ)" : " (REG_EXPAND_SZ)");
-  }
-  if (type == REG_DWORD && data.size() == 4) {
-    unsigned long v = 0;
-    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(data[i]);
-    return std::to_string(v) + " (REG_DWORD)";
+  const char* name = TypeName(type);
+  const std::string named = name ? std::string(" (") + name + ")" : " (type " + std::to_string(type) + ")";
+  if (type == REG_SZ || type == REG_EXPAND_SZ) return Quoted(data.substr(0, data.find('\0'))) + named;
+  const size_t width = type == REG_DWORD ? 4 : type == kRegQword ? 8 : 0;
+  if (width && data.size() == width) {
+    unsigned long long v = 0;
+    for (size_t i = width; i-- > 0;) v = (v << 8) | static_cast<unsigned char>(data[i]);
+    return std::to_string(v) + named;
   }
   std::string hex;
   char byte[4];
@@ -29,18 +48,7 @@ std::string ShowValue(DWORD type, const std::string& data) {
     snprintf(byte, sizeof byte, "%02x", c);
     hex += (hex.empty() ? "" : ",") + std::string(byte);
   }
-  return "hex(" + std::to_string(type) + "):" + hex;
-}
-
-const char* TypeName(DWORD type) {
-  switch (type) {
-    case REG_SZ: return "REG_SZ";
-    case REG_EXPAND_SZ: return "REG_EXPAND_SZ";
-    case REG_BINARY: return "REG_BINARY";
-    case REG_DWORD: return "REG_DWORD";
-    case REG_MULTI_SZ: return "REG_MULTI_SZ";
-  }
-  return nullptr;
+  return "bytes " + (hex.empty() ? std::string("(none)") : hex) + named;
 }
 
 // A registry value for tools: {"type": "REG_SZ", "data": "text"}; a number
@@ -51,9 +59,9 @@ std::string JsonValue(DWORD type, const std::string& data) {
   std::string shown;
   if (type == REG_SZ || type == REG_EXPAND_SZ) {
     shown = JsonString(data.substr(0, data.find('\0')));
-  } else if (type == REG_DWORD && data.size() == 4) {
-    unsigned long v = 0;
-    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(data[i]);
+  } else if ((type == REG_DWORD && data.size() == 4) || (type == kRegQword && data.size() == 8)) {
+    unsigned long long v = 0;
+    for (size_t i = data.size(); i-- > 0;) v = (v << 8) | static_cast<unsigned char>(data[i]);
     shown = std::to_string(v);
   } else {
     std::string hex;
@@ -144,11 +152,12 @@ void Recorder::SettleFile() {
   } else if (sim::FileExists(to) && sim::ReadFile(to) == sim::ReadFile(from)) {
     const std::string before = existedBefore_ ? VersionOf(contentBefore_) : "";
     const std::string after = VersionOf(sim::ReadFile(to));
-    std::string replacing = existedBefore_ ? " (replacing the file there)" : "";
-    if (!before.empty()) replacing = " (replacing " + before + " with the package's " + after + ")";
+    std::string replacing = existedBefore_ ? "; it replaces the file there" : "";
+    if (!before.empty()) replacing = "; it replaces " + before + " with the package's " + after;
     const bool failIfExists = !sim::FileCopies().empty() && sim::FileCopies().back().failIfExists;
     Add("file-copied",
-        "copies " + from + " to " + to + (failIfExists ? " (only where none is)" : " (over any file there)") + replacing,
+        "copies " + from + " to " + to + " (" + (failIfExists ? "only where none is" : "over any file there") +
+            replacing + ")",
         {JText("from", from), JText("to", to), JBool("replaced", existedBefore_), JBool("failIfExists", failIfExists)});
   } else {
     Add("file-not-copied", "cannot copy " + from + " to " + to + ": the copy failed and left what was there",
@@ -271,8 +280,11 @@ void Recorder::SettleLibrary() {
   const std::vector<std::string> parts = Split(call_.detail, "|");
   const unsigned long flags = parts.size() > 1 ? strtoul(parts[1].c_str(), NULL, 10) : 0;
   const std::string how = call_.function == "LoadLibraryA" ? "LoadLibraryA" : "LoadLibraryExA, " + LoadFlagsText(flags);
-  Add("library-loaded", "loads " + parts[0] + " (" + how + ")",
-      {JText("library", parts[0]), JText("call", call_.function), JNumber("flags", flags)});
+  const bool loaded = sim::OpenHandles(sim::HandleKind::Module) > moduleHandlesBefore_;
+  Add(loaded ? "library-loaded" : "library-missing",
+      (loaded ? "loads " : "looks for ") + parts[0] + " (" + how + ")" +
+          (loaded ? "" : ": not on this release's machine, nothing is loaded"),
+      {JText("library", parts[0]), JText("call", call_.function), JNumber("flags", flags), JBool("loaded", loaded)});
 }
 
 void Recorder::SettleWait() {

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "plan_unicode.h"
+
 namespace plan {
 namespace {
 
@@ -10,6 +12,18 @@ std::string Header(const Options& options, const Machine& machine) {
   return machine.launcherFolder + "\\Setup.exe on " + machine.releaseName + ", code page " +
          std::to_string(options.codePage) + ", command line " + (line.empty() ? "empty" : "\"" + line + "\"") +
          (options.limitedUser ? ", a limited user (not an administrator)" : "");
+}
+
+// "01,ff": bytes as hex.
+std::string HexBytes(const std::string& bytes) {
+  static const char digits[] = "0123456789abcdef";
+  std::string out;
+  for (unsigned char c : bytes) {
+    if (!out.empty()) out += ',';
+    out += digits[c >> 4];
+    out += digits[c & 15];
+  }
+  return out;
 }
 
 }  // namespace
@@ -32,26 +46,45 @@ std::string JsonString(const std::string& text) {
 }
 
 void PrintPlan(std::ostream& out, const Options& options, const Machine& machine, const std::vector<RunResult>& runs) {
-  out << "Plan: " << Header(options, machine) << "\n";
+  // The machine's texts are bytes of its code page; the terminal reads UTF-8.
+  const auto text = [&options](const std::string& bytes) { return AnsiToUtf8(bytes, options.codePage); };
+  out << "Plan: " << text(Header(options, machine)) << "\n";
   for (const std::string& w : machine.warnings) out << w << "\n";
   for (size_t i = 0; i < runs.size(); ++i) {
     const RunResult& run = runs[i];
-    out << "\nRun " << i + 1 << ": " << run.roadText << "\n";
-    for (const Effect& w : run.why) out << "         why  " << w.text << "\n";
+    out << "\nRun " << i + 1 << ": " << text(run.roadText) << "\n";
+    for (const Effect& w : run.why) out << "         why  " << text(w.text) << "\n";
     for (const Effect& e : run.effects) {
       char time[16];
       snprintf(time, sizeof time, "%8lu ms", static_cast<unsigned long>(e.time));
-      out << time << "  " << e.text << "\n";
+      out << time << "  " << text(e.text) << "\n";
     }
     if (run.abandoned) out << "(run abandoned: raise --max-wait or script the change it waits for)\n";
   }
 }
 
+// The fields of an effect as JSON members: texts as real Unicode, with their
+// bytes in the code page beside them ("<name>Bytes") when they are not ASCII.
+void PrintFields(std::ostream& out, const Fields& fields, int codePage) {
+  for (const auto& f : fields) {
+    if (f.second.empty() || f.second[0] != '"') {
+      out << ", " << JsonString(f.first) << ": " << f.second;
+      continue;
+    }
+    const std::string bytes = JsonStringBytes(f.second);
+    out << ", " << JsonString(f.first) << ": " << JsonText(bytes, codePage);
+    bool ascii = true;
+    for (unsigned char c : bytes) ascii = ascii && c < 0x80;
+    if (!ascii) out << ", " << JsonString(f.first + "Bytes") << ": " << JsonString(HexBytes(bytes));
+  }
+}
+
 void PrintPlanJson(std::ostream& out, const Options& options, const Machine& machine,
                    const std::vector<RunResult>& runs) {
-  out << "{\n  \"launcher\": " << JsonString(machine.launcherFolder + "\\Setup.exe")
+  const int cp = options.codePage;
+  out << "{\n  \"launcher\": " << JsonText(machine.launcherFolder + "\\Setup.exe", cp)
       << ",\n  \"release\": " << JsonString(machine.releaseName) << ",\n  \"codePage\": " << options.codePage
-      << ",\n  \"commandLine\": " << JsonString(LauncherCommandLine(options))
+      << ",\n  \"commandLine\": " << JsonText(LauncherCommandLine(options), cp)
       << ",\n  \"user\": " << JsonString(options.limitedUser ? "limited" : "admin") << ",\n  \"warnings\": [";
   for (size_t i = 0; i < machine.warnings.size(); ++i) out << (i ? ", " : "") << JsonString(machine.warnings[i]);
   out << "],\n  \"runs\": [";
@@ -63,15 +96,15 @@ void PrintPlanJson(std::ostream& out, const Options& options, const Machine& mac
     for (size_t j = 0; j < run.why.size(); ++j) {
       const Effect& w = run.why[j];
       out << (j ? "," : "") << "\n       {\"record\": " << JsonString(w.kind);
-      for (const auto& f : w.fields) out << ", " << JsonString(f.first) << ": " << f.second;
-      out << ", \"text\": " << JsonString(w.text) << "}";
+      PrintFields(out, w.fields, cp);
+      out << ", \"text\": " << JsonText(w.text, cp) << "}";
     }
     out << "],\n     \"effects\": [";
     for (size_t j = 0; j < run.effects.size(); ++j) {
       const Effect& e = run.effects[j];
       out << (j ? "," : "") << "\n       {\"kind\": " << JsonString(e.kind) << ", \"time\": " << e.time;
-      for (const auto& f : e.fields) out << ", " << JsonString(f.first) << ": " << f.second;
-      out << ", \"text\": " << JsonString(e.text) << "}";
+      PrintFields(out, e.fields, cp);
+      out << ", \"text\": " << JsonText(e.text, cp) << "}";
     }
     out << "]}";
   }
