@@ -221,24 +221,37 @@ bool CompareOutcome(std::ostream& out, const std::vector<std::string>& planned, 
     out << planned.size() << " lines as planned\n";
     return true;
   }
-  // Longest common subsequence, then both sides walked along it.
-  const size_t n = planned.size(), m = seen.size();
-  std::vector<std::vector<size_t>> common(n + 1, std::vector<size_t>(m + 1, 0));
-  for (size_t i = n; i-- > 0;)
-    for (size_t j = m; j-- > 0;)
-      common[i][j] = planned[i] == seen[j] ? common[i + 1][j + 1] + 1 : std::max(common[i + 1][j], common[i][j + 1]);
+  // The lines both sides begin and end with, then the longest common
+  // subsequence of the rest, both sides walked along it. A rest too large
+  // for its table (an observed file of a million lines) is shown unaligned.
+  const size_t kMaxCells = 4000000;
+  size_t head = 0, tail = 0;
+  while (head < planned.size() && head < seen.size() && planned[head] == seen[head]) ++head;
+  while (tail + head < planned.size() && tail + head < seen.size() &&
+         planned[planned.size() - 1 - tail] == seen[seen.size() - 1 - tail])
+    ++tail;
+  const size_t n = planned.size() - tail, m = seen.size() - tail;
+  const bool align = (n - head + 1) * (m - head + 1) <= kMaxCells;
+  std::vector<std::vector<size_t>> common(align ? n - head + 1 : 1, std::vector<size_t>(align ? m - head + 1 : 1, 0));
+  const auto at = [&](size_t i, size_t j) -> size_t& { return common[i - head][j - head]; };
+  if (align)
+    for (size_t i = n; i-- > head;)
+      for (size_t j = m; j-- > head;)
+        at(i, j) = planned[i] == seen[j] ? at(i + 1, j + 1) + 1 : std::max(at(i + 1, j), at(i, j + 1));
   out << "the observed run differs from the plan (- planned only, + observed only):\n";
-  size_t i = 0, j = 0;
+  for (size_t k = 0; k < head; ++k) out << "  " << planned[k] << "\n";
+  size_t i = head, j = head;
   while (i < n || j < m) {
     if (i < n && j < m && planned[i] == seen[j]) {
       out << "  " << planned[i++] << "\n";
       ++j;
-    } else if (j < m && (i == n || common[i][j + 1] >= common[i + 1][j])) {
+    } else if (j < m && (i == n || (align && at(i, j + 1) >= at(i + 1, j)))) {
       out << "+ " << seen[j++] << "\n";
     } else {
       out << "- " << planned[i++] << "\n";
     }
   }
+  for (size_t k = n; k < planned.size(); ++k) out << "  " << planned[k] << "\n";
   return false;
 }
 

@@ -11,19 +11,38 @@
 namespace plan {
 namespace {
 
+// Whether the byte at `i` leads a double-byte character of the posed code
+// page that the reader takes whole (its second byte is never an escape).
+bool LeadsPair(const std::string& text, size_t i) {
+  return _ismbblead(static_cast<unsigned char>(text[i])) && i + 1 < text.size();
+}
+
 std::string Quote(const std::string& text) {
   std::string out = "\"";
-  for (char c : text) {
-    if (c == '"' || c == '\\') out += '\\';
-    out += c;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (LeadsPair(text, i)) {
+      out += text.substr(i++, 2);
+      continue;
+    }
+    if (text[i] == '"' || text[i] == '\\') out += '\\';
+    out += text[i];
   }
   return out + "\"";
 }
 
 // A text value written as "..." must read back as the same bytes: one
-// terminating zero and none before it.
+// terminating zero and none before it, no line break, and no lead byte at
+// its end (the reader would take the closing quote as its second byte).
 bool IsPlainText(DWORD type, const std::string& data) {
-  return type == REG_SZ && !data.empty() && data.find('\0') == data.size() - 1;
+  if (type != REG_SZ || data.empty() || data.find('\0') != data.size() - 1) return false;
+  const std::string text = data.substr(0, data.size() - 1);
+  if (text.find_first_of("\r\n") != std::string::npos) return false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (!_ismbblead(static_cast<unsigned char>(text[i]))) continue;
+    if (i + 1 == text.size()) return false;
+    ++i;  // its second byte
+  }
+  return true;
 }
 
 std::string Data(DWORD type, const std::string& data) {
