@@ -31,7 +31,8 @@ for args_file in tests/plan/cases/*.args; do
   mapfile -t args <"$args_file"
   args=("${args[@]//@STATE@/$STATES/${name%%.*}.reg}")
   args=("${args[@]//@FIFO@/$STATES/pipe.reg}")
-  got="$("$PLAN" "${args[@]}" 2>&1; echo "exit $?")"
+  # The limit turns a hang (a pipe read, a wait that never ends) into a failure.
+  got="$(timeout 60 "$PLAN" "${args[@]}" 2>&1; echo "exit $?")"
   if [ "${UPDATE:-0}" = 1 ]; then
     printf '%s\n' "$got" >"$golden"
     passed=$((passed + 1))
