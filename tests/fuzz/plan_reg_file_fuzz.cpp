@@ -34,6 +34,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!file.errors.empty()) return 0;
   plan::ApplyRegFile(file);
   const std::vector<sim::KeyContents> made = sim::RegistryContents();
+  // The simulator cuts registry paths at every backslash byte, where Windows
+  // reads them in the code page (a double-byte character ending in 0x5C is
+  // no separator); the reader takes such a character whole, so a key path
+  // holding one cannot be held to the round trip.
+  for (const sim::KeyContents& key : made)
+    for (size_t i = 0; i + 1 < key.path.size(); ++i)
+      if (_ismbblead(static_cast<unsigned char>(key.path[i])) && key.path[i + 1] == '\\') return 0;
   const std::string state = plan::RegistryAsRegedit4();
   planfuzz::PoseCodePage(static_cast<uint8_t>(data[0]));
   const plan::RegFile back = plan::ParseRegFile(state, "state.reg");

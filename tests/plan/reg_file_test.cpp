@@ -167,6 +167,10 @@ TEST_F(RegFileTest, FindingsNameTheLineAndTheFix) {
       "x.reg:8: error: key without its closing ']': end the line with ]",
   };  // and nothing about the value below the key in error
   EXPECT_EQ(file.errors, expected);
+  const RegFile nul = ParseRegFile(std::string("REGEDIT4\r\n[HKLM\\A\0B]\r\n[HKLM\\C]\r\n\"D\0E\"=\"1\"\r\n", 43), "n.reg");
+  EXPECT_EQ(nul.errors, (std::vector<std::string>{
+                            "n.reg:2: error: a NUL byte in the key's path: key names hold none; remove it",
+                            "n.reg:4: error: a NUL byte in the value name: value names hold none; remove it"}));
 }
 
 // Windows' limits, each at its edge: 512 levels below the root, key names of

@@ -139,6 +139,7 @@ class Parser : public Reader {
     const bool remove = text.size() > 1 && text[1] == '-';
     const View path = text.substr(remove ? 2 : 1, text.size() - (remove ? 3 : 2));
     if (!WithinLimits(path, line)) return;
+    if (path.find(U'\0') != View::npos) return Error(line, "a NUL byte in the key's path: key names hold none; remove it");
     std::string narrow = Narrow(path, line);
     std::string rest;
     if (!SplitRoot(narrow, &rest)) return Error(line, RootFix(narrow));
@@ -213,6 +214,8 @@ class Parser : public Reader {
       at = 0;
       if (!Quoted(text, &at, &valueName))
         return Error(line, "value name without its closing quote: end it with \" (one inside it is written \\\")");
+      if (valueName.find(U'\0') != Units::npos)
+        return Error(line, "a NUL byte in the value name: value names hold none; remove it");
       if (valueName.size() > kMaxValueName)
         return Error(line, "value name of " + std::to_string(valueName.size()) + " characters; Windows allows " +
                                std::to_string(kMaxValueName) + ": shorten it");
