@@ -11,6 +11,7 @@
 #include "machine_setup.h"
 #include "report.h"
 #include "plan_text.h"
+#include "plan_unicode.h"
 #include "records/records.h"
 #include "sim.h"
 
@@ -258,6 +259,14 @@ void CheckPdiEntry(IniLint& lint, int line, const std::string& pdi) {
                                 std::to_string(kMaxEventName - strlen(kInstanceEventSuffix)));
 }
 
+// Text with its control bytes written \xNN, so that a finding stays one line
+// (the rest is UTF-8 already).
+std::string Visible(const std::string& text) {
+  std::string out;
+  for (unsigned char c : text) out += c < 0x20 || c == 0x7F ? Printable(std::string(1, static_cast<char>(c))) : std::string(1, static_cast<char>(c));
+  return out;
+}
+
 // By file, InstallInfo.ini first and letter case ignored, then by line; findings of one line keep
 // the order they were made in.
 void SortFindings(std::vector<Finding>* findings) {
@@ -363,15 +372,15 @@ bool CheckPackage(const Options& options, std::ostream& out, std::string* error)
       out << (i ? "," : "") << "\n    {\"file\": " << JsonString(f.where.substr(0, colon))
           << ", \"line\": " << f.where.substr(colon + 1) << ", \"severity\": "
           << JsonString(f.note ? "note" : f.error ? "error" : "warning") << ", \"code\": " << JsonString(f.code)
-          << ", \"message\": " << JsonString(f.what) << "}";
+          << ", \"message\": " << JsonText(f.what, options.codePage) << "}";
     }
     out << "\n  ],\n  \"errors\": " << errors << ",\n  \"warnings\": " << warnings
         << ",\n  \"clean\": " << (errors ? "false" : "true") << "\n}\n";
     return errors == 0;
   }
   for (const Finding& f : findings)
-    out << f.where << ": " << (f.note ? "note" : f.error ? "error" : "warning") << ": " << Printable(f.what) << " ["
-        << f.code << "]\n";
+    out << f.where << ": " << (f.note ? "note" : f.error ? "error" : "warning") << ": "
+        << Visible(AnsiToUtf8(f.what, options.codePage)) << " [" << f.code << "]\n";
   out << errors << " error(s), " << warnings << " warning(s)\n";
   return errors == 0;
 }
