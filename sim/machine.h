@@ -207,6 +207,7 @@ struct Scheduled {
 
 struct Machine {
   RegKey hklm, hkcu;
+  std::vector<RegistryDeletion> registryDeletions;
   std::map<std::string, std::string, NoCaseLess> files;
   std::string modulePath = "C:\\Pkg\\Setup.exe";
   std::string windowsDir = "C:\\WINDOWS";

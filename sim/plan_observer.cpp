@@ -68,6 +68,8 @@ std::vector<KeyContents> RegistryContents() {
   return out;
 }
 
+const std::vector<RegistryDeletion>& RegistryDeletions() { return M().registryDeletions; }
+
 size_t SubkeyCount(const std::string& path) {
   std::string rest;
   RegKey* root = RootFor(path, &rest);

@@ -134,6 +134,13 @@ void CreateKey(const std::string& path) {
   ResolveOrCreate(RootFor(path, &rest), rest, &created);
 }
 
+// Notes a key about to be deleted, with everything below it, as deleted.
+static void NoteDeletedTree(const RegKey& key, const std::string& path) {
+  M().registryDeletions.push_back(RegistryDeletion{path, false, ""});
+  for (const RegValue& v : key.values) M().registryDeletions.push_back(RegistryDeletion{path, true, v.name});
+  for (const auto& sub : key.subkeys) NoteDeletedTree(*sub.second, path + "\\" + sub.second->name);
+}
+
 void DeleteKey(const std::string& path) {
   std::string rest;
   RegKey* root = RootFor(path, &rest);
@@ -145,6 +152,11 @@ void DeleteKey(const std::string& path) {
   for (const std::string& p : parts) {
     parent = parent->Find(p);
     if (!parent) return;
+  }
+  if (RegKey* gone = parent->Find(last)) {
+    std::string named = root == &M().hkcu ? "HKCU\\" : "";
+    for (const std::string& p : parts) named += p + "\\";
+    NoteDeletedTree(*gone, named + gone->name);
   }
   parent->subkeys.erase(last);
   parent->stamp = M().nextStamp++;
@@ -181,7 +193,9 @@ DWORD GetValueType(const std::string& path, const std::string& name) {
 
 void DeleteValue(const std::string& path, const std::string& name) {
   RegKey* key = KeyAt(path);
-  if (key) key->values.Erase(name);
+  if (!key || !key->FindValue(name)) return;
+  M().registryDeletions.push_back(RegistryDeletion{path, true, key->FindValue(name)->name});
+  key->values.Erase(name);
 }
 
 }  // namespace sim

@@ -317,6 +317,15 @@ struct KeyContents {
 // RegOpenKeyExA refuse it.
 bool HasOverlongKeyName(const std::string& path);
 std::vector<KeyContents> RegistryContents();
+// Every key and value deleted through DeleteKey and DeleteValue since Reset,
+// a deleted key's keys and values below it included: `path` as above, and for
+// a value its name.
+struct RegistryDeletion {
+  std::string path;
+  bool value;
+  std::string name;
+};
+const std::vector<RegistryDeletion>& RegistryDeletions();
 // The same, one key at a time without copying: `visit` gets the key's path
 // and its values, valid during the call only.
 struct RegValueView {

@@ -132,42 +132,61 @@ uint64_t TextHash(const std::string& text) {
   return h;
 }
 
-// The data of the value "KEY : name" (an outcome name) as text, as the
-// machine holds it now.
-std::string ValueNow(const std::string& entry) {
-  const size_t colon = entry.find(" : ");
-  const std::string key = entry.substr(0, colon);
-  const std::string path = key.compare(0, 5, "hkcu\\") == 0 ? "HKCU\\" + key.substr(5) : key.substr(5);
-  const std::string name = entry.substr(colon + 3);
-  return ValueText(sim::GetValueType(path, name), sim::GetValue(path, name));
+bool HasKey(const ObservableState& state, uint64_t key) {
+  return std::binary_search(state.keys.begin(), state.keys.end(), key);
 }
 
-bool Empty(const ObservableState& state, const std::string& key) {
-  auto next = state.keys.lower_bound(key + "\\");
-  if (next != state.keys.end() && next->compare(0, key.size() + 1, key + "\\") == 0) return false;
-  auto value = state.values.lower_bound(key + " : ");
-  return value == state.values.end() || value->first.compare(0, key.size() + 3, key + " : ") != 0;
+// The hash of a value's data as text in `state`; false when it had no such value.
+bool FindValue(const ObservableState& state, uint64_t name, uint64_t* text) {
+  const auto at = std::lower_bound(state.values.begin(), state.values.end(), std::make_pair(name, uint64_t(0)));
+  if (at == state.values.end() || at->first != name) return false;
+  *text = at->second;
+  return true;
 }
 
-// The differences between two states, sorted.
+// The machine's path of the parent of a key, "" for a key at a root's top.
+std::string ParentPath(const std::string& simPath) {
+  const size_t cut = simPath.rfind('\\');
+  if (cut == std::string::npos || simPath.compare(0, cut + 1, "HKCU\\") == 0) return "";
+  return simPath.substr(0, cut);
+}
+
+// What the registry lost and gained since `before`, and the other
+// differences between two states, sorted.
 std::vector<std::string> LeftLines(const ObservableState& before, const ObservableState& after) {
   std::vector<std::string> lines;
   // A key created shows through its values and subkeys; only an empty one
   // gets a line. Of a tree deleted, its top. (A Windows that has keys the
   // posed machine lacks, such as Software, then reads the same.)
-  for (const std::string& key : after.keys)
-    if (!before.keys.count(key) && Empty(after, key)) lines.push_back("key " + key + " created");
-  for (const std::string& key : before.keys)
-    if (!after.keys.count(key) && after.keys.count(key.substr(0, key.rfind('\\'))))
-      lines.push_back("key " + key + " deleted");
-  for (const auto& v : after.values) {
-    auto was = before.values.find(v.first);
-    if (was == before.values.end() || was->second != v.second) lines.push_back("value " + v.first + " = " + ValueNow(v.first));
+  sim::VisitRegistry([&](const std::string& path, const sim::RegValueView* values, size_t count) {
+    const std::string key = KeyName(path);
+    if (count == 0 && sim::SubkeyCount(path) == 0 && !HasKey(before, TextHash(key)))
+      lines.push_back("key " + key + " created");
+    for (size_t i = 0; i < count; ++i) {
+      const std::string entry = key + " : " + Lower(*values[i].name);
+      const std::string text = ValueText(values[i].type, *values[i].data);
+      uint64_t was = 0;
+      if (!FindValue(before, TextHash(entry), &was) || was != TextHash(text))
+        lines.push_back("value " + entry + " = " + text);
+    }
+  });
+  std::set<std::string> gone;  // a key or value deleted twice is told once
+  const std::vector<sim::RegistryDeletion>& deletions = sim::RegistryDeletions();
+  for (size_t i = before.deletionsSeen; i < deletions.size(); ++i) {
+    const sim::RegistryDeletion& d = deletions[i];
+    const std::string key = KeyName(d.path);
+    if (!d.value) {
+      const std::string parent = ParentPath(d.path);
+      if (HasKey(before, TextHash(key)) && !sim::KeyExists(d.path) && !parent.empty() && sim::KeyExists(parent))
+        gone.insert("key " + key + " deleted");
+      continue;
+    }
+    const std::string entry = key + " : " + Lower(d.name);
+    uint64_t was = 0;
+    if (FindValue(before, TextHash(entry), &was) && !sim::ValueExists(d.path, d.name) && sim::KeyExists(d.path))
+      gone.insert("value " + entry + " deleted");
   }
-  for (const auto& v : before.values) {
-    const std::string key = v.first.substr(0, v.first.find(" : "));
-    if (!after.values.count(v.first) && after.keys.count(key)) lines.push_back("value " + v.first + " deleted");
-  }
+  lines.insert(lines.end(), gone.begin(), gone.end());
   for (const auto& f : after.files) {
     auto was = before.files.find(f.first);
     if (was == before.files.end() || was->second != f.second) lines.push_back("file " + f.first + " = " + f.second);
@@ -186,10 +205,14 @@ ObservableState ObserveMachine(const Machine& machine) {
   ObservableState state;
   sim::VisitRegistry([&state](const std::string& path, const sim::RegValueView* values, size_t count) {
     const std::string name = KeyName(path);
-    state.keys.insert(name);
+    state.keys.push_back(TextHash(name));
     for (size_t i = 0; i < count; ++i)
-      state.values[name + " : " + Lower(*values[i].name)] = TextHash(ValueText(values[i].type, *values[i].data));
+      state.values.emplace_back(TextHash(name + " : " + Lower(*values[i].name)),
+                                TextHash(ValueText(values[i].type, *values[i].data)));
   });
+  std::sort(state.keys.begin(), state.keys.end());
+  std::sort(state.values.begin(), state.values.end());
+  state.deletionsSeen = sim::RegistryDeletions().size();
   for (const std::string& path : sim::AllFiles())
     if (Observed(machine, path)) state.files[Lower(path)] = ContentText(sim::ReadFile(path));
   for (const std::string& p : sim::PrinterNames()) state.printers.insert(p);

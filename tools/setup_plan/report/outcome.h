@@ -31,11 +31,14 @@ namespace plan {
 
 // What can be looked at on a machine before and after a run.
 struct ObservableState {
-  std::set<std::string> keys;                 // "hklm\software\..."
-  // "KEY : name" -> a hash of the data as text; the text itself is read from
-  // the machine when a line needs it (a whole machine's values would
-  // otherwise be held as text twice).
-  std::map<std::string, uint64_t> values;
+  // The registry as hashes, sorted (a whole machine's registry is not held
+  // again): of each key's name ("hklm\software\..."), and of each value's
+  // name ("KEY : name") with the hash of its data as text. What changed is
+  // named from the machine as it stands and from the simulator's list of
+  // what was deleted since (deletionsSeen entries were there before).
+  std::vector<uint64_t> keys;
+  std::vector<std::pair<uint64_t, uint64_t>> values;
+  size_t deletionsSeen = 0;
   std::map<std::string, std::string> files;   // lower-case path -> "N bytes, crc32 XXXXXXXX"
   std::set<std::string> printers;
   std::set<std::string> drivers;
