@@ -65,17 +65,32 @@ void PrintPlan(std::ostream& out, const Options& options, const Machine& machine
 
 // The fields of an effect as JSON members: texts as real Unicode, with their
 // bytes in the code page beside them ("<name>Bytes") when they are not ASCII.
+// A text member "NAME": "..." as real Unicode, and "NAMEBytes" beside it
+// when the text is not ASCII.
+std::string TextMember(const std::string& name, const std::string& bytes, int codePage) {
+  std::string out = JsonString(name) + ": " + JsonText(bytes, codePage);
+  bool ascii = true;
+  for (unsigned char c : bytes) ascii = ascii && c < 0x80;
+  return ascii ? out : out + ", " + JsonString(name + "Bytes") + ": " + JsonString(HexBytes(bytes));
+}
+
 void PrintFields(std::ostream& out, const Fields& fields, int codePage) {
+  // A registry value is {"type": ..., "data": ...} (recorder_settle.cpp); its
+  // text data is given as the other texts are.
+  const std::string kData = ", \"data\": \"";
   for (const auto& f : fields) {
-    if (f.second.empty() || f.second[0] != '"') {
-      out << ", " << JsonString(f.first) << ": " << f.second;
-      continue;
+    const std::string& v = f.second;
+    const size_t data = v.empty() || v[0] != '{' ? std::string::npos : v.find(kData);
+    if (data != std::string::npos && v.size() >= 2 && v.compare(v.size() - 2, 2, "\"}") == 0) {
+      out << ", " << JsonString(f.first) << ": " << v.substr(0, data) << ", "
+          << TextMember("data", JsonStringBytes(v.substr(data + kData.size() - 1, v.size() - data - kData.size())),
+                        codePage)
+          << "}";
+    } else if (v.empty() || v[0] != '"') {
+      out << ", " << JsonString(f.first) << ": " << v;
+    } else {
+      out << ", " << TextMember(f.first, JsonStringBytes(v), codePage);
     }
-    const std::string bytes = JsonStringBytes(f.second);
-    out << ", " << JsonString(f.first) << ": " << JsonText(bytes, codePage);
-    bool ascii = true;
-    for (unsigned char c : bytes) ascii = ascii && c < 0x80;
-    if (!ascii) out << ", " << JsonString(f.first + "Bytes") << ": " << JsonString(HexBytes(bytes));
   }
 }
 
