@@ -152,8 +152,9 @@ TEST_F(LintTest, TextTheCodePageCannotHold) {
 TEST_F(LintTest, UnicodeFilesAndAMissingFile) {
   // Findings are in the order of their lines: keys missing from a missing section are on line 0.
   Write("InstallInfo.ini", "\xEF\xBB\xBF[INSTALL_INFO]\r\nRegistryPath=Software\\P\r\n");
-  EXPECT_EQ(FirstAfterLine0(), "InstallInfo.ini:1: error: UTF-8 byte-order mark: it becomes part of the first section "
-                               "name; save the file without it [INI04]");
+  EXPECT_EQ(FirstAfterLine0(), "InstallInfo.ini:1: warning: UTF-8 byte-order mark: seen under Wine, the file is then "
+                               "read as UTF-8; no reading by 95, 98 or Me is known: save it as ANSI text in code page "
+                               "1252 without the mark [INI04]");
   Write("InstallInfo.ini", std::string("\xFF\xFE[\0", 4));
   EXPECT_EQ(FirstAfterLine0().find("InstallInfo.ini:1: error: UTF-16 text: seen under Wine, the profile functions of "
                                    "2000 and later read it; no reading by 95, 98 or Me is known"), 0u);

@@ -66,7 +66,8 @@ class IniLint {
                       "ANSI text");
     }
     if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
-      Add(1, "INI04", "UTF-8 byte-order mark: it becomes part of the first section name; save the file without it");
+      Add(1, "INI04", "UTF-8 byte-order mark: seen under Wine, the file is then read as UTF-8; no reading by 95, 98 "
+                      "or Me is known: save it as ANSI text in code page " + std::to_string(codePage_) + " without the mark");
     std::string section;
     int line = 1;
     for (size_t at = 0; at <= text.size(); ++line) {

@@ -13,16 +13,17 @@ const FindingCode kCodes[] = {
      "default (mostly the empty text), so no product key, instance event or marker has a name and nothing\n"
      "can be installed. Put the file into the package folder."},
     {"INI02", true, "UTF-16 text with a byte-order mark",
-     "The launcher reads InstallInfo.ini with GetPrivateProfileStringA. Windows 95, 98 and Me read the\n"
-     "file as ANSI text and find no section and no key in UTF-16. The NT profile functions read UTF-16\n"
-     "with its byte-order mark (seen under Wine: the key is found). Save the file as ANSI text in the\n"
-     "package's code page so that every release reads it."},
+     "The launcher reads InstallInfo.ini with GetPrivateProfileStringA. Seen under Wine, the NT profile\n"
+     "functions read UTF-16 with its byte-order mark (the key is found); how Windows 95, 98 and Me read\n"
+     "it is not known here. Save the file as ANSI text in the package's code page so that every release\n"
+     "reads it."},
     {"INI03", true, "UTF-16 text without a byte-order mark",
-     "Without the byte-order mark FF FE, UTF-16 is read as ANSI text on every release (seen under Wine:\n"
-     "no key is found), so every key takes its default. Save the file as ANSI text."},
-    {"INI04", true, "UTF-8 byte-order mark",
-     "The bytes EF BB BF at the start are read as ANSI characters: they become part of the first\n"
-     "section's name, and that section is never found. Save the file without the mark."},
+     "Seen under Wine, UTF-16 without the byte-order mark FF FE is read as ANSI text: no key is found,\n"
+     "and every key takes its default. Save the file as ANSI text."},
+    {"INI04", false, "UTF-8 byte-order mark",
+     "Seen under Wine, the profile functions take the bytes EF BB BF as a mark and read the file as\n"
+     "UTF-8, so its keys are found; how Windows 95, 98 and Me read it is not known here, and text beyond\n"
+     "ASCII would then not be read in the package's code page. Save the file as ANSI text without it."},
     {"INI05", true, "a byte that is no character in the code page",
      "The launcher reads the file in the ANSI code page of the machine (--codepage). A byte that is no\n"
      "character there (0x81, 0x8D, 0x8F, 0x90, 0x9D in 1252; bytes outside the lead and single-byte\n"
