@@ -1,12 +1,13 @@
 // Writes a registry export of about BYTES bytes as regedit writes a whole
 // machine, for bench/run plan:
-//   bench_reg_export 4|5 BYTES FILE
+//   bench_reg_export 4|5 BYTES FILE [machine|deep|wide]
 // 4: "REGEDIT4", ANSI text; 5: "Windows Registry Editor Version 5.00",
 // UTF-16LE with a byte-order mark. Lines end in CRLF. Of the bytes, about
 // half are values of one key (tens of thousands of them, more for larger
 // files), a quarter long hex values continued over many lines (25 bytes a
 // line, as regedit wraps them), a tenth one string value on a single line,
-// and the rest ordinary keys with a few values each.
+// and the rest ordinary keys with a few values each. "deep": chains of keys
+// 512 levels deep; "wide": one key with a great many subkeys.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -51,15 +52,53 @@ std::string TextBytes(const std::string& text) {
 
 }  // namespace
 
+// Keys as deep as Windows allows (512 levels), one chain after another,
+// each key a line of its own with one value.
+void DeepKeys(size_t target) {
+  for (unsigned chain = 0; Bytes() < target; ++chain) {
+    std::string path = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Deep" + std::to_string(chain);
+    for (int level = 3; level <= 512 && Bytes() < target; ++level) {
+      path += "\\k" + std::to_string(level % 10);
+      Line("[" + path + "]");
+      Line("\"Level\"=dword:" + Hex2(level >> 8) + Hex2(level) + "0000");
+    }
+  }
+}
+
+// One key with a great many empty subkeys.
+void WideKeys(size_t target) {
+  for (unsigned n = 0; Bytes() < target; ++n)
+    Line("[HKEY_LOCAL_MACHINE\\SYSTEM\\Wide\\Sub" + std::to_string(n) + "]");
+}
+
+bool Write(const char* file) {
+  FILE* f = std::fopen(file, "wb");
+  if (!f) return std::perror(file), false;
+  if (g_wide) {
+    std::string wide = "\xFF\xFE";
+    wide.reserve(2 + 2 * g_out.size());
+    for (char c : g_out) wide += std::string{c, '\0'};
+    g_out.swap(wide);
+  }
+  const bool ok = std::fwrite(g_out.data(), 1, g_out.size(), f) == g_out.size();
+  return std::fclose(f) == 0 && ok;
+}
+
 int main(int argc, char** argv) {
-  if (argc != 4 || (std::string(argv[1]) != "4" && std::string(argv[1]) != "5")) {
-    std::fprintf(stderr, "usage: bench_reg_export 4|5 BYTES FILE\n");
+  const std::string shape = argc == 5 ? argv[4] : "machine";
+  if ((argc != 4 && argc != 5) || (std::string(argv[1]) != "4" && std::string(argv[1]) != "5") ||
+      (shape != "machine" && shape != "deep" && shape != "wide")) {
+    std::fprintf(stderr, "usage: bench_reg_export 4|5 BYTES FILE [machine|deep|wide]\n");
     return 2;
   }
   g_wide = std::string(argv[1]) == "5";
   const size_t target = std::strtoull(argv[2], nullptr, 10);
   Line(g_wide ? "Windows Registry Editor Version 5.00" : "REGEDIT4");
   Line("");
+  if (shape != "machine") {
+    (shape == "deep" ? DeepKeys : WideKeys)(target);
+    return Write(argv[3]) ? 0 : 1;
+  }
 
   // Ordinary keys with a few values each.
   unsigned n = 0;
@@ -108,14 +147,5 @@ int main(int argc, char** argv) {
   Line("\"Long\"=\"" + text + "\"");
   Line("");
 
-  FILE* f = std::fopen(argv[3], "wb");
-  if (!f) return std::perror(argv[3]), 1;
-  if (g_wide) {
-    std::string wide = "\xFF\xFE";
-    wide.reserve(2 + 2 * g_out.size());
-    for (char c : g_out) wide += std::string{c, '\0'};
-    g_out.swap(wide);
-  }
-  const bool ok = std::fwrite(g_out.data(), 1, g_out.size(), f) == g_out.size();
-  return std::fclose(f) == 0 && ok ? 0 : 1;
+  return Write(argv[3]) ? 0 : 1;
 }

@@ -99,6 +99,10 @@ HANDLE CreateEventA(LPSECURITY_ATTRIBUTES, BOOL bManualReset, BOOL bInitialState
     SetLastError(ERROR_ACCESS_DENIED);
     return nullptr;
   }
+  if (lpName && TooLongForObjectName(name)) {
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return nullptr;
+  }
   HandleObject obj(HandleKind::Event);
   obj.path = name;
   obj.granted = EVENT_ALL_ACCESS;

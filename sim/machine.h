@@ -19,6 +19,10 @@ namespace sim {
 struct NoCaseLess {
   bool operator()(const std::string& a, const std::string& b) const;
 };
+// The same order over views (registry keys are found by the names they hold).
+struct NoCaseViewLess {
+  bool operator()(std::string_view a, std::string_view b) const;
+};
 std::string Upper(const std::string& s);
 bool SameNoCase(const std::string& a, const std::string& b);
 
@@ -30,37 +34,44 @@ struct RegValue {
 
 // The values of one key in the order they were first set, which is the order
 // they are enumerated in; a value set again keeps its place and the letter
-// case of its first name. Found by name, ASCII letter case ignored, through
-// an index beside the list, so that a key with many values costs no more per
-// value than one with a few.
+// case of its first name. Found by name, ASCII letter case ignored: by a look
+// along the few values most keys have, and through an index once a key has
+// many, so that a key with many values costs no more per value than one with
+// a few. Kept side by side, without a node per value: a whole machine's
+// registry holds a million of them.
 class RegValues {
  public:
-  typedef std::list<RegValue>::const_iterator const_iterator;
+  typedef std::vector<RegValue>::const_iterator const_iterator;
   RegValues() = default;
-  RegValues(const RegValues&) = delete;  // the index would view the other list
+  RegValues(const RegValues&) = delete;  // the index would view the other values
   RegValues& operator=(const RegValues&) = delete;
-  RegValues(RegValues&&) = default;  // nodes move with their lists
+  RegValues(RegValues&&) = default;  // the values' storage moves whole
   RegValues& operator=(RegValues&&) = default;
   RegValue* Find(const std::string& name);
   void Set(const std::string& name, DWORD type, const std::string& data);
   void Erase(const std::string& name);
-  const_iterator begin() const { return list_.begin(); }
-  const_iterator end() const { return list_.end(); }
-  size_t size() const { return list_.size(); }
+  const_iterator begin() const { return values_.begin(); }
+  const_iterator end() const { return values_.end(); }
+  size_t size() const { return values_.size(); }
 
  private:
+  static const size_t kIndexedFrom = 16;  // values; fewer are looked along
   struct FoldedHash {
     size_t operator()(std::string_view s) const;
   };
   struct FoldedEqual {
     bool operator()(std::string_view a, std::string_view b) const;
   };
-  std::list<RegValue> list_;  // nodes stay put: the index views their names
-  std::unordered_map<std::string_view, std::list<RegValue>::iterator, FoldedHash, FoldedEqual> index_;
+  typedef std::unordered_map<std::string_view, size_t, FoldedHash, FoldedEqual> Index;
+  // Made again whenever the values move (their storage grows, one is erased).
+  void Reindex();
+  std::vector<RegValue> values_;
+  std::unique_ptr<Index> index_;  // name (viewing values_) -> position
 };
 
 struct RegKey {
-  typedef std::map<std::string, std::unique_ptr<RegKey>, NoCaseLess> Subkeys;
+  // By name, each viewing the name its key holds (a key never moves).
+  typedef std::map<std::string_view, std::unique_ptr<RegKey>, NoCaseViewLess> Subkeys;
   std::string name;  // as created, letter case kept
   Subkeys subkeys;
   uint64_t stamp = 0;  // renewed whenever a subkey is added or removed
@@ -213,6 +224,7 @@ struct Scheduled {
 
 struct Machine {
   RegKey hklm, hkcu;
+  std::vector<RegistryDeletion> registryDeletions;
   std::map<std::string, std::string, NoCaseLess> files;
   std::string modulePath = "C:\\Pkg\\Setup.exe";
   std::string windowsDir = "C:\\WINDOWS";
@@ -301,6 +313,12 @@ HandleObject* Lookup(const void* handle, HandleKind kind);
 void DropHandle(const void* handle);
 
 // Registry helpers: the key at a path below a root, or nullptr.
+// Whether a kernel object name is too long for the A calls: they convert it
+// into MAX_PATH UTF-16 units with its zero (seen under Wine: 259 characters
+// are taken, 260 refused with ERROR_FILENAME_EXCED_RANGE). A double-byte
+// character of the ANSI code page is one unit.
+bool TooLongForObjectName(const std::string& name);
+
 RegKey* Resolve(RegKey* root, const std::string& path);
 RegKey* ResolveOrCreate(RegKey* root, const std::string& path, bool* created);
 // Splits "HKCU\..." off a sim.h path; everything else is under HKLM.

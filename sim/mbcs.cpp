@@ -63,6 +63,26 @@ static unsigned char UpperByte(unsigned char c) {
   return c;
 }
 
+bool sim::TooLongForObjectName(const std::string& name) {
+  size_t units = 1;  // the terminating zero
+  for (size_t i = 0; i < name.size(); ++i, ++units)
+    if (IsLead(M().ansiCodePage, static_cast<unsigned char>(name[i])) && i + 1 < name.size()) ++i;
+  return units > MAX_PATH;
+}
+
+bool sim::HasOverlongKeyName(const std::string& subkey) {
+  size_t length = 0;
+  for (size_t i = 0; i < subkey.size(); ++i) {
+    if (subkey[i] == '\\') {
+      length = 0;
+      continue;
+    }
+    if (IsLead(M().ansiCodePage, static_cast<unsigned char>(subkey[i])) && i + 1 < subkey.size()) ++i;
+    if (++length > 255) return true;
+  }
+  return false;
+}
+
 int _setmbcp(int codepage) {
   Enter("_setmbcp", std::to_string(codepage));
   int chosen = codepage;

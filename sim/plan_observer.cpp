@@ -26,28 +26,49 @@ void EndProcess() {
   m.quiet = false;
 }
 
-static void ListKey(const RegKey& key, const std::string& path, std::vector<KeyContents>* out) {
-  if (!path.empty()) {
-    KeyContents contents{path, {}, {}, {}};
-    for (const RegValue& v : key.values) {
-      contents.valueNames.push_back(v.name);
-      contents.valueTypes.push_back(v.type);
-      contents.valueData.push_back(v.data);
-    }
-    out->push_back(contents);
+// Keys depth first, parents before children; `path` grows and shrinks in
+// place, so that a deep tree costs no copy of each path.
+static void VisitKey(const RegKey& key, std::string* path, std::vector<RegValueView>* views,
+                     const std::function<void(const std::string&, const RegValueView*, size_t)>& visit) {
+  if (!path->empty()) {
+    views->clear();
+    for (const RegValue& v : key.values) views->push_back(RegValueView{&v.name, v.type, &v.data});
+    visit(*path, views->data(), views->size());
   }
   for (const auto& sub : key.subkeys) {
-    const std::string& name = sub.second->name;
-    ListKey(*sub.second, path.empty() ? name : path + "\\" + name, out);
+    const size_t size = path->size();
+    if (!path->empty()) *path += '\\';
+    *path += sub.second->name;
+    VisitKey(*sub.second, path, views, visit);
+    path->resize(size);
   }
+}
+
+void VisitRegistry(const std::function<void(const std::string&, const RegValueView*, size_t)>& visit) {
+  std::string path;
+  std::vector<RegValueView> views;
+  VisitKey(M().hklm, &path, &views, visit);
+  path = "HKCU";
+  VisitKey(M().hkcu, &path, &views, [&visit](const std::string& p, const RegValueView* v, size_t n) {
+    if (p.size() > 4) visit(p, v, n);
+  });
 }
 
 std::vector<KeyContents> RegistryContents() {
   std::vector<KeyContents> out;
-  ListKey(M().hklm, "", &out);
-  for (const auto& sub : M().hkcu.subkeys) ListKey(*sub.second, "HKCU\\" + sub.second->name, &out);
+  VisitRegistry([&out](const std::string& path, const RegValueView* values, size_t count) {
+    KeyContents contents{path, {}, {}, {}};
+    for (size_t i = 0; i < count; ++i) {
+      contents.valueNames.push_back(*values[i].name);
+      contents.valueTypes.push_back(values[i].type);
+      contents.valueData.push_back(*values[i].data);
+    }
+    out.push_back(std::move(contents));
+  });
   return out;
 }
+
+const std::vector<RegistryDeletion>& RegistryDeletions() { return M().registryDeletions; }
 
 size_t SubkeyCount(const std::string& path) {
   std::string rest;

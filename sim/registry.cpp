@@ -30,8 +30,13 @@ bool RegValues::FoldedEqual::operator()(std::string_view a, std::string_view b) 
 }
 
 RegValue* RegValues::Find(const std::string& name) {
-  auto it = index_.find(name);
-  return it == index_.end() ? nullptr : &*it->second;
+  if (index_) {
+    const auto it = index_->find(name);
+    return it == index_->end() ? nullptr : &values_[it->second];
+  }
+  for (RegValue& v : values_)
+    if (FoldedEqual()(v.name, name)) return &v;
+  return nullptr;
 }
 
 void RegValues::Set(const std::string& name, DWORD type, const std::string& data) {
@@ -40,16 +45,24 @@ void RegValues::Set(const std::string& name, DWORD type, const std::string& data
     v->data = data;
     return;
   }
-  list_.push_back(RegValue{name, type, data});
-  index_.emplace(list_.back().name, std::prev(list_.end()));
+  const size_t capacity = values_.capacity();
+  values_.push_back(RegValue{name, type, data});
+  if (values_.size() < kIndexedFrom) return;
+  if (!index_ || values_.capacity() != capacity) return Reindex();
+  index_->emplace(values_.back().name, values_.size() - 1);
 }
 
 void RegValues::Erase(const std::string& name) {
-  auto it = index_.find(name);
-  if (it == index_.end()) return;
-  const auto node = it->second;
-  index_.erase(it);  // before the node whose name its key views
-  list_.erase(node);
+  RegValue* v = Find(name);
+  if (!v) return;
+  values_.erase(values_.begin() + (v - values_.data()));
+  if (index_) Reindex();
+}
+
+void RegValues::Reindex() {
+  index_ = std::make_unique<Index>();
+  index_->reserve(values_.size());
+  for (size_t i = 0; i < values_.size(); ++i) index_->emplace(values_[i].name, i);
 }
 
 static std::vector<std::string> SplitPath(const std::string& path) {
@@ -85,7 +98,7 @@ RegKey* ResolveOrCreate(RegKey* root, const std::string& path, bool* created) {
       auto fresh = std::make_unique<RegKey>();
       fresh->name = part;
       next = fresh.get();
-      key->subkeys.emplace(part, std::move(fresh));
+      key->subkeys.emplace(std::string_view(fresh->name), std::move(fresh));
       key->stamp = M().nextStamp++;
       *created = true;
     }
@@ -121,6 +134,13 @@ void CreateKey(const std::string& path) {
   ResolveOrCreate(RootFor(path, &rest), rest, &created);
 }
 
+// Notes a key about to be deleted, with everything below it, as deleted.
+static void NoteDeletedTree(const RegKey& key, const std::string& path) {
+  M().registryDeletions.push_back(RegistryDeletion{path, false, ""});
+  for (const RegValue& v : key.values) M().registryDeletions.push_back(RegistryDeletion{path, true, v.name});
+  for (const auto& sub : key.subkeys) NoteDeletedTree(*sub.second, path + "\\" + sub.second->name);
+}
+
 void DeleteKey(const std::string& path) {
   std::string rest;
   RegKey* root = RootFor(path, &rest);
@@ -132,6 +152,11 @@ void DeleteKey(const std::string& path) {
   for (const std::string& p : parts) {
     parent = parent->Find(p);
     if (!parent) return;
+  }
+  if (RegKey* gone = parent->Find(last)) {
+    std::string named = root == &M().hkcu ? "HKCU\\" : "";
+    for (const std::string& p : parts) named += p + "\\";
+    NoteDeletedTree(*gone, named + gone->name);
   }
   parent->subkeys.erase(last);
   parent->stamp = M().nextStamp++;
@@ -168,7 +193,9 @@ DWORD GetValueType(const std::string& path, const std::string& name) {
 
 void DeleteValue(const std::string& path, const std::string& name) {
   RegKey* key = KeyAt(path);
-  if (key) key->values.Erase(name);
+  if (!key || !key->FindValue(name)) return;
+  M().registryDeletions.push_back(RegistryDeletion{path, true, key->FindValue(name)->name});
+  key->values.Erase(name);
 }
 
 }  // namespace sim
@@ -214,6 +241,10 @@ LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY p
     return ERROR_ACCESS_DENIED;
   }
   if (!known) return ERROR_INVALID_HANDLE;
+  if (lpSubKey && HasOverlongKeyName(lpSubKey)) {
+    *phkResult = nullptr;
+    return ERROR_INVALID_PARAMETER;
+  }
   if (!KeyAt(path)) {
     *phkResult = nullptr;
     return ERROR_FILE_NOT_FOUND;
@@ -232,6 +263,10 @@ LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REGSAM sam
     return ERROR_ACCESS_DENIED;
   }
   if (!known) return ERROR_INVALID_HANDLE;
+  if (lpSubKey && HasOverlongKeyName(lpSubKey)) {
+    *phkResult = nullptr;
+    return ERROR_INVALID_PARAMETER;
+  }
   std::string rest;
   bool created;
   ResolveOrCreate(RootFor(path, &rest), rest, &created);

@@ -329,7 +329,29 @@ struct KeyContents {
   std::vector<DWORD> valueTypes;
   std::vector<std::string> valueData;
 };
+// Whether a registry path holds a key name of more than 255 characters,
+// which Windows does not allow ("Registry Element Size Limits"; seen under
+// Wine: 257 refused with ERROR_INVALID_PARAMETER): RegCreateKeyExA and
+// RegOpenKeyExA refuse it.
+bool HasOverlongKeyName(const std::string& path);
 std::vector<KeyContents> RegistryContents();
+// Every key and value deleted through DeleteKey and DeleteValue since Reset,
+// a deleted key's keys and values below it included: `path` as above, and for
+// a value its name.
+struct RegistryDeletion {
+  std::string path;
+  bool value;
+  std::string name;
+};
+const std::vector<RegistryDeletion>& RegistryDeletions();
+// The same, one key at a time without copying: `visit` gets the key's path
+// and its values, valid during the call only.
+struct RegValueView {
+  const std::string* name;
+  DWORD type;
+  const std::string* data;
+};
+void VisitRegistry(const std::function<void(const std::string&, const RegValueView*, size_t)>& visit);
 // Subkeys of the key at `path` ("HKLM\\..."); 0 when it does not exist.
 size_t SubkeyCount(const std::string& path);
 // ---- fuzzing: multibyte walks past the end of a text ----------------------------

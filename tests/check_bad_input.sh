@@ -6,7 +6,8 @@ set -u
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 TABLE="$ROOT/tests/BAD_INPUT.md"
 
-# exists REF: whether the test named by REF (unit:, contract: or e2e:) is defined.
+# exists REF: whether the test named by REF (unit:, contract:, e2e:, plan: or
+# plan-unit:) is defined.
 exists() {
   local kind="${1%%:*}" name="${1#*:}"
   case "$kind" in
@@ -16,6 +17,10 @@ exists() {
       grep -qE "^CONTRACT_TEST\($name\)" "$ROOT"/tests/contract/*_contract.cpp ;;
     e2e)
       grep -qE "^$name\(\)" "$ROOT"/tests/e2e/scenarios/*.sh ;;
+    plan)
+      [ -f "$ROOT/tests/plan/cases/$name.args" ] && [ -f "$ROOT/tests/plan/golden/$name.txt" ] ;;
+    plan-unit)
+      grep -qE "^TEST(_F|_P)?\(${name%%.*}, ${name#*.}\)" "$ROOT"/tests/plan/*_test.cpp ;;
     *) return 1 ;;
   esac
 }
@@ -23,7 +28,7 @@ exists() {
 passed=0
 failed=0
 while IFS= read -r row; do
-  refs="$(echo "$row" | grep -oE '`(unit|contract|e2e):[A-Za-z0-9_.]+`' | tr -d '`')"
+  refs="$(echo "$row" | grep -oE '`(unit|contract|e2e|plan|plan-unit):[A-Za-z0-9_.-]+`' | tr -d '`')"
   ok=1
   if [ -z "$refs" ]; then
     echo "no test named: $row"

@@ -37,6 +37,22 @@ CONTRACT_TEST(Event_OpenMissingIsFileNotFound) {
   if (h) CloseHandle(h);
 }
 
+// Wine (and CreateEvent's documentation, "limited to MAX_PATH characters"):
+// a name of 259 characters is taken, one of 260 refused with
+// ERROR_FILENAME_EXCED_RANGE, as the name does not fit MAX_PATH with its zero.
+CONTRACT_TEST(Event_NameOfMaxPathCharactersIsRefused) {
+  std::string name(MAX_PATH - 1, 'E');
+  HANDLE fits = CreateEventA(nullptr, TRUE, FALSE, name.c_str());
+  ok(fits != nullptr, "259 characters: error %lu", static_cast<unsigned long>(GetLastError()));
+  if (fits) CloseHandle(fits);
+  name += 'E';
+  SetLastError(0xdeadbeef);
+  HANDLE over = CreateEventA(nullptr, TRUE, FALSE, name.c_str());
+  ok(over == nullptr, "260 characters: handle %p", over);
+  ok(GetLastError() == ERROR_FILENAME_EXCED_RANGE, "last error %lu", static_cast<unsigned long>(GetLastError()));
+  if (over) CloseHandle(over);
+}
+
 // All Windows versions: event names are case-sensitive.
 CONTRACT_TEST(Event_NamesAreCaseSensitive) {
   HANDLE made = CreateEventA(nullptr, TRUE, FALSE, "ContractEventCase");

@@ -27,6 +27,24 @@ static void AddSubkey(HKEY parent, const char* name) {
   if (rc == ERROR_SUCCESS) RegCloseKey(sub);
 }
 
+// "Registry Element Size Limits": a key name holds at most 255 characters.
+// Wine takes 255 and refuses 257 with ERROR_INVALID_PARAMETER, to create
+// and to open (it takes 256, which the documentation does not allow).
+CONTRACT_TEST(Registry_KeyNameOver256CharactersIsRefused) {
+  HKEY parent = FreshKey("LongName");
+  if (!parent) return;
+  const std::string fits(255, 'K'), over(257, 'K');
+  HKEY key = nullptr;
+  LONG rc = RegCreateKeyExA(parent, fits.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  ok(rc == ERROR_SUCCESS, "255 characters: %ld", static_cast<long>(rc));
+  if (rc == ERROR_SUCCESS) RegCloseKey(key);
+  rc = RegCreateKeyExA(parent, over.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  ok(rc == ERROR_INVALID_PARAMETER, "257 characters, created: %ld", static_cast<long>(rc));
+  rc = RegOpenKeyExA(parent, over.c_str(), 0, KEY_READ, &key);
+  ok(rc == ERROR_INVALID_PARAMETER, "257 characters, opened: %ld", static_cast<long>(rc));
+  RegCloseKey(parent);
+}
+
 // All Windows versions: a key that is not there is ERROR_FILE_NOT_FOUND,
 // also when a folder on its path is missing, and the handle is not set.
 CONTRACT_TEST(Registry_OpenMissingKeyIsFileNotFound) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs one fuzz target for a given time:  tests/fuzz/run.sh TARGET SECONDS
-# TARGET is info_file, command_line, registry_values, inf_heads or
-# window_titles (with or without the _fuzz suffix). Builds the clang tree
+# TARGET is info_file, command_line, registry_values, inf_heads,
+# window_titles, or one of setup-plan's readers plan_reg_file, plan_compare,
+# plan_check (with or without the _fuzz suffix). Builds the clang tree
 # build/fuzz (ASan, UBSan, libFuzzer) when needed, fuzzes from the seeds in
 # tests/fuzz/corpus/TARGET plus the working corpus build/fuzz/corpus/TARGET,
 # one process, and ends with the line "fuzz-TARGET: runs=N findings=N".

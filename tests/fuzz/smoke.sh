@@ -6,7 +6,7 @@ set -u
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 passed=0
 failed=0
-for target in info_file command_line registry_values inf_heads window_titles; do
+for target in info_file command_line registry_values inf_heads window_titles plan_reg_file plan_compare plan_check; do
   if bash "$HERE/run.sh" "$target" "${FUZZ_SMOKE_SECONDS:-5}"; then
     passed=$((passed + 1))
   else

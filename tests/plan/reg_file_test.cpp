@@ -109,7 +109,8 @@ TEST_F(RegFileTest, DeletedKeysAndValues) {
   EXPECT_TRUE(sim::ValueExists("Software\\Kept", "Stay"));
   // A value under a deleted key has nowhere to go.
   ASSERT_EQ(file.errors.size(), 1u);
-  EXPECT_EQ(file.errors[0], "m.reg:3: error: value outside a key");
+  EXPECT_EQ(file.errors[0], "m.reg:3: error: value below the key deleted on line 2: it has nowhere to go; put it below "
+                            "a key that is not deleted");
 }
 
 TEST_F(RegFileTest, ValuesKeepTheirFirstPlaceAndNameInAnyLetterCase) {
@@ -150,21 +151,46 @@ TEST_F(RegFileTest, TrailByteThatLooksLikeABackslashDoesNotEscapeTheQuote) {
   EXPECT_EQ(sim::GetValue("K", "V"), std::string("\x95\x5c\0", 3));
 }
 
-TEST_F(RegFileTest, FindingsNameTheLine) {
+TEST_F(RegFileTest, FindingsNameTheLineAndTheFix) {
   EXPECT_EQ(ParseRegFile("REGEDIT5\r\n", "x.reg").errors.at(0),
-            "x.reg:1: error: first line must be \"REGEDIT4\" or \"Windows Registry Editor Version 5.00\"");
+            "x.reg:1: error: first line must be \"REGEDIT4\" or \"Windows Registry Editor Version 5.00\": add it above "
+            "the first key");
   const RegFile file = ParseRegFile(Crlf("REGEDIT4\n[HKLM\\K]\n\"A\"=hex:01,\\\n  0g\n\"B\"=dword:1x\n\"C\"=oops\n"
                                          "[HKEY_USERS\\S]\n[HKLM\\K\n\"D\"\n"),
                                     "x.reg");
   const std::vector<std::string> expected = {
-      "x.reg:3: error: bad hex byte '0g'",
-      "x.reg:5: error: dword needs one to eight hex digits",
-      "x.reg:6: error: unknown value form: oops",
-      "x.reg:7: error: only HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER are simulated",
-      "x.reg:8: error: key without its closing ']'",
-      "x.reg:9: error: value outside a key",
-  };
+      "x.reg:3: error: bad hex byte '0g': bytes are two hex digits with commas between, e.g. hex:01,ff",
+      "x.reg:5: error: dword needs one to eight hex digits, e.g. dword:00000001",
+      "x.reg:6: error: unknown value form: oops; use \"text\", dword:XXXXXXXX, hex:aa,bb or hex(N):aa,bb",
+      "x.reg:7: error: HKEY_USERS is not simulated: give the keys of the user who runs the launcher below "
+      "HKEY_CURRENT_USER",
+      "x.reg:8: error: key without its closing ']': end the line with ]",
+  };  // and nothing about the value below the key in error
   EXPECT_EQ(file.errors, expected);
+  const RegFile nul = ParseRegFile(std::string("REGEDIT4\r\n[HKLM\\A\0B]\r\n[HKLM\\C]\r\n\"D\0E\"=\"1\"\r\n", 43), "n.reg");
+  EXPECT_EQ(nul.errors, (std::vector<std::string>{
+                            "n.reg:2: error: a NUL byte in the key's path: key names hold none; remove it",
+                            "n.reg:4: error: a NUL byte in the value name: value names hold none; remove it"}));
+}
+
+// Windows' limits, each at its edge: 512 levels below the root, key names of
+// 255 characters, value names of 16,383; a double-byte character is one.
+TEST_F(RegFileTest, RegistryLimitsHoldAtTheirEdges) {
+  Pose(932);
+  std::string deep = "HKLM", deeper;
+  for (int i = 0; i < 512; ++i) deep += "\\k";
+  deeper = deep + "\\k";
+  const std::string name(254, 'n'), value(16382, 'v');
+  const RegFile edge = Load("REGEDIT4\r\n[" + deep + "]\r\n[HKLM\\\x95\x5c" + name + "]\r\n\"\x95\x5c" + value +
+                            "\"=\"1\"\r\n");
+  EXPECT_TRUE(edge.errors.empty()) << edge.errors.at(0);
+  const RegFile over = Load("REGEDIT4\r\n[" + deeper + "]\r\n[HKLM\\\x95\x5c" + name + "x]\r\n[HKLM\\K]\r\n\"x\x95\x5c" +
+                            value + "\"=\"1\"\r\n");
+  ASSERT_EQ(over.errors.size(), 3u);
+  EXPECT_NE(over.errors[0].find("m.reg:2: error: key 513 levels deep"), std::string::npos) << over.errors[0];
+  EXPECT_NE(over.errors[1].find("m.reg:3: error: key name of 256 characters"), std::string::npos) << over.errors[1];
+  EXPECT_NE(over.errors[2].find("m.reg:5: error: value name of 16384 characters"), std::string::npos)
+      << over.errors[2];
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 # exit status) must equal tests/plan/golden/NAME.txt. UPDATE=1 rewrites the
 # golden files instead. "@STATE@" in the arguments stands for a state file
 # that the cases NAME.1, NAME.2, ... share (fresh for each run of this
-# script). Prints "setup-plan: N passed, N failed".
+# script), "@FIFO@" for a named pipe. Prints "setup-plan: N passed, N failed".
 set -u
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 BUILD="${HOST_BUILD:-$ROOT/build/host}"
@@ -22,13 +22,17 @@ fi
 
 STATES=build/plan-state
 rm -rf "$STATES" && mkdir -p "$STATES"
+# "@FIFO@" stands for a named pipe no one writes to: reading it would block.
+mkfifo "$STATES/pipe.reg"
 
 for args_file in tests/plan/cases/*.args; do
   name="$(basename "$args_file" .args)"
   golden="tests/plan/golden/$name.txt"
   mapfile -t args <"$args_file"
   args=("${args[@]//@STATE@/$STATES/${name%%.*}.reg}")
-  got="$("$PLAN" "${args[@]}" 2>&1; echo "exit $?")"
+  args=("${args[@]//@FIFO@/$STATES/pipe.reg}")
+  # The limit turns a hang (a pipe read, a wait that never ends) into a failure.
+  got="$(timeout 60 "$PLAN" "${args[@]}" 2>&1; echo "exit $?")"
   if [ "${UPDATE:-0}" = 1 ]; then
     printf '%s\n' "$got" >"$golden"
     passed=$((passed + 1))

@@ -1,9 +1,16 @@
 # setup-plan: the launcher's own sources on the simulated Windows, with the
 # real removal entry point (the unit tests replace it with a double).
-file(GLOB PLAN_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/setup_plan/*.cpp)
+# Its folders follow the data: machine/ (the machine described: .reg files,
+# the state file, posing), run/ (the launch sequence run and its calls
+# recorded), report/ (plan text, JSON, outcome, compare), check/ (--check and
+# its codes); main and the options stay at the top.
+set(PLAN_DIR ${CMAKE_SOURCE_DIR}/tools/setup_plan)
+file(GLOB PLAN_SOURCES CONFIGURE_DEPENDS ${PLAN_DIR}/*.cpp ${PLAN_DIR}/machine/*.cpp ${PLAN_DIR}/run/*.cpp
+  ${PLAN_DIR}/report/*.cpp ${PLAN_DIR}/check/*.cpp)
 list(FILTER PLAN_SOURCES EXCLUDE REGEX "/main\\.cpp$")
 add_library(setup_plan_lib STATIC ${PLAN_SOURCES})
-target_include_directories(setup_plan_lib PUBLIC ${CMAKE_SOURCE_DIR}/tools/setup_plan)
+target_include_directories(setup_plan_lib PUBLIC ${PLAN_DIR} ${PLAN_DIR}/machine ${PLAN_DIR}/run ${PLAN_DIR}/report
+  ${PLAN_DIR}/check)
 target_link_libraries(setup_plan_lib PUBLIC launcher_core)
 
 add_executable(setup-plan ${CMAKE_SOURCE_DIR}/tools/setup_plan/main.cpp

@@ -8,7 +8,9 @@
 #include <iostream>
 
 #include "app/setup_app.h"
+#include "host_file.h"
 #include "lint.h"
+#include "lint_codes.h"
 #include "machine_setup.h"
 #include "options.h"
 #include "outcome.h"
@@ -31,13 +33,17 @@ int Fail(const std::string& error) {
 int main(int argc, char** argv) {
   plan::Options options;
   std::string error;
-  if (!plan::ParseOptions(argc, argv, &options, &error)) {
-    Fail(error);
-    std::cerr << plan::kUsage;
-    return 2;
-  }
+  if (!plan::ParseOptions(argc, argv, &options, &error)) return Fail(error);
   if (options.help) {
     std::cout << plan::kHelp;
+    return 0;
+  }
+  if (!options.explain.empty()) {
+    std::string text;
+    if (!plan::ExplainCode(options.explain, &text))
+      return Fail(plan::OptionError(options, "--explain", "no finding has the code \"" + options.explain +
+                                                             "\": --explain all lists every code"));
+    std::cout << text;
     return 0;
   }
   if (options.check) {
@@ -48,13 +54,16 @@ int main(int argc, char** argv) {
   plan::Machine machine;
   std::vector<plan::RunResult> runs;
   std::string observed;
-  if (!options.compareWith.empty() && !plan::ReadHostFile(options.compareWith, &observed))
-    return Fail(plan::Printable(options.compareWith) + ":0: error: cannot be read");
+  if (!options.compareWith.empty() && !plan::ReadHostFile(options.compareWith, "a file of outcome lines", &observed, &error))
+    return Fail(error);
   if (!plan::PoseMachine(options, &machine, &error)) return Fail(error);
-  const plan::ObservableState before = plan::ObserveMachine(machine);
+  // What the outcome compares with; only looked at when it is asked for (a
+  // whole machine's registry would otherwise be held twice).
+  const bool outcome = options.outcome || !options.compareWith.empty();
+  const plan::ObservableState before = outcome ? plan::ObserveMachine(machine) : plan::ObservableState();
   if (!plan::RunPlan(options, machine, &runs, &error)) return Fail(error);
   if (!options.stateFile.empty() && !plan::SaveState(options.stateFile, &error)) return Fail(error);
-  if (options.outcome || !options.compareWith.empty()) {
+  if (outcome) {
     const std::vector<std::string> lines = plan::OutcomeLines(machine, before, plan::ObserveMachine(machine), runs);
     if (!options.compareWith.empty()) return plan::CompareOutcome(std::cout, lines, observed) ? 0 : 3;
     for (const std::string& line : lines) std::cout << line << "\n";

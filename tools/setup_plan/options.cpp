@@ -6,19 +6,17 @@
 
 namespace plan {
 
-const char kUsage[] =
-    "usage: setup-plan [options] PACKAGE_DIR [-- LAUNCHER_ARGS...]\n"
-    "       setup-plan --check [--json] [--codepage N] [--location WINPATH] PACKAGE_DIR\n"
-    "       setup-plan --help\n";
-
 const char kHelp[] =
     "usage: setup-plan [options] PACKAGE_DIR [-- LAUNCHER_ARGS...]\n"
     "       setup-plan --check [--json] [--codepage N] [--location WINPATH] PACKAGE_DIR\n"
+    "       setup-plan --explain CODE|all\n"
     "       setup-plan --help | -h\n"
     "\n"
     "Shows what Setup.exe does with the package in PACKAGE_DIR on a posed Windows\n"
     "machine: the launcher's own code runs on a simulated Windows, and every effect\n"
-    "is printed in order. --check lints the package instead.\n"
+    "is printed in order. --check lints the package instead: one line per finding,\n"
+    "ending in the code of its kind ([PDI04]); --explain CODE says what the code means\n"
+    "and what to do (--explain all: every code).\n"
     "\n"
     "The machine:\n"
     "  --release R              the Windows release (default winxp):\n"
@@ -146,6 +144,7 @@ std::string Unescape(const std::string& text) {
 // Options that take one text, and options that may be given again.
 std::string* TextOption(Options* o, const std::string& arg) {
   if (arg == "--release") return &o->release;
+  if (arg == "--explain") return &o->explain;
   if (arg == "--inf") return &o->infDir;
   if (arg == "--location") return &o->location;
   if (arg == "--state") return &o->stateFile;
@@ -165,6 +164,9 @@ std::vector<std::string>* ListOption(Options* o, const std::string& arg) {
     if (arg == l.first) return l.second;
   return nullptr;
 }
+
+// Options of several values other than the lists: one per program or time.
+bool IsRepeatable(const std::string& arg) { return arg == "--effect" || arg == "--at" || arg == "--duration"; }
 
 std::string Error(int place, const std::string& what) {
   return "<command line>:" + std::to_string(place) + ": error: " + Printable(what);
@@ -187,6 +189,8 @@ std::string Printable(const std::string& text) {
   return out;
 }
 
+std::string PlaceError(int place, const std::string& what) { return Error(place, what); }
+
 std::string ArgumentError(const Options& options, const std::string& value, const std::string& what) {
   int place = 0;
   for (size_t i = 0; i < options.arguments.size() && !place; ++i)
@@ -194,11 +198,17 @@ std::string ArgumentError(const Options& options, const std::string& value, cons
   return Error(place, what);
 }
 
+std::string OptionError(const Options& options, const std::string& option, const std::string& what) {
+  const auto place = options.places.find(option);
+  return Error(place == options.places.end() ? 0 : place->second, what);
+}
+
 bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
   o->arguments.assign(argv + 1, argv + argc);
   int packagePlace = 0;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
+    if (arg.compare(0, 1, "-") == 0 && !o->places.count(arg)) o->places[arg] = i;
     if (arg == "--") {
       for (++i; i < argc; ++i) o->launcherArgs.push_back(argv[i]);
       break;
@@ -222,6 +232,10 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
                        arg == "--spooler-stop";
     if (!known) return *error = Error(i, "unknown option \"" + arg + "\" (see --help)"), false;
     if (i + 1 >= argc) return *error = Error(i, arg + " needs a value"), false;
+    if (!ListOption(o, arg) && !IsRepeatable(arg) && o->places.at(arg) != i)
+      return *error = Error(i, arg + " again (first given as argument " + std::to_string(o->places.at(arg)) +
+                                   "): it takes one value; give it once"),
+             false;
     const std::string value = argv[++i];
     std::string left, right;
     unsigned long number = 0;
@@ -235,15 +249,15 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
       o->codePage = static_cast<int>(number);
     } else if (arg == "--effect") {
       if (!SplitPair(value, &left, &right)) return bad("--effect needs PROGRAM=REGFILE, not \"" + value + "\"");
-      o->triggers.push_back(Trigger{left, 0, right});
+      o->triggers.push_back(Trigger{left, 0, right, i});
     } else if (arg == "--at") {
       if (!SplitPair(value, &left, &right) || !Number(left, &number))
         return bad("--at needs MS=REGFILE, not \"" + value + "\"");
-      o->triggers.push_back(Trigger{"", number, right});
+      o->triggers.push_back(Trigger{"", number, right, i});
     } else if (arg == "--duration") {
       if (!SplitPair(value, &left, &right) || !Number(right, &number))
         return bad("--duration needs PROGRAM=MS, not \"" + value + "\"");
-      o->durations.push_back(ProgramTime{left, number});
+      o->durations.push_back(ProgramTime{left, number, i});
     } else if (arg == "--choose") {
       if (value == "cancel") o->choice = Choice::kCancel;
       else if (value == "uninstall") o->choice = Choice::kUninstall;
@@ -266,8 +280,9 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
       o->maxWaitMs = number;
     }
   }
-  if (o->packageDir.empty() && !o->help) return *error = Error(argc - 1, "no package folder given"), false;
-  return true;
+  if (o->packageDir.empty() && !o->help && o->explain.empty())
+    return *error = Error(argc - 1, "no package folder given: name the folder that holds Setup.exe and InstallInfo.ini"), false;
+  return o->help || !o->explain.empty() || CheckOptionsTogether(*o, error);
 }
 
 std::string LauncherCommandLine(const Options& options) {

@@ -10,6 +10,7 @@
 // setup-plan prints starts with a place, as a compiler's do.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -22,11 +23,13 @@ struct Trigger {
   std::string program;  // empty for a timed change
   unsigned long atMs = 0;
   std::string regFile;
+  int place = 0;  // the argument that gave it
 };
 
 struct ProgramTime {
   std::string program;
   unsigned long runsForMs = 0;
+  int place = 0;
 };
 
 enum class Choice { kCancel, kUninstall, kAddDevice };
@@ -34,6 +37,7 @@ enum class Choice { kCancel, kUninstall, kAddDevice };
 struct Options {
   bool help = false;
   bool check = false;
+  std::string explain;                     // --explain CODE: the code to explain
   bool json = false;
   bool outcome = false;                    // print the outcome, not the effects
   std::string compareWith;                 // a file of observed outcome lines
@@ -65,9 +69,9 @@ struct Options {
   unsigned long maxWaitMs = 3600000;       // virtual time after which a run is abandoned
   std::vector<std::string> launcherArgs;
   std::vector<std::string> arguments;      // as given, for the places of errors
+  std::map<std::string, int> places;       // option -> the argument it was first given as (1, 2, ...)
 };
 
-extern const char kUsage[];
 // The usage, every option, the releases and how to describe a machine.
 extern const char kHelp[];
 
@@ -75,11 +79,22 @@ extern const char kHelp[];
 // `value` (of the option that gave it), or 0 when no argument is.
 std::string ArgumentError(const Options& options, const std::string& value, const std::string& what);
 
+// "<command line>:N: error: WHAT" for the N-th argument.
+std::string PlaceError(int place, const std::string& what);
+
 // `text` with every byte that is not printable ASCII written as \xNN.
 std::string Printable(const std::string& text);
 
 // True when the arguments are usable; otherwise `error` says why.
 bool ParseOptions(int argc, char** argv, Options* options, std::string* error);
+
+// "<command line>:N: error: WHAT", N the place where `option` was first given.
+std::string OptionError(const Options& options, const std::string& option, const std::string& what);
+
+// True when the options given make sense together (options_check.cpp):
+// no single-valued option twice, --check and --json only with what they
+// use, full Windows paths where one is needed; otherwise `error` says why.
+bool CheckOptionsTogether(const Options& options, std::string* error);
 
 // The launcher's command line as the framework hands it over: the arguments
 // after the program name, joined by blanks.

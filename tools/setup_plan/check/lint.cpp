@@ -1,0 +1,389 @@
+// The information file: presence, encoding, every key the launcher reads,
+// the forms of their values and the launcher's limits.
+#include "lint.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <tuple>
+#include <vector>
+
+#include "machine_setup.h"
+#include "report.h"
+#include "plan_text.h"
+#include "plan_unicode.h"
+#include "records/records.h"
+#include "sim.h"
+
+namespace plan {
+namespace {
+
+const char kFile[] = "InstallInfo.ini";
+const char kMissing[] = "\x01<missing>";
+const DWORD kLargeBuffer = 65536;
+// Findings shown per file; the rest are counted in one line.
+const size_t kFindingsPerFile = 20;
+// A registry key name holds at most 255 characters ("Registry Element Size
+// Limits"); under Wine the ANSI registry calls take subkey paths of at most
+// 260 characters, and CreateEventA names of at most 259.
+const size_t kMaxKeyNameLength = 255;
+const size_t kMaxAnsiKeyPath = 260;
+const size_t kMaxEventName = MAX_PATH - 1;
+const char kInstanceEventSuffix[] = "Setup";
+
+struct Key {
+  const char* section;
+  const char* name;
+  DWORD size;  // the launcher's buffer
+  const char* defaultText;
+};
+
+const Key kKeys[] = {
+    {records::kInstallInfoSection, records::kRegistryPathKey, records::kPathSize, ""},
+    {records::kInstallInfoSection, records::kPdiEntryKey, records::kPathSize, ""},
+    {records::kInstallInfoSection, records::kGuidUndInfKey, records::kPathSize, ""},
+    {records::kInstallInfoSection, records::kVidPidKey, records::kPathSize, ""},
+    {records::kUninstallSection, records::kInfsGuidKey, records::kShortSize, records::kInfsGuidDefault},
+};
+
+class IniLint {
+ public:
+  IniLint(const std::string& path, int codePage, std::vector<Finding>* out)
+      : path_(path), codePage_(codePage), out_(out) {}
+
+  void Add(int line, const char* code, const std::string& what) {
+    out_->push_back(MakeFinding(std::string(kFile) + ":" + std::to_string(line), code, what));
+  }
+
+  // Where each section and key stands (first occurrence), and the bytes the
+  // code page cannot read.
+  void Scan(const std::string& text) {
+    if (text.compare(0, 2, "\xFF\xFE") == 0 || text.compare(0, 2, "\xFE\xFF") == 0) {
+      Add(1, "INI02", "UTF-16 text: seen under Wine, the profile functions of 2000 and later read it; no reading by 95, "
+                      "98 or Me is known: save it as ANSI text in code page " + std::to_string(codePage_));
+    } else if (text.size() >= 4 && ((text[1] == 0 && text[3] == 0) || (text[0] == 0 && text[2] == 0))) {
+      Add(1, "INI03", "UTF-16 without a byte-order mark: read as ANSI text, it holds no section and no key; save it as "
+                      "ANSI text");
+    }
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
+      Add(1, "INI04", "UTF-8 byte-order mark: seen under Wine, the file is then read as UTF-8; no reading by 95, 98 "
+                      "or Me is known: save it as ANSI text in code page " + std::to_string(codePage_) + " without the mark");
+    std::string section;
+    int line = 1;
+    for (size_t at = 0; at <= text.size(); ++line) {
+      size_t end = text.find('\n', at);
+      if (end == std::string::npos) end = text.size();
+      std::string l = text.substr(at, end - at);
+      at = end + 1;
+      if (!l.empty() && l.back() == '\r') l.pop_back();
+      CheckBytes(l, line);
+      const size_t first = l.find_first_not_of(" \t");
+      if (first == std::string::npos || l[first] == ';') continue;
+      if (l[first] == '[') {
+        const std::string name = l.substr(first + 1, l.find(']') - first - 1);
+        section = Upper(name);
+        if (sections_.emplace(section, line).second && !KnownSection(section))
+          Add(line, "INI09", "unknown section [" + name + "]" + Nearest(name, {records::kInstallInfoSection,
+                                                                             records::kUninstallSection}));
+        continue;
+      }
+      std::string key = l.substr(first, l.find('=') - first);
+      while (!key.empty() && (key.back() == ' ' || key.back() == '\t')) key.pop_back();
+      if (KnownSection(section) && !KnownKey(section, key)) {
+        std::vector<std::string> names;
+        for (const Key& k : kKeys)
+          if (Upper(k.section) == section) names.push_back(k.name);
+        Add(line, "INI10", "unknown key " + key + " in [" + section + "]" + Nearest(key, names));
+      }
+      const auto placed = lines_.emplace(section + "|" + Upper(key), line);
+      if (!placed.second)
+        Add(line, "INI11", key + " again: the launcher only reads the one on line " + std::to_string(placed.first->second));
+      if (end >= text.size()) break;
+    }
+  }
+
+  // The value as the launcher reads it; kMissing when the key is absent.
+  std::string Read(const Key& key, DWORD size) {
+    std::vector<char> buffer(size, '\0');
+    GetPrivateProfileStringA(key.section, key.name, kMissing, buffer.data(), size, path_.c_str());
+    return buffer.data();
+  }
+
+  int LineOf(const Key& key) {
+    auto it = lines_.find(Upper(key.section) + "|" + Upper(key.name));
+    if (it != lines_.end()) return it->second;
+    auto section = sections_.find(Upper(key.section));
+    return section == sections_.end() ? 0 : section->second;
+  }
+
+ private:
+  void CheckBytes(const std::string& l, int line) {
+    if (l.find('\0') != std::string::npos)
+      Add(line, "INI08", "a NUL byte: seen under Wine, the key on this line is then not found and takes its default; "
+                         "remove the byte");
+    for (size_t i = 0; i < l.size(); ++i) {
+      const unsigned char c = static_cast<unsigned char>(l[i]);
+      if (c < 0x80) continue;
+      if (codePage_ == 1252) {
+        if (c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D)
+          return Add(line, "INI05", "byte 0x" + Hex(c) + " is no character in code page 1252");
+        if (c >= 0xC2 && c <= 0xF4 && i + 1 < l.size() && (static_cast<unsigned char>(l[i + 1]) & 0xC0) == 0x80)
+          return Add(line, "INI06", "looks like UTF-8; the launcher reads it as code page 1252: save it in that code page");
+      } else if (_ismbblead(c)) {
+        const unsigned char t = i + 1 < l.size() ? static_cast<unsigned char>(l[i + 1]) : 0;
+        if (t < 0x40 || t == 0x7F || t == 0xFF)
+          return Add(line, "INI07", "broken double-byte character in code page " + std::to_string(codePage_));
+        ++i;
+      } else if (codePage_ == 932 && !(c >= 0xA1 && c <= 0xDF)) {
+        return Add(line, "INI05", "byte 0x" + Hex(c) + " is no character in code page 932");
+      }
+    }
+  }
+  static bool KnownSection(const std::string& upper) {
+    return upper == Upper(records::kInstallInfoSection) || upper == Upper(records::kUninstallSection);
+  }
+  static bool KnownKey(const std::string& section, const std::string& key) {
+    for (const Key& k : kKeys)
+      if (Upper(k.section) == section && Upper(k.name) == Upper(key)) return true;
+    return false;
+  }
+  // The known name closest to `name`, offered when it is near enough to be
+  // a misspelling; otherwise every name the launcher reads.
+  static std::string Nearest(const std::string& name, const std::vector<std::string>& known) {
+    const std::string best = plan::Nearest(name, known);
+    if (!best.empty()) return ": the launcher reads " + best + "; is it meant?";
+    std::string all;
+    for (const std::string& k : known) all += (all.empty() ? "" : ", ") + k;
+    return ": the launcher never reads it (it reads " + all + ")";
+  }
+  static std::string Hex(unsigned char c) {
+    const char digits[] = "0123456789ABCDEF";
+    return std::string(1, digits[c >> 4]) + digits[c & 15];
+  }
+
+  std::string path_;
+  int codePage_;
+  std::vector<Finding>* out_;
+  std::map<std::string, int> sections_;
+  std::map<std::string, int> lines_;
+};
+
+void CheckHardwareIds(IniLint& lint, int line, const std::string& list) {
+  size_t at = 0;
+  for (;;) {
+    const size_t comma = list.find(',', at);
+    const std::string id = list.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
+    if (id.empty()) {
+      if (comma != std::string::npos || at != 0) lint.Add(line, "VID03", "empty hardware id between commas");
+    } else if (id.size() > records::kShortSize - 5) {
+      lint.Add(line, "VID01", "hardware id of " + std::to_string(id.size()) + " bytes: at most 255");
+    } else if (id[0] == ' ' || id.back() == ' ') {
+      lint.Add(line, "VID02", "hardware id \"" + id + "\" has a blank: ids are not trimmed, it would never match");
+    } else {
+      const std::string u = Upper(id);
+      const bool form = u.size() == 17 && u.compare(0, 4, "VID_") == 0 && u.compare(8, 5, "&PID_") == 0 &&
+                        u.find_first_not_of("0123456789ABCDEF", 4) == 8 &&
+                        u.find_first_not_of("0123456789ABCDEF", 13) == std::string::npos;
+      if (!form) lint.Add(line, "VID04", "hardware id \"" + id + "\" is not VID_xxxx&PID_xxxx (hex)");
+    }
+    if (comma == std::string::npos) break;
+    at = comma + 1;
+  }
+}
+
+// Characters of `text` in the posed code page: a double-byte pair is one.
+size_t Characters(const std::string& text) {
+  size_t n = 0;
+  for (size_t i = 0; i < text.size(); ++i, ++n)
+    if (_ismbblead(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ++i;
+  return n;
+}
+
+// The key names of a registry path: cut at backslashes that are no trail byte.
+std::vector<std::string> KeyNames(const std::string& path) {
+  std::vector<std::string> names(1);
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (_ismbblead(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
+      names.back() += path.substr(i++, 2);
+    } else if (path[i] == '\\') {
+      names.emplace_back();
+    } else {
+      names.back() += path[i];
+    }
+  }
+  return names;
+}
+
+void CheckRegistryPath(IniLint& lint, int line, const std::string& path) {
+  const std::string u = Upper(path);
+  if (path.empty()) return lint.Add(line, "REG01", "RegistryPath is empty: there is no product key; give the key below HKEY_LOCAL_MACHINE, e.g. Software\\Maker\\Product");
+  if (u.compare(0, 5, "HKEY_") == 0 || u.compare(0, 5, "HKLM\\") == 0)
+    return lint.Add(line, "REG02", "RegistryPath names a root key; it must be relative to HKEY_LOCAL_MACHINE: leave the root out");
+  size_t longest = 0;
+  bool empty = false;
+  for (const std::string& name : KeyNames(path)) {
+    longest = std::max(longest, Characters(name));
+    empty = empty || name.empty();
+  }
+  if (empty) lint.Add(line, "REG03", "RegistryPath has an empty key name (a leading, trailing or doubled backslash)");
+  if (longest > kMaxKeyNameLength)
+    lint.Add(line, "REG04", "RegistryPath has a key name of " + std::to_string(longest) +
+                                " characters; Windows allows 255, so the product key cannot be created: shorten it");
+  if (Characters(path) > kMaxAnsiKeyPath)
+    lint.Add(line, "REG05", "RegistryPath is " + std::to_string(Characters(path)) +
+                                " characters: seen under Wine, the ANSI registry calls refuse a path over 260; shorten it");
+}
+
+void CheckPdiEntry(IniLint& lint, int line, const std::string& pdi) {
+  if (pdi.empty()) lint.Add(line, "PDI01", "PDIENTRY is empty: the instance event, marker and maker key have no name");
+  for (size_t i = 0; i < pdi.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(pdi[i]);
+    if (_ismbblead(c) && i + 1 < pdi.size()) {
+      ++i;  // a trail byte 0x5C is part of its character, no backslash
+    } else if (c == '\\' || c < 0x20 || c == 0x7F) {
+      lint.Add(line, "PDI02", "PDIENTRY holds " + std::string(c == '\\' ? "a backslash" : "a control byte") +
+                                  ": no event or registry key can be named with it");
+      break;
+    }
+  }
+  const size_t length = Characters(pdi);
+  if (pdi.size() > records::kMaxPdiEntryLength)
+    return lint.Add(line, "PDI05", "PDIENTRY longer than " + std::to_string(records::kMaxPdiEntryLength) +
+                                       " bytes: the launcher ends without installing");
+  if (length > kMaxKeyNameLength)
+    lint.Add(line, "PDI03", "PDIENTRY is " + std::to_string(length) +
+                                " characters: a registry key name (Software\\Corvale\\<PDIENTRY>) holds at most 255");
+  if (length + strlen(kInstanceEventSuffix) > kMaxEventName)
+    lint.Add(line, "PDI04", "PDIENTRY is " + std::to_string(length) + " characters: the instance event <PDIENTRY>" +
+                                kInstanceEventSuffix + " may have at most " + std::to_string(kMaxEventName) +
+                                ", so no event is created and a second launcher is not kept out; keep it to " +
+                                std::to_string(kMaxEventName - strlen(kInstanceEventSuffix)));
+}
+
+// Text with its control bytes written \xNN, so that a finding stays one line
+// (the rest is UTF-8 already).
+std::string Visible(const std::string& text) {
+  std::string out;
+  for (unsigned char c : text) out += c < 0x20 || c == 0x7F ? Printable(std::string(1, static_cast<char>(c))) : std::string(1, static_cast<char>(c));
+  return out;
+}
+
+// By file, InstallInfo.ini first and letter case ignored, then by line; findings of one line keep
+// the order they were made in.
+void SortFindings(std::vector<Finding>* findings) {
+  const auto key = [](const Finding& f) {
+    const size_t colon = f.where.rfind(':');
+    const std::string file = f.where.substr(0, colon);
+    return std::make_tuple(file != kFile, Upper(file), std::stoi(f.where.substr(colon + 1)));
+  };
+  std::stable_sort(findings->begin(), findings->end(),
+                   [&key](const Finding& a, const Finding& b) { return key(a) < key(b); });
+}
+
+// At most kFindingsPerFile findings of each file; one line says how many
+// more there were, and of which kind.
+void CapFindings(std::vector<Finding>* findings) {
+  std::map<std::string, size_t> shown;
+  std::map<std::string, std::pair<int, int>> hidden;  // file -> errors, warnings
+  std::vector<Finding> kept;
+  for (const Finding& f : *findings) {
+    const std::string file = f.where.substr(0, f.where.rfind(':'));
+    if (++shown[file] <= kFindingsPerFile) {
+      kept.push_back(f);
+    } else {
+      (f.error ? hidden[file].first : hidden[file].second) += 1;
+    }
+  }
+  for (const auto& h : hidden) {
+    Finding note = MakeFinding(h.first + ":0", "NOTE01",
+                               std::to_string(h.second.first + h.second.second) + " more finding(s) not shown (" +
+                                   std::to_string(h.second.first) + " error(s)): at most " +
+                                   std::to_string(kFindingsPerFile) + " per file");
+    note.note = true;
+    note.hiddenErrors = h.second.first;
+    note.hiddenWarnings = h.second.second;
+    kept.push_back(note);
+  }
+  findings->swap(kept);
+}
+
+}  // namespace
+
+bool LintPackage(const Options& options, std::vector<Finding>* findings, std::string* error) {
+  Machine machine;
+  if (!PoseMachine(options, &machine, error)) return false;
+  const std::string path = machine.launcherFolder + records::kInstallInfoFileName;
+  IniLint lint(path, options.codePage, findings);
+  if (!sim::FileExists(path)) {
+    lint.Add(0, "INI01", "not found in the package: every key takes its default and nothing can be installed");
+    LintPackageFiles(options, findings);
+    return true;
+  }
+  lint.Scan(sim::ReadFile(path));
+  std::map<std::string, std::string> values;
+  for (const Key& key : kKeys) {
+    const int line = lint.LineOf(key);
+    const std::string value = lint.Read(key, key.size);
+    if (value == kMissing) {
+      lint.Add(line, "INI12", std::string(key.name) + " missing from [" + key.section + "]: the launcher uses " +
+                                (key.defaultText[0] ? "\"" + std::string(key.defaultText) + "\"" : "the empty text"));
+      values[key.name] = key.defaultText;
+      continue;
+    }
+    const std::string whole = lint.Read(key, kLargeBuffer);
+    if (whole.size() > value.size())
+      lint.Add(line, "INI13", std::string(key.name) + " is " + std::to_string(whole.size()) + " bytes: the launcher reads " +
+                               std::to_string(key.size - 1) + " and cuts the rest");
+    values[key.name] = value;
+  }
+  CheckPdiEntry(lint, lint.LineOf(kKeys[1]), values[records::kPdiEntryKey]);
+  CheckRegistryPath(lint, lint.LineOf(kKeys[0]), values[records::kRegistryPathKey]);
+  CheckHardwareIds(lint, lint.LineOf(kKeys[3]), values[records::kVidPidKey]);
+  const std::string& guid = values[records::kGuidUndInfKey];
+  if (!guid.empty() && !IsGuid(guid)) lint.Add(lint.LineOf(kKeys[2]), "GUID01", "GUIDUNDINF is not a GUID {xxxxxxxx-xxxx-...}");
+  if (guid.empty())
+    lint.Add(lint.LineOf(kKeys[2]), "GUID02",
+             "GUIDUNDINF is empty: any printer function without a ClassGUID, even another maker's, is taken for the "
+             "product's, so the launcher stops waiting for Windows and never runs the clean-up; give the setup class GUID");
+  const std::string& marker = values[records::kInfsGuidKey];
+  if (marker.empty())
+    lint.Add(lint.LineOf(kKeys[4]), "GUID03", "INFSGUID is empty: the launcher then purges no INF file (an empty marker would match every one)");
+  else if (!IsGuid(marker))
+    lint.Add(lint.LineOf(kKeys[4]), "GUID04", "INFSGUID is not a GUID {xxxxxxxx-xxxx-...}");
+  LintPackageFiles(options, findings);
+  SortFindings(findings);
+  CapFindings(findings);
+  return true;
+}
+
+bool CheckPackage(const Options& options, std::ostream& out, std::string* error) {
+  std::vector<Finding> findings;
+  if (!LintPackage(options, &findings, error)) return false;
+  int errors = 0;
+  int warnings = 0;
+  for (const Finding& f : findings) {
+    errors += (f.error ? 1 : 0) + f.hiddenErrors;
+    warnings += (f.error || f.note ? 0 : 1) + f.hiddenWarnings;
+  }
+  if (options.json) {
+    out << "{\n  \"findings\": [";
+    for (size_t i = 0; i < findings.size(); ++i) {
+      const Finding& f = findings[i];
+      const size_t colon = f.where.rfind(':');
+      out << (i ? "," : "") << "\n    {\"file\": " << JsonString(f.where.substr(0, colon))
+          << ", \"line\": " << f.where.substr(colon + 1) << ", \"severity\": "
+          << JsonString(f.note ? "note" : f.error ? "error" : "warning") << ", \"code\": " << JsonString(f.code)
+          << ", \"message\": " << JsonText(f.what, options.codePage) << "}";
+    }
+    out << "\n  ],\n  \"errors\": " << errors << ",\n  \"warnings\": " << warnings
+        << ",\n  \"clean\": " << (errors ? "false" : "true") << "\n}\n";
+    return errors == 0;
+  }
+  for (const Finding& f : findings)
+    out << f.where << ": " << (f.note ? "note" : f.error ? "error" : "warning") << ": "
+        << Visible(AnsiToUtf8(f.what, options.codePage)) << " [" << f.code << "]\n";
+  out << errors << " error(s), " << warnings << " warning(s)\n";
+  return errors == 0;
+}
+
+}  // namespace plan

@@ -1,0 +1,71 @@
+// Pieces of the .reg reader shared by its two files: the text as characters
+// of its own encoding, the findings, and turning value data into bytes.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "reg_file.h"
+
+namespace plan {
+namespace regtext {
+
+typedef std::u32string Units;     // one character per element
+typedef std::u32string_view View;  // a part of a line, not copied
+// A double-byte ANSI character: both bytes in one unit, above every single byte.
+const char32_t kPairMark = 0x10000;
+
+// Limits of Windows' registry ("Registry Element Size Limits"), in characters.
+const size_t kMaxKeyDepth = 512;
+const size_t kMaxKeyName = 255;
+const size_t kMaxValueName = 16383;
+// Errors kept per file; the rest are only counted (a broken export of a
+// whole machine would otherwise give a line for each of its lines).
+const size_t kErrorsShown = 20;
+
+bool IsBlank(char32_t c);
+View Trim(View s);
+// Only ASCII is kept; any other character becomes 0x01 (it matches nothing).
+std::string Ascii(View s);
+// Text of the file for a finding: ASCII, at most 40 characters, "..." after.
+std::string Shown(View s);
+bool StartsWithNoCase(const std::string& s, const char* prefix);
+
+// Findings of one file, and its encoding: `wide` for UTF-16.
+class Reader {
+ public:
+  Reader(const std::string& fileName, RegFile* out, bool wide) : name_(fileName), out_(out), wide_(wide) {}
+
+  void Error(int line, const std::string& what);
+  void Warning(int line, const std::string& what);
+  // Adds the count of errors not kept, if any.
+  void Finish();
+
+  // ANSI bytes of text in the file's own encoding.
+  std::string Narrow(View s, int line);
+  std::string FromUtf16(const std::vector<WCHAR>& wide, int line);
+
+  // The data of a value ("text", dword:, hex:, hex(N):) into `op`'s type and
+  // bytes; false, with a finding, when it is malformed.
+  bool Data(View data, int line, RegOperation* op);
+
+ protected:
+  RegFile* out() { return out_; }
+
+ private:
+  bool Dword(const std::string& digits, int line, RegOperation* op);
+  bool Hex(const std::string& s, int line, RegOperation* op);
+
+  std::string name_;
+  RegFile* out_;
+  bool wide_;
+  size_t hidden_ = 0;
+};
+
+// A quoted text starting at `*at`: its characters with \\ and \" undone;
+// `*at` ends just after the closing quote. False when it does not close.
+bool Quoted(View s, size_t* at, Units* text);
+
+}  // namespace regtext
+}  // namespace plan

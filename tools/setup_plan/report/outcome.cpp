@@ -1,0 +1,281 @@
+#include "outcome.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "plan_text.h"
+#include "plan_unicode.h"
+#include "sim.h"
+#include "state_file.h"
+
+namespace plan {
+namespace {
+
+std::string KeyName(const std::string& simPath) {
+  if (simPath.compare(0, 5, "HKCU\\") == 0) return "hkcu\\" + Lower(simPath.substr(5));
+  return "hklm\\" + Lower(simPath);
+}
+
+// Control bytes as \xNN, so that every value stays on its line.
+std::string Visible(const std::string& text) {
+  std::string out;
+  char escape[8];
+  for (unsigned char c : text) {
+    if (c < 0x20 || c == 0x7F) {
+      snprintf(escape, sizeof escape, "\\x%02x", c);
+      out += escape;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+std::string ValueText(DWORD type, std::string data) {
+  if (type != REG_SZ) return RegDataText(type, data);
+  while (!data.empty() && data.back() == '\0') data.pop_back();
+  return "\"" + Visible(data) + "\"";
+}
+
+unsigned long Crc32(const std::string& bytes) {
+  unsigned long crc = 0xFFFFFFFFul;
+  for (unsigned char b : bytes) {
+    crc ^= b;
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320ul & (0ul - (crc & 1)));
+  }
+  return crc ^ 0xFFFFFFFFul;
+}
+
+std::string ContentText(const std::string& bytes) {
+  char crc[16];
+  snprintf(crc, sizeof crc, "%08lx", Crc32(bytes));
+  return std::to_string(bytes.size()) + " bytes, crc32 " + crc;
+}
+
+// Whether the file at `path` is one the outcome looks at: anywhere in the
+// package and the INF folders, or directly in the system folder.
+bool Observed(const Machine& machine, const std::string& path) {
+  const std::string folder = Upper(path.substr(0, path.find_last_of('\\')));
+  const auto below = [&](const std::string& top) { return Upper(path).compare(0, top.size() + 1, Upper(top) + "\\") == 0; };
+  return folder == Upper(sim::SystemFolder()) || below(sim::WindowsFolder() + "\\INF") || below(machine.launcherFolder);
+}
+
+// A field of an effect as text: a JSON string literal decoded (the recorder
+// writes bytes above 127 and control bytes as \u00XX), anything else as it is.
+std::string FieldOf(const Effect& effect, const std::string& name) {
+  for (const Field& f : effect.fields) {
+    if (f.first != name) continue;
+    const std::string& v = f.second;
+    return v.empty() || v[0] != '"' ? v : JsonStringBytes(v);
+  }
+  return "";
+}
+
+// The lines of what happened while the launcher ran, in order. Each run has
+// a waiting program of its own, whose completion event starts unset.
+void AddSeenLines(const Machine& machine, const RunResult& run, std::vector<std::string>* out) {
+  const std::vector<Effect>& effects = run.effects;
+  size_t eventSetAt = effects.size();
+  for (size_t i = 0; i < effects.size() && eventSetAt == effects.size(); ++i)
+    if (effects[i].kind == "completion-event") eventSetAt = i;
+  const auto eventAt = [&](size_t i) -> std::string { return eventSetAt < i ? "set" : "unset"; };
+  const std::string installer = Upper(machine.launcherFolder + "\\Install\\Setup.exe");
+
+  std::vector<std::string>& lines = *out;
+  bool msiexecHeld = false;
+  for (size_t i = 0; i < effects.size(); ++i) {
+    const Effect& e = effects[i];
+    if (e.kind == "file-held" || e.kind == "file-released") {
+      if (EndsWithNoCase(FieldOf(e, "path"), "\\msiexec.exe")) msiexecHeld = e.kind == "file-held";
+    } else if (e.kind == "dialog") {
+      lines.push_back("shows the maintenance dialog");
+      lines.push_back("completion event while the dialog was up: " + eventAt(i));
+    } else if (e.kind == "message-box") {
+      lines.push_back("shows a message box \"" + FieldOf(e, "caption") + "\": " + Visible(FieldOf(e, "message")));
+      lines.push_back("completion event while the box was up: " + eventAt(i));
+    } else if (e.kind == "program-started" && FieldOf(e, "started") == "true") {
+      const std::string program = FieldOf(e, "program");
+      bool laterStart = false;
+      for (size_t j = i + 1; j < effects.size() && !laterStart; ++j) laterStart = effects[j].kind == "program-started";
+      const bool shows = strtoul(FieldOf(e, "startupFlags").c_str(), NULL, 10) & STARTF_USESHOWWINDOW;
+      lines.push_back("starts " + Visible(FieldOf(e, "commandLine")) + " (program " +
+                      (FieldOf(e, "programNamed") == "true" ? program : "none") +
+                      ", show=" + (shows ? FieldOf(e, "showWindow") : "default") + ")" +
+                      (laterStart && FieldOf(e, "waited") == "true" ? ", waited" : ""));
+      if (Upper(program) != installer) continue;
+      size_t end = i;
+      for (size_t j = i + 1; j < effects.size() && end == i; ++j)
+        if (effects[j].kind == "wait" && Upper(FieldOf(effects[j], "for")) == installer) end = j;
+      lines.push_back("completion event as the installer started: " + eventAt(i));
+      lines.push_back("completion event as the installer ended: " + eventAt(end));
+      lines.push_back(std::string("msiexec.exe writable while the installer ran: ") + (msiexecHeld ? "no" : "yes"));
+    }
+  }
+  lines.push_back("completion event after the launcher: " + eventAt(effects.size()));
+  lines.push_back(std::string("the launcher ends: ") + (run.abandoned ? "no" : "yes"));
+}
+
+template <typename Set>
+void AddedAndRemoved(const char* what, const Set& before, const Set& after, std::vector<std::string>* lines) {
+  for (const std::string& name : after)
+    if (!before.count(name)) lines->push_back(std::string(what) + " " + name + " added");
+  for (const std::string& name : before)
+    if (!after.count(name)) lines->push_back(std::string(what) + " " + name + " removed");
+}
+
+// FNV-1a, 64 bits: two texts of one value that differ get the same hash
+// once in 2^64.
+uint64_t TextHash(const std::string& text) {
+  uint64_t h = 14695981039346656037ull;
+  for (unsigned char c : text) h = (h ^ c) * 1099511628211ull;
+  return h;
+}
+
+bool HasKey(const ObservableState& state, uint64_t key) {
+  return std::binary_search(state.keys.begin(), state.keys.end(), key);
+}
+
+// The hash of a value's data as text in `state`; false when it had no such value.
+bool FindValue(const ObservableState& state, uint64_t name, uint64_t* text) {
+  const auto at = std::lower_bound(state.values.begin(), state.values.end(), std::make_pair(name, uint64_t(0)));
+  if (at == state.values.end() || at->first != name) return false;
+  *text = at->second;
+  return true;
+}
+
+// The machine's path of the parent of a key, "" for a key at a root's top.
+std::string ParentPath(const std::string& simPath) {
+  const size_t cut = simPath.rfind('\\');
+  if (cut == std::string::npos || simPath.compare(0, cut + 1, "HKCU\\") == 0) return "";
+  return simPath.substr(0, cut);
+}
+
+// What the registry lost and gained since `before`, and the other
+// differences between two states, sorted.
+std::vector<std::string> LeftLines(const ObservableState& before, const ObservableState& after) {
+  std::vector<std::string> lines;
+  // A key created shows through its values and subkeys; only an empty one
+  // gets a line. Of a tree deleted, its top. (A Windows that has keys the
+  // posed machine lacks, such as Software, then reads the same.)
+  sim::VisitRegistry([&](const std::string& path, const sim::RegValueView* values, size_t count) {
+    const std::string key = KeyName(path);
+    if (count == 0 && sim::SubkeyCount(path) == 0 && !HasKey(before, TextHash(key)))
+      lines.push_back("key " + key + " created");
+    for (size_t i = 0; i < count; ++i) {
+      const std::string entry = key + " : " + Lower(*values[i].name);
+      const std::string text = ValueText(values[i].type, *values[i].data);
+      uint64_t was = 0;
+      if (!FindValue(before, TextHash(entry), &was) || was != TextHash(text))
+        lines.push_back("value " + entry + " = " + text);
+    }
+  });
+  std::set<std::string> gone;  // a key or value deleted twice is told once
+  const std::vector<sim::RegistryDeletion>& deletions = sim::RegistryDeletions();
+  for (size_t i = before.deletionsSeen; i < deletions.size(); ++i) {
+    const sim::RegistryDeletion& d = deletions[i];
+    const std::string key = KeyName(d.path);
+    if (!d.value) {
+      const std::string parent = ParentPath(d.path);
+      if (HasKey(before, TextHash(key)) && !sim::KeyExists(d.path) && !parent.empty() && sim::KeyExists(parent))
+        gone.insert("key " + key + " deleted");
+      continue;
+    }
+    const std::string entry = key + " : " + Lower(d.name);
+    uint64_t was = 0;
+    if (FindValue(before, TextHash(entry), &was) && !sim::ValueExists(d.path, d.name) && sim::KeyExists(d.path))
+      gone.insert("value " + entry + " deleted");
+  }
+  lines.insert(lines.end(), gone.begin(), gone.end());
+  for (const auto& f : after.files) {
+    auto was = before.files.find(f.first);
+    if (was == before.files.end() || was->second != f.second) lines.push_back("file " + f.first + " = " + f.second);
+  }
+  for (const auto& f : before.files)
+    if (!after.files.count(f.first)) lines.push_back("file " + f.first + " deleted");
+  AddedAndRemoved("printer", before.printers, after.printers, &lines);
+  AddedAndRemoved("driver", before.drivers, after.drivers, &lines);
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+}  // namespace
+
+ObservableState ObserveMachine(const Machine& machine) {
+  ObservableState state;
+  sim::VisitRegistry([&state](const std::string& path, const sim::RegValueView* values, size_t count) {
+    const std::string name = KeyName(path);
+    state.keys.push_back(TextHash(name));
+    for (size_t i = 0; i < count; ++i)
+      state.values.emplace_back(TextHash(name + " : " + Lower(*values[i].name)),
+                                TextHash(ValueText(values[i].type, *values[i].data)));
+  });
+  std::sort(state.keys.begin(), state.keys.end());
+  std::sort(state.values.begin(), state.values.end());
+  state.deletionsSeen = sim::RegistryDeletions().size();
+  for (const std::string& path : sim::AllFiles())
+    if (Observed(machine, path)) state.files[Lower(path)] = ContentText(sim::ReadFile(path));
+  for (const std::string& p : sim::PrinterNames()) state.printers.insert(p);
+  for (const std::string& d : sim::PrinterDriverNames()) state.drivers.insert(d);
+  return state;
+}
+
+std::vector<std::string> OutcomeLines(const Machine& machine, const ObservableState& before,
+                                      const ObservableState& after, const std::vector<RunResult>& runs) {
+  std::vector<std::string> lines;
+  // Several runs are told apart by a line before each, and before what they leave.
+  for (size_t i = 0; i < runs.size(); ++i) {
+    if (runs.size() > 1) lines.push_back("run " + std::to_string(i + 1) + ":");
+    AddSeenLines(machine, runs[i], &lines);
+  }
+  if (runs.size() > 1) lines.push_back("what the runs leave:");
+  const std::vector<std::string> left = LeftLines(before, after);
+  lines.insert(lines.end(), left.begin(), left.end());
+  return lines;
+}
+
+bool CompareOutcome(std::ostream& out, const std::vector<std::string>& planned, const std::string& observed) {
+  std::vector<std::string> seen;
+  for (std::string line : Split(observed, "\n")) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) seen.push_back(line);
+  }
+  if (seen == planned) {
+    out << planned.size() << " lines as planned\n";
+    return true;
+  }
+  // The lines both sides begin and end with, then the longest common
+  // subsequence of the rest, both sides walked along it. A rest too large
+  // for its table (an observed file of a million lines) is shown unaligned.
+  const size_t kMaxCells = 4000000;
+  size_t head = 0, tail = 0;
+  while (head < planned.size() && head < seen.size() && planned[head] == seen[head]) ++head;
+  while (tail + head < planned.size() && tail + head < seen.size() &&
+         planned[planned.size() - 1 - tail] == seen[seen.size() - 1 - tail])
+    ++tail;
+  const size_t n = planned.size() - tail, m = seen.size() - tail;
+  const bool align = (n - head + 1) * (m - head + 1) <= kMaxCells;
+  std::vector<std::vector<size_t>> common(align ? n - head + 1 : 1, std::vector<size_t>(align ? m - head + 1 : 1, 0));
+  const auto at = [&](size_t i, size_t j) -> size_t& { return common[i - head][j - head]; };
+  if (align)
+    for (size_t i = n; i-- > head;)
+      for (size_t j = m; j-- > head;)
+        at(i, j) = planned[i] == seen[j] ? at(i + 1, j + 1) + 1 : std::max(at(i + 1, j), at(i, j + 1));
+  out << "the observed run differs from the plan (- planned only, + observed only):\n";
+  for (size_t k = 0; k < head; ++k) out << "  " << planned[k] << "\n";
+  size_t i = head, j = head;
+  while (i < n || j < m) {
+    if (i < n && j < m && planned[i] == seen[j]) {
+      out << "  " << planned[i++] << "\n";
+      ++j;
+    } else if (j < m && (i == n || (align && at(i, j + 1) >= at(i + 1, j)))) {
+      out << "+ " << seen[j++] << "\n";
+    } else {
+      out << "- " << planned[i++] << "\n";
+    }
+  }
+  for (size_t k = n; k < planned.size(); ++k) out << "  " << planned[k] << "\n";
+  return false;
+}
+
+}  // namespace plan
