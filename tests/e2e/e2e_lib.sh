@@ -39,8 +39,9 @@ finish() {
   if [ ${#REASONS[@]} -eq 0 ]; then
     echo "PASS $SCENARIO"
     PASSED=$((PASSED + 1))
-    [ -n "${E2E_KEEP:-}" ] || rm -rf "$WINEPREFIX"
+    [ -n "${E2E_KEEP:-}" ] || wine_drop_prefix "$WINEPREFIX"
   else
+    wine_keep_prefix "$WINEPREFIX"
     local IFS=';'
     echo "FAIL $SCENARIO: ${REASONS[*]} (prefix kept: $WINEPREFIX)"
     FAILED=$((FAILED + 1))
@@ -232,10 +233,12 @@ compared_run() {
     plan+=(--duration "$stub=$STUB_RUNS_MS")
   done
   unix="$WINEPREFIX/drive_c/$(echo "${1%\\*}" | sed 's/^C:\\//; s/\\/\//g')"
-  local observe=(env OBSERVE_CP="cp$cp" STUB_RUNS_MS="$STUB_RUNS_MS" python3 "$ROOT/tests/e2e/observe.py")
+  local observe=(env OBSERVE_CP="cp$cp" OBSERVE_BASE="$WINE_WORK/wine/base" STUB_RUNS_MS="$STUB_RUNS_MS"
+    python3 "$ROOT/tests/e2e/observe.py")
   wine_stop
   mapfile -t laid < <("${observe[@]}" snap "$WINEPREFIX" "$unix" "$obs.before" "$WINE_WORK/wine/base")
   rm -f "$WINEPREFIX/drive_c/e2e-log.txt" "$obs.box" "$obs.reasons"
+  wineserver -p0  # a server that ends with the last program: no idle time is waited for below
   [ -z "$BEFORE_RUN" ] || "$BEFORE_RUN"
   local user=""
   [ -z "$RUN_USER" ] || { { REASONS=(); "$RUN_USER"; printf '%s\n' "${REASONS[@]}" >"$obs.reasons"; } & user=$!; }

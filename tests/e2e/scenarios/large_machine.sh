@@ -30,20 +30,20 @@ now_ms() {
 scenario_large_purge() {
   new_scenario "large machine: purge of 100 product INF files among 10,000 ($1), as planned" "$1" || { finish; return; }
   package "$WINEPREFIX/drive_c/pkg" Setup.exe
-  local inf="$WINEPREFIX/drive_c/windows/inf" ours="$RUN_DIR/large-ours.txt"
+  local inf="$WINEPREFIX/drive_c/windows/inf" ours="$WINEPREFIX/large-ours.txt"
   python3 "$ROOT/tests/e2e/large/lay_inf_folders.py" "$inf" 10000 100 "$LARGE_MARKER" >"$ours"
   check "product files laid out" "$(grep -c . "$ours")" 200
   # Two holders; each prints "held" once its file is open.
   hold_two() {
     local name i
     for name in oem00001 oem09998; do
-      wine 'C:\e2e\holdfile.exe' "C:\\windows\\inf\\$name.inf" 'C:\e2e\stop-hold' >"$RUN_DIR/hold-$name.out" 2>/dev/null &
+      wine 'C:\e2e\holdfile.exe' "C:\\windows\\inf\\$name.inf" 'C:\e2e\stop-hold' >"$WINEPREFIX/hold-$name.out" 2>/dev/null &
     done
     for i in $(seq 1 100); do
-      [ "$(cat "$RUN_DIR"/hold-oem0*.out 2>/dev/null | grep -c held)" -ge 2 ] && break
+      [ "$(cat "$WINEPREFIX"/hold-oem0*.out 2>/dev/null | grep -c held)" -ge 2 ] && break
       sleep 0.1
     done
-    check "files held by another program" "$(cat "$RUN_DIR"/hold-oem0*.out | grep -c held)" 2
+    check "files held by another program" "$(cat "$WINEPREFIX"/hold-oem0*.out | grep -c held)" 2
   }
   PLAN_ARGS=(--held-file 'C:\windows\inf\oem00001.inf' --held-file 'C:\windows\inf\oem09998.inf')
   local start

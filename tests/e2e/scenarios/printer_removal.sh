@@ -43,7 +43,7 @@ scenario_printer_removal() {
   # second byte is 5C; Wine's _mbsstr does not keep to character boundaries
   # as Windows' does (see the contract Mbcs_MbsstrKeepsToCharacterBoundaries_932),
   # so a match that starts inside a character is tried on the simulator only.
-  local queue_log="$RUN_DIR/queue-window.log" other_log="$RUN_DIR/other-window.log"
+  local queue_log="$WINEPREFIX/queue-window.log" other_log="$WINEPREFIX/other-window.log"
   local queue_pid other_pid
   open_windows() {
     queue_pid="$(open_window_logged "$(ansi_hex "Queue - $name")" "$queue_log" ${hang:+120 hang})"
