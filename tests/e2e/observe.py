@@ -18,8 +18,11 @@
 Texts are written in the ANSI code page OBSERVE_CP (default cp1252), names
 and paths in ASCII lower case, as setup-plan writes them; STUB_RUNS_MS is how
 long each stub ran; OBSERVE_ALLOW names the differences of WINE_DIFFERENCES
-that a scenario allows for where they change the run itself.
+that a scenario allows for where they change the run itself; OBSERVE_BASE
+names the base prefix, whose files a scenario's prefix holds untouched are
+then not read again.
 """
+import fcntl
 import json
 import os
 import re
@@ -115,10 +118,53 @@ def value_text(data):
     return data.replace(' ', '')
 
 
-def content(path):
+def content(path, prefix=None):
+    """A file's size and checksum. A file of PREFIX that is the base prefix's
+    own, untouched (as an overlay shows it: same size, modification and
+    change times; no write can keep the change time), is not read again."""
+    known = base_contents().get(os.path.relpath(path, prefix)) if prefix else None
+    if known and known[0] == stamp(path):
+        return known[1]
     with open(path, 'rb') as f:
         data = f.read()
     return '%d bytes, crc32 %08x' % (len(data), zlib.crc32(data))
+
+
+def stamp(path):
+    st = os.stat(path)
+    return [st.st_size, st.st_mtime_ns, st.st_ctime_ns]
+
+
+def snapped(prefix, package=None):
+    """(top folder, whether its subfolders count) of what a snap reads."""
+    return ([(package, True)] if package else []) + [(os.path.join(prefix, f), f.endswith('inf')) for f in FOLDERS]
+
+
+_BASE_CONTENTS = []
+
+
+def base_contents():
+    """The contents of the base prefix's (OBSERVE_BASE) files, by path, with
+    their stamps; read once for every scenario and kept beside it."""
+    base = os.environ.get('OBSERVE_BASE')
+    if not base or _BASE_CONTENTS:
+        return _BASE_CONTENTS[0] if _BASE_CONTENTS else {}
+    cache, ready = base + '.contents.json', stamp(os.path.join(base, '.ready'))
+    with open(base + '.contents.lock', 'w') as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        kept = json.load(open(cache)) if os.path.exists(cache) else {}
+        if kept.get('ready') != ready:
+            kept = {'ready': ready, 'files': {}}
+            for top, deep in snapped(base):
+                for folder, dirs, names in os.walk(top):
+                    dirs[:] = dirs if deep else []
+                    for path in (os.path.join(folder, name) for name in names):
+                        kept['files'][os.path.relpath(path, base)] = [stamp(path), content(path)]
+            with open(cache + '.new', 'w') as f:
+                json.dump(kept, f)
+            os.replace(cache + '.new', cache)
+    _BASE_CONTENTS.append({path: tuple(known) for path, known in kept['files'].items()})
+    return _BASE_CONTENTS[0]
 
 
 def snap(prefix, package, out, base=None):
@@ -126,17 +172,16 @@ def snap(prefix, package, out, base=None):
     read_hive(os.path.join(prefix, 'system.reg'), 'HKLM', state)
     read_hive(os.path.join(prefix, 'user.reg'), 'HKCU', state)
     drive = os.path.join(prefix, 'drive_c')
-    tops = [(package, True)] + [(os.path.join(prefix, f), f.endswith('inf')) for f in FOLDERS]
     laid = []
-    for top, deep in tops:
+    for top, deep in snapped(prefix, package):
         for folder, dirs, names in os.walk(top):
             dirs[:] = dirs if deep else []
             for name in names:
                 path = os.path.join(folder, name)
                 win = low(ansi('c:\\' + os.path.relpath(path, drive).replace('/', '\\')))
-                state['files'][win] = content(path)
+                state['files'][win] = content(path, prefix)
                 ours = os.path.join(base, os.path.relpath(path, prefix)) if base and top != package else None
-                if ours and not (os.path.exists(ours) and content(ours) == state['files'][win]):  # wine-files
+                if ours and not (os.path.exists(ours) and content(ours, base) == state['files'][win]):  # wine-files
                     copy = os.path.join(out + '.' + os.path.basename(top), os.path.relpath(path, top))
                     os.makedirs(os.path.dirname(copy), exist_ok=True)
                     shutil.copyfile(path, copy)
