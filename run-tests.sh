@@ -26,6 +26,14 @@ rm -f "$LOGS"/*.log
 
 FAILURES=0
 SUMMARY=()
+TIMES=()
+
+# took NAME START: notes how long NAME ran since START ($SECONDS) for the summary.
+took() {
+  local s=$((SECONDS - $2))
+  TIMES+=("$(printf '%-16s %2d min %02d s' "$1" $((s / 60)) $((s % 60)))")
+}
+took install 0
 
 # Time limits (s) that keep a hung suite from holding the run forever.
 GTEST_LIMIT=240
@@ -45,13 +53,13 @@ record() {
 # target that fails so the others can still be tested; a failure becomes a
 # failed "build-NAME" suite (the errors are printed).
 build() {
-  local name="$1" dir="$2"
+  local name="$1" dir="$2" start=$SECONDS built=0
   shift 2
   echo "== building $name ($dir)"
-  if cmake -S "$ROOT" -B "$dir" "$@" >"$LOGS/build-$name.log" 2>&1 &&
-    cmake --build "$dir" -j2 -- -k >>"$LOGS/build-$name.log" 2>&1; then
-    return 0
-  fi
+  cmake -S "$ROOT" -B "$dir" "$@" >"$LOGS/build-$name.log" 2>&1 &&
+    cmake --build "$dir" -j2 -- -k >>"$LOGS/build-$name.log" 2>&1 && built=1
+  took "build-$name" "$start"
+  [ $built -eq 0 ] || return 0
   grep -E 'error|Error' "$LOGS/build-$name.log" | head -n 20
   record "build-$name: 0 passed, 1 failed"
   return 1
@@ -59,7 +67,7 @@ build() {
 
 # gtest_suite NAME BINARY: runs a GoogleTest binary and reads its counts.
 gtest_suite() {
-  local name="$1" binary="$2" log="$LOGS/$1.log"
+  local name="$1" binary="$2" log="$LOGS/$1.log" start=$SECONDS
   echo "== $name"
   # Only a binary that is up to date with the sources is tested (the full
   # build went on past failures; this is a quick check that it built).
@@ -94,15 +102,17 @@ gtest_suite() {
     failed=1
   fi
   record "$name: $passed passed, $failed failed"
+  took "$name" "$start"
 }
 
 # script_suite NAME SCRIPT: runs a suite script that prints its own lines.
 script_suite() {
-  local name="$1" script="$2" log="$LOGS/$1.log"
+  local name="$1" script="$2" log="$LOGS/$1.log" start=$SECONDS
   [ -f "$script" ] || return 0
   echo "== $name"
   timeout "$SCRIPT_LIMIT" bash "$script" 2>&1 | tee "$log"
   local status=${PIPESTATUS[0]}
+  took "$name" "$start"
   local lines
   lines="$(grep -E "$SUITE_LINE" "$log")"
   if [ -z "$lines" ]; then
@@ -159,6 +169,9 @@ echo "== summary"
 for line in "${SUMMARY[@]}"; do
   echo "$line"
 done
+echo "== time"
+took "whole run" 0
+printf '%s\n' "${TIMES[@]}"
 if [ $FAILURES -ne 0 ]; then
   echo "FAILED: $FAILURES suite(s) with failures (logs in build/test-logs/)"
   # The logs stay on the machine that ran; what made each suite fail is
