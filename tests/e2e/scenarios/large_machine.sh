@@ -85,8 +85,11 @@ scenario_large_enum() {
   finish
 }
 
-E2E_SCENARIOS+=(
+# Among the longest scenarios: they go first, so that the run does not end
+# waiting on them alone.
+E2E_SCENARIOS=(
   "scenario_large_purge winxp"
   "scenario_large_purge win98"
   scenario_large_enum
+  "${E2E_SCENARIOS[@]}"
 )

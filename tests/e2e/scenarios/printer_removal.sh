@@ -86,9 +86,12 @@ scenario_printer_removal() {
   finish
 }
 
-E2E_SCENARIOS+=(
+# The longest scenarios (the hung one above all): they go first, so that the
+# run does not end waiting on them alone.
+E2E_SCENARIOS=(
+  "scenario_printer_removal winxp en_US.UTF-8 'E2E Printer' hang"
   "scenario_printer_removal winxp en_US.UTF-8 'E2E Printer'"
   "scenario_printer_removal win98 en_US.UTF-8 'E2E Printer'"
   "scenario_printer_removal winxp ja_JP.UTF-8 'E2E 表 Printer'"
-  "scenario_printer_removal winxp en_US.UTF-8 'E2E Printer' hang"
+  "${E2E_SCENARIOS[@]}"
 )
