@@ -27,6 +27,7 @@ import json
 import os
 import re
 import shutil
+import string
 import sys
 import zlib
 
@@ -70,8 +71,12 @@ def ansi(text):
     return text.encode(CP, 'replace').decode('latin-1')
 
 
+ASCII_LOWER = str.maketrans(string.ascii_uppercase, string.ascii_lowercase)
+
+
 def low(text):
-    return ''.join(c.lower() if c < '\x80' else c for c in text)
+    """TEXT with its ASCII letters in lower case, the others as they are."""
+    return text.translate(ASCII_LOWER)
 
 
 def unescape(text):
