@@ -76,13 +76,12 @@ new_scenario() {
   SCENARIO_RELEASE="$2"
   export LANG="${3:-en_US.UTF-8}"
   export LC_ALL="$LANG"
-  wine_new_prefix "$RUN_DIR/$(echo "$1" | tr -c 'A-Za-z0-9\n' '-')" || {
+  wine_new_prefix "$RUN_DIR/$(echo "$1" | tr -c 'A-Za-z0-9\n' '-')" "$2" || {
     REASONS+=("no prefix")
     return 1
   }
   mkdir -p "$WINEPREFIX/drive_c/e2e"
   cp "$WIN32_BUILD"/helpers/*.exe "$WINEPREFIX/drive_c/e2e/"
-  wine_pose "$2"
 }
 
 # package UNIX-FOLDER LAUNCHER-NAME [no-ini]: the package layout: launcher,

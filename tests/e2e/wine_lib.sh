@@ -46,7 +46,7 @@ wine_base_prefix() {
   (
     flock 9
     if [ ! -f "$base/.ready" ]; then
-      rm -rf "$base"
+      rm -rf "$base" "$dir"/pose-*
       local regfile="$dir/base-settings.reg"
       _wine_base_reg >"$regfile"
       WINEPREFIX="$base" wineboot -i >/dev/null 2>&1
@@ -69,28 +69,55 @@ wine_base_prefix() {
   echo "$base"
 }
 
-# A fresh copy of the base prefix in DIR, made the current WINEPREFIX. As
-# root it is an overlay on the base (a few milliseconds; what Wine changes
-# goes to DIR.layers, the base stays as it is); where mounting is refused, a
-# full copy (about 600 MB).
+# wine_new_prefix DIR [RELEASE]: a fresh copy of the base prefix in DIR, made
+# the current WINEPREFIX, posed as RELEASE when given (wine_pose). As root it
+# is an overlay on the base (a few milliseconds; what Wine changes goes to
+# DIR.layers, the base stays as it is), and a pose is made once per release,
+# as a layer between the base and its prefixes. Where mounting is refused, a
+# full copy (about 600 MB), posed on its own.
 wine_new_prefix() {
-  local target="$1"
+  local target="$1" release="${2:-}"
   case "$target" in /*) ;; *) target="$PWD/$target" ;; esac
-  local base
+  local base lower
   base="$(wine_base_prefix)" || return 1
   # The previous scenario's server, if any; never a prefix of the user's own.
   case "${WINEPREFIX:-}" in
     "$WINE_WORK"/* | "$target") [ -d "$WINEPREFIX" ] && wine_stop ;;
   esac
   wine_drop_prefix "$target"
+  lower="$base"
+  if [ -n "$release" ] && lower="$(_wine_pose_layer "$release")"; then
+    lower="$lower:$base"
+    release=""
+  fi
   mkdir -p "$target" "$target.layers/upper" "$target.layers/work"
-  if ! mount -t overlay overlay -o "lowerdir=$base,upperdir=$target.layers/upper,workdir=$target.layers/work" \
+  if ! mount -t overlay overlay -o "lowerdir=$lower,upperdir=$target.layers/upper,workdir=$target.layers/work" \
     "$target" 2>/dev/null; then
     rm -rf "$target.layers"
     cp -a --reflink=auto "$base/." "$target" || return 1
   fi
   rm -f "$target/.ready"
   export WINEPREFIX="$target"
+  [ -z "$release" ] || wine_pose "$release"
+}
+
+# _wine_pose_layer RELEASE: prints the folder of what posing a prefix as
+# RELEASE changes in it, made once (an overlay's upper layer) and kept until
+# the base is made again; fails where overlays cannot be mounted. One per
+# locale too: Wine writes the user's locale into the registry as it starts.
+_wine_pose_layer() {
+  local layer="$WINE_WORK/wine/pose-$1-${LC_ALL:-${LANG:-C}}"
+  (
+    flock 9
+    [ ! -f "$layer.ready" ] || exit 0
+    rm -rf "$layer"
+    wine_new_prefix "$layer.make" && mountpoint -q "$layer.make" && wine_pose "$1" && wine_stop &&
+      umount "$layer.make" && mv "$layer.make.layers/upper" "$layer" && touch "$layer.ready"
+    local made=$?
+    wine_drop_prefix "$layer.make"
+    exit $made
+  ) 9>"$layer.lock" >/dev/null 2>&1 || return 1
+  echo "$layer"
 }
 
 # wine_drop_prefix DIR: removes a prefix made by wine_new_prefix (its server

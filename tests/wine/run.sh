@@ -167,8 +167,7 @@ import_reg() {
 
 # A fresh prefix posing as RELEASE with the trees below BASE and the packages.
 release_prefix() {
-  wine_new_prefix "$PREFIXES/$1" || return 1
-  wine_pose "$1"
+  wine_new_prefix "$PREFIXES/$1" "$1" || return 1
   device_trees_reg "$2" | import_reg
   make_packages
 }
