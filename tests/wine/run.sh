@@ -330,60 +330,38 @@ devices_winxp() {
 
 # ---- Japanese, Korean and Chinese titles --------------------------------------------------------
 
+# devices_titles NAME LOCALE CODE-PAGE EXTRA TITLE...: under LOCALE the
+# English wizard titles and each TITLE are seen, EXTRA (a title with extra
+# text) is not. The English titles hold only ASCII bytes, the same in every
+# code page: an English wizard (an English Windows set to that code page) is
+# seen too.
+devices_titles() {
+  local name="$1" locale="$2" cp="$3" extra="$4" title
+  shift 4
+  locale_prefix "$name" "$locale" "$cp" || { fail "$name: prefix" "could not prepare it"; return 1; }
+  for title in 'Add New Hardware Wizard' 'Add Printer Wizard' 'Found New Hardware'; do
+    window_check "$name: IsHardwareWizardOpen sees the English '$title' under code page $cp" true \
+      "$(hex_in ASCII "$title")"
+  done
+  for title in "$@"; do
+    window_check "$name: IsHardwareWizardOpen sees '$title'" true "$(hex_in "CP$cp" "$title")"
+  done
+  window_check "$name: IsHardwareWizardOpen ignores a title with extra text" false "$(hex_in "CP$cp" "$extra")"
+}
+
 devices_ja() {
-  if locale_prefix ja ja_JP.UTF-8 932; then
-    # The English titles hold only ASCII bytes, the same in every code page: an
-    # English wizard (an English Windows set to a 932 code page) is seen too.
-    for title in 'Add New Hardware Wizard' 'Add Printer Wizard' 'Found New Hardware'; do
-      window_check "ja: IsHardwareWizardOpen sees the English '$title' under code page 932" true \
-        "$(hex_in ASCII "$title")"
-    done
-    for title in '新しいハードウェアの追加ウィザード' '新しいハードウェア'; do
-      window_check "ja: IsHardwareWizardOpen sees '$title'" true "$(hex_in CP932 "$title")"
-    done
-    window_check "ja: IsHardwareWizardOpen ignores a title with extra text" false \
-      "$(hex_in CP932 '新しいハードウェアの検索')"
+  devices_titles ja ja_JP.UTF-8 932 '新しいハードウェアの検索' '新しいハードウェアの追加ウィザード' '新しいハードウェア' &&
     window_check "ja: IsHardwareWizardOpen does not know a Japanese Add Printer Wizard" false \
       "$(hex_in CP932 'プリンタの追加ウィザード')"
-  else
-    fail "ja: prefix" "could not prepare it"
-  fi
 }
 
 devices_ko() {
-  if locale_prefix ko ko_KR.UTF-8 949; then
-    # The English titles hold only ASCII bytes, the same in every code page: an
-    # English wizard (an English Windows set to a 949 code page) is seen too.
-    for title in 'Add New Hardware Wizard' 'Add Printer Wizard' 'Found New Hardware'; do
-      window_check "ko: IsHardwareWizardOpen sees the English '$title' under code page 949" true \
-        "$(hex_in ASCII "$title")"
-    done
-    for title in '새 하드웨어 발견' '새 하드웨어 추가 마법사' '새 하드웨어 검색 마법사' '프린터 추가 마법사'; do
-      window_check "ko: IsHardwareWizardOpen sees '$title'" true "$(hex_in CP949 "$title")"
-    done
-    window_check "ko: IsHardwareWizardOpen ignores a title with extra text" false \
-      "$(hex_in CP949 '새 하드웨어 발견 - 1')"
-  else
-    fail "ko: prefix" "could not prepare it"
-  fi
+  devices_titles ko ko_KR.UTF-8 949 '새 하드웨어 발견 - 1' \
+    '새 하드웨어 발견' '새 하드웨어 추가 마법사' '새 하드웨어 검색 마법사' '프린터 추가 마법사'
 }
 
 devices_zh() {
-  if locale_prefix zh zh_CN.UTF-8 936; then
-    # The English titles hold only ASCII bytes, the same in every code page: an
-    # English wizard (an English Windows set to a 936 code page) is seen too.
-    for title in 'Add New Hardware Wizard' 'Add Printer Wizard' 'Found New Hardware'; do
-      window_check "zh: IsHardwareWizardOpen sees the English '$title' under code page 936" true \
-        "$(hex_in ASCII "$title")"
-    done
-    for title in '找到新硬件' '添加新硬件向导' '找到新的硬件向导' '添加打印机向导'; do
-      window_check "zh: IsHardwareWizardOpen sees '$title'" true "$(hex_in CP936 "$title")"
-    done
-    window_check "zh: IsHardwareWizardOpen ignores a title with extra text" false \
-      "$(hex_in CP936 '找到新硬件了')"
-  else
-    fail "zh: prefix" "could not prepare it"
-  fi
+  devices_titles zh zh_CN.UTF-8 936 '找到新硬件了' '找到新硬件' '添加新硬件向导' '找到新的硬件向导' '添加打印机向导'
 }
 
 # ---- Windows 98 first edition, and the settling wait in real time --------------------------
