@@ -233,8 +233,7 @@ compared_run() {
     plan+=(--duration "$stub=$STUB_RUNS_MS")
   done
   unix="$WINEPREFIX/drive_c/$(echo "${1%\\*}" | sed 's/^C:\\//; s/\\/\//g')"
-  local observe=(env OBSERVE_CP="cp$cp" OBSERVE_BASE="$WINE_WORK/wine/base" STUB_RUNS_MS="$STUB_RUNS_MS"
-    python3 "$ROOT/tests/e2e/observe.py")
+  local observe=(env OBSERVE_CP="cp$cp" OBSERVE_BASE="$WINE_WORK/wine/base" python3 "$ROOT/tests/e2e/observe.py")
   wine_stop
   mapfile -t laid < <("${observe[@]}" snap "$WINEPREFIX" "$unix" "$obs.before" "$WINE_WORK/wine/base")
   rm -f "$WINEPREFIX/drive_c/e2e-log.txt" "$obs.box" "$obs.reasons"

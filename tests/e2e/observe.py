@@ -16,11 +16,10 @@
       and what the user saw (PREFIX/observed.box)
 
 Texts are written in the ANSI code page OBSERVE_CP (default cp1252), names
-and paths in ASCII lower case, as setup-plan writes them; STUB_RUNS_MS is how
-long each stub ran; OBSERVE_ALLOW names the differences of WINE_DIFFERENCES
-that a scenario allows for where they change the run itself; OBSERVE_BASE
-names the base prefix, whose files a scenario's prefix holds untouched are
-then not read again.
+and paths in ASCII lower case, as setup-plan writes them; OBSERVE_ALLOW
+names the differences of WINE_DIFFERENCES that a scenario allows for where
+they change the run itself; OBSERVE_BASE names the base prefix, whose files
+a scenario's prefix holds untouched are then not read again.
 """
 import fcntl
 import json
@@ -253,7 +252,7 @@ def started(trace, launcher):
     return starts
 
 
-def seen_lines(prefix, report, launcher, runs_us):
+def seen_lines(prefix, report, launcher):
     log = os.path.join(prefix, 'drive_c', 'e2e-log.txt')
     stubs = {}  # command line -> what each of its runs noted, in the order they started
     for entry in open(log, encoding='latin-1').read().splitlines() if os.path.exists(log) else []:
@@ -266,10 +265,12 @@ def seen_lines(prefix, report, launcher, runs_us):
     noted, starts_at = [(stubs.get(c) or [{}]).pop(0) for _, c in starts], []
     for i, (program, command) in enumerate(starts):
         seen = noted[i]
-        later = [float(n['start_us']) for n in noted[i + 1:] if 'start_us' in n]
-        # Waited for: every later start came after it had run its time (a
-        # launcher busy for longer than a stub runs would read as waiting).
-        waited = seen and later and min(later) >= float(seen['start_us']) + runs_us
+        later = [float(n['created_ms']) for n in noted[i + 1:] if 'created_ms' in n]
+        # Waited for: every later program was created after it had ended. The
+        # creation is noted as the launcher asks for it, however long Wine then
+        # takes to load the program (a launcher busy for longer than a stub
+        # runs would still read as waiting).
+        waited = 'ended_ms' in seen and later and min(later) >= float(seen['ended_ms'])
         lines.append('starts %s (program %s, show=%s)%s' % (visible(command), program or 'none', seen.get('show', '?'),
                                                             ', waited' if waited else ''))
         starts_at.append(len(lines) - 1)
@@ -305,7 +306,6 @@ if __name__ == '__main__':
         snap(*sys.argv[2:6])
     else:
         prefix, before, after, report, launcher = sys.argv[2:7]
-        runs_us = float(os.environ.get('STUB_RUNS_MS', '1000')) * 1000
         before, after = json.load(open(before)), json.load(open(after))
-        lines = as_windows(seen_lines(prefix, report, launcher, runs_us), left_lines(before, after), before)
+        lines = as_windows(seen_lines(prefix, report, launcher), left_lines(before, after), before)
         sys.stdout.buffer.write(''.join(line + '\n' for line in lines).encode('latin-1', 'replace'))
