@@ -48,7 +48,8 @@ scenario_large_purge() {
   PLAN_ARGS=(--held-file 'C:\windows\inf\oem00001.inf' --held-file 'C:\windows\inf\oem09998.inf')
   local start
   start="$(now_ms)"
-  # A stub that runs longer than the purge: "waited" is read from start times.
+  # A stub that runs longer than the purge: "waited" is read from when programs
+  # were created and ended.
   STUB_RUNS_MS=15000 BEFORE_RUN=hold_two END_LIMIT=120000 compared_run 'C:\pkg\Setup.exe' '/aE2E No Such Printer'
   echo "    purge of 10,000 INF files under Wine: $(($(now_ms) - start)) ms (with observing and planning)"
   finish
