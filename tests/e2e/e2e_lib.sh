@@ -120,9 +120,10 @@ wait_for_log_lines() {
 }
 
 # run_to_end ARGS...: starts the launcher through the waiter and returns its
-# report line ("event=... launcher=... exit=... acp=...").
+# report line ("event=... launcher=... exit=... acp=..."); a launcher still
+# running at END_LIMIT is then ended.
 run_to_end() {
-  W_LIMIT=$((END_LIMIT / 1000 + 45)) tool launch_wait --timeout "$END_LIMIT" "$@" | tail -n 1
+  W_LIMIT=$((END_LIMIT / 1000 + 45)) tool launch_wait --timeout "$END_LIMIT" --end "$@" | tail -n 1
 }
 
 # launcher_modules [TRACE]: the lower-case file names of the modules that

@@ -48,6 +48,10 @@ scenario_printer_removal() {
   open_windows() {
     queue_pid="$(open_window_logged "$(ansi_hex "Queue - $name")" "$queue_log" ${hang:+120 hang})"
     other_pid="$(open_window_logged "$(ansi_hex "${name,,} - other case")" "$other_log")"
+    # Both close once the run has ended (compared_run then lets go of what
+    # BEFORE_RUN holds), so that the wait for every program is not a wait for them.
+    { for _ in $(seq 1 600); do [ ! -e "$WINEPREFIX/drive_c/e2e/stop-hold" ] || break; sleep 0.2; done
+      kill "$queue_pid" "$other_pid"; } 2>/dev/null &
     # hung: 5 s without taking messages
     [ -z "$hang" ] || { sleep 5.5 && touch "$WINEPREFIX/drive_c/e2e-hang-once.txt"; }
   }
