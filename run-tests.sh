@@ -49,13 +49,16 @@ GTEST_LIMIT=240
 SCRIPT_LIMIT=2700
 SUITE_LINE='^[A-Za-z0-9_.-]+: [0-9]+ passed, [0-9]+ failed$'
 
-record() {
-  # record LINE: keeps a suite line for the summary and counts its failures.
+# count LINE: keeps a suite line for the summary and counts its failures.
+count() {
   SUMMARY+=("$1")
+  [ "$(echo "$1" | sed -E 's/.*, ([0-9]+) failed$/\1/')" -eq 0 ] || FAILURES=$((FAILURES + 1))
+}
+
+# record LINE: count, and print the line.
+record() {
+  count "$1"
   echo "$1"
-  local failed
-  failed="$(echo "$1" | sed -E 's/.*, ([0-9]+) failed$/\1/')"
-  [ "$failed" -eq 0 ] || FAILURES=$((FAILURES + 1))
 }
 
 # build NAME DIR CMAKE-ARGS...: configures and builds, going on past a
@@ -130,10 +133,7 @@ script_suite() {
     return
   fi
   local line failed_before=$FAILURES
-  while IFS= read -r line; do
-    SUMMARY+=("$line")
-    [ "$(echo "$line" | sed -E 's/.*, ([0-9]+) failed$/\1/')" -eq 0 ] || FAILURES=$((FAILURES + 1))
-  done <<<"$lines"
+  while IFS= read -r line; do count "$line"; done <<<"$lines"
   # A script that fails while its lines show no failure still fails the run.
   if [ $status -ne 0 ] && [ $FAILURES -eq $failed_before ]; then
     SUMMARY+=("$name-status: 0 passed, 1 failed")
@@ -141,11 +141,38 @@ script_suite() {
   fi
 }
 
+# background_suite NAME SCRIPT: script_suite beside the suites that follow;
+# end_background prints its output and counts its lines.
+background_suite() {
+  (
+    SUMMARY=() TIMES=()
+    script_suite "$1" "$2" >/dev/null
+    printf '%s\n' "${SUMMARY[@]}" >"$LOGS/$1.lines"
+    printf '%s\n' "${TIMES[@]}" >"$LOGS/$1.times"
+  ) &
+  BACKGROUND=("$1" $!)
+}
+
+end_background() {
+  [ ${#BACKGROUND[@]} -gt 0 ] || return 0
+  local name="${BACKGROUND[0]}" line
+  wait "${BACKGROUND[1]}"
+  echo "== $name"
+  cat "$LOGS/$name.log"
+  while IFS= read -r line; do count "$line"; done <"$LOGS/$name.lines"
+  mapfile -t -O ${#TIMES[@]} TIMES <"$LOGS/$name.times"
+  BACKGROUND=()
+}
+
 # Every suite runs even when a build failed: the failed build is counted,
 # and each suite reports what it is missing.
 build host "$HOST_BUILD"
-wants host && build host-asan "$ASAN_BUILD" -DSANITIZE=ON
 wants e2e && build win32 "$WIN32_BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release
+# The end-to-end suite, the longest, mostly waits on Wine, timers and the
+# stubs: it runs beside the rest of the run, and its output comes last.
+BACKGROUND=()
+wants e2e && background_suite e2e-wine "$ROOT/tests/e2e/run.sh"
+wants host && build host-asan "$ASAN_BUILD" -DSANITIZE=ON
 
 if [ "$PART" = all ]; then
   # The built Setup.exe itself: size, header, imports, instructions, resources.
@@ -172,9 +199,9 @@ if [ "$PART" = all ]; then
   script_suite setup-plan-wine "$ROOT/tests/plan/run-wine.sh"
   script_suite devices-wine "$ROOT/tests/wine/run.sh"
 fi
-wants e2e && script_suite e2e-wine "$ROOT/tests/e2e/run.sh"
 # Reproducible, branded and signed builds of Setup.exe.
 [ "$PART" != all ] || script_suite release "$ROOT/tests/binary/release.sh"
+end_background
 
 xvfb_stop
 

@@ -7,8 +7,9 @@
 # passed, F failed"; exit status 0 only when all pass.
 #
 # Environment: WIN32_BUILD (default build/win32) holds Setup.exe and
-# helpers/*.exe; WINE_WORK (default build) receives the prefixes. A failing
-# scenario's prefix is kept under $WINE_WORK/wine/e2e/ for inspection.
+# helpers/*.exe; WINE_WORK (default build) receives the prefixes, in
+# E2E_RUN_DIR (default $WINE_WORK/wine/e2e). A failing scenario's prefix is
+# kept there for inspection.
 set -u
 shopt -s extglob  # E2E_ONLY may be a pattern such as @(*dialog*|*removal*)
 
@@ -20,7 +21,7 @@ source "$ROOT/tests/e2e/wine_lib.sh"
 WIN32_BUILD="${WIN32_BUILD:-build/win32}"
 case "$WIN32_BUILD" in /*) ;; *) WIN32_BUILD="$ROOT/$WIN32_BUILD" ;; esac
 
-RUN_DIR="$WINE_WORK/wine/e2e"
+RUN_DIR="${E2E_RUN_DIR:-$WINE_WORK/wine/e2e}"
 HOST_BUILD="${HOST_BUILD:-$ROOT/build/host}"
 # shellcheck source=tests/e2e/e2e_lib.sh
 source "$ROOT/tests/e2e/e2e_lib.sh"
