@@ -69,7 +69,7 @@ build() {
   shift 2
   echo "== building $name ($dir)"
   cmake -S "$ROOT" -B "$dir" "$@" >"$LOGS/build-$name.log" 2>&1 &&
-    cmake --build "$dir" -j2 -- -k >>"$LOGS/build-$name.log" 2>&1 && built=1
+    nice -n "${NICENESS:-0}" cmake --build "$dir" -j2 -- -k >>"$LOGS/build-$name.log" 2>&1 && built=1
   took "build-$name" "$start"
   [ $built -eq 0 ] || return 0
   grep -E 'error|Error' "$LOGS/build-$name.log" | head -n 20
@@ -122,7 +122,7 @@ script_suite() {
   local name="$1" script="$2" log="$LOGS/$1.log" start=$SECONDS
   [ -f "$script" ] || return 0
   echo "== $name"
-  timeout "$SCRIPT_LIMIT" bash "$script" 2>&1 | tee "$log"
+  timeout "$SCRIPT_LIMIT" nice -n "${NICENESS:-0}" bash "$script" 2>&1 | tee "$log"
   local status=${PIPESTATUS[0]}
   took "$name" "$start"
   local lines
@@ -170,11 +170,11 @@ build host "$HOST_BUILD"
 wants e2e && build win32 "$WIN32_BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release
 # The end-to-end suite, the longest, mostly waits on Wine, timers and the
 # stubs: it runs beside the rest of the run, and its output comes last. The
-# rest gives way to it on the processors, since the scenarios time what the
-# launcher does and the builds time nothing.
+# sanitizer build and the fuzzing beside it give way on the processors
+# (NICENESS), since the scenarios time what the launcher does.
 BACKGROUND=()
-wants e2e && background_suite e2e-wine "$ROOT/tests/e2e/run.sh" && renice -n 10 -p $$ >/dev/null
-wants host && build host-asan "$ASAN_BUILD" -DSANITIZE=ON
+wants e2e && background_suite e2e-wine "$ROOT/tests/e2e/run.sh"
+wants host && NICENESS=10 build host-asan "$ASAN_BUILD" -DSANITIZE=ON
 
 if [ "$PART" = all ]; then
   # The built Setup.exe itself: size, header, imports, instructions, resources.
@@ -190,7 +190,7 @@ if wants host; then
   script_suite bad-input "$ROOT/tests/check_bad_input.sh"
   script_suite setup-plan "$ROOT/tests/plan/run.sh"
   # Each fuzz target for a few seconds (its own clang build in build/fuzz).
-  script_suite fuzz "$ROOT/tests/fuzz/smoke.sh"
+  NICENESS=10 script_suite fuzz "$ROOT/tests/fuzz/smoke.sh"
 fi
 
 xvfb_ensure || echo "warning: no X server; window tests will fail"
