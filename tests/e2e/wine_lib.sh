@@ -6,10 +6,13 @@
 WINE_LIB_REPO="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 : "${WINE_WORK:=$WINE_LIB_REPO/build}"
 
-# Quiet Wine, no Mono/Gecko prompts, 32-bit prefixes.
+# Quiet Wine, no Mono/Gecko prompts, 32-bit prefixes. A program that crashes
+# ends there: no debugger starts and writes its own keys into the registry
+# a scenario compares (Wine's own driver host has been seen to crash now and
+# then as a prefix starts).
 wine_env() {
   export WINEDEBUG=-all
-  export WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
   export WINEARCH=win32
 }
 

@@ -15,7 +15,7 @@ plant_removal_traps() {
   cp "$WIN32_BUILD/helpers/planted/Winspool.drv" "$WINEPREFIX/drive_c/pkg/Winspool.drv"
   cp "$WIN32_BUILD/helpers/loadlib.exe" "$WINEPREFIX/drive_c/pkg/loadlib.exe"
   cp "$WIN32_BUILD/wine/openwin.exe" "$WINEPREFIX/drive_c/e2e/openwin.exe"
-  export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winspool.drv=n,b;net.exe=n;winedbg.exe=d"
+  export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winspool.drv=n,b;net.exe=n"
   export E2E_STUB_SHOW=1
 }
 
