@@ -79,7 +79,7 @@ wine_base_prefix() {
 # as a layer between the base and its prefixes. Where mounting is refused, a
 # full copy (about 600 MB), posed on its own.
 wine_new_prefix() {
-  local target="$1" release="${2:-}"
+  local target="$1" release="${2:-}" pose="${2:-}"
   case "$target" in /*) ;; *) target="$PWD/$target" ;; esac
   local base lower
   base="$(wine_base_prefix)" || return 1
@@ -91,34 +91,37 @@ wine_new_prefix() {
   lower="$base"
   if [ -n "$release" ] && lower="$(_wine_pose_layer "$release")"; then
     lower="$lower:$base"
-    release=""
+    pose=""
   fi
   mkdir -p "$target" "$target.layers/upper" "$target.layers/work"
   if ! mount -t overlay overlay -o "lowerdir=$lower,upperdir=$target.layers/upper,workdir=$target.layers/work" \
     "$target" 2>/dev/null; then
     rm -rf "$target.layers"
     cp -a --reflink=auto "$base/." "$target" || return 1
+    pose="$release"
   fi
   rm -f "$target/.ready"
   export WINEPREFIX="$target"
-  [ -z "$release" ] || wine_pose "$release"
+  [ -z "$pose" ] || wine_pose "$pose"
 }
 
 # _wine_pose_layer RELEASE: prints the folder of what posing a prefix as
 # RELEASE changes in it, made once (an overlay's upper layer) and kept until
-# the base is made again; fails where overlays cannot be mounted. One per
-# locale too: Wine writes the user's locale into the registry as it starts.
+# the base is made again; fails at once where overlays cannot be mounted.
+# One per locale too: Wine writes the user's locale into the registry as it
+# starts.
 _wine_pose_layer() {
-  local layer="$WINE_WORK/wine/pose-$1-${LC_ALL:-${LANG:-C}}"
+  local base layer="$WINE_WORK/wine/pose-$1-${LC_ALL:-${LANG:-C}}"
+  base="$(wine_base_prefix)" || return 1
   (
     flock 9
     [ ! -f "$layer.ready" ] || exit 0
-    rm -rf "$layer"
-    wine_new_prefix "$layer.make" && mountpoint -q "$layer.make" && wine_pose "$1" && wine_stop &&
-      umount "$layer.make" && mv "$layer.make.layers/upper" "$layer" && touch "$layer.ready"
+    rm -rf "$layer" "$layer.work" && mkdir -p "$layer" "$layer.work" "$layer.make" &&
+      mount -t overlay overlay -o "lowerdir=$base,upperdir=$layer,workdir=$layer.work" "$layer.make" || exit 1
+    export WINEPREFIX="$layer.make"
+    rm -f "$WINEPREFIX/.ready" && wine_pose "$1" && wine_stop
     local made=$?
-    wine_drop_prefix "$layer.make"
-    exit $made
+    umount "$layer.make" && rm -rf "$layer.work" "$layer.make" && [ $made -eq 0 ] && touch "$layer.ready"
   ) 9>"$layer.lock" >/dev/null 2>&1 || return 1
   echo "$layer"
 }
