@@ -94,7 +94,7 @@ source "$ROOT/tests/e2e/wine_lib.sh"
 export LANG="$LOCALE.UTF-8" LC_ALL="$LOCALE.UTF-8"
 wine_env
 xvfb_ensure || exit 1
-trap 'wine_stop; xvfb_stop' EXIT
+trap 'wine_stop; wine_keep_prefix "$DEMO/prefix"; xvfb_stop' EXIT
 echo "Preparing a Wine prefix posing as $(release_name "$RELEASE") ..."
 wine_new_prefix "$DEMO/prefix" || exit 1
 wine_pose "$RELEASE"

@@ -64,5 +64,6 @@ result "signed with a throwaway certificate" "$([ -f "$signed/Setup.exe" ] || ec
 osslsigncode verify -CAfile "$WORK/cert.pem" -in "$signed/Setup.exe" >>"$LOG" 2>&1
 result "signature verifies" "$([ $? -eq 0 ] || echo "osslsigncode verify failed")"
 BRAND_CACHE="$WIN32_BUILD/CMakeCache.txt" bash "$HERE/check.sh" "$signed/Setup.exe" | sed 's/^binary:/binary-signed:/'
-WIN32_BUILD="$signed" E2E_ONLY='scenario_handoff winxp' bash "$REPO/tests/e2e/run.sh" | sed 's/^e2e-wine:/e2e-signed:/'
+WIN32_BUILD="$signed" E2E_ONLY='scenario_handoff winxp' E2E_RUN_DIR="$WORK/e2e" bash "$REPO/tests/e2e/run.sh" |
+  sed 's/^e2e-wine:/e2e-signed:/'
 finish

@@ -67,59 +67,59 @@ read -r hp hf htodo < <(tally <"$WORK/host.log")
 suite_result contract-host "$hp" "$hf" || status=1
 
 # ---- Win32 under Wine ----------------------------------------------------------
-# wine_suite NAME BINARY [PLANTED...]: runs BINARY in a fresh prefix, once
-# per locale, and prints the suite line NAME. Each PLANTED library is put
-# beside BINARY, and Wine told to prefer it to its own where a library of
-# that name is loaded by bare name.
-wine_suite() {
-  local name="$1" win_bin="$2" log="$WORK/$1.log"
-  shift 2
-  : >"$log"
-  if [ -f "$win_bin" ]; then
-    wine_env
-    if wine_new_prefix "$WORK/pfx"; then
-      xvfb_ensure || true
-      local exe planted
-      mkdir -p "$WORK/$name"
-      exe="$WORK/$name/$(basename "$win_bin")"
-      cp -f "$win_bin" "$exe"
-      for planted in "$@"; do
-        cp -f "$planted" "$WORK/$name/"
-        WINEDLLOVERRIDES="$WINEDLLOVERRIDES;$(basename "${planted%.*}")=n,b"
-      done
-      # locale, and the tests that run in it (all of them in the first)
-      local runs=("en_US.UTF-8:" "ja_JP.UTF-8:932,Mbcs_Setmbcp" "zh_CN.UTF-8:936,Mbcs_Setmbcp"
-        "ko_KR.UTF-8:949,Mbcs_Setmbcp")
-      local run locale filter args
-      for run in "${runs[@]}"; do
-        locale="${run%%:*}"
-        filter="${run#*:}"
-        args=()
-        [ -n "$filter" ] && args=(--filter "$filter")
-        echo "$name: LANG=$locale ${filter:+--filter $filter}" >&2
-        LANG="$locale" LC_ALL="$locale" run_binary "$WORK/$name-${locale%%.*}.log" wine "$exe" "${args[@]}"
-        cat "$WORK/$name-${locale%%.*}.log" >>"$log"
-      done
-      wine_stop
-      xvfb_stop
-    else
-      echo "RUN-BROKEN no Wine prefix" >>"$log"
-    fi
-  else
-    echo "contract: no $win_bin (build the Win32 tree first)" >&2
-    echo "RUN-BROKEN $win_bin missing" >>"$log"
+# Each binary runs once in en_US (all tests) and once per multibyte code page
+# (the tests that need it), every run in a prefix of its own, side by side.
+LOCALES=("en_US.UTF-8:" "ja_JP.UTF-8:932,Mbcs_Setmbcp" "zh_CN.UTF-8:936,Mbcs_Setmbcp" "ko_KR.UTF-8:949,Mbcs_Setmbcp")
+SUITES=(contract-wine:contract_win32.exe contract-runtime-wine:contract_runtime_win32.exe)
+
+# wine_run SUITE:BINARY:LOCALE:FILTER: one run; its log is $WORK/SUITE-LANGUAGE.log.
+wine_run() {
+  local name binary locale filter args=()
+  IFS=: read -r name binary locale filter <<<"$1"
+  local log="$WORK/$name-${locale%%.*}.log" exe="$WORK/$name-${locale%%.*}/$binary"
+  [ -n "$filter" ] && args=(--filter "$filter")
+  echo "RUN-BROKEN $name under $locale did not end" >"$log"
+  echo "$name: LANG=$locale ${filter:+--filter $filter}" >&2
+  if ! wine_new_prefix "$WORK/pfx-$name-${locale%%.*}"; then
+    echo "RUN-BROKEN no Wine prefix" >"$log"
+    return
   fi
-  local wp wf wtodo
+  mkdir -p "${exe%/*}" && cp -f "$WIN32_BUILD/$binary" "$exe"
+  # The runtime tests find imagehlp.dll and dbghelp.dll planted beside
+  # them, and Wine told to prefer those where a library is loaded by bare name.
+  local overrides="$WINEDLLOVERRIDES" planted
+  if [ "$name" = contract-runtime-wine ]; then
+    for planted in imagehlp dbghelp; do
+      cp -f "$WIN32_BUILD/runtime_test/planted/$planted.dll" "${exe%/*}/"
+      overrides="$overrides;$planted=n,b"
+    done
+  fi
+  LANG="$locale" LC_ALL="$locale" WINEDLLOVERRIDES="$overrides" run_binary "$log" wine "$exe" "${args[@]}"
+  wine_stop
+  wine_drop_prefix "$WINEPREFIX"
+}
+
+wine_env
+rm -f "$WORK"/contract-*.log
+runs=()
+for suite in "${SUITES[@]}"; do
+  if [ -f "$WIN32_BUILD/${suite#*:}" ]; then
+    for locale in "${LOCALES[@]}"; do runs+=("$suite:$locale"); done
+  else
+    echo "contract: no $WIN32_BUILD/${suite#*:} (build the Win32 tree first)" >&2
+  fi
+done
+wine_base_prefix >/dev/null && in_parallel "$WORK/jobs" wine_run "${runs[@]}" >&2
+
+# The multibyte tests run against the launcher's own routines too
+# (contract-runtime-wine: Setup.exe links no msvcrt), where Wine's msvcrt
+# differences do not apply.
+for suite in "${SUITES[@]}"; do
+  name="${suite%%:*}"
+  log="$WORK/$name.log"
+  cat "$WORK/$name"-*.log >"$log" 2>/dev/null || echo "RUN-BROKEN $name did not run" >"$log"
   read -r wp wf wtodo < <(tally <"$log")
   [ -n "$wtodo" ] && echo "$name: known Wine differences (todo_wine):$wtodo" >&2
   suite_result "$name" "$wp" "$wf" || status=1
-}
-
-wine_suite contract-wine "$WIN32_BUILD/contract_win32.exe"
-# The multibyte tests against the launcher's own routines (Setup.exe links
-# no msvcrt), where Wine's msvcrt differences do not apply, and the tests of
-# the rest of its own runtime (own_runtime.cpp), with imagehlp.dll and
-# dbghelp.dll planted.
-wine_suite contract-runtime-wine "$WIN32_BUILD/contract_runtime_win32.exe" \
-  "$WIN32_BUILD/runtime_test/planted/imagehlp.dll" "$WIN32_BUILD/runtime_test/planted/dbghelp.dll"
+done
 exit $status

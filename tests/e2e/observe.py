@@ -16,14 +16,17 @@
       and what the user saw (PREFIX/observed.box)
 
 Texts are written in the ANSI code page OBSERVE_CP (default cp1252), names
-and paths in ASCII lower case, as setup-plan writes them; STUB_RUNS_MS is how
-long each stub ran; OBSERVE_ALLOW names the differences of WINE_DIFFERENCES
-that a scenario allows for where they change the run itself.
+and paths in ASCII lower case, as setup-plan writes them; OBSERVE_ALLOW
+names the differences of WINE_DIFFERENCES that a scenario allows for where
+they change the run itself; OBSERVE_BASE names the base prefix, whose files
+a scenario's prefix holds untouched are then not read again.
 """
+import fcntl
 import json
 import os
 import re
 import shutil
+import string
 import sys
 import zlib
 
@@ -67,8 +70,12 @@ def ansi(text):
     return text.encode(CP, 'replace').decode('latin-1')
 
 
+ASCII_LOWER = str.maketrans(string.ascii_uppercase, string.ascii_lowercase)
+
+
 def low(text):
-    return ''.join(c.lower() if c < '\x80' else c for c in text)
+    """TEXT with its ASCII letters in lower case, the others as they are."""
+    return text.translate(ASCII_LOWER)
 
 
 def unescape(text):
@@ -115,10 +122,53 @@ def value_text(data):
     return data.replace(' ', '')
 
 
-def content(path):
+def content(path, prefix=None):
+    """A file's size and checksum. A file of PREFIX that is the base prefix's
+    own, untouched (as an overlay shows it: same size, modification and
+    change times; no write can keep the change time), is not read again."""
+    known = base_contents().get(os.path.relpath(path, prefix)) if prefix else None
+    if known and known[0] == stamp(path):
+        return known[1]
     with open(path, 'rb') as f:
         data = f.read()
     return '%d bytes, crc32 %08x' % (len(data), zlib.crc32(data))
+
+
+def stamp(path):
+    st = os.stat(path)
+    return [st.st_size, st.st_mtime_ns, st.st_ctime_ns]
+
+
+def snapped(prefix, package=None):
+    """(top folder, whether its subfolders count) of what a snap reads."""
+    return ([(package, True)] if package else []) + [(os.path.join(prefix, f), f.endswith('inf')) for f in FOLDERS]
+
+
+_BASE_CONTENTS = []
+
+
+def base_contents():
+    """The contents of the base prefix's (OBSERVE_BASE) files, by path, with
+    their stamps; read once for every scenario and kept beside it."""
+    base = os.environ.get('OBSERVE_BASE')
+    if not base or _BASE_CONTENTS:
+        return _BASE_CONTENTS[0] if _BASE_CONTENTS else {}
+    cache, ready = base + '.contents.json', stamp(os.path.join(base, '.ready'))
+    with open(base + '.contents.lock', 'w') as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        kept = json.load(open(cache)) if os.path.exists(cache) else {}
+        if kept.get('ready') != ready:
+            kept = {'ready': ready, 'files': {}}
+            for top, deep in snapped(base):
+                for folder, dirs, names in os.walk(top):
+                    dirs[:] = dirs if deep else []
+                    for path in (os.path.join(folder, name) for name in names):
+                        kept['files'][os.path.relpath(path, base)] = [stamp(path), content(path)]
+            with open(cache + '.new', 'w') as f:
+                json.dump(kept, f)
+            os.replace(cache + '.new', cache)
+    _BASE_CONTENTS.append({path: tuple(known) for path, known in kept['files'].items()})
+    return _BASE_CONTENTS[0]
 
 
 def snap(prefix, package, out, base=None):
@@ -126,17 +176,16 @@ def snap(prefix, package, out, base=None):
     read_hive(os.path.join(prefix, 'system.reg'), 'HKLM', state)
     read_hive(os.path.join(prefix, 'user.reg'), 'HKCU', state)
     drive = os.path.join(prefix, 'drive_c')
-    tops = [(package, True)] + [(os.path.join(prefix, f), f.endswith('inf')) for f in FOLDERS]
     laid = []
-    for top, deep in tops:
+    for top, deep in snapped(prefix, package):
         for folder, dirs, names in os.walk(top):
             dirs[:] = dirs if deep else []
             for name in names:
                 path = os.path.join(folder, name)
                 win = low(ansi('c:\\' + os.path.relpath(path, drive).replace('/', '\\')))
-                state['files'][win] = content(path)
+                state['files'][win] = content(path, prefix)
                 ours = os.path.join(base, os.path.relpath(path, prefix)) if base and top != package else None
-                if ours and not (os.path.exists(ours) and content(ours) == state['files'][win]):  # wine-files
+                if ours and not (os.path.exists(ours) and content(ours, base) == state['files'][win]):  # wine-files
                     copy = os.path.join(out + '.' + os.path.basename(top), os.path.relpath(path, top))
                     os.makedirs(os.path.dirname(copy), exist_ok=True)
                     shutil.copyfile(path, copy)
@@ -203,7 +252,7 @@ def started(trace, launcher):
     return starts
 
 
-def seen_lines(prefix, report, launcher, runs_us):
+def seen_lines(prefix, report, launcher):
     log = os.path.join(prefix, 'drive_c', 'e2e-log.txt')
     stubs = {}  # command line -> what each of its runs noted, in the order they started
     for entry in open(log, encoding='latin-1').read().splitlines() if os.path.exists(log) else []:
@@ -216,10 +265,12 @@ def seen_lines(prefix, report, launcher, runs_us):
     noted, starts_at = [(stubs.get(c) or [{}]).pop(0) for _, c in starts], []
     for i, (program, command) in enumerate(starts):
         seen = noted[i]
-        later = [float(n['start_us']) for n in noted[i + 1:] if 'start_us' in n]
-        # Waited for: every later start came after it had run its time (a
-        # launcher busy for longer than a stub runs would read as waiting).
-        waited = seen and later and min(later) >= float(seen['start_us']) + runs_us
+        later = [float(n['created_ms']) for n in noted[i + 1:] if 'created_ms' in n]
+        # Waited for: every later program was created after it had ended. The
+        # creation is noted as the launcher asks for it, however long Wine then
+        # takes to load the program (a launcher busy for longer than a stub
+        # runs would still read as waiting).
+        waited = 'ended_ms' in seen and later and min(later) >= float(seen['ended_ms'])
         lines.append('starts %s (program %s, show=%s)%s' % (visible(command), program or 'none', seen.get('show', '?'),
                                                             ', waited' if waited else ''))
         starts_at.append(len(lines) - 1)
@@ -255,7 +306,6 @@ if __name__ == '__main__':
         snap(*sys.argv[2:6])
     else:
         prefix, before, after, report, launcher = sys.argv[2:7]
-        runs_us = float(os.environ.get('STUB_RUNS_MS', '1000')) * 1000
         before, after = json.load(open(before)), json.load(open(after))
-        lines = as_windows(seen_lines(prefix, report, launcher, runs_us), left_lines(before, after), before)
+        lines = as_windows(seen_lines(prefix, report, launcher), left_lines(before, after), before)
         sys.stdout.buffer.write(''.join(line + '\n' for line in lines).encode('latin-1', 'replace'))

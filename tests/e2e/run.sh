@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # End-to-end suite: the real Setup.exe under Wine, headless, in a package
 # folder of its own with our stub side programs, one fresh prefix per
-# scenario. Prints one PASS/FAIL line per scenario and the summary line
-# "e2e-wine: P passed, F failed"; exit status 0 only when all pass.
+# scenario, several side by side (WINE_JOBS at once, by default the cores
+# plus one). Prints each scenario's output with its PASS/FAIL line and time,
+# in a stable order, the three slowest and the summary line "e2e-wine: P
+# passed, F failed"; exit status 0 only when all pass.
 #
 # Environment: WIN32_BUILD (default build/win32) holds Setup.exe and
-# helpers/*.exe; WINE_WORK (default build) receives the prefixes. A failing
-# scenario's prefix is kept under $WINE_WORK/wine/e2e/ for inspection.
+# helpers/*.exe; WINE_WORK (default build) receives the prefixes, in
+# E2E_RUN_DIR (default $WINE_WORK/wine/e2e). A failing scenario's prefix is
+# kept there for inspection.
 set -u
+shopt -s extglob  # E2E_ONLY may be a pattern such as @(*dialog*|*removal*)
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 cd "$ROOT" || exit 1
@@ -17,7 +21,7 @@ source "$ROOT/tests/e2e/wine_lib.sh"
 WIN32_BUILD="${WIN32_BUILD:-build/win32}"
 case "$WIN32_BUILD" in /*) ;; *) WIN32_BUILD="$ROOT/$WIN32_BUILD" ;; esac
 
-RUN_DIR="$WINE_WORK/wine/e2e"
+RUN_DIR="${E2E_RUN_DIR:-$WINE_WORK/wine/e2e}"
 HOST_BUILD="${HOST_BUILD:-$ROOT/build/host}"
 # shellcheck source=tests/e2e/e2e_lib.sh
 source "$ROOT/tests/e2e/e2e_lib.sh"
@@ -40,25 +44,18 @@ main() {
     return
   fi
   wine_env
-  xvfb_ensure || {
-    suite_result e2e-wine 0 1
-    return
-  }
   wine_base_prefix >/dev/null || {
     echo "FAIL e2e-wine: no base prefix"
-    xvfb_stop
     suite_result e2e-wine 0 1
     return
   }
-  mkdir -p "$RUN_DIR"
-
-  local entry
+  local chosen=() entry
   for entry in "${E2E_SCENARIOS[@]}"; do
-    case "$entry" in ${E2E_ONLY:-*}) ;; *) continue ;; esac
-    eval "$entry"
+    case "$entry" in ${E2E_ONLY:-*}) chosen+=("$entry") ;; esac
   done
-
-  xvfb_stop
+  in_parallel "$RUN_DIR/jobs" eval "${chosen[@]}"
+  [ ${#JOB_TIMES[@]} -eq 0 ] || echo "slowest:"
+  [ ${#JOB_TIMES[@]} -eq 0 ] || printf '%s\n' "${JOB_TIMES[@]}" | sort -rn | head -n 3 | awk '{ t = $1; sub(/^[0-9]+ /, ""); printf "    %.1f s  %s\n", t / 1000, $0 }'
   suite_result e2e-wine "$PASSED" "$FAILED"
 }
 

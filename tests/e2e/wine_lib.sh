@@ -6,10 +6,13 @@
 WINE_LIB_REPO="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 : "${WINE_WORK:=$WINE_LIB_REPO/build}"
 
-# Quiet Wine, no Mono/Gecko prompts, 32-bit prefixes.
+# Quiet Wine, no Mono/Gecko prompts, 32-bit prefixes. A program that crashes
+# ends there: no debugger starts and writes its own keys into the registry
+# a scenario compares (Wine's own driver host has been seen to crash now and
+# then as a prefix starts).
 wine_env() {
   export WINEDEBUG=-all
-  export WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
   export WINEARCH=win32
 }
 
@@ -46,7 +49,7 @@ wine_base_prefix() {
   (
     flock 9
     if [ ! -f "$base/.ready" ]; then
-      rm -rf "$base"
+      rm -rf "$base" "$dir"/pose-*
       local regfile="$dir/base-settings.reg"
       _wine_base_reg >"$regfile"
       WINEPREFIX="$base" wineboot -i >/dev/null 2>&1
@@ -69,21 +72,74 @@ wine_base_prefix() {
   echo "$base"
 }
 
-# A fresh copy of the base prefix in DIR, made the current WINEPREFIX.
+# wine_new_prefix DIR [RELEASE]: a fresh copy of the base prefix in DIR, made
+# the current WINEPREFIX, posed as RELEASE when given (wine_pose). As root it
+# is an overlay on the base (a few milliseconds; what Wine changes goes to
+# DIR.layers, the base stays as it is), and a pose is made once per release,
+# as a layer between the base and its prefixes. Where mounting is refused, a
+# full copy (about 600 MB), posed on its own.
 wine_new_prefix() {
-  local target="$1"
+  local target="$1" release="${2:-}" pose="${2:-}"
   case "$target" in /*) ;; *) target="$PWD/$target" ;; esac
-  local base
+  local base lower
   base="$(wine_base_prefix)" || return 1
   # The previous scenario's server, if any; never a prefix of the user's own.
   case "${WINEPREFIX:-}" in
     "$WINE_WORK"/* | "$target") [ -d "$WINEPREFIX" ] && wine_stop ;;
   esac
-  rm -rf "$target"
-  mkdir -p "$(dirname "$target")"
-  cp -a "$base" "$target" || return 1
+  wine_drop_prefix "$target"
+  lower="$base"
+  if [ -n "$release" ] && lower="$(_wine_pose_layer "$release")"; then
+    lower="$lower:$base"
+    pose=""
+  fi
+  mkdir -p "$target" "$target.layers/upper" "$target.layers/work"
+  if ! mount -t overlay overlay -o "lowerdir=$lower,upperdir=$target.layers/upper,workdir=$target.layers/work" \
+    "$target" 2>/dev/null; then
+    rm -rf "$target.layers"
+    cp -a --reflink=auto "$base/." "$target" || return 1
+    pose="$release"
+  fi
   rm -f "$target/.ready"
   export WINEPREFIX="$target"
+  [ -z "$pose" ] || wine_pose "$pose"
+}
+
+# _wine_pose_layer RELEASE: prints the folder of what posing a prefix as
+# RELEASE changes in it, made once (an overlay's upper layer) and kept until
+# the base is made again; fails at once where overlays cannot be mounted.
+# One per locale too: Wine writes the user's locale into the registry as it
+# starts.
+_wine_pose_layer() {
+  local base layer="$WINE_WORK/wine/pose-$1-${LC_ALL:-${LANG:-C}}"
+  base="$(wine_base_prefix)" || return 1
+  (
+    flock 9
+    [ ! -f "$layer.ready" ] || exit 0
+    rm -rf "$layer" "$layer.work" && mkdir -p "$layer" "$layer.work" "$layer.make" &&
+      mount -t overlay overlay -o "lowerdir=$base,upperdir=$layer,workdir=$layer.work" "$layer.make" || exit 1
+    export WINEPREFIX="$layer.make"
+    rm -f "$WINEPREFIX/.ready" && wine_pose "$1" && wine_stop
+    local made=$?
+    umount "$layer.make" && rm -rf "$layer.work" "$layer.make" && [ $made -eq 0 ] && touch "$layer.ready"
+  ) 9>"$layer.lock" >/dev/null 2>&1 || return 1
+  echo "$layer"
+}
+
+# wine_drop_prefix DIR: removes a prefix made by wine_new_prefix (its server
+# stopped first).
+wine_drop_prefix() {
+  if mountpoint -q "$1"; then
+    umount "$1" 2>/dev/null || umount -l "$1"
+  fi
+  rm -rf "$1" "$1.layers"
+}
+
+# wine_keep_prefix DIR: a prefix made by wine_new_prefix (its server
+# stopped) made a plain folder, to be looked into after the run.
+wine_keep_prefix() {
+  mountpoint -q "$1" || return 0
+  rm -rf "$1.kept" && cp -a "$1" "$1.kept" && wine_drop_prefix "$1" && mv "$1.kept" "$1"
 }
 
 # Makes the current prefix report the given Windows release. win98fe is
@@ -121,31 +177,29 @@ wine_stop() {
 
 _XVFB_PID=""
 
-# Makes sure $DISPLAY names a running X server; starts Xvfb on a free display
-# number when it does not and remembers it for xvfb_stop.
+# Makes sure $DISPLAY names a running X server; starts Xvfb when it does not
+# and remembers it for xvfb_stop. Xvfb picks a free display number itself
+# and writes it once it takes connections, so runs side by side never race
+# for one.
 xvfb_ensure() {
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     return 0
   fi
-  local n tries
-  for n in $(seq 90 140); do
-    [ -e "/tmp/.X$n-lock" ] && continue
-    [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    local pid=$!
-    for tries in $(seq 1 50); do
-      if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
-        export DISPLAY=":$n"
-        _XVFB_PID=$pid
-        return 0
-      fi
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    # Lost a race for this number (or it never came up): try the next one.
-    kill "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
+  local number tries
+  number="$(mktemp)"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number" >/dev/null 2>&1 &
+  _XVFB_PID=$!
+  for tries in $(seq 1 100); do
+    if [ "$(wc -l <"$number")" -ge 1 ]; then
+      export DISPLAY=":$(head -n 1 "$number")"
+      rm -f "$number"
+      return 0
+    fi
+    kill -0 "$_XVFB_PID" 2>/dev/null || break
+    sleep 0.05
   done
+  rm -f "$number"
+  xvfb_stop
   echo "xvfb_ensure: no X server could be started" >&2
   return 1
 }
@@ -158,6 +212,74 @@ xvfb_stop() {
     _XVFB_PID=""
   fi
   return 0
+}
+
+# ---- runs side by side ------------------------------------------------------
+
+# How many jobs in_parallel runs at once: WINE_JOBS, or the cores plus one (a
+# Wine job often waits on a timer or another process).
+wine_jobs() {
+  echo "${WINE_JOBS:-$(($(nproc) + 1))}"
+}
+
+# in_parallel DIR FUNCTION ITEM...: runs FUNCTION ITEM for every ITEM, each in
+# a subshell with an X server of its own (windows, keys and clicks of one
+# never meet another's), wine_jobs at a time. FUNCTION counts its checks in
+# PASSED and FAILED. Each job's output is kept in DIR and printed whole, in
+# the order of the items, with the time it took. Leaves the sums in PASSED
+# and FAILED (a job that ended without returning counts one failure) and
+# "MILLISECONDS ITEM" of every job in JOB_TIMES.
+in_parallel() {
+  local dir="$1" fn="$2" jobs n shown=0 pids=()
+  shift 2
+  local items=("$@")
+  jobs="$(wine_jobs)"
+  rm -rf "$dir" && mkdir -p "$dir" && mkfifo "$dir/slots" || return 1
+  # A line in the pipe for every free slot; a job gives its slot back when it ends.
+  exec 8<>"$dir/slots"
+  for n in $(seq 1 "$jobs"); do echo >&8; done
+  PASSED=0 FAILED=0 JOB_TIMES=()
+  for n in "${!items[@]}"; do
+    read -r -u 8
+    _show_jobs
+    {
+      local t0=${EPOCHREALTIME/./}
+      (
+        exec 8>&-
+        PASSED=0 FAILED=0 _XVFB_PID=""
+        unset DISPLAY
+        xvfb_ensure && trap xvfb_stop EXIT
+        "$fn" "${items[n]}"
+        echo "$PASSED $FAILED" >"$dir/$n.count"
+      ) >"$dir/$n.out" 2>&1 </dev/null
+      echo $(((${EPOCHREALTIME/./} - t0) / 1000)) >"$dir/$n.ms"
+      echo >&8
+    } &
+    pids+=($!)
+  done
+  while [ "$shown" -lt "${#items[@]}" ]; do
+    read -r -u 8
+    _show_jobs
+  done
+  wait "${pids[@]}"
+  exec 8>&-
+}
+
+# The output of the jobs that have ended, in order, up to the first still
+# running (in_parallel's).
+_show_jobs() {
+  local passed failed ms
+  while [ "$shown" -lt "${#items[@]}" ] && [ -f "$dir/$shown.ms" ]; do
+    cat "$dir/$shown.out"
+    passed=0 failed=1
+    [ -f "$dir/$shown.count" ] && read -r passed failed <"$dir/$shown.count" ||
+      echo "FAIL ${items[shown]}: ended before its end"
+    ms="$(cat "$dir/$shown.ms")"
+    printf '    %d.%d s\n' $((ms / 1000)) $((ms % 1000 / 100))
+    PASSED=$((PASSED + passed)) FAILED=$((FAILED + failed))
+    JOB_TIMES+=("$ms ${items[shown]}")
+    shown=$((shown + 1))
+  done
 }
 
 # The one summary line of a suite; status 0 only when nothing failed.

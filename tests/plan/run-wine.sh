@@ -78,6 +78,7 @@ while IFS= read -r key; do
   exports+=("$OUT/$n.reg")
 done < <("$COMPARE" --keys "${FILES[@]}")
 wine_stop
+wine_drop_prefix "$WINEPREFIX"
 
 if "$COMPARE" "${FILES[@]}" -- "${exports[@]}"; then
   passed=$((passed + 1))

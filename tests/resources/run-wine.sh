@@ -22,5 +22,5 @@ wineserver -p
 python3 "$HERE/wine_lookup.py" "$BUILD/Setup.exe" "$BUILD/helpers/res_lookup.exe"
 status=$?
 wine_stop
-rm -rf "$WINE_WORK/wine/resources"
+wine_drop_prefix "$WINE_WORK/wine/resources"
 exit $status

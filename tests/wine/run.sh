@@ -38,12 +38,6 @@ check() {
   if [ "$2" = "$3" ]; then pass "$1"; else fail "$1" "expected '$2', got '$3'"; fi
 }
 
-finish() {
-  wine_stop
-  [ "${DEVICES_WINE_KEEP:-0}" = 1 ] || rm -rf "$PREFIXES"
-  xvfb_stop
-}
-
 for program in "$DEVPROBE" "$OPENWIN" "$PLANTED_CFGMGR32"; do
   if [ ! -f "$program" ]; then
     fail "build" "$program is missing; build $WIN32_BUILD first"
@@ -55,8 +49,7 @@ done
 wine_env
 unset LC_ALL LC_CTYPE LC_MESSAGES
 export LANG=en_US.UTF-8
-xvfb_ensure || { fail "xvfb" "no X server"; suite_result devices-wine "$PASSED" "$FAILED"; exit 1; }
-trap finish EXIT
+wine_base_prefix >/dev/null || { fail "prefix" "no base prefix"; suite_result devices-wine "$PASSED" "$FAILED"; exit 1; }
 
 # ---- package folders ---------------------------------------------------------
 
@@ -174,8 +167,7 @@ import_reg() {
 
 # A fresh prefix posing as RELEASE with the trees below BASE and the packages.
 release_prefix() {
-  wine_new_prefix "$PREFIXES/$1" || return 1
-  wine_pose "$1"
+  wine_new_prefix "$PREFIXES/$1" "$1" || return 1
   device_trees_reg "$2" | import_reg
   make_packages
 }
@@ -261,124 +253,116 @@ locale_prefix() {
 
 # ---- Windows 98 SE (Wine's win98) ------------------------------------------------------
 
-mkdir -p "$PREFIXES"
-if release_prefix win98 'Enum'; then
-  check "win98: pose gives OsKind 7 (98 SE)" 7 "$(probe pkg_a os-kind)"
-  probe_checks win98 'Enum'
-  check "win98: FindUsbDevice matches a composite parent key" true "$(probe pkg_c find-usb 'Enum\USB')"
-  check "win98: AreInterfacesSettled through a set-up parent when no wizard is open" true \
-    "$(probe pkg_c interfaces-settled 'Enum\USB')"
-  window_check "win98: AreInterfacesSettled through the parent is false while a wizard is open" false \
-    "$(hex_in ASCII 'Found New Hardware')" pkg_c interfaces-settled 'Enum\USB'
-  check "win98: MatchesHardwareId takes an id of 255 bytes" true "$(probe pkg_h match "$LONG_ID_CUT")"
-  check "win98: MatchesHardwareId skips an id over 255 bytes instead of cutting it" false \
-    "$(probe pkg_g match "$LONG_ID_CUT")"
-  check "win98: FindUsbDevice is false when the root does not exist" false \
-    "$(probe pkg_a find-usb 'SYSTEM\CurrentControlSet\Enum\USB')"
+devices_win98() {
+  if release_prefix win98 'Enum'; then
+    check "win98: pose gives OsKind 7 (98 SE)" 7 "$(probe pkg_a os-kind)"
+    probe_checks win98 'Enum'
+    check "win98: FindUsbDevice matches a composite parent key" true "$(probe pkg_c find-usb 'Enum\USB')"
+    check "win98: AreInterfacesSettled through a set-up parent when no wizard is open" true \
+      "$(probe pkg_c interfaces-settled 'Enum\USB')"
+    window_check "win98: AreInterfacesSettled through the parent is false while a wizard is open" false \
+      "$(hex_in ASCII 'Found New Hardware')" pkg_c interfaces-settled 'Enum\USB'
+    check "win98: MatchesHardwareId takes an id of 255 bytes" true "$(probe pkg_h match "$LONG_ID_CUT")"
+    check "win98: MatchesHardwareId skips an id over 255 bytes instead of cutting it" false \
+      "$(probe pkg_g match "$LONG_ID_CUT")"
+    check "win98: FindUsbDevice is false when the root does not exist" false \
+      "$(probe pkg_a find-usb 'SYSTEM\CurrentControlSet\Enum\USB')"
 
-  # English titles, code page 1252.
-  check "win98: ANSI code page under $LANG" 1252 "$(probe pkg_a acp)"
-  check "win98: IsHardwareWizardOpen is false with no wizard window" false "$(probe pkg_a wizard-open)"
-  for title in 'Add New Hardware Wizard' 'Add Printer Wizard' 'Found New Hardware'; do
-    window_check "en: IsHardwareWizardOpen sees '$title'" true "$(hex_in ASCII "$title")"
-  done
-  window_check "en: IsHardwareWizardOpen matches a title in another letter case" true \
-    "$(hex_in ASCII 'ADD PRINTER WIZARD')"
-  window_check "en: IsHardwareWizardOpen ignores a title with extra text" false \
-    "$(hex_in ASCII 'Add Printer Wizard - Setup')"
-else
-  fail "win98: prefix" "could not prepare it"
-fi
+    # English titles, code page 1252.
+    check "win98: ANSI code page under $LANG" 1252 "$(probe pkg_a acp)"
+    check "win98: IsHardwareWizardOpen is false with no wizard window" false "$(probe pkg_a wizard-open)"
+    for title in 'Add New Hardware Wizard' 'Add Printer Wizard' 'Found New Hardware'; do
+      window_check "en: IsHardwareWizardOpen sees '$title'" true "$(hex_in ASCII "$title")"
+    done
+    window_check "en: IsHardwareWizardOpen matches a title in another letter case" true \
+      "$(hex_in ASCII 'ADD PRINTER WIZARD')"
+    window_check "en: IsHardwareWizardOpen ignores a title with extra text" false \
+      "$(hex_in ASCII 'Add Printer Wizard - Setup')"
+  else
+    fail "win98: prefix" "could not prepare it"
+  fi
+}
 
 # ---- Windows Me ---------------------------------------------------------------------------
 
-if release_prefix winme 'Enum'; then
-  check "winme: pose gives OsKind 8" 8 "$(probe pkg_a os-kind)"
-  probe_checks winme 'Enum'
-  check "winme: FindUsbDevice ignores a composite parent key without &MI_" false \
-    "$(probe pkg_c find-usb 'Enum\USB')"
-  check "winme: MatchesHardwareId appends &MI_ to an id of 255 bytes" true \
-    "$(probe pkg_h match "${LONG_ID_CUT}&MI_00")"
-else
-  fail "winme: prefix" "could not prepare it"
-fi
+devices_winme() {
+  if release_prefix winme 'Enum'; then
+    check "winme: pose gives OsKind 8" 8 "$(probe pkg_a os-kind)"
+    probe_checks winme 'Enum'
+    check "winme: FindUsbDevice ignores a composite parent key without &MI_" false \
+      "$(probe pkg_c find-usb 'Enum\USB')"
+    check "winme: MatchesHardwareId appends &MI_ to an id of 255 bytes" true \
+      "$(probe pkg_h match "${LONG_ID_CUT}&MI_00")"
+  else
+    fail "winme: prefix" "could not prepare it"
+  fi
+}
 
 # ---- Windows XP, then 2000 -------------------------------------------------------------------
 
 NT_BASE='SYSTEM\CurrentControlSet\Enum'
-if release_prefix winxp "$NT_BASE"; then
-  check "winxp: pose gives OsKind 9" 9 "$(probe pkg_a os-kind)"
-  probe_checks winxp "$NT_BASE"
-  check "winxp: FindUsbDevice is false under the 9x root, which does not exist" false \
-    "$(probe pkg_a find-usb 'Enum\USB')"
-  check "winxp: WaitNoPendingInstallEvents returns 0" 0 "$(probe pkg_a wait-pnp)"
-  # A cfgmgr32.dll planted in the package folder: a load by bare name gets it
-  # (the control), the launcher's load from the system folder does not.
-  cp "$PLANTED_CFGMGR32" "$WINEPREFIX/drive_c/pkg_a/cfgmgr32.dll"
-  local_overrides="$WINEDLLOVERRIDES"
-  # As on Windows, a DLL in the program's folder comes before the system's.
-  export WINEDLLOVERRIDES="$local_overrides;cfgmgr32=n,b"
-  check "winxp: control: a bare-name load takes the cfgmgr32.dll planted in the package folder" 1234 \
-    "$(probe pkg_a wait-pnp-bare)"
-  check "winxp: WaitNoPendingInstallEvents ignores a cfgmgr32.dll planted in the package folder" 0 \
-    "$(probe pkg_a wait-pnp)"
-  export WINEDLLOVERRIDES="$local_overrides"
-  rm -f "$WINEPREFIX/drive_c/pkg_a/cfgmgr32.dll"
-  wine_pose win2k
-  check "win2k: pose gives OsKind 6" 6 "$(probe pkg_a os-kind)"
-  check "win2k: WaitNoPendingInstallEvents returns 0" 0 "$(probe pkg_a wait-pnp)"
-else
-  fail "winxp: prefix" "could not prepare it"
-fi
+devices_winxp() {
+  if release_prefix winxp "$NT_BASE"; then
+    check "winxp: pose gives OsKind 9" 9 "$(probe pkg_a os-kind)"
+    probe_checks winxp "$NT_BASE"
+    check "winxp: FindUsbDevice is false under the 9x root, which does not exist" false \
+      "$(probe pkg_a find-usb 'Enum\USB')"
+    check "winxp: WaitNoPendingInstallEvents returns 0" 0 "$(probe pkg_a wait-pnp)"
+    # A cfgmgr32.dll planted in the package folder: a load by bare name gets it
+    # (the control), the launcher's load from the system folder does not.
+    cp "$PLANTED_CFGMGR32" "$WINEPREFIX/drive_c/pkg_a/cfgmgr32.dll"
+    local_overrides="$WINEDLLOVERRIDES"
+    # As on Windows, a DLL in the program's folder comes before the system's.
+    export WINEDLLOVERRIDES="$local_overrides;cfgmgr32=n,b"
+    check "winxp: control: a bare-name load takes the cfgmgr32.dll planted in the package folder" 1234 \
+      "$(probe pkg_a wait-pnp-bare)"
+    check "winxp: WaitNoPendingInstallEvents ignores a cfgmgr32.dll planted in the package folder" 0 \
+      "$(probe pkg_a wait-pnp)"
+    export WINEDLLOVERRIDES="$local_overrides"
+    rm -f "$WINEPREFIX/drive_c/pkg_a/cfgmgr32.dll"
+    wine_pose win2k
+    check "win2k: pose gives OsKind 6" 6 "$(probe pkg_a os-kind)"
+    check "win2k: WaitNoPendingInstallEvents returns 0" 0 "$(probe pkg_a wait-pnp)"
+  else
+    fail "winxp: prefix" "could not prepare it"
+  fi
+}
 
 # ---- Japanese, Korean and Chinese titles --------------------------------------------------------
 
-if locale_prefix ja ja_JP.UTF-8 932; then
-  # The English titles hold only ASCII bytes, the same in every code page: an
-  # English wizard (an English Windows set to a 932 code page) is seen too.
+# devices_titles NAME LOCALE CODE-PAGE EXTRA TITLE...: under LOCALE the
+# English wizard titles and each TITLE are seen, EXTRA (a title with extra
+# text) is not. The English titles hold only ASCII bytes, the same in every
+# code page: an English wizard (an English Windows set to that code page) is
+# seen too.
+devices_titles() {
+  local name="$1" locale="$2" cp="$3" extra="$4" title
+  shift 4
+  locale_prefix "$name" "$locale" "$cp" || { fail "$name: prefix" "could not prepare it"; return 1; }
   for title in 'Add New Hardware Wizard' 'Add Printer Wizard' 'Found New Hardware'; do
-    window_check "ja: IsHardwareWizardOpen sees the English '$title' under code page 932" true "$(hex_in ASCII "$title")"
+    window_check "$name: IsHardwareWizardOpen sees the English '$title' under code page $cp" true \
+      "$(hex_in ASCII "$title")"
   done
-  for title in '新しいハードウェアの追加ウィザード' '新しいハードウェア'; do
-    window_check "ja: IsHardwareWizardOpen sees '$title'" true "$(hex_in CP932 "$title")"
+  for title in "$@"; do
+    window_check "$name: IsHardwareWizardOpen sees '$title'" true "$(hex_in "CP$cp" "$title")"
   done
-  window_check "ja: IsHardwareWizardOpen ignores a title with extra text" false \
-    "$(hex_in CP932 '新しいハードウェアの検索')"
-  window_check "ja: IsHardwareWizardOpen does not know a Japanese Add Printer Wizard" false \
-    "$(hex_in CP932 'プリンタの追加ウィザード')"
-else
-  fail "ja: prefix" "could not prepare it"
-fi
+  window_check "$name: IsHardwareWizardOpen ignores a title with extra text" false "$(hex_in "CP$cp" "$extra")"
+}
 
-if locale_prefix ko ko_KR.UTF-8 949; then
-  # The English titles hold only ASCII bytes, the same in every code page: an
-  # English wizard (an English Windows set to a 949 code page) is seen too.
-  for title in 'Add New Hardware Wizard' 'Add Printer Wizard' 'Found New Hardware'; do
-    window_check "ko: IsHardwareWizardOpen sees the English '$title' under code page 949" true "$(hex_in ASCII "$title")"
-  done
-  for title in '새 하드웨어 발견' '새 하드웨어 추가 마법사' '새 하드웨어 검색 마법사' '프린터 추가 마법사'; do
-    window_check "ko: IsHardwareWizardOpen sees '$title'" true "$(hex_in CP949 "$title")"
-  done
-  window_check "ko: IsHardwareWizardOpen ignores a title with extra text" false \
-    "$(hex_in CP949 '새 하드웨어 발견 - 1')"
-else
-  fail "ko: prefix" "could not prepare it"
-fi
+devices_ja() {
+  devices_titles ja ja_JP.UTF-8 932 '新しいハードウェアの検索' '新しいハードウェアの追加ウィザード' '新しいハードウェア' &&
+    window_check "ja: IsHardwareWizardOpen does not know a Japanese Add Printer Wizard" false \
+      "$(hex_in CP932 'プリンタの追加ウィザード')"
+}
 
-if locale_prefix zh zh_CN.UTF-8 936; then
-  # The English titles hold only ASCII bytes, the same in every code page: an
-  # English wizard (an English Windows set to a 936 code page) is seen too.
-  for title in 'Add New Hardware Wizard' 'Add Printer Wizard' 'Found New Hardware'; do
-    window_check "zh: IsHardwareWizardOpen sees the English '$title' under code page 936" true "$(hex_in ASCII "$title")"
-  done
-  for title in '找到新硬件' '添加新硬件向导' '找到新的硬件向导' '添加打印机向导'; do
-    window_check "zh: IsHardwareWizardOpen sees '$title'" true "$(hex_in CP936 "$title")"
-  done
-  window_check "zh: IsHardwareWizardOpen ignores a title with extra text" false \
-    "$(hex_in CP936 '找到新硬件了')"
-else
-  fail "zh: prefix" "could not prepare it"
-fi
+devices_ko() {
+  devices_titles ko ko_KR.UTF-8 949 '새 하드웨어 발견 - 1' \
+    '새 하드웨어 발견' '새 하드웨어 추가 마법사' '새 하드웨어 검색 마법사' '프린터 추가 마법사'
+}
+
+devices_zh() {
+  devices_titles zh zh_CN.UTF-8 936 '找到新硬件了' '找到新硬件' '添加新硬件向导' '找到新的硬件向导' '添加打印机向导'
+}
 
 # ---- Windows 98 first edition, and the settling wait in real time --------------------------
 # Wine has no win98fe Version: the pose takes the 9x version values of the
@@ -408,28 +392,38 @@ printer_function_after() {
 }
 WAIT_GUID='{0A5F00F2-5E77-4C1E-9A0D-3B7E2C4D5F60}'
 
-if release_prefix win98fe 'Enum'; then
-  check "win98fe: pose gives OsKind 5 (98 first edition)" 5 "$(probe pkg_a os-kind)"
-  probe_checks win98fe 'Enum'
-  make_package pkg_w 'VID_0A5F&PID_00F2' "$WAIT_GUID"
-  printer_function_after 2
-  elapsed_within "win98fe: WaitForPrinterDevice ends within a poll of the printer function appearing" 1900 4000 \
-    "$(probe pkg_w wait-printer)"
-  wait "$WAIT_CHANGER"
-  check "win98fe: WaitForPrinterDevice ends at once when the printer function is there" true \
-    "$(t="$(probe pkg_w wait-printer)"; [ "${t:-9999}" -lt 1000 ] && echo true || echo "false ($t ms)")"
-  wine reg delete 'HKLM\Enum\DOT4PRT\VID_0A5F&PID_00F2&DOT4_PRINT' /f >/dev/null 2>&1
-  # A wizard window open for the first 4 s of the wait, the printer function
-  # there after 1 s: the device polls begin only once the wizard has closed.
-  wine "$OPENWIN" "$(hex_in ASCII 'Found New Hardware')" 5 >/dev/null 2>&1 &
-  opener=$!
-  sleep 1
-  printer_function_after 1
-  elapsed_within "win98fe: WaitForHardwareSetup waits out the wizard before the device polls" 3000 8000 \
-    "$(probe pkg_w wait-hardware)"
-  wait "$WAIT_CHANGER" "$opener" 2>/dev/null
-else
-  fail "win98fe: prefix" "could not prepare it"
-fi
+devices_win98fe() {
+  if release_prefix win98fe 'Enum'; then
+    check "win98fe: pose gives OsKind 5 (98 first edition)" 5 "$(probe pkg_a os-kind)"
+    probe_checks win98fe 'Enum'
+    make_package pkg_w 'VID_0A5F&PID_00F2' "$WAIT_GUID"
+    printer_function_after 2
+    elapsed_within "win98fe: WaitForPrinterDevice ends within a poll of the printer function appearing" 1900 4000 \
+      "$(probe pkg_w wait-printer)"
+    wait "$WAIT_CHANGER"
+    check "win98fe: WaitForPrinterDevice ends at once when the printer function is there" true \
+      "$(t="$(probe pkg_w wait-printer)"; [ "${t:-9999}" -lt 1000 ] && echo true || echo "false ($t ms)")"
+    wine reg delete 'HKLM\Enum\DOT4PRT\VID_0A5F&PID_00F2&DOT4_PRINT' /f >/dev/null 2>&1
+    # A wizard window open for the first 4 s of the wait, the printer function
+    # there after 1 s: the device polls begin only once the wizard has closed.
+    wine "$OPENWIN" "$(hex_in ASCII 'Found New Hardware')" 5 >/dev/null 2>&1 &
+    opener=$!
+    sleep 1
+    printer_function_after 1
+    elapsed_within "win98fe: WaitForHardwareSetup waits out the wizard before the device polls" 3000 8000 \
+      "$(probe pkg_w wait-hardware)"
+    wait "$WAIT_CHANGER" "$opener" 2>/dev/null
+  else
+    fail "win98fe: prefix" "could not prepare it"
+  fi
+}
 
+# Each part above in a prefix of its own, side by side.
+part() {
+  "devices_$1"
+  wine_stop
+  [ "${DEVICES_WINE_KEEP:-0}" = 1 ] || wine_drop_prefix "$WINEPREFIX"
+}
+in_parallel "$PREFIXES/jobs" part win98 winme winxp ja ko zh win98fe
+[ "${DEVICES_WINE_KEEP:-0}" = 1 ] || rm -rf "$PREFIXES"
 suite_result devices-wine "$PASSED" "$FAILED"

@@ -6,11 +6,12 @@
  * (acp: the ANSI code page this process, and so the launcher, runs in).
  *
  * Usage: launch_wait [--timeout MS] [--hold NAME]... [--no-completion]
- *                    [--timing] PROGRAM [ARGUMENT TEXT]
+ *                    [--timing] [--end] PROGRAM [ARGUMENT TEXT]
  * The launcher gets the command line "PROGRAM" ARGUMENT TEXT, so its own
  * view of the arguments is exactly ARGUMENT TEXT. Exit status: 0 when the
  * launcher ended within the limit, 1 when it still runs, 2 on a usage or
- * start error.
+ * start error. With --end a launcher still running at the limit is ended
+ * (TerminateProcess) once reported, so that nothing waits on it further.
  *
  * --timing adds to the line, for the benchmarks: start_us (just before the
  * start), event_us (when the completion event was seen set, or -1), end_us
@@ -35,6 +36,7 @@ int main(int argc, char **argv) {
   DWORD timeout = 15000;
   int useCompletion = 1;
   int timing = 0;
+  int end = 0;
   HANDLE held[MAX_HELD];
   int heldCount = 0;
   int i = 1;
@@ -52,12 +54,15 @@ int main(int argc, char **argv) {
       useCompletion = 0;
     } else if (strcmp(argv[i], "--timing") == 0) {
       timing = 1;
+    } else if (strcmp(argv[i], "--end") == 0) {
+      end = 1;
     } else {
       break;
     }
   }
   if (i >= argc) {
-    fprintf(stderr, "usage: launch_wait [--timeout MS] [--hold NAME]... [--no-completion] [--timing] PROGRAM [ARGS]\n");
+    fprintf(stderr,
+            "usage: launch_wait [--timeout MS] [--hold NAME]... [--no-completion] [--timing] [--end] PROGRAM [ARGS]\n");
     return 2;
   }
   const char *program = argv[i];
@@ -112,6 +117,7 @@ int main(int argc, char **argv) {
   printf("\n");
   fflush(stdout);
 
+  if (!ended && end) TerminateProcess(process.hProcess, 1);
   CloseHandle(process.hProcess);
   if (done) CloseHandle(done);
   while (heldCount > 0) CloseHandle(held[--heldCount]);

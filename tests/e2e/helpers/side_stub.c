@@ -7,12 +7,15 @@
  *
  * With E2E_STUB_DETAILS set, the line goes on with what the program saw when
  * it started, for the installer's hand-off checks:
- *   |start_us=N|event=set,unset,absent|msiexec_read=yes,no|msiexec_write=yes,no
+ *   |start_us=N|created_ms=N|event=set,unset,absent|msiexec_read=yes,no|msiexec_write=yes,no
  * start_us is QueryPerformanceCounter in microseconds (one clock for every
- * process of the machine); event is the completion event's state; the
- * msiexec fields tell whether the system folder's msiexec.exe can be opened
- * for reading and for writing (each open shares reading and writing). The
- * log is written when the program ends, with |event_at_end=... added.
+ * process of the machine); created_ms is when its starter created the
+ * process, in system time (the Wine server notes it at the CreateProcess
+ * call, before the process is loaded); event is the completion event's
+ * state; the msiexec fields tell whether the system folder's msiexec.exe can
+ * be opened for reading and for writing (each open shares reading and
+ * writing). The log is written when the program ends, with
+ * |event_at_end=...|ended_ms=N added (N in system time).
  * The first run that finds C:\e2e-hang-once.txt deletes it and never ends:
  * as net.exe hands its command to net1.exe, it starts a worker (itself, with
  * E2E_STUB_WORKER set) that never ends, and waits for it. The worker holds
@@ -30,6 +33,17 @@ static double NowMicroseconds(void) {
   QueryPerformanceCounter(&now);
   QueryPerformanceFrequency(&frequency);
   return (double)now.QuadPart * 1e6 / (double)frequency.QuadPart;
+}
+
+/* A FILETIME in milliseconds. */
+static double Milliseconds(FILETIME time) {
+  return (double)(((ULONGLONG)time.dwHighDateTime << 32) | time.dwLowDateTime) / 10000.0;
+}
+
+static double NowMilliseconds(void) {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  return Milliseconds(now);
 }
 
 static const char *EventState(void) {
@@ -53,8 +67,11 @@ static void ObserveStart(char *details, size_t size) {
   UINT n = GetSystemDirectoryA(msiexec, MAX_PATH);
   if (n == 0 || n >= MAX_PATH) msiexec[0] = 0;
   strcat(msiexec, "\\msiexec.exe");
-  snprintf(details, size, "|start_us=%.0f|event=%s|msiexec_read=%s|msiexec_write=%s", NowMicroseconds(), EventState(),
-           CanOpen(msiexec, GENERIC_READ), CanOpen(msiexec, GENERIC_WRITE));
+  FILETIME created, exited, kernel, user;
+  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+  snprintf(details, size, "|start_us=%.0f|created_ms=%.3f|event=%s|msiexec_read=%s|msiexec_write=%s",
+           NowMicroseconds(), Milliseconds(created), EventState(), CanOpen(msiexec, GENERIC_READ),
+           CanOpen(msiexec, GENERIC_WRITE));
 }
 
 /* The hung run's worker: never ends, and says so through its event. */
@@ -115,7 +132,9 @@ int main(void) {
   char sleepText[32];
   n = GetEnvironmentVariableA("E2E_STUB_SLEEP_MS", sleepText, sizeof sleepText);
   if (n > 0 && n < sizeof sleepText) Sleep((DWORD)strtoul(sleepText, NULL, 10));
-  if (details[0]) snprintf(details + strlen(details), sizeof details - strlen(details), "|event_at_end=%s", EventState());
+  if (details[0])
+    snprintf(details + strlen(details), sizeof details - strlen(details), "|event_at_end=%s|ended_ms=%.3f", EventState(),
+             NowMilliseconds());
 
   char show[32] = "";
   if (GetEnvironmentVariableA("E2E_STUB_SHOW", show, sizeof show) > 0) {

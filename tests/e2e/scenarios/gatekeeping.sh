@@ -108,7 +108,7 @@ scenario_earlier_edition_without_window_system() {
   done
   # Output to a file: a launcher that crashed would leave a process holding
   # a pipe open.
-  local r out="$RUN_DIR/without-window-system.out"
+  local r out="$WINEPREFIX/launch.out"
   timeout 40 wine 'C:\e2e\launch_wait.exe' --timeout "$END_LIMIT" 'C:\pkg\Setup.exe' >"$out" 2>/dev/null
   r="$(tr -d '\r' <"$out" | tail -n 1)"
   check "launcher" "$(field launcher "$r") exit $(field exit "$r")" "ended exit 0"

@@ -60,7 +60,7 @@ scenario_planted_dlls() {
 
   local overrides="" saved="$WINEDLLOVERRIDES"
   for name in "${preferred[@]}"; do overrides+="${name,,}=n,b;"; done
-  export WINEDLLOVERRIDES="${overrides}winedbg.exe=d;$saved"
+  export WINEDLLOVERRIDES="$overrides$saved"
 
   # Control: a program that imports winspool.drv gets the planted copy.
   w 'C:\control\spooler_importer.exe' >/dev/null

@@ -51,7 +51,7 @@ plant_decoys() {
   cp "$WIN32_BUILD/helpers/side_stub.exe" "$WINEPREFIX/drive_c/windows/system32/net.exe"
   cp "$WIN32_BUILD/helpers/side_stub.exe" "$WINEPREFIX/drive_c/windows/system32/msiexec.exe"
   cp "$WIN32_BUILD/helpers/loadlib.exe" "$current/loadlib.exe"
-  export WINEDLLOVERRIDES="$WINEDLLOVERRIDES$(printf ';%s=n,b' ${AT_RUN_DLLS,,});net.exe=n;msiexec.exe=n;winedbg.exe=d"
+  export WINEDLLOVERRIDES="$WINEDLLOVERRIDES$(printf ';%s=n,b' ${AT_RUN_DLLS,,});net.exe=n;msiexec.exe=n"
 }
 
 # run_in_current [--hold NAME] [ARGUMENT]: compared_run of the launcher in
