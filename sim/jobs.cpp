@@ -13,18 +13,23 @@ namespace {
 
 // What GetModuleHandleA gives for kernel32, loaded in every process.
 HMODULE const kKernel32 = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x7C800000));
-const DWORD kLauncherId = 50;
-
-template <typename Fn>
-FARPROC AsExport(Fn function) {
-  return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)(void)>(function));
-}
-
 bool Alive(const Process& p) { return p.endsAt > M().clock; }
 
 // How long after TerminateProcess or TerminateJobObject returns a process
 // has ended.
 const DWORD kEndingMs = 10;
+
+// A running process of `path`, started now by the process `parentId`.
+std::shared_ptr<Process> AddProcess(const std::string& path, DWORD parentId, DWORD runsFor) {
+  auto process = std::make_shared<Process>();
+  process->id = M().nextWorkerId += 4;
+  process->parentId = parentId;
+  process->createdAt = M().clock;
+  process->path = path;
+  process->endsAt = runsFor == INFINITE ? INFINITE : M().clock + runsFor;
+  M().processes.push_back(process);
+  return process;
+}
 
 std::shared_ptr<Process> ById(DWORD id) {
   for (const auto& p : M().processes)
@@ -52,28 +57,14 @@ void RunProcess(const std::shared_ptr<Process>& process) {
   process->suspended = false;
   process->endsAt = process->runsFor == INFINITE ? INFINITE : m.clock + process->runsFor;
   if (process->worker.empty()) return;
-  auto worker = std::make_shared<Process>();
-  worker->id = m.nextWorkerId += 4;
-  worker->parentId = process->id;
-  worker->createdAt = m.clock;
-  worker->path = process->worker;
-  worker->job = process->job;  // a job's process takes its children along
-  worker->endsAt = process->workerRunsFor == INFINITE ? INFINITE : m.clock + process->workerRunsFor;
-  m.processes.push_back(worker);
+  // A job's process takes its children along.
+  AddProcess(process->worker, process->id, process->runsFor)->job = process->job;
   process->worker.clear();
 }
 
 void SetProgramWorker(const std::string& path, const std::string& worker) { M().programs[path].worker = worker; }
 
-void AddRunningProcess(const std::string& path, DWORD parentId) {
-  auto process = std::make_shared<Process>();
-  process->id = M().nextWorkerId += 4;
-  process->parentId = parentId;
-  process->createdAt = M().clock;
-  process->path = path;
-  process->endsAt = INFINITE;
-  M().processes.push_back(process);
-}
+void AddRunningProcess(const std::string& path, DWORD parentId) { AddProcess(path, parentId, INFINITE); }
 
 bool InJob(const std::string& program) {
   for (const auto& p : M().processes)
@@ -246,7 +237,7 @@ HANDLE CreateToolhelp32Snapshot(DWORD dwFlags, DWORD) {
   }
   HandleObject obj(HandleKind::Snapshot);
   obj.path = "process snapshot";
-  obj.findNames.push_back(std::to_string(kLauncherId) + "|0|" + M().modulePath);
+  obj.findNames.push_back(std::to_string(kLauncherProcessId) + "|0|" + M().modulePath);
   for (const auto& p : M().processes)
     if (Alive(*p)) obj.findNames.push_back(std::to_string(p->id) + "|" + std::to_string(p->parentId) + "|" + p->path);
   return reinterpret_cast<HANDLE>(NewHandle(obj));

@@ -209,7 +209,7 @@ BOOL CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_AT
   }
   auto process = std::make_shared<Process>();
   process->id = static_cast<DWORD>(m.starts.size() * 4 + 100);
-  process->parentId = 50;  // the launcher's (see sim/jobs.cpp)
+  process->parentId = kLauncherProcessId;
   process->createdAt = m.clock;
   process->path = program;
   process->suspended = (dwCreationFlags & CREATE_SUSPENDED) != 0;
@@ -221,7 +221,6 @@ BOOL CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_AT
       if (start.commandLine.find(when.first) != std::string::npos) runsFor = when.second;
     process->runsFor = runsFor;
     process->worker = def->second.worker;
-    process->workerRunsFor = runsFor;
     if (def->second.limitedUserExitCode && LimitedUserOnNt()) {
       process->exitCode = def->second.limitedUserExitCode;
       process->runsFor = 0;

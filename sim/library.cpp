@@ -71,7 +71,7 @@ void DefineLibrary(const std::string& path, const std::vector<std::pair<std::str
 void InstallConfigManager(bool withExport) {
   std::vector<std::pair<std::string, FARPROC>> exports;
   if (withExport)
-    exports.emplace_back("CMP_WaitNoPendingInstallEvents", reinterpret_cast<FARPROC>(reinterpret_cast<void (*)(void)>(&SimWaitNoPendingInstallEvents)));
+    exports.emplace_back("CMP_WaitNoPendingInstallEvents", sim::AsExport(&SimWaitNoPendingInstallEvents));
   DefineLibrary(Join(M().systemDir, "cfgmgr32.dll"), exports);
   // Where cfgmgr32's exports are forwarded to, and what that needs.
   for (const char* companion : {"setupapi.dll", "rpcrt4.dll"}) DefineLibrary(Join(M().systemDir, companion), {});

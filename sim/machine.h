@@ -110,9 +110,8 @@ struct Process {
   std::string path;
   int job = 0;  // 0: in no job
   bool suspended = false;
-  DWORD runsFor = 0;   // from the time it runs (a suspended start: from its resumption)
+  DWORD runsFor = 0;   // from the time it runs (a suspended start: from its resumption); its worker's too
   std::string worker;  // started when the process first runs
-  DWORD workerRunsFor = 0;
 };
 
 struct Window {
@@ -341,6 +340,13 @@ bool LimitedUserOnNt();
 bool ProtectedFromUser(const std::string& path);
 
 // ---- processes (sim/jobs.cpp) ----
+// The launcher's own process id, the parent of every program it starts.
+const DWORD kLauncherProcessId = 50;
+// A function of the simulator as a library's export.
+template <typename Fn>
+FARPROC AsExport(Fn function) {
+  return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)(void)>(function));
+}
 // Lets a process that was started or resumed run: its time starts, and it
 // starts its worker.
 void RunProcess(const std::shared_ptr<Process>& process);

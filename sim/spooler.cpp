@@ -180,23 +180,18 @@ BOOL WINAPI SimDeletePrinterDriverExA(LPSTR pName, LPSTR pEnvironment, LPSTR pDr
   return DeleteDriver(pName, pEnvironment, pDriverName);
 }
 
-template <typename Fn>
-FARPROC Export(Fn function) {
-  return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)(void)>(function));
-}
-
 }  // namespace
 
 namespace sim {
 
 void InstallWinspool(const std::vector<std::string>& missing) {
   const std::vector<std::pair<std::string, FARPROC>> all = {
-      {"OpenPrinterA", Export(&SimOpenPrinterA)},
-      {"GetPrinterA", Export(&SimGetPrinterA)},
-      {"DeletePrinter", Export(&SimDeletePrinter)},
-      {"ClosePrinter", Export(&SimClosePrinter)},
-      {"DeletePrinterDriverA", Export(&SimDeletePrinterDriverA)},
-      {"DeletePrinterDriverExA", Export(&SimDeletePrinterDriverExA)},
+      {"OpenPrinterA", sim::AsExport(&SimOpenPrinterA)},
+      {"GetPrinterA", sim::AsExport(&SimGetPrinterA)},
+      {"DeletePrinter", sim::AsExport(&SimDeletePrinter)},
+      {"ClosePrinter", sim::AsExport(&SimClosePrinter)},
+      {"DeletePrinterDriverA", sim::AsExport(&SimDeletePrinterDriverA)},
+      {"DeletePrinterDriverExA", sim::AsExport(&SimDeletePrinterDriverExA)},
   };
   std::vector<std::pair<std::string, FARPROC>> exports;
   for (const auto& e : all) {

@@ -46,26 +46,26 @@ bool BoundedProgram::WaitOrEnd(DWORD limitMs, UINT exitCode) {
   } else if (kernel_.HasJobs() && kernel_.HasProcessList()) {
     EndWithChildren(exitCode);
   } else {
-    TerminateProcess(process_.get(), exitCode);
-    WaitGone(process_.get(), kGoneLimitMs);
+    EndAlone(exitCode);
   }
   return false;
+}
+
+void BoundedProgram::EndAlone(UINT exitCode) {
+  TerminateProcess(process_.get(), exitCode);
+  WaitForSingleObject(process_.get(), kGoneLimitMs);
 }
 
 // TerminateJobObject returns before the programs have ended: the job is
 // asked until none runs.
 void BoundedProgram::EndJob(UINT exitCode) {
-  if (!kernel_.TerminateJobObject(job_.get(), exitCode)) {
-    TerminateProcess(process_.get(), exitCode);
-    WaitGone(process_.get(), kGoneLimitMs);
-    return;
-  }
+  if (!kernel_.TerminateJobObject(job_.get(), exitCode)) return EndAlone(exitCode);
   for (DWORD waited = 0;; waited += kGonePollMs) {
     JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting;
     memset(&accounting, 0, sizeof accounting);
     if (!kernel_.QueryInformationJobObject(job_.get(), JobObjectBasicAccountingInformation, &accounting,
                                            sizeof accounting, NULL)) {
-      WaitGone(process_.get(), kGoneLimitMs);
+      WaitForSingleObject(process_.get(), kGoneLimitMs);
       return;
     }
     if (accounting.ActiveProcesses == 0 || waited >= kGoneLimitMs) return;
@@ -99,10 +99,6 @@ void BoundedProgram::EndWithChildren(UINT exitCode) {
   snapshot.Close();
   TerminateProcess(process_.get(), exitCode);
   for (int i = 0; i < count; ++i) TerminateProcess(children[i].get(), exitCode);
-  WaitGone(process_.get(), kGoneLimitMs);
-  for (int i = 0; i < count; ++i) WaitGone(children[i].get(), kGoneLimitMs);
-}
-
-bool BoundedProgram::WaitGone(HANDLE process, DWORD limitMs) {
-  return WaitForSingleObject(process, limitMs) == WAIT_OBJECT_0;
+  WaitForSingleObject(process_.get(), kGoneLimitMs);
+  for (int i = 0; i < count; ++i) WaitForSingleObject(children[i].get(), kGoneLimitMs);
 }

@@ -32,7 +32,8 @@ class BoundedProgram {
  private:
   void EndJob(UINT exitCode);
   void EndWithChildren(UINT exitCode);
-  bool WaitGone(HANDLE process, DWORD limitMs);
+  // The program alone, then its end waited for.
+  void EndAlone(UINT exitCode);
 
   LateKernel kernel_;
   ScopedHandle job_;
