@@ -317,6 +317,17 @@ void SetCurrentFolder(const std::string& path);
 // acts on it (so the machine still shows the state before the call); pass
 // nullptr to stop. It may throw to abandon the program being run.
 void ObserveCalls(std::function<void(const Call&)> observer);
+// false: calls are no longer logged in Calls() (nor key opens beyond the
+// last in KeyOpens()), only observed, so that a wait polled for a virtual
+// week costs no memory per poll.
+void KeepCallLog(bool keep);
+// The earliest virtual time at which a scheduled change alters the machine
+// (now when one is overdue); INFINITE when none is scheduled. Programs that
+// end change no key, file or window by themselves.
+DWORD NextChangeAt();
+// The clock moves on by `ms` as if the program slept, and what is scheduled
+// meanwhile happens.
+void PassTime(DWORD ms);
 // The launcher's process ends: every handle it still holds is closed (the
 // instance event goes when no one else holds it). Calls made here are not
 // recorded.
@@ -387,6 +398,7 @@ struct KeyOpen {
   bool refused;  // a limited user asking for a write right below HKLM
 };
 const std::vector<KeyOpen>& KeyOpens();
+size_t KeyOpenCount();  // every RegOpenKeyExA and RegCreateKeyExA so far, kept or not
 
 // Every CreateFileA, with what the caller asked for.
 struct FileOpen {

@@ -59,7 +59,9 @@ void PrintPlan(std::ostream& out, const Options& options, const Machine& machine
       snprintf(time, sizeof time, "%8lu ms", static_cast<unsigned long>(e.time));
       out << time << "  " << text(e.text) << "\n";
     }
-    if (run.abandoned) out << "(run abandoned: raise --max-wait or script the change it waits for)\n";
+    const bool runaway = run.abandoned && !run.effects.empty() && !run.effects.back().fields.empty();
+    if (runaway) out << "(run abandoned: the launcher would never end here; a fault of the launcher or the simulator)\n";
+    else if (run.abandoned) out << "(run abandoned: raise --max-wait or script the change it waits for)\n";
   }
 }
 

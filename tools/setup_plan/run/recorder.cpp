@@ -1,5 +1,6 @@
 #include "recorder.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "call_text.h"
@@ -10,8 +11,11 @@
 namespace plan {
 namespace {
 
-// More calls than any real road makes: a loop that never sleeps.
-const size_t kMaxCalls = 5000000;
+// A loop that never waits: no road makes more calls without the clock
+// moving than a few dozen per key and value of the registry (a full pass
+// over the device tree), or a million on a small machine.
+const unsigned long long kStandingCallsPerEntry = 64;
+const unsigned long long kStandingCallsAtLeast = 1000000;
 
 }  // namespace
 
@@ -22,6 +26,11 @@ void Recorder::Start(const std::map<HWND, std::string>& windows) {
   windows_ = windows;
   startClock_ = sim::Now();
   endlessWaitsAtStart_ = sim::EndlessWaits();
+  unsigned long long entries = 0;
+  sim::VisitRegistry([&entries](const std::string&, const sim::RegValueView*, size_t values) { entries += 1 + values; });
+  standingLimit_ = kStandingCallsAtLeast + kStandingCallsPerEntry * entries;
+  standingSince_ = startClock_;
+  sim::KeepCallLog(false);
   sim::ObserveCalls([this](const sim::Call& call) { OnCall(call); });
 }
 
@@ -29,6 +38,7 @@ void Recorder::Stop() {
   Flush();
   SettleKept();
   sim::ObserveCalls(nullptr);
+  sim::KeepCallLog(true);
   for (Effect& e : effects_) {
     if (e.kind != "program-started") continue;
     bool waited = false;
@@ -69,12 +79,29 @@ void Recorder::OnCall(const sim::Call& call) {
                      "answers): the launcher would wait on; the plan stops here");
     throw RunAbandoned();
   }
-  if ((waits && sim::Now() - startClock_ >= maxWaitMs_) || sim::Calls().size() > kMaxCalls) {
+  if (waits && sim::Now() - startClock_ >= maxWaitMs_) {
     abandoned_ = true;
     Add("abandoned", "still waiting after " + std::to_string(sim::Now() - startClock_) +
                          " ms of virtual time: the launcher would wait on; the plan stops here");
     throw RunAbandoned();
   }
+  if (call.time != standingSince_) {
+    standingSince_ = call.time;
+    standingCalls_ = 0;
+  } else if (++standingCalls_ > standingLimit_) {
+    abandoned_ = true;
+    Add("abandoned", "makes " + std::to_string(standingCalls_) + " calls without the clock moving (" +
+                         std::to_string(kStandingCallsPerEntry) + " per registry key and value, at least " +
+                         std::to_string(kStandingCallsAtLeast) + "): a loop that never waits; the plan stops here",
+        {JText("reason", "calls without waiting")});
+    throw RunAbandoned();
+  }
+  // A steady poll: the clock passes over the cycles that would only repeat.
+  DWORD cycleMs = 0;
+  const DWORD patience = startClock_ + maxWaitMs_ < startClock_ ? INFINITE : startClock_ + maxWaitMs_;
+  const unsigned long cycles = pollSkip_.OnCall(call, std::min(sim::NextChangeAt(), patience), &cycleMs);
+  if (cycles) sim::PassTime(static_cast<DWORD>(cycles) * cycleMs);
+  skippedCycles_ = cycles;
   NoteVersionCheck(call);
   call_ = call;
   pending_ = true;
@@ -91,7 +118,7 @@ void Recorder::OnCall(const sim::Call& call) {
     signs_.handoff = signs_.handoff || f == "CopyFileA";
   } else if (f == "RegCreateKeyExA" || f == "RegOpenKeyExA") {
     existedBefore_ = sim::KeyExists(call.detail);
-    keyOpensBefore_ = sim::KeyOpens().size();
+    keyOpensBefore_ = sim::KeyOpenCount();
   } else if (f == "SendMessageA" || f == "SendMessageTimeoutA") {
     for (const auto& w : windows_) messagesBefore_[w.first] = sim::MessagesReceived(w.first).size();
   } else if (f == "CreateProcessA") {

@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "poll_skip.h"
 #include "sim.h"
 
 namespace plan {
@@ -105,6 +106,13 @@ class Recorder {
   int moduleHandlesBefore_ = 0;  // the pending call creates the instance event
   bool abandoned_ = false;
   int endlessWaitsAtStart_ = 0;
+  // A loop that never waits: calls made while the clock stands still, and
+  // how many are allowed (many per key of the machine's registry).
+  DWORD standingSince_ = 0;
+  unsigned long long standingCalls_ = 0;
+  unsigned long long standingLimit_ = 0;
+  PollSkip pollSkip_;
+  unsigned long skippedCycles_ = 0;  // passed over before the pending pause
   sim::Call call_;
   // State before the pending call.
   bool existedBefore_ = false;

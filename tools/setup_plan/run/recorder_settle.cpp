@@ -196,7 +196,7 @@ static std::string OverlongNameReason(const std::string& path) {
 
 void Recorder::SettleRegistry() {
   if (call_.function == "RegCreateKeyExA") {
-    const bool asked = sim::KeyOpens().size() > keyOpensBefore_;
+    const bool asked = sim::KeyOpenCount() > keyOpensBefore_;
     const REGSAM access = asked ? sim::KeyOpens().back().access : 0;
     const bool refused = asked && sim::KeyOpens().back().refused;
     const bool created = !existedBefore_ && sim::KeyExists(call_.detail);
@@ -225,7 +225,7 @@ void Recorder::SettleRegistry() {
 
 // RegOpenKeyExA: the key, the access asked for, and whether it opened.
 void Recorder::SettleKeyOpen() {
-  const bool asked = sim::KeyOpens().size() > keyOpensBefore_;
+  const bool asked = sim::KeyOpenCount() > keyOpensBefore_;
   const REGSAM access = asked ? sim::KeyOpens().back().access : 0;
   const bool refused = asked && sim::KeyOpens().back().refused;
   const bool found = asked && !refused && sim::KeyExists(call_.detail);
@@ -301,7 +301,7 @@ void Recorder::SettleWait() {
     // A poll sleeps again and again: one line for a run of equal pauses.
     Effect* last = effects_.empty() ? nullptr : &effects_.back();
     if (last && last->kind == "pause" && last->fields[0].second == call_.detail) {
-      const int count = atoi(last->fields[1].second.c_str()) + 1;
+      const int count = atoi(last->fields[1].second.c_str()) + 1 + static_cast<int>(skippedCycles_);
       last->fields[1].second = std::to_string(count);
       last->text = "pauses " + std::to_string(count) + " x " + call_.detail + " ms (" +
                    std::to_string(count * atol(call_.detail.c_str())) + " ms)";
