@@ -179,6 +179,8 @@ INT_PTR SendToDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 // bytes is found only while the same ANSI code page is posed.
 HWND OpenWindow(const std::string& title);
 void CloseWindow(HWND window);
+// Whether FindWindowA without a class finds a window titled `title` now.
+bool WindowFound(const std::string& title);
 // How long the window's thread takes to handle a message sent to it (0 at
 // first). INFINITE: the thread no longer takes its messages (hung for long,
 // as Windows judges with SMTO_ABORTIFHUNG). A message the window handles

@@ -19,8 +19,9 @@ const unsigned long long kStandingCallsAtLeast = 1000000;
 
 }  // namespace
 
-Recorder::Recorder(const std::string& launcherFolder, unsigned long maxWaitMs)
-    : folder_(launcherFolder), maxWaitMs_(maxWaitMs) {}
+Recorder::Recorder(const std::string& launcherFolder, unsigned long maxWaitMs, const std::string& hardwareIds,
+                   const std::string& setupClass)
+    : folder_(launcherFolder), maxWaitMs_(maxWaitMs), scan_(hardwareIds, setupClass) {}
 
 void Recorder::Start(const std::map<HWND, std::string>& windows) {
   windows_ = windows;
@@ -36,9 +37,13 @@ void Recorder::Start(const std::map<HWND, std::string>& windows) {
 
 void Recorder::Stop() {
   Flush();
+  FlushScan();
   SettleKept();
   sim::ObserveCalls(nullptr);
   sim::KeepCallLog(true);
+  // A wait is told when it has ended, with the time it began: what happened
+  // meanwhile (a scheduled change, a program's effect) comes after it.
+  std::stable_sort(effects_.begin(), effects_.end(), [](const Effect& a, const Effect& b) { return a.time < b.time; });
   for (Effect& e : effects_) {
     if (e.kind != "program-started") continue;
     bool waited = false;
@@ -55,6 +60,7 @@ void Recorder::Add(const std::string& kind, const std::string& text, Fields fiel
 }
 
 void Recorder::AddAt(DWORD clock, const std::string& kind, const std::string& text, Fields fields) {
+  FlushScan();
   effects_.push_back(Effect{kind, clock - startClock_, text, std::move(fields)});
 }
 
@@ -253,6 +259,9 @@ void Recorder::Settle() {
   } else if (f == "CloseHandle" && !heldFiles_.empty() && Upper(heldFiles_.back()) == Upper(call_.detail)) {
     heldFiles_.pop_back();
     Add("file-released", "lets go of " + call_.detail + ": other programs may change it again", {JText("path", call_.detail)});
+  } else if (f == "FindWindowA") {
+    StartScanRead(false);
+    scan_.WindowSearched(call_.detail, sim::WindowFound(call_.detail));
   } else if (f == "SearchPathA") {
     const std::string program = Split(call_.detail, "|").back();
     lookups_.push_back(Lookup{f, program, "", sim::FileExists(program)});

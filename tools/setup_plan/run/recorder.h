@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "device_scan.h"
 #include "poll_skip.h"
 #include "sim.h"
 
@@ -64,7 +65,9 @@ struct RunAbandoned : std::exception {
 
 class Recorder {
  public:
-  Recorder(const std::string& launcherFolder, unsigned long maxWaitMs);
+  // `hardwareIds` and `setupClass`: VID_PID and GUIDUNDINF as the launcher reads them.
+  Recorder(const std::string& launcherFolder, unsigned long maxWaitMs, const std::string& hardwareIds,
+           const std::string& setupClass);
 
   // Attaches to / detaches from the simulator.
   void Start(const std::map<HWND, std::string>& windows);
@@ -97,6 +100,9 @@ class Recorder {
   void SettleValueRead();
   void SettleFileOpen();
   void SettleLibrary();
+  void FlushScan();
+  void StartScanRead(bool registry);
+  std::string PauseText(const Effect& pause, int count) const;
 
   std::string folder_;
   unsigned long maxWaitMs_;
@@ -113,6 +119,8 @@ class Recorder {
   unsigned long long standingLimit_ = 0;
   PollSkip pollSkip_;
   unsigned long skippedCycles_ = 0;  // passed over before the pending pause
+  DeviceScan scan_;
+  DWORD scanClock_ = 0;  // when the reads not yet told began
   sim::Call call_;
   // State before the pending call.
   bool existedBefore_ = false;
