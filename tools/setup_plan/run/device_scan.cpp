@@ -122,6 +122,11 @@ std::string DeviceScan::RootText(const Root& root) const {
   if (named > kDevicesNamed) found += "; and " + std::to_string(named - kDevicesNamed) + " more device keys";
   if (missed > kDevicesNamed) missing += " and " + std::to_string(missed - kDevicesNamed) + " more";
   if (missed) found += (found.empty() ? "" : "; ") + std::string("missing: ") + missing;
+  if (!dot4 && found.empty()) {
+    std::string ids;
+    for (const std::string& id : ids_) ids += (ids.empty() ? "" : ", ") + id;
+    found = ids.empty() ? "VID_PID lists no hardware id" : "no key names a listed id (" + ids + ")";
+  }
   if (dot4 && !setupClass_.empty())
     found = productClass.empty() ? "no instance has the product's class " + setupClass_
                                  : productClass + " has the product's class " + setupClass_;
