@@ -49,6 +49,8 @@ void PrintPlan(std::ostream& out, const Options& options, const Machine& machine
   // The machine's texts are bytes of its code page; the terminal reads UTF-8.
   const auto text = [&options](const std::string& bytes) { return AnsiToUtf8(bytes, options.codePage); };
   out << "Plan: " << text(Header(options, machine)) << "\n";
+  for (const std::string& path : options.heldFiles)
+    out << "Machine: another program holds " << text(path) << " open, sharing nothing (before the launcher runs)\n";
   for (const std::string& w : machine.warnings) out << w << "\n";
   for (size_t i = 0; i < runs.size(); ++i) {
     const RunResult& run = runs[i];
@@ -102,7 +104,9 @@ void PrintPlanJson(std::ostream& out, const Options& options, const Machine& mac
   out << "{\n  \"launcher\": " << JsonText(machine.launcherFolder + "\\Setup.exe", cp)
       << ",\n  \"release\": " << JsonString(machine.releaseName) << ",\n  \"codePage\": " << options.codePage
       << ",\n  \"commandLine\": " << JsonText(LauncherCommandLine(options), cp)
-      << ",\n  \"user\": " << JsonString(options.limitedUser ? "limited" : "admin") << ",\n  \"warnings\": [";
+      << ",\n  \"user\": " << JsonString(options.limitedUser ? "limited" : "admin") << ",\n  \"heldByAnotherProgram\": [";
+  for (size_t i = 0; i < options.heldFiles.size(); ++i) out << (i ? ", " : "") << JsonText(options.heldFiles[i], cp);
+  out << "],\n  \"warnings\": [";
   for (size_t i = 0; i < machine.warnings.size(); ++i) out << (i ? ", " : "") << JsonString(machine.warnings[i]);
   out << "],\n  \"runs\": [";
   for (size_t i = 0; i < runs.size(); ++i) {

@@ -132,7 +132,6 @@ void Recorder::OnCall(const sim::Call& call) {
   } else if (f == "OpenPrinterA") {
     printerHandlesBefore_ = sim::OpenHandles(sim::HandleKind::Printer);
   } else if (f == "CreateFileA") {
-    openedFiles_.push_back(call.detail);
     fileOpen_ = sim::FileOpens().back();
     fileHandlesBefore_ = sim::OpenHandles(sim::HandleKind::File);
   } else if (f == "SetFileAttributesA") {

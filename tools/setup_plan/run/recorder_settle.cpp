@@ -129,8 +129,14 @@ void Recorder::SettleProcessStart() {
 void Recorder::SettleFile() {
   const std::string& f = call_.function;
   if (f == "DeleteFileA") {
-    if (existedBefore_ && !sim::FileExists(call_.detail))
-      Add("file-deleted", "deletes " + call_.detail, {JText("path", call_.detail)});
+    const bool gone = !sim::FileExists(call_.detail);
+    const DWORD error = GetLastError();
+    std::string why = "the file stays (error " + std::to_string(error) + ")";
+    if (error == ERROR_SHARING_VIOLATION) why = "another program has it open; the file stays";
+    if (error == ERROR_ACCESS_DENIED) why = sim::LimitedUser() ? "refused, a limited user may not delete it" : "refused (ERROR_ACCESS_DENIED); the file stays";
+    if (existedBefore_ && gone) Add("file-deleted", "deletes " + call_.detail, {JText("path", call_.detail), JBool("existed", true)});
+    else if (!existedBefore_) Add("file-not-deleted", "deletes " + call_.detail + ": not there, nothing to delete", {JText("path", call_.detail), JBool("existed", false)});
+    else Add("file-not-deleted", "cannot delete " + call_.detail + ": " + why, {JText("path", call_.detail), JBool("existed", true)});
     return;
   }
   if (f == "WritePrivateProfileStringA") {
@@ -271,6 +277,7 @@ void Recorder::SettleValueRead() {
 void Recorder::SettleFileOpen() {
   const sim::FileOpen& o = fileOpen_;
   const bool opened = sim::OpenHandles(sim::HandleKind::File) > fileHandlesBefore_;
+  if (opened) openedFiles_.push_back(o.path);
   std::string outcome;
   if (!opened) outcome = sim::FileExists(o.path) ? ": not opened" : ": missing";
   std::string text = "opens " + o.path + " " + FileAccessText(o.access) + ", " + FileShareText(o.share) + ", " +
