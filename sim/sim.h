@@ -323,6 +323,10 @@ void ObserveCalls(std::function<void(const Call&)> observer);
 // last in KeyOpens()), only observed, so that a wait polled for a virtual
 // week costs no memory per poll.
 void KeepCallLog(bool keep);
+// The file CreateProcessA runs for `commandLine` when no program is named: a
+// quoted first part as it stands, else the first prefix ending at a blank
+// that is a file (".exe" added where the name has no extension).
+std::string ResolveCommandLine(const std::string& commandLine);
 // The earliest virtual time at which a scheduled change alters the machine
 // (now when one is overdue); INFINITE when none is scheduled. Programs that
 // end change no key, file or window by themselves.

@@ -53,6 +53,7 @@ void Recorder::Stop() {
       e.text += ", not waited for";
     }
   }
+  for (const auto& d : departures_) effects_[d.first].text += " [departs: " + d.second + "]";
 }
 
 void Recorder::Add(const std::string& kind, const std::string& text, Fields fields) {
@@ -62,6 +63,13 @@ void Recorder::Add(const std::string& kind, const std::string& text, Fields fiel
 void Recorder::AddAt(DWORD clock, const std::string& kind, const std::string& text, Fields fields) {
   FlushScan();
   effects_.push_back(Effect{kind, clock - startClock_, text, std::move(fields)});
+}
+
+// The last line is one where the launcher acts otherwise than the classic
+// launcher did (README: where the launcher departs): says what that did.
+void Recorder::Departs(const std::string& classic) {
+  effects_.back().fields.push_back(JText("departure", classic));
+  departures_.emplace_back(effects_.size() - 1, classic);
 }
 
 void Recorder::Flush(bool duringCall) {
@@ -200,6 +208,7 @@ void Recorder::Settle() {
     Add("program-ended", "ends " + parts[0] + ", which is still running (TerminateProcess, exit code " +
                              std::to_string(code) + ")",
         {JText("program", parts[0]), JNumber("exitCode", code)});
+    Departs("the classic launcher waits for it without a limit");
   } else if (f == "AssignProcessToJobObject") {
     const bool joined = sim::InJob(call_.detail);
     Add(joined ? "program-in-job" : "program-not-in-job",
@@ -218,6 +227,7 @@ void Recorder::Settle() {
         "ends " + parts[0] + " and every program it started, " + std::to_string(running) +
             " still running in its job (TerminateJobObject, exit code " + std::to_string(code) + ")",
         {JText("program", parts[0]), JNumber("running", running), JNumber("exitCode", code)});
+    Departs("the classic launcher waits for it without a limit");
   } else if (f == "OpenPrinterA") {
     const std::vector<std::string> parts = Split(call_.detail, "|");
     const unsigned long access = parts.size() > 1 ? strtoul(parts[1].c_str(), NULL, 16) : 0;

@@ -101,6 +101,7 @@ class Recorder {
   void SettleFileOpen();
   void SettleLibrary();
   void FlushScan();
+  void Departs(const std::string& classic);
   void StartScanRead(bool registry);
   std::string PauseText(const Effect& pause, int count) const;
 
@@ -140,6 +141,7 @@ class Recorder {
   std::string versionOffered_;
   std::map<std::string, size_t> startOf_;  // program path -> index of its last start effect
   std::vector<Effect> effects_;
+  std::vector<std::pair<size_t, std::string>> departures_;  // effect, what the classic launcher does there
   std::vector<Lookup> lookups_;
   RoadSigns signs_;
 };

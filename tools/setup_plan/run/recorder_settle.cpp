@@ -124,6 +124,11 @@ void Recorder::SettleProcessStart() {
          JNumber("startupFlags", start.startupFlags), JNumber("showWindow", start.showWindow),
          JNumber("creationFlags", start.creationFlags), JBool("inheritHandles", start.inheritHandles != 0)});
   startOf_[Upper(start.applicationName)] = effects_.size() - 1;
+  if (start.started && !start.applicationNameNull) {
+    const std::string searched = sim::ResolveCommandLine(start.commandLine);
+    if (Upper(searched) != Upper(start.applicationName) && sim::FileExists(searched))
+      Departs("the classic launcher names no program, and Windows would start " + searched);
+  }
 }
 
 void Recorder::SettleFile() {
@@ -184,6 +189,7 @@ void Recorder::SettleKept() {
   else if (!present.empty()) why = present + (offered ? ", and the package's copy has no version" : ", and the package has none");
   Add("file-kept", "keeps " + path + ": " + why,
       {JText("path", path), JText("version", present), JText("packageVersion", package)});
+  if (offered) Departs("the classic launcher copies the package's over it");
 }
 
 // Why a key cannot be opened or created when one of its names is too long.
@@ -296,10 +302,13 @@ void Recorder::SettleLibrary() {
   const unsigned long flags = parts.size() > 1 ? strtoul(parts[1].c_str(), NULL, 10) : 0;
   const std::string how = call_.function == "LoadLibraryA" ? "LoadLibraryA" : "LoadLibraryExA, " + LoadFlagsText(flags);
   const bool loaded = sim::OpenHandles(sim::HandleKind::Module) > moduleHandlesBefore_;
+  const std::string name = parts[0].substr(parts[0].rfind('\\') + 1);
+  const bool planted = sim::FileExists(folder_ + "\\" + name) && Upper(folder_ + "\\" + name) != Upper(parts[0]);
   Add(loaded ? "library-loaded" : "library-missing",
       (loaded ? "loads " : "looks for ") + parts[0] + " (" + how + ")" +
           (loaded ? "" : ": not on this release's machine, nothing is loaded"),
       {JText("library", parts[0]), JText("call", call_.function), JNumber("flags", flags), JBool("loaded", loaded)});
+  if (planted) Departs("the classic launcher loads " + folder_ + "\\" + name + ", the copy beside it");
 }
 
 void Recorder::SettleWait() {
@@ -422,6 +431,7 @@ void Recorder::SettleMessages() {
         fields.insert(fields.end(), how.begin(), how.end());
         return fields;
       }());
+  Departs("the classic launcher sends without a limit and waits for the answer");
 }
 
 // A file the launcher opened and still holds when it starts a program.
