@@ -331,7 +331,8 @@ void Recorder::SettleWait() {
   } else if (f == "CMP_WaitNoPendingInstallEvents") {
     const std::string limit = LimitText(call_.detail);
     AddAt(call_.time, "wait",
-          "waits for Windows to finish pending device installations (" + limit + "): " + std::to_string(lasted) + " ms",
+          "waits for Windows to finish pending device installations (" + limit + "): they are finished after " +
+              std::to_string(lasted) + " ms",
           {JText("for", "pending device installations"), JText("limit", limit),
            JNumber("limitMs", strtoul(call_.detail.c_str(), NULL, 10)), JNumber("ms", lasted)});
   } else {
@@ -347,8 +348,16 @@ void Recorder::SettleWait() {
     started.fields.push_back(JText("waitLimit", bound));
     started.fields.push_back(JNumber("waitLimitMs", limitMs));
     started.text += ", waited for " + bound;
-    AddAt(call_.time, "wait", "waits for " + program + " to end (" + bound + "): " + std::to_string(lasted) + " ms",
-          {JText("for", program), JText("limit", bound), JNumber("limitMs", limitMs), JNumber("ms", lasted)});
+    // The limit passed when the program still runs at its end.
+    bool running = false;
+    for (const std::string& p : sim::RunningPrograms()) running = running || Upper(p) == Upper(program);
+    const bool timedOut = limitMs != INFINITE && lasted >= limitMs && running;
+    AddAt(call_.time, "wait",
+          "waits for " + program + " to end (" + bound + "): " +
+              (timedOut ? "the limit passes after " + std::to_string(lasted) + " ms, and it still runs"
+                        : "it ends after " + std::to_string(lasted) + " ms"),
+          {JText("for", program), JText("limit", bound), JNumber("limitMs", limitMs), JNumber("ms", lasted),
+           JText("ended", timedOut ? "limit" : "program")});
   }
 }
 
