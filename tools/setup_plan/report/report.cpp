@@ -61,8 +61,12 @@ void PrintPlan(std::ostream& out, const Options& options, const Machine& machine
       snprintf(time, sizeof time, "%8lu ms", static_cast<unsigned long>(e.time));
       out << time << "  " << text(e.text) << "\n";
     }
-    const bool runaway = run.abandoned && !run.effects.empty() && !run.effects.back().fields.empty();
-    if (runaway) out << "(run abandoned: the launcher would never end here; a fault of the launcher or the simulator)\n";
+    const std::string reason = run.abandoned && !run.effects.empty() && !run.effects.back().fields.empty()
+                                   ? run.effects.back().fields[0].second
+                                   : "";
+    if (reason == "\"calls without waiting\"")
+      out << "(run abandoned: the launcher would never end here; a fault of the launcher or the simulator)\n";
+    else if (!reason.empty()) out << "(run abandoned: a plan follows the virtual clock no further)\n";
     else if (run.abandoned) out << "(run abandoned: raise --max-wait or script the change it waits for)\n";
   }
 }

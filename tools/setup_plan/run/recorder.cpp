@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "call_text.h"
+#include "options.h"
 #include "plan_text.h"
 #include "records/records.h"
 #include "removal/fixup_names.h"
@@ -93,6 +94,13 @@ void Recorder::OnCall(const sim::Call& call) {
                      "answers): the launcher would wait on; the plan stops here");
     throw RunAbandoned();
   }
+  if ((waits || f == "SendMessageTimeoutA") && sim::Now() >= kMaxVirtualMs) {
+    abandoned_ = true;
+    Add("abandoned", "still waiting when the virtual clock reaches " + std::to_string(kMaxVirtualMs) +
+                         " ms (about 24.8 days), as far as a plan follows it; the plan stops here",
+        {JText("reason", "end of the virtual clock")});
+    throw RunAbandoned();
+  }
   if (waits && sim::Now() - startClock_ >= maxWaitMs_) {
     abandoned_ = true;
     Add("abandoned", "still waiting after " + std::to_string(sim::Now() - startClock_) +
@@ -112,7 +120,8 @@ void Recorder::OnCall(const sim::Call& call) {
   }
   // A steady poll: the clock passes over the cycles that would only repeat.
   DWORD cycleMs = 0;
-  const DWORD patience = startClock_ + maxWaitMs_ < startClock_ ? INFINITE : startClock_ + maxWaitMs_;
+  const DWORD patience = static_cast<DWORD>(std::min<unsigned long long>(
+      static_cast<unsigned long long>(startClock_) + maxWaitMs_, kMaxVirtualMs));
   const unsigned long cycles = pollSkip_.OnCall(call, std::min(sim::NextChangeAt(), patience), &cycleMs);
   if (cycles) sim::PassTime(static_cast<DWORD>(cycles) * cycleMs);
   skippedCycles_ = cycles;
