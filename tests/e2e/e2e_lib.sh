@@ -242,13 +242,13 @@ compared_run() {
   local observe=(env OBSERVE_CP="cp$cp" OBSERVE_BASE="$WINE_WORK/wine/base" python3 "$ROOT/tests/e2e/observe.py")
   wine_stop
   mapfile -t laid < <("${observe[@]}" snap "$WINEPREFIX" "$unix" "$obs.before" "$WINE_WORK/wine/base")
-  rm -f "$WINEPREFIX/drive_c/e2e-log.txt" "$obs.box" "$obs.reasons"
+  rm -f "$WINEPREFIX/drive_c/e2e-log.txt" "$WINEPREFIX/drive_c/e2e-watch.txt" "$obs.box" "$obs.reasons"
   wineserver -p0  # a server that ends with the last program: no idle time is waited for below
   [ -z "$BEFORE_RUN" ] || "$BEFORE_RUN"
   local user=""
   [ -z "$RUN_USER" ] || { { REASONS=(); "$RUN_USER"; printf '%s\n' "${REASONS[@]}" >"$obs.reasons"; } & user=$!; }
   RUN_REPORT="$(cd "${RUN_FOLDER:-.}" && E2E_STUB_DETAILS=1 E2E_STUB_SHOW=1 E2E_STUB_SLEEP_MS=$runs E2E_STDERR="$obs.trace" \
-    WINEDEBUG=+pid,+process,+loaddll run_to_end "${hold[@]}" "$@")"
+    WINEDEBUG=+pid,+process,+loaddll run_to_end --watch 'C:\e2e-watch.txt' "${hold[@]}" "$@")"
   [ -z "$user" ] || { wait "$user"; mapfile -t -O ${#REASONS[@]} REASONS < <(grep . "$obs.reasons"); }
   touch "$WINEPREFIX/drive_c/e2e/stop-hold"  # what BEFORE_RUN holds is let go
   timeout 20 wineserver -w   # every program started has ended

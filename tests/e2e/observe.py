@@ -12,8 +12,9 @@
       the differences of Wine's allowed for, for a failed comparison
   observe.py lines PREFIX BEFORE AFTER REPORT LAUNCHER > OBSERVED
       the outcome lines, from both states, Wine's +process trace
-      (PREFIX/observed.trace), the stubs' log, the launcher's report line
-      and what the user saw (PREFIX/observed.box)
+      (PREFIX/observed.trace), the stubs' log, the programs the waiter saw
+      end (C:\e2e-watch.txt), the launcher's report line and what the user
+      saw (PREFIX/observed.box)
 
 Texts are written in the ANSI code page OBSERVE_CP (default cp1252), names
 and paths in ASCII lower case, as setup-plan writes them; OBSERVE_ALLOW
@@ -260,17 +261,25 @@ def seen_lines(prefix, report, launcher):
         stubs.setdefault(fields[1], []).append(dict(f.split('=', 1) for f in fields[2:] if '=' in f))
     for runs in stubs.values():
         runs.sort(key=lambda seen: float(seen.get('start_us', 0)))
+    watch = os.path.join(prefix, 'drive_c', 'e2e-watch.txt')  # "pid=N|parent=N|exit=N|ended_ms=N" or "...|running"
+    watched = [dict(f.split('=', 1) for f in entry.split('|') if '=' in f)
+               for entry in (open(watch).read().splitlines() if os.path.exists(watch) else [])]
     lines, starts = [], started(os.path.join(prefix, 'observed.trace'), ansi(launcher))
     installer = low(ansi(launcher.rsplit('\\', 1)[0] + '\\install\\setup.exe'))
     noted, starts_at = [(stubs.get(c) or [{}]).pop(0) for _, c in starts], []
     for i, (program, command) in enumerate(starts):
         seen = noted[i]
+        # A stub that never noted its own end and had ended while the launcher
+        # ran was ended by the launcher.
+        end = ([w for w in watched if 'pid' in seen and w['pid'] == seen['pid']] or [{}])[0]
+        ended = 'ended_ms' not in seen and 'ended_ms' in end
         later = [float(n['created_ms']) for n in noted[i + 1:] if 'created_ms' in n]
         # Waited for: every later program was created after it had ended. The
         # creation is noted as the launcher asks for it, however long Wine then
         # takes to load the program (a launcher busy for longer than a stub
         # runs would still read as waiting).
-        waited = 'ended_ms' in seen and later and min(later) >= float(seen['ended_ms'])
+        ended_ms = seen.get('ended_ms', end.get('ended_ms'))
+        waited = ended_ms and later and min(later) >= float(ended_ms)
         lines.append('starts %s (program %s, show=%s)%s' % (visible(command), program or 'none', seen.get('show', '?'),
                                                             ', waited' if waited else ''))
         starts_at.append(len(lines) - 1)
@@ -278,6 +287,12 @@ def seen_lines(prefix, report, launcher):
             lines.append('completion event as the installer started: %s' % seen.get('event'))
             lines.append('completion event as the installer ended: %s' % seen.get('event_at_end'))
             lines.append('msiexec.exe writable while the installer ran: %s' % seen.get('msiexec_write'))
+        if ended:
+            children = [w for w in watched if w['parent'] == seen['pid']]
+            lines.append('stops waiting for %s after %d s' % (
+                visible(command), int((float(ended_ms) - float(seen['created_ms'])) / 1000 + 0.5)))
+            lines.append('ends %s%s (exit code %s)' % (visible(command), ' and what it started' if children and all(
+                'ended_ms' in w for w in children) else '', end['exit']))
     box = os.path.join(prefix, 'observed.box')  # "at_us=N|LINE": what the user saw, and when
     for inserted, entry in enumerate(open(box, encoding='latin-1').read().splitlines() if os.path.exists(box) else []):
         at, line = entry.split('|', 1)
@@ -293,8 +308,14 @@ def as_windows(seen, left, before):
     if 'driver-flags' in os.environ.get('OBSERVE_ALLOW', '').split():
         net = [i for i, line in enumerate(seen) if re.match(r'starts net (stop|start) spooler ', line)]
         if len(net) == 4 and seen[net[2]].startswith('starts net stop'):
-            del seen[net[2]:net[3] + 1]
+            end = net[3] + 1
+            while end < len(seen) and re.match(r'(stops waiting for|ends) net start spooler', seen[end]):
+                end += 1
+            del seen[net[2]:end]
             left += ['%s removed' % d for d in before['spooler'] if d.startswith('driver ')]
+            # Waited for only when something starts after it.
+            if not any(line.startswith('starts ') for line in seen[net[1] + 1:]):
+                seen[net[1]] = re.sub(r', waited$', '', seen[net[1]])
     return seen + sorted(left, key=lambda line: line.encode('latin-1'))
 
 

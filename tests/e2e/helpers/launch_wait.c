@@ -6,7 +6,7 @@
  * (acp: the ANSI code page this process, and so the launcher, runs in).
  *
  * Usage: launch_wait [--timeout MS] [--hold NAME]... [--no-completion]
- *                    [--timing] [--end] PROGRAM [ARGUMENT TEXT]
+ *                    [--timing] [--watch FILE] [--end] PROGRAM [ARGUMENT TEXT]
  * The launcher gets the command line "PROGRAM" ARGUMENT TEXT, so its own
  * view of the arguments is exactly ARGUMENT TEXT. Exit status: 0 when the
  * launcher ended within the limit, 1 when it still runs, 2 on a usage or
@@ -16,14 +16,23 @@
  * --timing adds to the line, for the benchmarks: start_us (just before the
  * start), event_us (when the completion event was seen set, or -1), end_us
  * (when the program had ended), all QueryPerformanceCounter microseconds.
- * (Wine reports no CPU times of another process: GetProcessTimes gives 0.) */
+ * (Wine reports no CPU times of another process: GetProcessTimes gives 0.)
+ *
+ * --watch FILE writes into FILE, once the launcher has ended, one line for
+ * every program it started and every program those started, as seen every
+ * 25 ms while it ran: "pid=N|parent=N|exit=N|ended_ms=N" (ended_ms in system
+ * time, from its exit time) for one that had ended by then, "pid=N|parent=N|running" for
+ * one still running. */
 #include <windows.h>
+#include <tlhelp32.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #define COMPLETION_EVENT "HLT_{3D72B1E4-0F58-4c19-A6E2-91B7C04D8E3A}"
 #define MAX_HELD 8
+#define MAX_WATCHED 64
+#define WATCH_MS 25
 
 static double NowMicroseconds(void) {
   LARGE_INTEGER now, frequency;
@@ -32,11 +41,65 @@ static double NowMicroseconds(void) {
   return (double)now.QuadPart * 1e6 / (double)frequency.QuadPart;
 }
 
+typedef struct {
+  DWORD pid, parent, exitCode;
+  HANDLE process;
+  double endedMs; /* 0 while it runs */
+} Watched;
+
+/* Opens every process whose parent is the launcher or a process watched. */
+static void WatchNew(DWORD launcherId, Watched *watched, int *count) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return;
+  PROCESSENTRY32 entry;
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot, &entry); more && *count < MAX_WATCHED;
+       more = Process32Next(snapshot, &entry)) {
+    int known = 0, ours = entry.th32ParentProcessID == launcherId;
+    for (int k = 0; k < *count; ++k) {
+      known |= watched[k].pid == entry.th32ProcessID;
+      ours |= watched[k].pid == entry.th32ParentProcessID;
+    }
+    HANDLE process = known || !ours ? NULL : OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE,
+                                                           entry.th32ProcessID);
+    if (!process) continue;
+    Watched w = {entry.th32ProcessID, entry.th32ParentProcessID, 0, process, 0};
+    watched[(*count)++] = w;
+  }
+  CloseHandle(snapshot);
+}
+
+static void NoteEnded(Watched *watched, int count) {
+  for (int k = 0; k < count; ++k) {
+    if (watched[k].endedMs || WaitForSingleObject(watched[k].process, 0) != WAIT_OBJECT_0) continue;
+    FILETIME created, exited, kernel, user;
+    GetExitCodeProcess(watched[k].process, &watched[k].exitCode);
+    if (!GetProcessTimes(watched[k].process, &created, &exited, &kernel, &user)) GetSystemTimeAsFileTime(&exited);
+    watched[k].endedMs = (double)(((ULONGLONG)exited.dwHighDateTime << 32) | exited.dwLowDateTime) / 10000.0;
+  }
+}
+
+static void WriteWatched(const char *path, const Watched *watched, int count) {
+  FILE *out = fopen(path, "w");
+  if (!out) return;
+  for (int k = 0; k < count; ++k) {
+    fprintf(out, "pid=%lu|parent=%lu|", watched[k].pid, watched[k].parent);
+    if (watched[k].endedMs)
+      fprintf(out, "exit=%lu|ended_ms=%.3f\n", watched[k].exitCode, watched[k].endedMs);
+    else
+      fprintf(out, "running\n");
+  }
+  fclose(out);
+}
+
 int main(int argc, char **argv) {
   DWORD timeout = 15000;
   int useCompletion = 1;
   int timing = 0;
   int end = 0;
+  const char *watchPath = NULL;
+  Watched watched[MAX_WATCHED];
+  int watchedCount = 0;
   HANDLE held[MAX_HELD];
   int heldCount = 0;
   int i = 1;
@@ -54,6 +117,8 @@ int main(int argc, char **argv) {
       useCompletion = 0;
     } else if (strcmp(argv[i], "--timing") == 0) {
       timing = 1;
+    } else if (strcmp(argv[i], "--watch") == 0 && i + 1 < argc) {
+      watchPath = argv[++i];
     } else if (strcmp(argv[i], "--end") == 0) {
       end = 1;
     } else {
@@ -62,7 +127,8 @@ int main(int argc, char **argv) {
   }
   if (i >= argc) {
     fprintf(stderr,
-            "usage: launch_wait [--timeout MS] [--hold NAME]... [--no-completion] [--timing] [--end] PROGRAM [ARGS]\n");
+            "usage: launch_wait [--timeout MS] [--hold NAME]... [--no-completion] [--timing] [--watch FILE] [--end] "
+            "PROGRAM [ARGS]\n");
     return 2;
   }
   const char *program = argv[i];
@@ -100,11 +166,22 @@ int main(int argc, char **argv) {
 
   /* With --timing the completion event is watched too, to see when it is set. */
   double eventUs = -1;
-  if (timing && done) {
-    HANDLE both[2] = {done, process.hProcess};
-    if (WaitForMultipleObjects(2, both, FALSE, timeout) == WAIT_OBJECT_0) eventUs = NowMicroseconds();
+  HANDLE both[2] = {process.hProcess, done};
+  const DWORD began = GetTickCount();
+  int ended = 0;
+  for (;;) {
+    const DWORD passed = GetTickCount() - began, left = passed < timeout ? timeout - passed : 0;
+    const DWORD r = WaitForMultipleObjects(timing && done && eventUs < 0 ? 2 : 1, both, FALSE,
+                                           watchPath && left > WATCH_MS ? WATCH_MS : left);
+    if (r == WAIT_OBJECT_0 + 1) eventUs = NowMicroseconds();
+    ended = r == WAIT_OBJECT_0;
+    if (watchPath) {
+      WatchNew(process.dwProcessId, watched, &watchedCount);
+      NoteEnded(watched, watchedCount);
+    }
+    if (ended || r == WAIT_FAILED || (r == WAIT_TIMEOUT && left <= WATCH_MS)) break;
   }
-  const int ended = WaitForSingleObject(process.hProcess, timeout) == WAIT_OBJECT_0;
+  if (watchPath) WriteWatched(watchPath, watched, watchedCount);
   const double endUs = NowMicroseconds();
   DWORD exitCode = 0;
   GetExitCodeProcess(process.hProcess, &exitCode);

@@ -7,16 +7,18 @@
  *
  * With E2E_STUB_DETAILS set, the line goes on with what the program saw when
  * it started, for the installer's hand-off checks:
- *   |start_us=N|created_ms=N|event=set,unset,absent|msiexec_read=yes,no|msiexec_write=yes,no
+ *   |start_us=N|created_ms=N|pid=N|event=set,unset,absent|msiexec_read=yes,no|msiexec_write=yes,no
  * start_us is QueryPerformanceCounter in microseconds (one clock for every
  * process of the machine); created_ms is when its starter created the
  * process, in system time (the Wine server notes it at the CreateProcess
  * call, before the process is loaded); event is the completion event's
  * state; the msiexec fields tell whether the system folder's msiexec.exe can
  * be opened for reading and for writing (each open shares reading and
- * writing). The log is written when the program ends, with
- * |event_at_end=...|ended_ms=N added (N in system time).
- * The first run that finds C:\e2e-hang-once.txt deletes it and never ends:
+ * writing); pid its process id. The log is written when the program ends, with
+ * |event_at_end=...|ended_ms=N added (N in system time): only a run that
+ * ends by itself notes them, so one that another program ended never does.
+ * The first run that finds C:\e2e-hang-once.txt deletes it, writes its line
+ * without them and never ends:
  * as net.exe hands its command to net1.exe, it starts a worker (itself, with
  * E2E_STUB_WORKER set) that never ends, and waits for it. The worker holds
  * the event E2EHungWorker while it lives; a run that starts while it lives
@@ -69,8 +71,8 @@ static void ObserveStart(char *details, size_t size) {
   strcat(msiexec, "\\msiexec.exe");
   FILETIME created, exited, kernel, user;
   GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-  snprintf(details, size, "|start_us=%.0f|created_ms=%.3f|event=%s|msiexec_read=%s|msiexec_write=%s",
-           NowMicroseconds(), Milliseconds(created), EventState(), CanOpen(msiexec, GENERIC_READ),
+  snprintf(details, size, "|start_us=%.0f|created_ms=%.3f|pid=%lu|event=%s|msiexec_read=%s|msiexec_write=%s",
+           NowMicroseconds(), Milliseconds(created), GetCurrentProcessId(), EventState(), CanOpen(msiexec, GENERIC_READ),
            CanOpen(msiexec, GENERIC_WRITE));
 }
 
@@ -132,7 +134,8 @@ int main(void) {
   char sleepText[32];
   n = GetEnvironmentVariableA("E2E_STUB_SLEEP_MS", sleepText, sizeof sleepText);
   if (n > 0 && n < sizeof sleepText) Sleep((DWORD)strtoul(sleepText, NULL, 10));
-  if (details[0])
+  const BOOL hang = DeleteFileA("C:\\e2e-hang-once.txt");
+  if (details[0] && !hang)
     snprintf(details + strlen(details), sizeof details - strlen(details), "|event_at_end=%s|ended_ms=%.3f", EventState(),
              NowMilliseconds());
 
@@ -150,7 +153,7 @@ int main(void) {
   snprintf(line, sizeof line, "%s|%s%s%s\r\n", module, commandLine, details, show);
 
   AppendLine(logPath, line);
-  if (DeleteFileA("C:\\e2e-hang-once.txt")) {
+  if (hang) {
     CreateEventA(NULL, TRUE, FALSE, "E2EHungStub"); /* gone with the process */
     StartWorkerAndWait();
   }

@@ -72,6 +72,13 @@ std::string FieldOf(const Effect& effect, const std::string& name) {
   return "";
 }
 
+// The line of a program the launcher ends (`ended`: program-ended or
+// job-ended), named by the command line it was started with.
+std::string EndedLine(const Effect& started, const Effect& ended, bool withWhatItStarted) {
+  return "ends " + Visible(FieldOf(started, "commandLine")) + (withWhatItStarted ? " and what it started" : "") +
+         " (exit code " + FieldOf(ended, "exitCode") + ")";
+}
+
 // The lines of what happened while the launcher ran, in order. Each run has
 // a waiting program of its own, whose completion event starts unset.
 void AddSeenLines(const Machine& machine, const RunResult& run, std::vector<std::string>* out) {
@@ -84,8 +91,33 @@ void AddSeenLines(const Machine& machine, const RunResult& run, std::vector<std:
 
   std::vector<std::string>& lines = *out;
   bool msiexecHeld = false;
+  std::map<std::string, size_t> lastStart;  // program -> its last start effect
+  size_t endedLine = 0, endedStart = 0;     // the line of the last program ended (0: none) and its start
   for (size_t i = 0; i < effects.size(); ++i) {
     const Effect& e = effects[i];
+    if (e.kind == "program-ended" || e.kind == "job-ended") {
+      const auto start = lastStart.find(Upper(FieldOf(e, "program")));
+      if (start == lastStart.end()) {
+        // A program the launcher did not start: one that the program it
+        // has just ended started (net1.exe, ended by its parent's id).
+        if (endedLine) lines[endedLine] = EndedLine(effects[endedStart], e, true);
+        continue;
+      }
+      const Effect& started = effects[start->second];
+      for (size_t j = i; j-- > start->second;) {
+        const Effect& w = effects[j];
+        if (w.kind != "wait" || Upper(FieldOf(w, "for")) != start->first) continue;
+        const unsigned long limit = strtoul(FieldOf(w, "limitMs").c_str(), NULL, 10);
+        if (limit != INFINITE && strtoul(FieldOf(w, "ms").c_str(), NULL, 10) >= limit)
+          lines.push_back("stops waiting for " + Visible(FieldOf(started, "commandLine")) + " after " +
+                          std::to_string((limit + 500) / 1000) + " s");
+        break;
+      }
+      lines.push_back(EndedLine(started, e, strtoul(FieldOf(e, "running").c_str(), NULL, 10) > 1));
+      endedLine = lines.size() - 1;
+      endedStart = start->second;
+      continue;
+    }
     if (e.kind == "file-held" || e.kind == "file-released") {
       if (EndsWithNoCase(FieldOf(e, "path"), "\\msiexec.exe")) msiexecHeld = e.kind == "file-held";
     } else if (e.kind == "dialog") {
@@ -96,6 +128,8 @@ void AddSeenLines(const Machine& machine, const RunResult& run, std::vector<std:
       lines.push_back("completion event while the box was up: " + eventAt(i));
     } else if (e.kind == "program-started" && FieldOf(e, "started") == "true") {
       const std::string program = FieldOf(e, "program");
+      lastStart[Upper(program)] = i;
+      endedLine = 0;
       bool laterStart = false;
       for (size_t j = i + 1; j < effects.size() && !laterStart; ++j) laterStart = effects[j].kind == "program-started";
       const bool shows = strtoul(FieldOf(e, "startupFlags").c_str(), NULL, 10) & STARTF_USESHOWWINDOW;
