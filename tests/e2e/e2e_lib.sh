@@ -214,7 +214,8 @@ start_state() {
 # $WINEPREFIX/observed.box; its failed checks are the scenario's);
 # BEFORE_RUN one run before it, once the start state has been taken (other
 # programs holding files until C:\e2e\stop-hold exists, windows); RUN_FOLDER,
-# a host folder of drive C, is the launcher's current folder. Leaves the
+# a host folder of drive C, is the launcher's current folder. The plan's
+# outcome is in $WINEPREFIX/observed.plan before the launcher starts. Leaves the
 # launcher's report line in RUN_REPORT and Wine's trace of the run
 # (+pid,+process,+loaddll) in $WINEPREFIX/observed.trace.
 compared_run() {
@@ -231,9 +232,11 @@ compared_run() {
   case "$release ${2:-}" in win98*" /a"* | winme" /a"*) [ "$runs" -ge 3000 ] || runs=3000 ;; esac
   [ "$release" != win98 ] || release=win98se                                        # release-names
   case "$LANG" in ja_JP*) cp=932 ;; esac
-  [ -z "${RUN_FOLDER:-}" ] || plan+=(--current-folder "C:\\$(realpath --relative-to="$WINEPREFIX/drive_c" "$RUN_FOLDER" | tr / '\\')")
-  plan+=(--release "$release" --codepage "$cp" --location "${1%\\*}" --windows-folder 'C:\windows'
-    --system-folder 'C:\windows\system32')                                           # folders
+  # The folders as Wine hands them to the launcher: in the ANSI code page.
+  [ -z "${RUN_FOLDER:-}" ] || plan+=(--current-folder "$(printf 'C:\\%s' "$(realpath --relative-to="$WINEPREFIX/drive_c" \
+    "$RUN_FOLDER" | tr / '\\')" | iconv -f UTF-8 -t "CP$cp")")
+  plan+=(--release "$release" --codepage "$cp" --location "$(printf '%s' "${1%\\*}" | iconv -f UTF-8 -t "CP$cp")"
+    --windows-folder 'C:\windows' --system-folder 'C:\windows\system32')              # folders
   [ ! -f "$WINEPREFIX/drive_c/e2e-start.reg" ] || plan+=(--reg "$WINEPREFIX/drive_c/e2e-start.reg")
   for stub in 'Util\OemHlt07.exe' 'Util\CloseDlg.exe' 'Util\OemAdv07.exe' 'Install\Setup.exe' Cleanup.exe; do
     plan+=(--duration "$stub=$runs")
@@ -242,6 +245,11 @@ compared_run() {
   local observe=(env OBSERVE_CP="cp$cp" OBSERVE_BASE="$WINE_WORK/wine/base" python3 "$ROOT/tests/e2e/observe.py")
   wine_stop
   mapfile -t laid < <("${observe[@]}" snap "$WINEPREFIX" "$unix" "$obs.before" "$WINE_WORK/wine/base")
+  # The plan's texts in the ANSI code page, as Wine hands them to the launcher.
+  local texts=("${PLAN_ARGS[@]}" ${2+-- "$2"}) i
+  for i in "${!texts[@]}"; do texts[i]="$(printf '%s' "${texts[i]}" | iconv -f UTF-8 -t "CP$cp")"; done
+  plan+=("${laid[@]}" "${texts[@]:0:${#PLAN_ARGS[@]}}" "$unix" "${texts[@]:${#PLAN_ARGS[@]}}")
+  "$HOST_BUILD/setup-plan" --outcome "${plan[@]}" >"$obs.plan" 2>&1
   rm -f "$WINEPREFIX/drive_c/e2e-log.txt" "$WINEPREFIX/drive_c/e2e-watch.txt" "$obs.box" "$obs.reasons"
   wineserver -p0  # a server that ends with the last program: no idle time is waited for below
   [ -z "$BEFORE_RUN" ] || "$BEFORE_RUN"
@@ -255,10 +263,6 @@ compared_run() {
   wine_stop                  # and the registry is on disk
   "${observe[@]}" snap "$WINEPREFIX" "$unix" "$obs.after" >/dev/null
   "${observe[@]}" lines "$WINEPREFIX" "$obs.before" "$obs.after" "$RUN_REPORT" "$1" >"$obs.txt"
-  # The plan's texts in the ANSI code page, as Wine hands them to the launcher.
-  local texts=("${PLAN_ARGS[@]}" ${2+-- "$2"}) i
-  for i in "${!texts[@]}"; do texts[i]="$(printf '%s' "${texts[i]}" | iconv -f UTF-8 -t "CP$cp")"; done
-  "$HOST_BUILD/setup-plan" --compare "$obs.txt" "${plan[@]}" "${laid[@]}" "${texts[@]:0:${#PLAN_ARGS[@]}}" "$unix" \
-    "${texts[@]:${#PLAN_ARGS[@]}}" >"$obs.diff" 2>&1 ||
+  "$HOST_BUILD/setup-plan" --compare "$obs.txt" "${plan[@]}" >"$obs.diff" 2>&1 ||
     { "${observe[@]}" table >>"$obs.diff"; cat "$obs.diff" && REASONS+=("plan and Wine differ (above) for $*"); }
 }

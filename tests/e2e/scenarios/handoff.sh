@@ -134,3 +134,99 @@ E2E_SCENARIOS+=(
   "scenario_handoff_earlier_location quote"
   "scenario_handoff_earlier_location root"
 )
+
+# ---- random machines ---------------------------------------------------------
+# Machines drawn at random over the dimensions the scenarios above pose one
+# by one, each run under Wine and held against its plan. The suite draws
+# E2E_RANDOM_COUNT of them (default 4) from the seed E2E_RANDOM_SEED
+# (default: taken from the commit, so the same commit draws the same
+# machines); a failure names the command that draws its machine again.
+
+# pick NAME CHOICE...: sets NAME to one of the choices, drawn from
+# RANDOM_STATE (a linear congruential generator, the same in every bash).
+pick() {
+  local name="$1"
+  shift
+  RANDOM_STATE=$(((RANDOM_STATE * 1103515245 + 12345) % 2147483648))
+  printf -v "$name" '%s' "${@:$((RANDOM_STATE / 65536 % $# + 1)):1}"
+}
+
+# The user of a random machine: reads the box or cancels the dialog when the
+# plan shows one.
+plan_user() {
+  case "$(cat "$WINEPREFIX/observed.plan")" in
+    *'shows a message box'*) caution_reader ;;
+    *'shows the maintenance dialog'*) dialog_user ;;
+  esac
+}
+
+# scenario_random SEED INDEX: the INDEX-th machine of SEED.
+scenario_random() {
+  local RANDOM_STATE release folder earlier installed location device removal inf runtimes ini copy
+  RANDOM_STATE=$(($(printf '%s %s' "$1" "$2" | cksum | cut -d' ' -f1) % 2147483648))
+  pick release win98fe win98 winme win2k winxp win2k winxp win95 win7
+  pick folder 'C:\pkg' 'C:\Program Files\E2E Pkg' 'C:\Größe Pkg' 'C:\ソフト\表'
+  pick earlier none none subkey keys-only
+  pick installed none none both marker maker-key
+  pick location none 'C:\Apps\E2E Printer\' 'C:\Apps'
+  pick device none installed missing
+  pick removal none none queue no-queue bare
+  pick inf none product foreign both
+  pick runtimes none text older newer
+  pick ini full full no-ids no-class-guid no-registry-path own-inf-marker
+  pick copy none none none none another-copy
+  local lang=en_US.UTF-8
+  [[ "$folder" != *表 ]] || lang=ja_JP.UTF-8
+  new_scenario "random machine $2 of seed $1 ($release, $folder, earlier edition $earlier, installed $installed, \
+location $location, device $device, removal $removal, INF $inf, runtimes $runtimes, ini $ini, $copy), as planned" \
+    "$release" "$lang" || { finish; return; }
+  local unix="$WINEPREFIX/drive_c/${folder#C:\\}" win="$WINEPREFIX/drive_c/windows" key="HKEY_LOCAL_MACHINE\\$PRODUCT_KEY"
+  unix="${unix//\\//}"
+  package "$unix" Setup.exe
+  case "$ini" in
+    no-ids) printf 'GUIDUNDINF=%s\r\n' "$CLASS_GUID" ;;
+    no-class-guid) printf 'VID_PID=%s\r\n' "$HW_ID" ;;
+    own-inf-marker) printf 'VID_PID=%s\r\nGUIDUNDINF=%s\r\n[UNINSTALL]\r\nINFSGUID=E2E-Own-Mark\r\n' "$HW_ID" "$CLASS_GUID" ;;
+    *) printf 'VID_PID=%s\r\nGUIDUNDINF=%s\r\n' "$HW_ID" "$CLASS_GUID" ;;
+  esac >>"$unix/InstallInfo.ini"
+  [ "$ini" != no-registry-path ] || sed -i '/^RegistryPath=/d' "$unix/InstallInfo.ini"
+  case "$inf" in product | both) printf '[Version]\r\n; %s\r\n' "$INF_MARKER" >"$win/inf/oem7.inf" && echo pnf >"$win/inf/oem7.pnf" ;; esac
+  case "$inf" in foreign | both) printf '[Version]\r\nClass=Net\r\n' >"$win/inf/oem8.inf" ;; esac
+  local old="$WIN32_BUILD/helpers/versioned_old.dll" new="$WIN32_BUILD/helpers/versioned_new.dll"
+  case "$runtimes" in
+    text) echo "runtime msvcp60 of the package" >"$unix/msvcp60.dll" && echo "runtime mfc42 of the package" >"$unix/mfc42.dll" ;;
+    older) cp "$old" "$unix/msvcp60.dll" && cp "$new" "$win/system32/msvcp60.dll" && cp "$old" "$unix/mfc42.dll" ;;
+    newer) cp "$new" "$unix/msvcp60.dll" && cp "$old" "$win/system32/msvcp60.dll" && cp "$new" "$unix/mfc42.dll" ;;
+  esac
+  {
+    case "$earlier" in
+      subkey) echo "$EARLIER_EDITION" ;;
+      keys-only) printf '[HKEY_LOCAL_MACHINE\\Software\\Ostrane\\Tamsk]\n' ;;
+    esac
+    case "$installed" in both | marker) printf '\n[%s]\n"%sKEY"="1"\n' "$key" "$PDIENTRY" ;; esac
+    case "$installed" in both | maker-key) printf '\n[HKEY_LOCAL_MACHINE\\Software\\Corvale\\%s]\n' "$PDIENTRY" ;; esac
+    [ "$location" = none ] || printf '\n[%s]\n"InstalledLocation"="%s"\n' "$key" "${location//\\/\\\\}"
+    [ "$device" = none ] || { echo && device_state "$release" "$device"; }
+  } | start_state
+  local arg=() hold=()
+  case "$removal" in
+    queue)
+      check "queue added" "$(tool spoolctl add "$PRINTER" "$E2E_DRIVER")" added
+      PLAN_ARGS=(--printer "$PRINTER=$E2E_DRIVER")
+      # The net commands are stubs, which note how they were started.
+      cp "$WIN32_BUILD/helpers/side_stub.exe" "$win/system32/net.exe"
+      export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;net.exe=n" OBSERVE_ALLOW=driver-flags
+      arg=("/a$PRINTER")
+      ;;
+    no-queue) arg=("/a$PRINTER") ;;
+    bare) arg=(/a) ;;
+  esac
+  [ "$copy" = none ] || hold=(--hold "${PDIENTRY}Setup")
+  RUN_USER=plan_user compared_run "${hold[@]}" "$folder\\Setup.exe" "${arg[@]}"
+  [ ${#REASONS[@]} -eq 0 ] || REASONS+=("again: E2E_RANDOM_SEED=$1 E2E_RANDOM_COUNT=$(($2 + 1)) \
+E2E_ONLY='scenario_random $1 $2' bash tests/e2e/run.sh")
+  finish
+}
+
+E2E_RANDOM_SEED="${E2E_RANDOM_SEED:-$((16#$(git -C "$ROOT" rev-parse --short=7 HEAD 2>/dev/null || echo 1)))}"
+for ((i = 0; i < ${E2E_RANDOM_COUNT:-4}; i++)); do E2E_SCENARIOS+=("scenario_random $E2E_RANDOM_SEED $i"); done
