@@ -29,4 +29,19 @@ TEST(OutcomeTest, CompareShowsEveryLineOfSidesTooLargeToAlign) {
   EXPECT_EQ(same.str(), "2 lines as planned\n");
 }
 
+// A program ended by its id (the launcher in a job of someone else's): the
+// programs it started, ended after it, are told in its line.
+TEST(OutcomeTest, ProgramEndedWithWhatItStartedAfterItsWaitRanOut) {
+  const std::string net = "\"C:\\WINDOWS\\system32\\net.exe\"";
+  plan::RunResult run;
+  run.effects = {{"program-started", 0, "", {{"program", net}, {"commandLine", "\"net stop spooler\""}, {"started", "true"}}},
+                 {"wait", 0, "", {{"for", net}, {"limitMs", "60000"}, {"ms", "60000"}}},
+                 {"program-ended", 60000, "", {{"program", net}, {"exitCode", "1"}}},
+                 {"program-ended", 60000, "", {{"program", "\"C:\\WINDOWS\\system32\\net1.exe\""}, {"exitCode", "1"}}}};
+  const std::vector<std::string> lines = plan::OutcomeLines(plan::Machine(), {}, {}, {run});
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[1], "stops waiting for net stop spooler after 60 s");
+  EXPECT_EQ(lines[2], "ends net stop spooler and what it started (exit code 1)");
+}
+
 }  // namespace

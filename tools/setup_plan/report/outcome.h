@@ -5,6 +5,8 @@
 //   in the order it happened, for each run (after a line "run N:" when
 //   there are several, and "what the runs leave:" after the last): the programs started, with the program named,
 //   the show state and whether the next start waited for the program's end;
+//   a program the launcher ended (with what it started, and the exit code),
+//   after how long when the wait for it ran out;
 //   the completion event as the installer started and ended, while the
 //   message box or the maintenance dialog was up and after the launcher; whether msiexec.exe could be
 //   written while the installer ran; whether the launcher ended;
