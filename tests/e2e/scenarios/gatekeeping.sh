@@ -152,4 +152,6 @@ E2E_SCENARIOS+=(
   "scenario_earlier_edition_without_window_system advapi32"
   "scenario_removal_path 'C:\\pkg\\Setup表.exe' win98 ja_JP.UTF-8"
   "scenario_removal_path 'C:\\Program Files\\E2E Pkg\\Setup.exe' winme"
+  "scenario_removal_path 'C:\\ソフト\\表\\Setup.exe' winxp ja_JP.UTF-8"
+  "scenario_removal_path 'C:\\Größe Pkg\\Setup.exe' win98"
 )

@@ -25,14 +25,17 @@ plan_title() {
   ansi_hex "$1" | sed 's/../\\x&/g'
 }
 
-# scenario_printer_removal RELEASE LANG NAME [hang]: with "hang" the queue's
+# scenario_printer_removal RELEASE LANG NAME [hang] [earlier]: with "hang" the queue's
 # window takes no messages and the first "net stop" never ends (each net
-# command is waited for 60 s at most).
+# command is waited for 60 s at most); with "earlier" an earlier edition is
+# installed, and the "Caution!" box follows the removal: nothing starts after
+# the spooler's restart.
 scenario_printer_removal() {
-  local release="$1" lang="$2" name="$3" hang="${4:-}"
-  new_scenario "/a removes queue \"$name\" on $release ($lang)${hang:+ hang}, as planned" "$release" "$lang" ||
-    { finish; return; }
+  local release="$1" lang="$2" name="$3" hang="${4:-}" earlier="${5:-}"
+  new_scenario "/a removes queue \"$name\" on $release ($lang)${hang:+ hang}${earlier:+, then the Caution! box}, as planned" \
+    "$release" "$lang" || { finish; return; }
   package "$WINEPREFIX/drive_c/pkg" Setup.exe
+  [ -z "$earlier" ] || start_state <<<"$EARLIER_EDITION"
   plant_removal_traps
   check "queue added" "$(tool spoolctl add "$name" "$E2E_DRIVER")" added
 
@@ -66,7 +69,8 @@ scenario_printer_removal() {
   # restart of the spooler. Under the win98 pose Wine's spooler is still its
   # NT one; its DeletePrinterDriverA removes the unused driver as Windows 98
   # does.
-  BEFORE_RUN=open_windows OBSERVE_ALLOW=driver-flags END_LIMIT=90000 compared_run "${timing[@]}" 'C:\pkg\Setup.exe' "/a$name"
+  BEFORE_RUN=open_windows OBSERVE_ALLOW=driver-flags END_LIMIT=90000 RUN_USER="${earlier:+caution_reader}" \
+    compared_run "${timing[@]}" 'C:\pkg\Setup.exe' "/a$name"
   if [ -n "$hang" ]; then
     local ms=$((($(field end_us "$RUN_REPORT") - $(field start_us "$RUN_REPORT")) / 1000))
     # 63 s of waits and pauses, 60 for net stop, and 3 for the other net
@@ -83,7 +87,7 @@ scenario_printer_removal() {
   # What the windows received, which the plan does not show.
   check "window in another letter case" "$(grep -c WM_COMMAND "$other_log")" 0
   case "$release$hang" in
-    winxp) check "queue window answered with IDOK" "$(tr -d '\r' <"$queue_log" | grep WM_COMMAND)" "WM_COMMAND 1 0" ;;
+    winxp | win2k*) check "queue window answered with IDOK" "$(tr -d '\r' <"$queue_log" | grep WM_COMMAND)" "WM_COMMAND 1 0" ;;
     *) check "queue window answered (98, or hung)" "$(grep -c WM_COMMAND "$queue_log")" 0 ;;
   esac
   check "planted Winspool.drv loaded by the launcher" "$(stub_log | grep -c '^PLANTED')" 0
@@ -101,6 +105,7 @@ scenario_printer_removal() {
 E2E_SCENARIOS=(
   "scenario_printer_removal winxp en_US.UTF-8 'E2E Printer' hang"
   "scenario_printer_removal winxp en_US.UTF-8 'E2E Printer'"
+  "scenario_printer_removal win2k en_US.UTF-8 'E2E Printer' '' earlier"
   "scenario_printer_removal win98 en_US.UTF-8 'E2E Printer'"
   "scenario_printer_removal winxp ja_JP.UTF-8 'E2E 表 Printer'"
   "${E2E_SCENARIOS[@]}"
