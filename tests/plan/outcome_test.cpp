@@ -35,7 +35,7 @@ TEST(OutcomeTest, ProgramEndedWithWhatItStartedAfterItsWaitRanOut) {
   const std::string net = "\"C:\\WINDOWS\\system32\\net.exe\"";
   plan::RunResult run;
   run.effects = {{"program-started", 0, "", {{"program", net}, {"commandLine", "\"net stop spooler\""}, {"started", "true"}}},
-                 {"wait", 0, "", {{"for", net}, {"limitMs", "60000"}, {"ms", "60000"}}},
+                 {"wait", 0, "", {{"for", net}, {"ms", "60000"}, {"ended", "\"limit\""}}},
                  {"program-ended", 60000, "", {{"program", net}, {"exitCode", "1"}}},
                  {"program-ended", 60000, "", {{"program", "\"C:\\WINDOWS\\system32\\net1.exe\""}, {"exitCode", "1"}}}};
   const std::vector<std::string> lines = plan::OutcomeLines(plan::Machine(), {}, {}, {run});

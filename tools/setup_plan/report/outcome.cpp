@@ -107,10 +107,9 @@ void AddSeenLines(const Machine& machine, const RunResult& run, std::vector<std:
       for (size_t j = i; j-- > start->second;) {
         const Effect& w = effects[j];
         if (w.kind != "wait" || Upper(FieldOf(w, "for")) != start->first) continue;
-        const unsigned long limit = strtoul(FieldOf(w, "limitMs").c_str(), NULL, 10);
-        if (limit != INFINITE && strtoul(FieldOf(w, "ms").c_str(), NULL, 10) >= limit)
+        if (FieldOf(w, "ended") == "limit")
           lines.push_back("stops waiting for " + Visible(FieldOf(started, "commandLine")) + " after " +
-                          std::to_string((limit + 500) / 1000) + " s");
+                          std::to_string((strtoul(FieldOf(w, "ms").c_str(), NULL, 10) + 500) / 1000) + " s");
         break;
       }
       lines.push_back(EndedLine(started, e, strtoul(FieldOf(e, "running").c_str(), NULL, 10) > 1));
