@@ -19,10 +19,10 @@
  * (Wine reports no CPU times of another process: GetProcessTimes gives 0.)
  *
  * --watch FILE writes into FILE, once the launcher has ended, one line for
- * every program it started and every program those started, as seen every
- * 25 ms while it ran: "pid=N|parent=N|exit=N|ended_ms=N" (ended_ms in system
- * time, from its exit time) for one that had ended by then, "pid=N|parent=N|running" for
- * one still running. */
+ * every program it started and every program those started (looked for
+ * every 25 ms while it ran): "pid=N|parent=N|exit=N|ended_ms=N" (its exit
+ * code and time, in system time) for one that had ended by then,
+ * "pid=N|parent=N|running" for one still running. */
 #include <windows.h>
 #include <tlhelp32.h>
 #include <stdio.h>
@@ -42,9 +42,8 @@ static double NowMicroseconds(void) {
 }
 
 typedef struct {
-  DWORD pid, parent, exitCode;
+  DWORD pid, parent;
   HANDLE process;
-  double endedMs; /* 0 while it runs */
 } Watched;
 
 /* Opens every process whose parent is the launcher or a process watched. */
@@ -63,33 +62,26 @@ static void WatchNew(DWORD launcherId, Watched *watched, int *count) {
     HANDLE process = known || !ours ? NULL : OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE,
                                                            entry.th32ProcessID);
     if (!process) continue;
-    Watched w = {entry.th32ProcessID, entry.th32ParentProcessID, 0, process, 0};
+    Watched w = {entry.th32ProcessID, entry.th32ParentProcessID, process};
     watched[(*count)++] = w;
   }
   CloseHandle(snapshot);
 }
 
-static void NoteEnded(Watched *watched, int count) {
-  for (int k = 0; k < count; ++k) {
-    if (watched[k].endedMs || WaitForSingleObject(watched[k].process, 0) != WAIT_OBJECT_0) continue;
-    FILETIME created, exited, kernel, user;
-    GetExitCodeProcess(watched[k].process, &watched[k].exitCode);
-    if (!GetProcessTimes(watched[k].process, &created, &exited, &kernel, &user)) GetSystemTimeAsFileTime(&exited);
-    watched[k].endedMs = (double)(((ULONGLONG)exited.dwHighDateTime << 32) | exited.dwLowDateTime) / 10000.0;
-  }
-}
-
 static void WriteWatched(const char *path, const Watched *watched, int count) {
   FILE *out = fopen(path, "w");
-  if (!out) return;
-  for (int k = 0; k < count; ++k) {
+  for (int k = 0; out && k < count; ++k) {
+    DWORD code;
+    FILETIME created, exited, kernel, user;
     fprintf(out, "pid=%lu|parent=%lu|", watched[k].pid, watched[k].parent);
-    if (watched[k].endedMs)
-      fprintf(out, "exit=%lu|ended_ms=%.3f\n", watched[k].exitCode, watched[k].endedMs);
+    if (WaitForSingleObject(watched[k].process, 0) == WAIT_OBJECT_0 && GetExitCodeProcess(watched[k].process, &code) &&
+        GetProcessTimes(watched[k].process, &created, &exited, &kernel, &user))
+      fprintf(out, "exit=%lu|ended_ms=%.3f\n", code,
+              (double)(((ULONGLONG)exited.dwHighDateTime << 32) | exited.dwLowDateTime) / 10000.0);
     else
       fprintf(out, "running\n");
   }
-  fclose(out);
+  if (out) fclose(out);
 }
 
 int main(int argc, char **argv) {
@@ -175,14 +167,11 @@ int main(int argc, char **argv) {
                                            watchPath && left > WATCH_MS ? WATCH_MS : left);
     if (r == WAIT_OBJECT_0 + 1) eventUs = NowMicroseconds();
     ended = r == WAIT_OBJECT_0;
-    if (watchPath) {
-      WatchNew(process.dwProcessId, watched, &watchedCount);
-      NoteEnded(watched, watchedCount);
-    }
+    if (watchPath) WatchNew(process.dwProcessId, watched, &watchedCount);
     if (ended || r == WAIT_FAILED || (r == WAIT_TIMEOUT && left <= WATCH_MS)) break;
   }
-  if (watchPath) WriteWatched(watchPath, watched, watchedCount);
   const double endUs = NowMicroseconds();
+  if (watchPath) WriteWatched(watchPath, watched, watchedCount);
   DWORD exitCode = 0;
   GetExitCodeProcess(process.hProcess, &exitCode);
   const char *eventState = "none";

@@ -138,7 +138,7 @@ E2E_SCENARIOS+=(
 # ---- random machines ---------------------------------------------------------
 # Machines drawn at random over the dimensions the scenarios above pose one
 # by one, each run under Wine and held against its plan. The suite draws
-# E2E_RANDOM_COUNT of them (default 4) from the seed E2E_RANDOM_SEED
+# E2E_RANDOM_COUNT of them (default 6) from the seed E2E_RANDOM_SEED
 # (default: taken from the commit, so the same commit draws the same
 # machines); a failure names the command that draws its machine again.
 
@@ -229,4 +229,4 @@ E2E_ONLY='scenario_random $1 $2' bash tests/e2e/run.sh")
 }
 
 E2E_RANDOM_SEED="${E2E_RANDOM_SEED:-$((16#$(git -C "$ROOT" rev-parse --short=7 HEAD 2>/dev/null || echo 1)))}"
-for ((i = 0; i < ${E2E_RANDOM_COUNT:-4}; i++)); do E2E_SCENARIOS+=("scenario_random $E2E_RANDOM_SEED $i"); done
+for ((i = 0; i < ${E2E_RANDOM_COUNT:-6}; i++)); do E2E_SCENARIOS+=("scenario_random $E2E_RANDOM_SEED $i"); done
