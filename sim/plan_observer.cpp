@@ -32,14 +32,18 @@ static void VisitKey(const RegKey& key, std::string* path, std::vector<RegValueV
                      const std::function<void(const std::string&, const RegValueView*, size_t)>& visit) {
   if (!path->empty()) {
     views->clear();
-    for (const RegValue& v : key.values) views->push_back(RegValueView{&v.name, v.type, &v.data});
+    for (size_t i = 0; i < key.values.size(); ++i) {
+      const RegValue& v = key.values.at(i);
+      views->push_back(RegValueView{v.name(), v.type(), v.data()});
+    }
     visit(*path, views->data(), views->size());
   }
-  for (const auto& sub : key.subkeys) {
+  if (!key.subkeys) return;
+  for (const auto& sub : *key.subkeys) {
     const size_t size = path->size();
     if (!path->empty()) *path += '\\';
-    *path += sub.second->name;
-    VisitKey(*sub.second, path, views, visit);
+    *path += sub.first;
+    VisitKey(sub.second, path, views, visit);
     path->resize(size);
   }
 }
@@ -59,9 +63,9 @@ std::vector<KeyContents> RegistryContents() {
   VisitRegistry([&out](const std::string& path, const RegValueView* values, size_t count) {
     KeyContents contents{path, {}, {}, {}};
     for (size_t i = 0; i < count; ++i) {
-      contents.valueNames.push_back(*values[i].name);
+      contents.valueNames.emplace_back(values[i].name);
       contents.valueTypes.push_back(values[i].type);
-      contents.valueData.push_back(*values[i].data);
+      contents.valueData.emplace_back(values[i].data);
     }
     out.push_back(std::move(contents));
   });
@@ -74,7 +78,7 @@ size_t SubkeyCount(const std::string& path) {
   std::string rest;
   RegKey* root = RootFor(path, &rest);
   RegKey* key = root ? Resolve(root, rest) : nullptr;
-  return key ? key->subkeys.size() : 0;
+  return key ? key->SubkeyCount() : 0;
 }
 
 }  // namespace sim

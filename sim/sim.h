@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/win32.h"
@@ -347,9 +348,9 @@ const std::vector<RegistryDeletion>& RegistryDeletions();
 // The same, one key at a time without copying: `visit` gets the key's path
 // and its values, valid during the call only.
 struct RegValueView {
-  const std::string* name;
+  std::string_view name;
   DWORD type;
-  const std::string* data;
+  std::string_view data;
 };
 void VisitRegistry(const std::function<void(const std::string&, const RegValueView*, size_t)>& visit);
 // Subkeys of the key at `path` ("HKLM\\..."); 0 when it does not exist.

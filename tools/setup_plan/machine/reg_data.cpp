@@ -10,7 +10,7 @@
 namespace plan {
 namespace regtext {
 
-bool IsBlank(char32_t c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char16_t c) { return c == ' ' || c == '\t'; }
 
 View Trim(View s) {
   size_t b = 0, e = s.size();
@@ -61,15 +61,15 @@ bool Unquote(View s, size_t* at, Put put) {
   return false;
 }
 
-void PutNarrow(std::string* out, char32_t c) {
-  if (c & kPairMark) out->push_back(static_cast<char>((c >> 8) & 0xFF));
+void PutNarrow(std::string* out, char16_t c) {
+  if (c > 0xFF) out->push_back(static_cast<char>(c >> 8));
   out->push_back(static_cast<char>(c & 0xFF));
 }
 
 }  // namespace
 
 bool Quoted(View s, size_t* at, Units* text) {
-  return Unquote(s, at, [text](char32_t c) { text->push_back(c); });
+  return Unquote(s, at, [text](char16_t c) { text->push_back(c); });
 }
 
 
@@ -91,7 +91,7 @@ std::string Reader::Narrow(View s, int line) {
   std::string out;
   if (!wide_) {
     out.reserve(s.size());
-    for (char32_t c : s) PutNarrow(&out, c);
+    for (char16_t c : s) PutNarrow(&out, c);
     return out;
   }
   return FromUtf16(std::vector<WCHAR>(s.begin(), s.end()), line);
@@ -116,8 +116,8 @@ bool Reader::Data(View data, int line, RegOperation* op) {
     std::string narrow;
     std::vector<WCHAR> units;
     size_t at = 0;
-    const bool closed = wide_ ? Unquote(data, &at, [&units](char32_t c) { units.push_back(static_cast<WCHAR>(c)); })
-                              : Unquote(data, &at, [&narrow](char32_t c) { PutNarrow(&narrow, c); });
+    const bool closed = wide_ ? Unquote(data, &at, [&units](char16_t c) { units.push_back(static_cast<WCHAR>(c)); })
+                              : Unquote(data, &at, [&narrow](char16_t c) { PutNarrow(&narrow, c); });
     if (!closed || at != data.size()) {
       Error(line, "string value not closed by a quote: end it with \" (one inside it is written \\\")");
       return false;

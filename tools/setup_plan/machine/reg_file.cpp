@@ -52,7 +52,7 @@ class Lines {
     if (wide_) {
       do {
         for (; at_ + 1 < buf_.size(); at_ += 2) {
-          const char32_t c = Byte(at_) | (Byte(at_ + 1) << 8);
+          const char16_t c = static_cast<char16_t>(Byte(at_) | (Byte(at_ + 1) << 8));
           if (c == '\n') {
             at_ += 2;
             return Ended(line);
@@ -79,7 +79,7 @@ class Lines {
     line->reserve(stop - at_);
     for (size_t i = at_; i < stop; ++i) {
       if (_ismbblead(Byte(i)) && i + 1 < stop && Byte(i + 1) != '\r') {
-        line->push_back(kPairMark | (Byte(i) << 8) | Byte(i + 1));
+        line->push_back(static_cast<char16_t>((Byte(i) << 8) | Byte(i + 1)));
         ++i;
       } else {
         line->push_back(Byte(i));
@@ -139,7 +139,7 @@ class Parser : public Reader {
     const bool remove = text.size() > 1 && text[1] == '-';
     const View path = text.substr(remove ? 2 : 1, text.size() - (remove ? 3 : 2));
     if (!WithinLimits(path, line)) return;
-    if (path.find(U'\0') != View::npos) return Error(line, "a NUL byte in the key's path: key names hold none; remove it");
+    if (path.find(u'\0') != View::npos) return Error(line, "a NUL byte in the key's path: key names hold none; remove it");
     std::string narrow = Narrow(path, line);
     std::string rest;
     if (!SplitRoot(narrow, &rest)) return Error(line, RootFix(narrow));
@@ -214,7 +214,7 @@ class Parser : public Reader {
       at = 0;
       if (!Quoted(text, &at, &valueName))
         return Error(line, "value name without its closing quote: end it with \" (one inside it is written \\\")");
-      if (valueName.find(U'\0') != Units::npos)
+      if (valueName.find(u'\0') != Units::npos)
         return Error(line, "a NUL byte in the value name: value names hold none; remove it");
       if (valueName.size() > kMaxValueName)
         return Error(line, "value name of " + std::to_string(valueName.size()) + " characters; Windows allows " +
@@ -242,7 +242,7 @@ class Parser : public Reader {
 // backslash; "=hex" anywhere in it tells a hex value.
 bool EndsInContinuation(View line) {
   const View t = Trim(line);
-  return !t.empty() && t.back() == '\\' && t.find(U"=hex") != View::npos;
+  return !t.empty() && t.back() == '\\' && t.find(u"=hex") != View::npos;
 }
 
 // Drops the blanks at the end of `line`, in place.

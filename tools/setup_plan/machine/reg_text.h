@@ -11,10 +11,11 @@
 namespace plan {
 namespace regtext {
 
-typedef std::u32string Units;     // one character per element
-typedef std::u32string_view View;  // a part of a line, not copied
-// A double-byte ANSI character: both bytes in one unit, above every single byte.
-const char32_t kPairMark = 0x10000;
+// One character per element: a UTF-16 code unit, or an ANSI byte; a
+// double-byte ANSI character is one element too, its lead byte high (so
+// above 0xFF, where no single byte is).
+typedef std::u16string Units;
+typedef std::u16string_view View;  // a part of a line, not copied
 
 // Limits of Windows' registry ("Registry Element Size Limits"), in characters.
 const size_t kMaxKeyDepth = 512;
@@ -24,7 +25,7 @@ const size_t kMaxValueName = 16383;
 // whole machine would otherwise give a line for each of its lines).
 const size_t kErrorsShown = 20;
 
-bool IsBlank(char32_t c);
+bool IsBlank(char16_t c);
 View Trim(View s);
 // Only ASCII is kept; any other character becomes 0x01 (it matches nothing).
 std::string Ascii(View s);
