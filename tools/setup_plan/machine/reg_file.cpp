@@ -279,6 +279,13 @@ void ParseRegFile(const std::string& content, const std::string& fileName, RegFi
 }
 
 void ParseRegFile(std::istream& in, const std::string& fileName, RegFile* file) {
+  // Converting the file's text is no call of the launcher's: it is neither
+  // recorded (a whole machine's export would make millions) nor observed.
+  struct Quiet {
+    Quiet() : was(sim::SetQuiet(true)) {}
+    ~Quiet() { sim::SetQuiet(was); }
+    bool was;
+  } quiet;
   RegFile& out = *file;
   Lines lines(in);
   Parser parser(fileName, &out, lines.wide());

@@ -62,15 +62,16 @@ std::string RegDataText(DWORD type, std::string_view data) {
 
 void WriteRegistryAsRegedit4(std::ostream& out) {
   out << "REGEDIT4\r\n";
-  sim::VisitRegistry([&out](const std::string& path, const sim::RegValueView* values, size_t count) {
+  sim::VisitRegistry([&out](const std::string& path, const sim::RegValueList& values) {
     const bool user = path.compare(0, 5, "HKCU\\") == 0;
     out << "\r\n[" << (user ? "HKEY_CURRENT_USER\\" : "HKEY_LOCAL_MACHINE\\")
         << std::string_view(path).substr(user ? 5 : 0) << "]\r\n";
-    for (size_t i = 0; i < count; ++i) {
-      if (values[i].name.empty()) out << '@';
-      else PutQuoted(out, values[i].name);
+    for (size_t i = 0; i < values.size(); ++i) {
+      const sim::RegValueView value = values[i];
+      if (value.name.empty()) out << '@';
+      else PutQuoted(out, value.name);
       out << '=';
-      PutData(out, values[i].type, values[i].data);
+      PutData(out, value.type, value.data);
       out << "\r\n";
     }
   });

@@ -194,15 +194,16 @@ std::vector<std::string> LeftLines(const ObservableState& before, const Observab
   // A key created shows through its values and subkeys; only an empty one
   // gets a line. Of a tree deleted, its top. (A Windows that has keys the
   // posed machine lacks, such as Software, then reads the same.)
-  sim::VisitRegistry([&](const std::string& path, const sim::RegValueView* values, size_t count) {
+  sim::VisitRegistry([&](const std::string& path, const sim::RegValueList& values) {
     const std::string key = KeyName(path);
-    if (count == 0 && sim::SubkeyCount(path) == 0 && !HasKey(before, TextHash(key)))
+    if (values.size() == 0 && sim::SubkeyCount(path) == 0 && !HasKey(before, TextHash(key)))
       lines.push_back("key " + key + " created");
-    for (size_t i = 0; i < count; ++i) {
-      const std::string entry = key + " : " + Lower(std::string(values[i].name));
+    for (size_t i = 0; i < values.size(); ++i) {
+      const sim::RegValueView value = values[i];
+      const std::string entry = key + " : " + Lower(std::string(value.name));
       uint64_t was = 0;
-      if (!FindValue(before, TextHash(entry), &was) || was != ValueHash(values[i].type, values[i].data))
-        lines.push_back("value " + entry + " = " + ValueText(values[i].type, values[i].data));
+      if (!FindValue(before, TextHash(entry), &was) || was != ValueHash(value.type, value.data))
+        lines.push_back("value " + entry + " = " + ValueText(value.type, value.data));
     }
   });
   std::set<std::string> gone;  // a key or value deleted twice is told once
@@ -242,15 +243,15 @@ ObservableState ObserveMachine(const Machine& machine, bool registry) {
     // Counted first, so that the lists are made at their size (grown, each
     // would be held twice for a moment, in twice its room).
     size_t keys = 0, values = 0;
-    sim::VisitRegistry([&](const std::string&, const sim::RegValueView*, size_t count) { ++keys, values += count; });
+    sim::VisitRegistry([&](const std::string&, const sim::RegValueList& list) { ++keys, values += list.size(); });
     state.keys.reserve(keys);
     state.values.reserve(values);
-    sim::VisitRegistry([&state](const std::string& path, const sim::RegValueView* values, size_t count) {
+    sim::VisitRegistry([&state](const std::string& path, const sim::RegValueList& list) {
       const std::string name = KeyName(path);
       state.keys.push_back(TextHash(name));
-      for (size_t i = 0; i < count; ++i)
-        state.values.emplace_back(TextHash(name + " : " + Lower(std::string(values[i].name))),
-                                  ValueHash(values[i].type, values[i].data));
+      for (size_t i = 0; i < list.size(); ++i)
+        state.values.emplace_back(TextHash(name + " : " + Lower(std::string(list[i].name))),
+                                  ValueHash(list[i].type, list[i].data));
     });
     std::sort(state.keys.begin(), state.keys.end());
     std::sort(state.values.begin(), state.values.end());
