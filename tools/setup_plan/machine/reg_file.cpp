@@ -91,7 +91,7 @@ class Lines {
   }
 
  private:
-  static const size_t kPiece = 1 << 20;
+  static const size_t kPiece = 1 << 16;
 
   unsigned char Byte(size_t i) const { return static_cast<unsigned char>(buf_[i]); }
 
@@ -128,6 +128,28 @@ class Parser : public Reader {
     if (text[0] == '[') return Key(text, line);
     if (text[0] == '@' || text[0] == '"') return Value(text, line);
     Error(line, "neither a key [...] nor a value \"name\"=...: " + Shown(text) + "; begin it with ; to keep it as a comment");
+  }
+
+  // A value line (its first line `text`) whose hex list goes on in the
+  // lines after it: `list` holds the whole list, `type` the value's type,
+  // `text` the line up to the list.
+  void HexValue(View text, int line, DWORD type, HexList* list) { Value(Trim(text), line, type, list); }
+
+  // Where the list of a hex value begins in `text` (its name, '=' and data
+  // head whole in it), and the value's type; false for any other line.
+  static bool HexListAt(View text, size_t* listAt, DWORD* type) {
+    size_t at = 1;
+    if (text.empty() || (text[0] != '@' && text[0] != '"')) return false;
+    Units name;
+    if (text[0] == '"' && !Quoted(text, &(at = 0), &name)) return false;
+    while (at < text.size() && IsBlank(text[at])) ++at;
+    if (at >= text.size() || text[at] != '=') return false;
+    for (++at; at < text.size() && IsBlank(text[at]);) ++at;
+    if (at >= text.size() || text[at] == '"') return false;
+    size_t head;
+    if (!HexHead(Ascii(text.substr(at)), &head, type)) return false;
+    *listAt = at + head;
+    return true;
   }
 
  private:
@@ -201,7 +223,7 @@ class Parser : public Reader {
 
   // A quoted text starting at `at`: its characters with \\ and \" undone;
   // `at` ends just after the closing quote. False when it does not close.
-  void Value(View text, int line) {
+  void Value(View text, int line, DWORD listType = REG_NONE, HexList* list = nullptr) {
     if (!haveKey_ && refused_) return;  // the key's own error says it all
     if (!haveKey_)
       return Error(line, deletedAt_ ? "value below the key deleted on line " + std::to_string(deletedAt_) +
@@ -224,7 +246,9 @@ class Parser : public Reader {
     while (at < text.size() && IsBlank(text[at])) ++at;
     if (at >= text.size() || text[at] != '=') return Error(line, "'=' missing after the value name: write \"name\"=data");
     const View data = Trim(text.substr(at + 1));
-    if (data.size() == 1 && data[0] == '-') {
+    if (list) {
+      if (!HexData(listType, list, line, &op)) return;
+    } else if (data.size() == 1 && data[0] == '-') {
       op.kind = RegOperation::kDeleteValue;
     } else if (!Data(data, line, &op)) {
       return;
@@ -303,9 +327,28 @@ void ParseRegFile(std::istream& in, const std::string& fileName, RegFile* file) 
     const int first = ++number;
     // Continued lines are joined in place, each trimmed and its backslash
     // dropped; once a line is known to hold "=hex", only its end is looked at.
+    // A hex value's list is read on a line at a time instead (a binary value
+    // may be megabytes long, its text three times that).
     if (EndsInContinuation(logical) && lines.More()) {
       TrimEnd(&logical);
       logical.erase(0, logical.size() - Trim(logical).size());
+      size_t listAt;
+      DWORD type;
+      if (Parser::HexListAt(View(logical).substr(0, logical.size() - 1), &listAt, &type)) {
+        HexList list;
+        list.Feed(Ascii(View(logical).substr(listAt, logical.size() - 1 - listAt)));
+        for (;;) {
+          lines.Next(&next);
+          ++number;
+          list.Feed(Ascii(Trim(next)));
+          list.TrimEnd();
+          if (list.Last() != '\\' || !lines.More()) break;
+          list.DropLast();
+        }
+        logical.resize(listAt);
+        parser.HexValue(logical, first, type, &list);
+        continue;
+      }
       do {
         logical.pop_back();
         lines.Next(&next);
