@@ -98,7 +98,7 @@ void RegValues::Set(std::string_view name, DWORD type, std::string_view data) {
   Store& s = *store_;
   if (s.count % Store::kChunk == 0 && s.count / Store::kChunk == s.chunks.size()) {
     s.chunks.emplace_back();
-    if (!s.chunks.empty() && s.count) s.chunks.back().reserve(Store::kChunk);
+    if (s.count) s.chunks.back().reserve(Store::kChunk);  // the first grows as the key does
   }
   s.chunks.back().emplace_back(name, type, data);
   ++s.count;
