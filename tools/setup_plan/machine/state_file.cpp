@@ -49,7 +49,15 @@ bool IsPlainText(DWORD type, std::string_view data) {
 
 void PutData(std::ostream& out, DWORD type, std::string_view data) {
   if (IsPlainText(type, data)) return PutQuoted(out, data.substr(0, data.size() - 1));
-  PutRegDataText(type, data, [&out](std::string_view piece) { out.write(piece.data(), piece.size()); });
+  // Gathered into a few kilobytes at a time: the pieces are of three bytes.
+  std::string text;
+  PutRegDataText(type, data, [&out, &text](std::string_view piece) {
+    text.append(piece);
+    if (text.size() < 4096) return;
+    out << text;
+    text.clear();
+  });
+  out << text;
 }
 
 }  // namespace
