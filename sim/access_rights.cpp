@@ -30,7 +30,9 @@ bool KeyAccessAllowed(const char* function, const std::string& path, REGSAM acce
   Machine& m = M();
   const bool belowMachine = path.compare(0, 4, "HKLM") == 0;
   const bool refused = IsNt() && m.limitedUser && belowMachine && (access & kWriteRights);
+  if (!m.keepCalls) m.keyOpens.clear();  // only the last is kept: a plan polls without end
   m.keyOpens.push_back(KeyOpen{function, path, access, refused});
+  m.keyOpenCount += 1;
   return !refused;
 }
 
@@ -57,6 +59,7 @@ bool ProtectedFromUser(const std::string& path) {
 }
 
 const std::vector<KeyOpen>& KeyOpens() { return M().keyOpens; }
+size_t KeyOpenCount() { return M().keyOpenCount; }
 const std::vector<EventOpen>& EventOpens() { return M().eventOpens; }
 const std::vector<FileOpen>& FileOpens() { return M().fileOpens; }
 const std::vector<EventCreate>& EventCreates() { return M().eventCreates; }

@@ -52,7 +52,7 @@ void DefineProgram(const std::string& path, std::function<DWORD()> behaviour, DW
 // Which file Windows would run for a command line given without an
 // application name: a quoted first token as it stands; otherwise each prefix
 // ending at a blank in turn, with ".exe" added when it has no extension.
-static std::string ResolveCommandLine(const std::string& cmd) {
+std::string ResolveCommandLine(const std::string& cmd) {
   auto withExe = [](std::string p) {
     size_t slash = p.find_last_of('\\');
     size_t dot = p.find_last_of('.');

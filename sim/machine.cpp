@@ -61,9 +61,9 @@ static bool Matches(const std::string& pattern, const char* function) {
 bool Enter(const char* function, const std::string& detail) {
   Machine& m = M();
   if (m.quiet) return false;
-  m.calls.push_back(Call{function, detail, m.clock});
+  if (m.keepCalls) m.calls.push_back(Call{function, detail, m.clock});
   if (m.callObserver) {
-    const Call call = m.calls.back();  // the observer may make the log grow
+    const Call call{function, detail, m.clock};  // the observer may make the log grow
     m.callObserver(call);
   }
   bool fail = false;

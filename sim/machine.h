@@ -296,6 +296,8 @@ struct Machine {
   bool readFailureReadsNothing = false;
   // ---- plans (sim/plan_observer.cpp) ----
   std::function<void(const Call&)> callObserver;
+  bool keepCalls = true;  // false: calls are observed, not logged (a plan's long waits)
+  size_t keyOpenCount = 0;
   bool quiet = false;  // EndProcess: calls are neither recorded nor observed
   // ---- multibyte walks past the end of a text ----
   int multibyteWalksPastText = 0;

@@ -1,5 +1,6 @@
 // Watching the launcher's calls as they happen, ending its process between
 // two runs on the same machine, and listing the registry (used by setup-plan).
+#include <algorithm>
 #include <vector>
 
 #include "machine.h"
@@ -7,6 +8,17 @@
 namespace sim {
 
 void ObserveCalls(std::function<void(const Call&)> observer) { M().callObserver = std::move(observer); }
+
+void KeepCallLog(bool keep) { M().keepCalls = keep; }
+
+DWORD NextChangeAt() {
+  const Machine& m = M();
+  DWORD next = INFINITE;
+  for (const Scheduled& s : m.schedule) next = std::min(next, std::max(s.at, m.clock));  // one overdue: now
+  return next;
+}
+
+void PassTime(DWORD ms) { AdvanceClock(ms); }
 
 void EndProcess() {
   Machine& m = M();

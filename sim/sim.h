@@ -180,6 +180,8 @@ INT_PTR SendToDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 // bytes is found only while the same ANSI code page is posed.
 HWND OpenWindow(const std::string& title);
 void CloseWindow(HWND window);
+// Whether FindWindowA without a class finds a window titled `title` now.
+bool WindowFound(const std::string& title);
 // How long the window's thread takes to handle a message sent to it (0 at
 // first). INFINITE: the thread no longer takes its messages (hung for long,
 // as Windows judges with SMTO_ABORTIFHUNG). A message the window handles
@@ -318,6 +320,21 @@ void SetCurrentFolder(const std::string& path);
 // acts on it (so the machine still shows the state before the call); pass
 // nullptr to stop. It may throw to abandon the program being run.
 void ObserveCalls(std::function<void(const Call&)> observer);
+// false: calls are no longer logged in Calls() (nor key opens beyond the
+// last in KeyOpens()), only observed, so that a wait polled for a virtual
+// week costs no memory per poll.
+void KeepCallLog(bool keep);
+// The file CreateProcessA runs for `commandLine` when no program is named: a
+// quoted first part as it stands, else the first prefix ending at a blank
+// that is a file (".exe" added where the name has no extension).
+std::string ResolveCommandLine(const std::string& commandLine);
+// The earliest virtual time at which a scheduled change alters the machine
+// (now when one is overdue); INFINITE when none is scheduled. Programs that
+// end change no key, file or window by themselves.
+DWORD NextChangeAt();
+// The clock moves on by `ms` as if the program slept, and what is scheduled
+// meanwhile happens.
+void PassTime(DWORD ms);
 // The launcher's process ends: every handle it still holds is closed (the
 // instance event goes when no one else holds it). Calls made here are not
 // recorded.
@@ -401,6 +418,7 @@ struct KeyOpen {
   bool refused;  // a limited user asking for a write right below HKLM
 };
 const std::vector<KeyOpen>& KeyOpens();
+size_t KeyOpenCount();  // every RegOpenKeyExA and RegCreateKeyExA so far, kept or not
 
 // Every CreateFileA, with what the caller asked for.
 struct FileOpen {

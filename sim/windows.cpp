@@ -97,6 +97,21 @@ using namespace sim;
 
 // The simulated windows have no class, so a class name matches none of them.
 // Several matches: the most recently opened window is on top and is returned.
+// The open window of another program titled `title` as FindWindowA looks it
+// up without a class, or none.
+static HWND FindByTitle(const std::string& title) {
+  Machine& m = M();
+  for (auto it = m.windows.rbegin(); it != m.windows.rend(); ++it) {
+    const Window& w = it->second;
+    if (!w.outside || !w.open) continue;
+    if (w.codePage != m.ansiCodePage && !(IsAscii(w.title) && IsAscii(title))) continue;
+    if (SameTitle(m.ansiCodePage, w.title, title)) return reinterpret_cast<HWND>(it->first);
+  }
+  return nullptr;
+}
+
+bool sim::WindowFound(const std::string& title) { return FindByTitle(title) != nullptr; }
+
 HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName) {
   const std::string title = lpWindowName ? lpWindowName : "";
   if (Enter("FindWindowA", title)) {
@@ -105,12 +120,11 @@ HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName) {
   }
   Machine& m = M();
   if (!lpClassName) {
-    for (auto it = m.windows.rbegin(); it != m.windows.rend(); ++it) {
-      const Window& w = it->second;
-      if (!w.outside || !w.open) continue;
-      if (!lpWindowName) return reinterpret_cast<HWND>(it->first);
-      if (w.codePage != m.ansiCodePage && !(IsAscii(w.title) && IsAscii(title))) continue;
-      if (SameTitle(m.ansiCodePage, w.title, title)) return reinterpret_cast<HWND>(it->first);
+    if (!lpWindowName) {
+      for (auto it = m.windows.rbegin(); it != m.windows.rend(); ++it)
+        if (it->second.outside && it->second.open) return reinterpret_cast<HWND>(it->first);
+    } else if (HWND found = FindByTitle(title)) {
+      return found;
     }
   }
   SetLastError(ERROR_FILE_NOT_FOUND);

@@ -5,7 +5,8 @@
 # exit status) must equal tests/plan/golden/NAME.txt. UPDATE=1 rewrites the
 # golden files instead. "@STATE@" in the arguments stands for a state file
 # that the cases NAME.1, NAME.2, ... share (fresh for each run of this
-# script), "@FIFO@" for a named pipe. Prints "setup-plan: N passed, N failed".
+# script), "@FIFO@" for a named pipe, "@USB2000@" for a machine's 2,000
+# other USB devices. Prints "setup-plan: N passed, N failed".
 set -u
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 BUILD="${HOST_BUILD:-$ROOT/build/host}"
@@ -24,6 +25,10 @@ STATES=build/plan-state
 rm -rf "$STATES" && mkdir -p "$STATES"
 # "@FIFO@" stands for a named pipe no one writes to: reading it would block.
 mkfifo "$STATES/pipe.reg"
+# "@USB2000@": a 98 machine's 2,000 other USB devices, each with an instance.
+awk 'BEGIN { printf "REGEDIT4\r\n\r\n"
+  for (i = 0; i < 2000; i++) printf "[HKEY_LOCAL_MACHINE\\Enum\\USB\\VID_%04X&PID_0001\\%d]\r\n\"Class\"=\"HID\"\r\n\r\n", i + 4096, i }' \
+  >"$STATES/usb2000.reg"
 
 for args_file in tests/plan/cases/*.args; do
   name="$(basename "$args_file" .args)"
@@ -31,6 +36,7 @@ for args_file in tests/plan/cases/*.args; do
   mapfile -t args <"$args_file"
   args=("${args[@]//@STATE@/$STATES/${name%%.*}.reg}")
   args=("${args[@]//@FIFO@/$STATES/pipe.reg}")
+  args=("${args[@]//@USB2000@/$STATES/usb2000.reg}")
   # The limit turns a hang (a pipe read, a wait that never ends) into a failure.
   got="$(timeout 60 "$PLAN" "${args[@]}" 2>&1; echo "exit $?")"
   if [ "${UPDATE:-0}" = 1 ]; then

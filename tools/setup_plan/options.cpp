@@ -67,7 +67,8 @@ const char kHelp[] =
     "                           dialog (default cancel); the message box is answered OK\n"
     "  --runs N                 runs the launcher N times (1 to 20) on the same machine\n"
     "  --state FILE             registry read from FILE when it exists, written after\n"
-    "  --max-wait MS            a run still waiting after MS is abandoned (default 3600000)\n"
+    "  --max-wait MS            a run still waiting after MS is abandoned (default 3600000);\n"
+    "                           every MS is at most 2147483647 (about 24.8 days)\n"
     "  --json                   one JSON document instead of lines\n"
     "  --outcome                what the runs leave and what could be seen while they\n"
     "                           ran, one line each, instead of every effect (below)\n"
@@ -123,6 +124,11 @@ bool Number(const std::string& text, unsigned long* value) {
   if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
   *value = strtoul(text.c_str(), NULL, 10);
   return true;
+}
+
+// A virtual time: at most kMaxVirtualMs.
+bool Milliseconds(const std::string& text, unsigned long* value) {
+  return Number(text, value) && text.size() <= 10 && *value <= kMaxVirtualMs;
 }
 
 // "\xNN" in a window title stands for the byte NN, so that titles in a
@@ -240,6 +246,7 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
     std::string left, right;
     unsigned long number = 0;
     const auto bad = [&](const std::string& what) { return *error = Error(i, what), false; };
+    const std::string upTo = " (at most " + std::to_string(kMaxVirtualMs) + ", about 24.8 days)";
     if (std::string* text = TextOption(o, arg)) {
       *text = value;
     } else if (std::vector<std::string>* list = ListOption(o, arg)) {
@@ -251,12 +258,12 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
       if (!SplitPair(value, &left, &right)) return bad("--effect needs PROGRAM=REGFILE, not \"" + value + "\"");
       o->triggers.push_back(Trigger{left, 0, right, i});
     } else if (arg == "--at") {
-      if (!SplitPair(value, &left, &right) || !Number(left, &number))
-        return bad("--at needs MS=REGFILE, not \"" + value + "\"");
+      if (!SplitPair(value, &left, &right) || !Milliseconds(left, &number))
+        return bad("--at needs MS=REGFILE" + upTo + ", not \"" + value + "\"");
       o->triggers.push_back(Trigger{"", number, right, i});
     } else if (arg == "--duration") {
-      if (!SplitPair(value, &left, &right) || !Number(right, &number))
-        return bad("--duration needs PROGRAM=MS, not \"" + value + "\"");
+      if (!SplitPair(value, &left, &right) || !Milliseconds(right, &number))
+        return bad("--duration needs PROGRAM=MS" + upTo + ", not \"" + value + "\"");
       o->durations.push_back(ProgramTime{left, number, i});
     } else if (arg == "--choose") {
       if (value == "cancel") o->choice = Choice::kCancel;
@@ -270,13 +277,13 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
       if (!Number(value, &number) || number < 1 || number > 20) return bad("--runs is 1 to 20, not \"" + value + "\"");
       o->runs = static_cast<int>(number);
     } else if (arg == "--pending-installs") {
-      if (!Number(value, &number)) return bad("--pending-installs needs a number of milliseconds, not \"" + value + "\"");
+      if (!Milliseconds(value, &number)) return bad("--pending-installs needs a number of milliseconds" + upTo + ", not \"" + value + "\"");
       o->pendingInstallsMs = number;
     } else if (arg == "--spooler-stop") {
-      if (!Number(value, &number)) return bad("--spooler-stop needs a number of milliseconds, not \"" + value + "\"");
+      if (!Milliseconds(value, &number)) return bad("--spooler-stop needs a number of milliseconds" + upTo + ", not \"" + value + "\"");
       o->spoolerStopMs = number;
     } else if (arg == "--max-wait") {
-      if (!Number(value, &number)) return bad("--max-wait needs a number of milliseconds, not \"" + value + "\"");
+      if (!Milliseconds(value, &number)) return bad("--max-wait needs a number of milliseconds" + upTo + ", not \"" + value + "\"");
       o->maxWaitMs = number;
     }
   }

@@ -16,6 +16,12 @@
 
 namespace plan {
 
+// The virtual clock counts milliseconds in 32 bits, as GetTickCount does: a
+// plan follows it up to 2^31 - 1 ms (about 24.8 days) from the machine's
+// start, and every time given in the options stays within that, so that no
+// sum of a time and a wait passes the end of the count.
+const unsigned long kMaxVirtualMs = 2147483647;
+
 // A .reg file applied when something happens: a program named by its path
 // (relative to the package, or a full Windows path) starts, or the virtual
 // clock reaches a time.

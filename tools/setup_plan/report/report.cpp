@@ -49,6 +49,8 @@ void PrintPlan(std::ostream& out, const Options& options, const Machine& machine
   // The machine's texts are bytes of its code page; the terminal reads UTF-8.
   const auto text = [&options](const std::string& bytes) { return AnsiToUtf8(bytes, options.codePage); };
   out << "Plan: " << text(Header(options, machine)) << "\n";
+  for (const std::string& path : options.heldFiles)
+    out << "Machine: another program holds " << text(path) << " open, sharing nothing (before the launcher runs)\n";
   for (const std::string& w : machine.warnings) out << w << "\n";
   for (size_t i = 0; i < runs.size(); ++i) {
     const RunResult& run = runs[i];
@@ -59,7 +61,13 @@ void PrintPlan(std::ostream& out, const Options& options, const Machine& machine
       snprintf(time, sizeof time, "%8lu ms", static_cast<unsigned long>(e.time));
       out << time << "  " << text(e.text) << "\n";
     }
-    if (run.abandoned) out << "(run abandoned: raise --max-wait or script the change it waits for)\n";
+    const std::string reason = run.abandoned && !run.effects.empty() && !run.effects.back().fields.empty()
+                                   ? run.effects.back().fields[0].second
+                                   : "";
+    if (reason == "\"calls without waiting\"")
+      out << "(run abandoned: the launcher would never end here; a fault of the launcher or the simulator)\n";
+    else if (!reason.empty()) out << "(run abandoned: a plan follows the virtual clock no further)\n";
+    else if (run.abandoned) out << "(run abandoned: raise --max-wait or script the change it waits for)\n";
   }
 }
 
@@ -100,7 +108,9 @@ void PrintPlanJson(std::ostream& out, const Options& options, const Machine& mac
   out << "{\n  \"launcher\": " << JsonText(machine.launcherFolder + "\\Setup.exe", cp)
       << ",\n  \"release\": " << JsonString(machine.releaseName) << ",\n  \"codePage\": " << options.codePage
       << ",\n  \"commandLine\": " << JsonText(LauncherCommandLine(options), cp)
-      << ",\n  \"user\": " << JsonString(options.limitedUser ? "limited" : "admin") << ",\n  \"warnings\": [";
+      << ",\n  \"user\": " << JsonString(options.limitedUser ? "limited" : "admin") << ",\n  \"heldByAnotherProgram\": [";
+  for (size_t i = 0; i < options.heldFiles.size(); ++i) out << (i ? ", " : "") << JsonText(options.heldFiles[i], cp);
+  out << "],\n  \"warnings\": [";
   for (size_t i = 0; i < machine.warnings.size(); ++i) out << (i ? ", " : "") << JsonString(machine.warnings[i]);
   out << "],\n  \"runs\": [";
   for (size_t i = 0; i < runs.size(); ++i) {

@@ -145,7 +145,12 @@ bool RunPlan(const Options& options, const Machine& machine, std::vector<RunResu
   const std::string commandLine = LauncherCommandLine(options);
   for (int i = 0; i < options.runs; ++i) {
     RunResult run;
-    Recorder recorder(machine.launcherFolder, options.maxWaitMs);
+    // The device's ids and class, read as the launcher's probes read them.
+    char hardwareIds[records::kPathSize];
+    char setupClass[records::kPathSize];
+    ReadInstallInfoValue(records::kVidPidKey, hardwareIds, sizeof hardwareIds);
+    ReadInstallInfoValue(records::kGuidUndInfKey, setupClass, sizeof setupClass);
+    Recorder recorder(machine.launcherFolder, options.maxWaitMs, hardwareIds, setupClass);
     g_current = &recorder;
     sim::ClearCalls();
     recorder.Start(machine.windows);

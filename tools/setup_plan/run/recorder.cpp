@@ -1,8 +1,10 @@
 #include "recorder.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "call_text.h"
+#include "options.h"
 #include "plan_text.h"
 #include "records/records.h"
 #include "removal/fixup_names.h"
@@ -10,25 +12,39 @@
 namespace plan {
 namespace {
 
-// More calls than any real road makes: a loop that never sleeps.
-const size_t kMaxCalls = 5000000;
+// A loop that never waits: no road makes more calls without the clock
+// moving than a few dozen per key and value of the registry (a full pass
+// over the device tree), or a million on a small machine.
+const unsigned long long kStandingCallsPerEntry = 64;
+const unsigned long long kStandingCallsAtLeast = 1000000;
 
 }  // namespace
 
-Recorder::Recorder(const std::string& launcherFolder, unsigned long maxWaitMs)
-    : folder_(launcherFolder), maxWaitMs_(maxWaitMs) {}
+Recorder::Recorder(const std::string& launcherFolder, unsigned long maxWaitMs, const std::string& hardwareIds,
+                   const std::string& setupClass)
+    : folder_(launcherFolder), maxWaitMs_(maxWaitMs), scan_(hardwareIds, setupClass) {}
 
 void Recorder::Start(const std::map<HWND, std::string>& windows) {
   windows_ = windows;
   startClock_ = sim::Now();
   endlessWaitsAtStart_ = sim::EndlessWaits();
+  unsigned long long entries = 0;
+  sim::VisitRegistry([&entries](const std::string&, const sim::RegValueList& values) { entries += 1 + values.size(); });
+  standingLimit_ = kStandingCallsAtLeast + kStandingCallsPerEntry * entries;
+  standingSince_ = startClock_;
+  sim::KeepCallLog(false);
   sim::ObserveCalls([this](const sim::Call& call) { OnCall(call); });
 }
 
 void Recorder::Stop() {
   Flush();
+  FlushScan();
   SettleKept();
   sim::ObserveCalls(nullptr);
+  sim::KeepCallLog(true);
+  // A wait is told when it has ended, with the time it began: what happened
+  // meanwhile (a scheduled change, a program's effect) comes after it.
+  std::stable_sort(effects_.begin(), effects_.end(), [](const Effect& a, const Effect& b) { return a.time < b.time; });
   for (Effect& e : effects_) {
     if (e.kind != "program-started") continue;
     bool waited = false;
@@ -38,6 +54,7 @@ void Recorder::Stop() {
       e.text += ", not waited for";
     }
   }
+  for (const auto& d : departures_) effects_[d.first].text += " [departs: " + d.second + "]";
 }
 
 void Recorder::Add(const std::string& kind, const std::string& text, Fields fields) {
@@ -45,7 +62,15 @@ void Recorder::Add(const std::string& kind, const std::string& text, Fields fiel
 }
 
 void Recorder::AddAt(DWORD clock, const std::string& kind, const std::string& text, Fields fields) {
+  FlushScan();
   effects_.push_back(Effect{kind, clock - startClock_, text, std::move(fields)});
+}
+
+// The last line is one where the launcher acts otherwise than the classic
+// launcher did (README: where the launcher departs): says what that did.
+void Recorder::Departs(const std::string& classic) {
+  effects_.back().fields.push_back(JText("departure", classic));
+  departures_.emplace_back(effects_.size() - 1, classic);
 }
 
 void Recorder::Flush(bool duringCall) {
@@ -69,12 +94,37 @@ void Recorder::OnCall(const sim::Call& call) {
                      "answers): the launcher would wait on; the plan stops here");
     throw RunAbandoned();
   }
-  if ((waits && sim::Now() - startClock_ >= maxWaitMs_) || sim::Calls().size() > kMaxCalls) {
+  if ((waits || f == "SendMessageTimeoutA") && sim::Now() >= kMaxVirtualMs) {
+    abandoned_ = true;
+    Add("abandoned", "still waiting when the virtual clock reaches " + std::to_string(kMaxVirtualMs) +
+                         " ms (about 24.8 days), as far as a plan follows it; the plan stops here",
+        {JText("reason", "end of the virtual clock")});
+    throw RunAbandoned();
+  }
+  if (waits && sim::Now() - startClock_ >= maxWaitMs_) {
     abandoned_ = true;
     Add("abandoned", "still waiting after " + std::to_string(sim::Now() - startClock_) +
                          " ms of virtual time: the launcher would wait on; the plan stops here");
     throw RunAbandoned();
   }
+  if (call.time != standingSince_) {
+    standingSince_ = call.time;
+    standingCalls_ = 0;
+  } else if (++standingCalls_ > standingLimit_) {
+    abandoned_ = true;
+    Add("abandoned", "makes " + std::to_string(standingCalls_) + " calls without the clock moving (" +
+                         std::to_string(kStandingCallsPerEntry) + " per registry key and value, at least " +
+                         std::to_string(kStandingCallsAtLeast) + "): a loop that never waits; the plan stops here",
+        {JText("reason", "calls without waiting")});
+    throw RunAbandoned();
+  }
+  // A steady poll: the clock passes over the cycles that would only repeat.
+  DWORD cycleMs = 0;
+  const DWORD patience = static_cast<DWORD>(std::min<unsigned long long>(
+      static_cast<unsigned long long>(startClock_) + maxWaitMs_, kMaxVirtualMs));
+  const unsigned long cycles = pollSkip_.OnCall(call, std::min(sim::NextChangeAt(), patience), &cycleMs);
+  if (cycles) sim::PassTime(static_cast<DWORD>(cycles) * cycleMs);
+  skippedCycles_ = cycles;
   NoteVersionCheck(call);
   call_ = call;
   pending_ = true;
@@ -91,7 +141,7 @@ void Recorder::OnCall(const sim::Call& call) {
     signs_.handoff = signs_.handoff || f == "CopyFileA";
   } else if (f == "RegCreateKeyExA" || f == "RegOpenKeyExA") {
     existedBefore_ = sim::KeyExists(call.detail);
-    keyOpensBefore_ = sim::KeyOpens().size();
+    keyOpensBefore_ = sim::KeyOpenCount();
   } else if (f == "SendMessageA" || f == "SendMessageTimeoutA") {
     for (const auto& w : windows_) messagesBefore_[w.first] = sim::MessagesReceived(w.first).size();
   } else if (f == "CreateProcessA") {
@@ -99,7 +149,6 @@ void Recorder::OnCall(const sim::Call& call) {
   } else if (f == "OpenPrinterA") {
     printerHandlesBefore_ = sim::OpenHandles(sim::HandleKind::Printer);
   } else if (f == "CreateFileA") {
-    openedFiles_.push_back(call.detail);
     fileOpen_ = sim::FileOpens().back();
     fileHandlesBefore_ = sim::OpenHandles(sim::HandleKind::File);
   } else if (f == "SetFileAttributesA") {
@@ -168,6 +217,7 @@ void Recorder::Settle() {
     Add("program-ended", "ends " + parts[0] + ", which is still running (TerminateProcess, exit code " +
                              std::to_string(code) + ")",
         {JText("program", parts[0]), JNumber("exitCode", code)});
+    Departs("the classic launcher waits for it without a limit");
   } else if (f == "AssignProcessToJobObject") {
     const bool joined = sim::InJob(call_.detail);
     Add(joined ? "program-in-job" : "program-not-in-job",
@@ -186,6 +236,7 @@ void Recorder::Settle() {
         "ends " + parts[0] + " and every program it started, " + std::to_string(running) +
             " still running in its job (TerminateJobObject, exit code " + std::to_string(code) + ")",
         {JText("program", parts[0]), JNumber("running", running), JNumber("exitCode", code)});
+    Departs("the classic launcher waits for it without a limit");
   } else if (f == "OpenPrinterA") {
     const std::vector<std::string> parts = Split(call_.detail, "|");
     const unsigned long access = parts.size() > 1 ? strtoul(parts[1].c_str(), NULL, 16) : 0;
@@ -226,6 +277,9 @@ void Recorder::Settle() {
   } else if (f == "CloseHandle" && !heldFiles_.empty() && Upper(heldFiles_.back()) == Upper(call_.detail)) {
     heldFiles_.pop_back();
     Add("file-released", "lets go of " + call_.detail + ": other programs may change it again", {JText("path", call_.detail)});
+  } else if (f == "FindWindowA") {
+    StartScanRead(false);
+    scan_.WindowSearched(call_.detail, sim::WindowFound(call_.detail));
   } else if (f == "SearchPathA") {
     const std::string program = Split(call_.detail, "|").back();
     lookups_.push_back(Lookup{f, program, "", sim::FileExists(program)});

@@ -18,6 +18,8 @@
 #include <utility>
 #include <vector>
 
+#include "device_scan.h"
+#include "poll_skip.h"
 #include "sim.h"
 
 namespace plan {
@@ -63,7 +65,9 @@ struct RunAbandoned : std::exception {
 
 class Recorder {
  public:
-  Recorder(const std::string& launcherFolder, unsigned long maxWaitMs);
+  // `hardwareIds` and `setupClass`: VID_PID and GUIDUNDINF as the launcher reads them.
+  Recorder(const std::string& launcherFolder, unsigned long maxWaitMs, const std::string& hardwareIds,
+           const std::string& setupClass);
 
   // Attaches to / detaches from the simulator.
   void Start(const std::map<HWND, std::string>& windows);
@@ -96,6 +100,10 @@ class Recorder {
   void SettleValueRead();
   void SettleFileOpen();
   void SettleLibrary();
+  void FlushScan();
+  void Departs(const std::string& classic);
+  void StartScanRead(bool registry);
+  std::string PauseText(const Effect& pause, int count) const;
 
   std::string folder_;
   unsigned long maxWaitMs_;
@@ -105,6 +113,15 @@ class Recorder {
   int moduleHandlesBefore_ = 0;  // the pending call creates the instance event
   bool abandoned_ = false;
   int endlessWaitsAtStart_ = 0;
+  // A loop that never waits: calls made while the clock stands still, and
+  // how many are allowed (many per key of the machine's registry).
+  DWORD standingSince_ = 0;
+  unsigned long long standingCalls_ = 0;
+  unsigned long long standingLimit_ = 0;
+  PollSkip pollSkip_;
+  unsigned long skippedCycles_ = 0;  // passed over before the pending pause
+  DeviceScan scan_;
+  DWORD scanClock_ = 0;  // when the reads not yet told began
   sim::Call call_;
   // State before the pending call.
   bool existedBefore_ = false;
@@ -124,6 +141,7 @@ class Recorder {
   std::string versionOffered_;
   std::map<std::string, size_t> startOf_;  // program path -> index of its last start effect
   std::vector<Effect> effects_;
+  std::vector<std::pair<size_t, std::string>> departures_;  // effect, what the classic launcher does there
   std::vector<Lookup> lookups_;
   RoadSigns signs_;
 };

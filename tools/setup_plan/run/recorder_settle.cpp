@@ -75,14 +75,6 @@ std::string JsonValue(DWORD type, const std::string& data) {
   return "{\"type\": " + typeText + ", \"data\": " + shown + "}";
 }
 
-// Reads of the device enumeration trees: many, polled, and told by what
-// they lead to (the install mode, the wait); not a line each.
-bool IsDeviceProbe(const std::string& key) {
-  const std::string k = Upper(key);
-  return k.compare(0, 10, "HKLM\\ENUM\\") == 0 || k == "HKLM\\ENUM" ||
-         k.compare(0, 36, "HKLM\\SYSTEM\\CURRENTCONTROLSET\\ENUM\\") == 0;
-}
-
 std::string ShowMessage(UINT message, WPARAM wParam) {
   if (message == WM_COMMAND && wParam == IDOK) return "WM_COMMAND IDOK";
   if (message == WM_COMMAND && wParam == IDCANCEL) return "WM_COMMAND IDCANCEL";
@@ -125,20 +117,31 @@ void Recorder::SettleProcessStart() {
   text += ")";
   if (!start.started) text += " [no such program: nothing starts]";
   if (Upper(start.applicationName) == Upper(folder_ + "\\Install\\Setup.exe")) signs_.handoff = true;
-  startOf_[Upper(start.applicationName)] = effects_.size();
   lookups_.push_back(Lookup{"CreateProcessA", start.applicationName, "", start.started});
   AddAt(call_.time, "program-started", text,
         {JText("commandLine", start.commandLine), JText("program", start.applicationName),
          JBool("programNamed", !start.applicationNameNull), JBool("started", start.started), JText("show", show),
          JNumber("startupFlags", start.startupFlags), JNumber("showWindow", start.showWindow),
          JNumber("creationFlags", start.creationFlags), JBool("inheritHandles", start.inheritHandles != 0)});
+  startOf_[Upper(start.applicationName)] = effects_.size() - 1;
+  if (start.started && !start.applicationNameNull) {
+    const std::string searched = sim::ResolveCommandLine(start.commandLine);
+    if (Upper(searched) != Upper(start.applicationName) && sim::FileExists(searched))
+      Departs("the classic launcher names no program, and Windows would start " + searched);
+  }
 }
 
 void Recorder::SettleFile() {
   const std::string& f = call_.function;
   if (f == "DeleteFileA") {
-    if (existedBefore_ && !sim::FileExists(call_.detail))
-      Add("file-deleted", "deletes " + call_.detail, {JText("path", call_.detail)});
+    const bool gone = !sim::FileExists(call_.detail);
+    const DWORD error = GetLastError();
+    std::string why = "the file stays (error " + std::to_string(error) + ")";
+    if (error == ERROR_SHARING_VIOLATION) why = "another program has it open; the file stays";
+    if (error == ERROR_ACCESS_DENIED) why = sim::LimitedUser() ? "refused, a limited user may not delete it" : "refused (ERROR_ACCESS_DENIED); the file stays";
+    if (existedBefore_ && gone) Add("file-deleted", "deletes " + call_.detail, {JText("path", call_.detail), JBool("existed", true)});
+    else if (!existedBefore_) Add("file-not-deleted", "deletes " + call_.detail + ": not there, nothing to delete", {JText("path", call_.detail), JBool("existed", false)});
+    else Add("file-not-deleted", "cannot delete " + call_.detail + ": " + why, {JText("path", call_.detail), JBool("existed", true)});
     return;
   }
   if (f == "WritePrivateProfileStringA") {
@@ -186,6 +189,7 @@ void Recorder::SettleKept() {
   else if (!present.empty()) why = present + (offered ? ", and the package's copy has no version" : ", and the package has none");
   Add("file-kept", "keeps " + path + ": " + why,
       {JText("path", path), JText("version", present), JText("packageVersion", package)});
+  if (offered) Departs("the classic launcher copies the package's over it");
 }
 
 // Why a key cannot be opened or created when one of its names is too long.
@@ -196,7 +200,7 @@ static std::string OverlongNameReason(const std::string& path) {
 
 void Recorder::SettleRegistry() {
   if (call_.function == "RegCreateKeyExA") {
-    const bool asked = sim::KeyOpens().size() > keyOpensBefore_;
+    const bool asked = sim::KeyOpenCount() > keyOpensBefore_;
     const REGSAM access = asked ? sim::KeyOpens().back().access : 0;
     const bool refused = asked && sim::KeyOpens().back().refused;
     const bool created = !existedBefore_ && sim::KeyExists(call_.detail);
@@ -225,12 +229,15 @@ void Recorder::SettleRegistry() {
 
 // RegOpenKeyExA: the key, the access asked for, and whether it opened.
 void Recorder::SettleKeyOpen() {
-  const bool asked = sim::KeyOpens().size() > keyOpensBefore_;
+  const bool asked = sim::KeyOpenCount() > keyOpensBefore_;
   const REGSAM access = asked ? sim::KeyOpens().back().access : 0;
   const bool refused = asked && sim::KeyOpens().back().refused;
   const bool found = asked && !refused && sim::KeyExists(call_.detail);
+  if (access == KEY_READ && DeviceScan::IsDeviceKey(call_.detail)) {
+    StartScanRead(true);
+    return scan_.KeyOpened(call_.detail, found);
+  }
   lookups_.push_back(Lookup{call_.function, call_.detail, "", found});
-  if (access == KEY_READ && IsDeviceProbe(call_.detail)) return;
   std::string outcome = found ? "" : ": missing";
   if (refused) outcome = ": refused, a limited user may not write there";
   if (!found && !refused && !OverlongNameReason(call_.detail).empty()) outcome = OverlongNameReason(call_.detail);
@@ -246,8 +253,11 @@ void Recorder::SettleValueRead() {
     const std::string key = call_.detail.substr(0, hash);
     const std::string index = call_.detail.substr(hash + 2);
     const bool found = sim::SubkeyCount(key) > strtoul(index.c_str(), NULL, 10);
+    if (DeviceScan::IsDeviceKey(key)) {
+      StartScanRead(true);
+      return scan_.SubkeyListed(key, found);
+    }
     lookups_.push_back(Lookup{call_.function, key, index, found});
-    if (IsDeviceProbe(key)) return;
     Add("key-listed", "lists subkey #" + index + " of " + key + (found ? "" : ": none"),
         {JText("key", key), JNumber("index", strtoul(index.c_str(), NULL, 10)), JBool("found", found)});
     return;
@@ -256,8 +266,11 @@ void Recorder::SettleValueRead() {
   const std::string& key = parts[0];
   const std::string name = call_.detail.substr(key.size() + 3 <= call_.detail.size() ? key.size() + 3 : 0);
   const bool found = sim::ValueExists(key, name);
+  if (DeviceScan::IsDeviceKey(key)) {
+    StartScanRead(true);
+    return scan_.ValueRead(key, name, found, found ? sim::GetValue(key, name) : std::string());
+  }
   lookups_.push_back(Lookup{call_.function, key, name, found});
-  if (IsDeviceProbe(key)) return;
   Fields fields = {JText("key", key), JText("name", name), JBool("found", found)};
   if (!found) return Add("registry-read", "reads " + key + " : " + name + ": missing", std::move(fields));
   const DWORD type = sim::GetValueType(key, name);
@@ -270,6 +283,7 @@ void Recorder::SettleValueRead() {
 void Recorder::SettleFileOpen() {
   const sim::FileOpen& o = fileOpen_;
   const bool opened = sim::OpenHandles(sim::HandleKind::File) > fileHandlesBefore_;
+  if (opened) openedFiles_.push_back(o.path);
   std::string outcome;
   if (!opened) outcome = sim::FileExists(o.path) ? ": not opened" : ": missing";
   std::string text = "opens " + o.path + " " + FileAccessText(o.access) + ", " + FileShareText(o.share) + ", " +
@@ -288,30 +302,37 @@ void Recorder::SettleLibrary() {
   const unsigned long flags = parts.size() > 1 ? strtoul(parts[1].c_str(), NULL, 10) : 0;
   const std::string how = call_.function == "LoadLibraryA" ? "LoadLibraryA" : "LoadLibraryExA, " + LoadFlagsText(flags);
   const bool loaded = sim::OpenHandles(sim::HandleKind::Module) > moduleHandlesBefore_;
+  const std::string name = parts[0].substr(parts[0].rfind('\\') + 1);
+  const bool planted = sim::FileExists(folder_ + "\\" + name) && Upper(folder_ + "\\" + name) != Upper(parts[0]);
   Add(loaded ? "library-loaded" : "library-missing",
       (loaded ? "loads " : "looks for ") + parts[0] + " (" + how + ")" +
           (loaded ? "" : ": not on this release's machine, nothing is loaded"),
       {JText("library", parts[0]), JText("call", call_.function), JNumber("flags", flags), JBool("loaded", loaded)});
+  if (planted) Departs("the classic launcher loads " + folder_ + "\\" + name + ", the copy beside it");
 }
 
 void Recorder::SettleWait() {
   const DWORD lasted = sim::Now() - call_.time;
   const std::string& f = call_.function;
   if (f == "Sleep") {
+    FlushScan();
     // A poll sleeps again and again: one line for a run of equal pauses.
     Effect* last = effects_.empty() ? nullptr : &effects_.back();
     if (last && last->kind == "pause" && last->fields[0].second == call_.detail) {
-      const int count = atoi(last->fields[1].second.c_str()) + 1;
+      const int count = atoi(last->fields[1].second.c_str()) + 1 + static_cast<int>(skippedCycles_);
       last->fields[1].second = std::to_string(count);
-      last->text = "pauses " + std::to_string(count) + " x " + call_.detail + " ms (" +
-                   std::to_string(count * atol(call_.detail.c_str())) + " ms)";
+      last->text = PauseText(*last, count);
       return;
     }
-    AddAt(call_.time, "pause", "pauses " + call_.detail + " ms", {{"ms", call_.detail}, {"count", "1"}});
+    const bool poll = last && last->kind == "device-scan";
+    AddAt(call_.time, "pause", "", {{"ms", call_.detail}, {"count", "1"}, JText("repeats", poll ? scan_.Subject() : "")});
+    effects_.back().text = PauseText(effects_.back(), 1 + static_cast<int>(skippedCycles_));
+    effects_.back().fields[1].second = std::to_string(1 + skippedCycles_);
   } else if (f == "CMP_WaitNoPendingInstallEvents") {
     const std::string limit = LimitText(call_.detail);
     AddAt(call_.time, "wait",
-          "waits for Windows to finish pending device installations (" + limit + "): " + std::to_string(lasted) + " ms",
+          "waits for Windows to finish pending device installations (" + limit + "): they are finished after " +
+              std::to_string(lasted) + " ms",
           {JText("for", "pending device installations"), JText("limit", limit),
            JNumber("limitMs", strtoul(call_.detail.c_str(), NULL, 10)), JNumber("ms", lasted)});
   } else {
@@ -327,9 +348,52 @@ void Recorder::SettleWait() {
     started.fields.push_back(JText("waitLimit", bound));
     started.fields.push_back(JNumber("waitLimitMs", limitMs));
     started.text += ", waited for " + bound;
-    AddAt(call_.time, "wait", "waits for " + program + " to end (" + bound + "): " + std::to_string(lasted) + " ms",
-          {JText("for", program), JText("limit", bound), JNumber("limitMs", limitMs), JNumber("ms", lasted)});
+    // The limit passed when the program still runs at its end.
+    bool running = false;
+    for (const std::string& p : sim::RunningPrograms()) running = running || Upper(p) == Upper(program);
+    const bool timedOut = limitMs != INFINITE && lasted >= limitMs && running;
+    AddAt(call_.time, "wait",
+          "waits for " + program + " to end (" + bound + "): " +
+              (timedOut ? "the limit passes after " + std::to_string(lasted) + " ms, and it still runs"
+                        : "it ends after " + std::to_string(lasted) + " ms"),
+          {JText("for", program), JText("limit", bound), JNumber("limitMs", limitMs), JNumber("ms", lasted),
+           JText("ended", timedOut ? "limit" : "program")});
   }
+}
+
+// A pause; one after reads of the device tree or the window list is a poll,
+// which reads them again after each pause.
+std::string Recorder::PauseText(const Effect& pause, int count) const {
+  const std::string& ms = pause.fields[0].second;
+  const std::string repeats = pause.fields[2].second;
+  const std::string total = std::to_string(count * atol(ms.c_str()));
+  if (repeats == "\"\"") return count == 1 ? "pauses " + ms + " ms" : "pauses " + std::to_string(count) + " x " + ms + " ms (" + total + " ms)";
+  const std::string subject = repeats.substr(1, repeats.size() - 2);
+  const bool both = subject.find(" and ") != std::string::npos;
+  return "waits while " + subject + (both ? " read" : " reads") + " as above: pauses " + ms + " ms and reads again, " +
+         (count == 1 ? "once" : std::to_string(count) + " times (" + total + " ms)");
+}
+
+// A read for the scan line: the wizard watch's searches, made before the
+// device tree is read, are a line of their own.
+void Recorder::StartScanRead(bool registry) {
+  if (registry && scan_.onlyWindows()) FlushScan();
+  if (scan_.empty()) scanClock_ = call_.time;
+}
+
+// The reads of the device tree and the wizard searches since the last line,
+// as one line; none when they read as they did before the pause just made,
+// which then counts one poll more.
+void Recorder::FlushScan() {
+  if (scan_.empty()) return;
+  unsigned long opened = 0, listed = 0, values = 0;
+  const std::string text = scan_.Take(&opened, &listed, &values);
+  const size_t n = effects_.size();
+  if (n >= 2 && effects_[n - 1].kind == "pause" && effects_[n - 2].kind == "device-scan" && effects_[n - 2].text == text)
+    return;
+  effects_.push_back(Effect{"device-scan", scanClock_ - startClock_, text,
+                            {JNumber("keysOpened", opened), JNumber("subkeysListed", listed),
+                             JNumber("valuesRead", values)}});
 }
 
 // A bounded send (detail "TITLE|MESSAGE|WPARAM|FLAGS|TIMEOUT", the title may
@@ -376,6 +440,7 @@ void Recorder::SettleMessages() {
         fields.insert(fields.end(), how.begin(), how.end());
         return fields;
       }());
+  Departs("the classic launcher sends without a limit and waits for the answer");
 }
 
 // A file the launcher opened and still holds when it starts a program.
