@@ -1,13 +1,14 @@
 // Writes a registry export of about BYTES bytes as regedit writes a whole
 // machine, for bench/run plan:
-//   bench_reg_export 4|5 BYTES FILE [machine|deep|wide]
+//   bench_reg_export 4|5 BYTES FILE [machine|deep|wide|values]
 // 4: "REGEDIT4", ANSI text; 5: "Windows Registry Editor Version 5.00",
 // UTF-16LE with a byte-order mark. Lines end in CRLF. Of the bytes, about
 // half are values of one key (tens of thousands of them, more for larger
 // files), a quarter long hex values continued over many lines (25 bytes a
 // line, as regedit wraps them), a tenth one string value on a single line,
 // and the rest ordinary keys with a few values each. "deep": chains of keys
-// 512 levels deep; "wide": one key with a great many subkeys.
+// 512 levels deep; "wide": one key with a great many subkeys; "values": one
+// key with a great many values, of the kinds above.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -65,6 +66,22 @@ void DeepKeys(size_t target) {
   }
 }
 
+// Values of one key until the text reaches `stop` bytes: texts, dwords,
+// short hex, hex(7).
+void ManyValues(size_t stop) {
+  Line("[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Bench\\Parameters]");
+  for (unsigned n = 0; Bytes() < stop; ++n) {
+    const std::string name = "\"Value" + std::to_string(n) + "\"=";
+    switch (n % 4) {
+      case 0: Line(name + "\"text \\\"" + std::to_string(n) + "\\\" in C:\\\\Bench\""); break;
+      case 1: Line(name + "dword:" + Hex2(n >> 24) + Hex2(n >> 16) + Hex2(n >> 8) + Hex2(n)); break;
+      case 2: HexValue(name + "hex:", std::string{char(n), char(n >> 8), char(n >> 16), 1, 2, 3}); break;
+      default: HexValue(name + "hex(7):", TextBytes("a" + std::to_string(n) + std::string(1, '\0') + "b" + std::string(2, '\0')));
+    }
+  }
+  Line("");
+}
+
 // One key with a great many empty subkeys.
 void WideKeys(size_t target) {
   for (unsigned n = 0; Bytes() < target; ++n)
@@ -87,8 +104,8 @@ bool Write(const char* file) {
 int main(int argc, char** argv) {
   const std::string shape = argc == 5 ? argv[4] : "machine";
   if ((argc != 4 && argc != 5) || (std::string(argv[1]) != "4" && std::string(argv[1]) != "5") ||
-      (shape != "machine" && shape != "deep" && shape != "wide")) {
-    std::fprintf(stderr, "usage: bench_reg_export 4|5 BYTES FILE [machine|deep|wide]\n");
+      (shape != "machine" && shape != "deep" && shape != "wide" && shape != "values")) {
+    std::fprintf(stderr, "usage: bench_reg_export 4|5 BYTES FILE [machine|deep|wide|values]\n");
     return 2;
   }
   g_wide = std::string(argv[1]) == "5";
@@ -96,7 +113,7 @@ int main(int argc, char** argv) {
   Line(g_wide ? "Windows Registry Editor Version 5.00" : "REGEDIT4");
   Line("");
   if (shape != "machine") {
-    (shape == "deep" ? DeepKeys : WideKeys)(target);
+    (shape == "deep" ? DeepKeys : shape == "wide" ? WideKeys : ManyValues)(target);
     return Write(argv[3]) ? 0 : 1;
   }
 
@@ -113,18 +130,8 @@ int main(int argc, char** argv) {
     ++n;
   }
 
-  // One key with a great many values: texts, dwords, short hex, hex(7).
-  Line("[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Bench\\Parameters]");
-  for (n = 0; Bytes() < target * 5 / 8; ++n) {
-    const std::string name = "\"Value" + std::to_string(n) + "\"=";
-    switch (n % 4) {
-      case 0: Line(name + "\"text \\\"" + std::to_string(n) + "\\\" in C:\\\\Bench\""); break;
-      case 1: Line(name + "dword:" + Hex2(n >> 24) + Hex2(n >> 16) + Hex2(n >> 8) + Hex2(n)); break;
-      case 2: HexValue(name + "hex:", std::string{char(n), char(n >> 8), char(n >> 16), 1, 2, 3}); break;
-      default: HexValue(name + "hex(7):", TextBytes("a" + std::to_string(n) + std::string(1, '\0') + "b" + std::string(2, '\0')));
-    }
-  }
-  Line("");
+  // One key with a great many values.
+  ManyValues(target * 5 / 8);
 
   // Long binary values continued over many lines; the largest is an eighth
   // of the file.

@@ -26,57 +26,56 @@ struct NoCaseViewLess {
 std::string Upper(const std::string& s);
 bool SameNoCase(const std::string& a, const std::string& b);
 
-struct RegValue {
-  std::string name;
-  DWORD type = REG_NONE;
-  std::string data;
+// A value: its name and data side by side in one string (one allocation, or
+// none for a short value), its type beside them.
+class RegValue {
+ public:
+  RegValue(std::string_view name, DWORD type, std::string_view data);
+  std::string_view name() const { return std::string_view(bytes_.data(), nameSize_); }
+  std::string_view data() const { return std::string_view(bytes_).substr(nameSize_); }
+  DWORD type() const { return type_; }
+  void SetData(DWORD type, std::string_view data);
+
+ private:
+  std::string bytes_;  // name, then data
+  uint32_t nameSize_;
+  DWORD type_;
 };
 
 // The values of one key in the order they were first set, which is the order
 // they are enumerated in; a value set again keeps its place and the letter
 // case of its first name. Found by name, ASCII letter case ignored: by a look
-// along the few values most keys have, and through an index once a key has
-// many, so that a key with many values costs no more per value than one with
-// a few. Kept side by side, without a node per value: a whole machine's
-// registry holds a million of them.
+// along the few values most keys have, and through an index of positions
+// once a key has many. A whole machine's registry holds a million values,
+// many in one key: they are kept in chunks of fixed size, so that no value
+// moves and no second copy of a key's values is ever held while it grows.
+// A key without values holds nothing but a null pointer.
 class RegValues {
  public:
-  typedef std::vector<RegValue>::const_iterator const_iterator;
-  RegValues() = default;
-  RegValues(const RegValues&) = delete;  // the index would view the other values
-  RegValues& operator=(const RegValues&) = delete;
-  RegValues(RegValues&&) = default;  // the values' storage moves whole
-  RegValues& operator=(RegValues&&) = default;
-  RegValue* Find(const std::string& name);
-  void Set(const std::string& name, DWORD type, const std::string& data);
-  void Erase(const std::string& name);
-  const_iterator begin() const { return values_.begin(); }
-  const_iterator end() const { return values_.end(); }
-  size_t size() const { return values_.size(); }
+  RegValues();
+  ~RegValues();
+  RegValues(RegValues&&) noexcept;
+  RegValues& operator=(RegValues&&) noexcept;
+  RegValue* Find(std::string_view name);
+  void Set(std::string_view name, DWORD type, std::string_view data);
+  void Erase(std::string_view name);
+  size_t size() const;
+  const RegValue& at(size_t i) const;
 
  private:
-  static const size_t kIndexedFrom = 16;  // values; fewer are looked along
-  struct FoldedHash {
-    size_t operator()(std::string_view s) const;
-  };
-  struct FoldedEqual {
-    bool operator()(std::string_view a, std::string_view b) const;
-  };
-  typedef std::unordered_map<std::string_view, size_t, FoldedHash, FoldedEqual> Index;
-  // Made again whenever the values move (their storage grows, one is erased).
-  void Reindex();
-  std::vector<RegValue> values_;
-  std::unique_ptr<Index> index_;  // name (viewing values_) -> position
+  struct Store;
+  std::unique_ptr<Store> store_;
 };
 
 struct RegKey {
-  // By name, each viewing the name its key holds (a key never moves).
-  typedef std::map<std::string_view, std::unique_ptr<RegKey>, NoCaseViewLess> Subkeys;
-  std::string name;  // as created, letter case kept
-  Subkeys subkeys;
+  // By name, letter case as created; each key lies in its parent's node and
+  // never moves. A key without subkeys holds a null pointer.
+  typedef std::map<std::string, RegKey, NoCaseViewLess> Subkeys;
+  std::unique_ptr<Subkeys> subkeys;
   uint64_t stamp = 0;  // renewed whenever a subkey is added or removed
   RegValues values;
   RegKey* Find(const std::string& child) const;
+  size_t SubkeyCount() const { return subkeys ? subkeys->size() : 0; }
   RegValue* FindValue(const std::string& valueName) { return values.Find(valueName); }
 };
 

@@ -38,42 +38,51 @@ void EndProcess() {
   m.quiet = false;
 }
 
+bool SetQuiet(bool quiet) {
+  const bool was = M().quiet;
+  M().quiet = quiet;
+  return was;
+}
+
+size_t RegValueList::size() const { return static_cast<const RegValues*>(values_)->size(); }
+
+RegValueView RegValueList::operator[](size_t i) const {
+  const RegValue& v = static_cast<const RegValues*>(values_)->at(i);
+  return RegValueView{v.name(), v.type(), v.data()};
+}
+
 // Keys depth first, parents before children; `path` grows and shrinks in
 // place, so that a deep tree costs no copy of each path.
-static void VisitKey(const RegKey& key, std::string* path, std::vector<RegValueView>* views,
-                     const std::function<void(const std::string&, const RegValueView*, size_t)>& visit) {
-  if (!path->empty()) {
-    views->clear();
-    for (const RegValue& v : key.values) views->push_back(RegValueView{&v.name, v.type, &v.data});
-    visit(*path, views->data(), views->size());
-  }
-  for (const auto& sub : key.subkeys) {
+static void VisitKey(const RegKey& key, std::string* path,
+                     const std::function<void(const std::string&, const RegValueList&)>& visit) {
+  if (!path->empty()) visit(*path, RegValueList(&key.values));
+  if (!key.subkeys) return;
+  for (const auto& sub : *key.subkeys) {
     const size_t size = path->size();
     if (!path->empty()) *path += '\\';
-    *path += sub.second->name;
-    VisitKey(*sub.second, path, views, visit);
+    *path += sub.first;
+    VisitKey(sub.second, path, visit);
     path->resize(size);
   }
 }
 
-void VisitRegistry(const std::function<void(const std::string&, const RegValueView*, size_t)>& visit) {
+void VisitRegistry(const std::function<void(const std::string&, const RegValueList&)>& visit) {
   std::string path;
-  std::vector<RegValueView> views;
-  VisitKey(M().hklm, &path, &views, visit);
+  VisitKey(M().hklm, &path, visit);
   path = "HKCU";
-  VisitKey(M().hkcu, &path, &views, [&visit](const std::string& p, const RegValueView* v, size_t n) {
-    if (p.size() > 4) visit(p, v, n);
+  VisitKey(M().hkcu, &path, [&visit](const std::string& p, const RegValueList& values) {
+    if (p.size() > 4) visit(p, values);
   });
 }
 
 std::vector<KeyContents> RegistryContents() {
   std::vector<KeyContents> out;
-  VisitRegistry([&out](const std::string& path, const RegValueView* values, size_t count) {
+  VisitRegistry([&out](const std::string& path, const RegValueList& values) {
     KeyContents contents{path, {}, {}, {}};
-    for (size_t i = 0; i < count; ++i) {
-      contents.valueNames.push_back(*values[i].name);
+    for (size_t i = 0; i < values.size(); ++i) {
+      contents.valueNames.emplace_back(values[i].name);
       contents.valueTypes.push_back(values[i].type);
-      contents.valueData.push_back(*values[i].data);
+      contents.valueData.emplace_back(values[i].data);
     }
     out.push_back(std::move(contents));
   });
@@ -86,7 +95,7 @@ size_t SubkeyCount(const std::string& path) {
   std::string rest;
   RegKey* root = RootFor(path, &rest);
   RegKey* key = root ? Resolve(root, rest) : nullptr;
-  return key ? key->subkeys.size() : 0;
+  return key ? key->SubkeyCount() : 0;
 }
 
 }  // namespace sim

@@ -8,61 +8,118 @@
 namespace sim {
 
 RegKey* RegKey::Find(const std::string& child) const {
-  auto it = subkeys.find(child);
-  return it == subkeys.end() ? nullptr : it->second.get();
+  if (!subkeys) return nullptr;
+  auto it = subkeys->find(child);
+  return it == subkeys->end() ? nullptr : &it->second;
 }
 
 static unsigned char Folded(char c) {
   return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : static_cast<unsigned char>(c);
 }
 
-size_t RegValues::FoldedHash::operator()(std::string_view s) const {
+static size_t FoldedHash(std::string_view s) {
   size_t h = 14695981039346656037ull;  // FNV-1a over the upper-cased bytes
   for (char c : s) h = (h ^ Folded(c)) * 1099511628211ull;
   return h;
 }
 
-bool RegValues::FoldedEqual::operator()(std::string_view a, std::string_view b) const {
+static bool FoldedEqual(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
     if (Folded(a[i]) != Folded(b[i])) return false;
   return true;
 }
 
-RegValue* RegValues::Find(const std::string& name) {
-  if (index_) {
-    const auto it = index_->find(name);
-    return it == index_->end() ? nullptr : &values_[it->second];
+RegValue::RegValue(std::string_view name, DWORD type, std::string_view data)
+    : nameSize_(static_cast<uint32_t>(name.size())), type_(type) {
+  bytes_.reserve(name.size() + data.size());
+  bytes_.append(name).append(data);
+}
+
+void RegValue::SetData(DWORD type, std::string_view data) {
+  type_ = type;
+  bytes_.resize(nameSize_);
+  bytes_.append(data);
+  if (bytes_.capacity() > 2 * bytes_.size() + 64) bytes_.shrink_to_fit();
+}
+
+struct RegValues::Store {
+  static const size_t kChunk = 256;        // values; every chunk but the last is full
+  static const size_t kIndexedFrom = 16;   // values; fewer are looked along
+  std::vector<std::vector<RegValue>> chunks;
+  size_t count = 0;
+  // Open addressing, linear probing: position + 1 of a value, 0 for none;
+  // at most half full. Empty while the key has few values.
+  std::vector<uint32_t> index;
+
+  RegValue& At(size_t i) { return chunks[i / kChunk][i % kChunk]; }
+  size_t Slot(std::string_view name, size_t* position) {
+    const size_t mask = index.size() - 1;
+    for (size_t slot = FoldedHash(name) & mask;; slot = (slot + 1) & mask) {
+      *position = index[slot];
+      if (!*position || FoldedEqual(At(*position - 1).name(), name)) return slot;
+    }
   }
-  for (RegValue& v : values_)
-    if (FoldedEqual()(v.name, name)) return &v;
+  void Reindex() {
+    index.clear();
+    if (count < kIndexedFrom) return;
+    size_t slots = 64;
+    while (slots < 2 * count + 2) slots *= 2;
+    index.assign(slots, 0);
+    size_t position;
+    for (size_t i = 0; i < count; ++i) index[Slot(At(i).name(), &position)] = static_cast<uint32_t>(i + 1);
+  }
+};
+
+RegValues::RegValues() = default;
+RegValues::~RegValues() = default;
+RegValues::RegValues(RegValues&&) noexcept = default;
+RegValues& RegValues::operator=(RegValues&&) noexcept = default;
+
+size_t RegValues::size() const { return store_ ? store_->count : 0; }
+
+const RegValue& RegValues::at(size_t i) const { return store_->At(i); }
+
+RegValue* RegValues::Find(std::string_view name) {
+  if (!store_) return nullptr;
+  if (!store_->index.empty()) {
+    size_t position;
+    store_->Slot(name, &position);
+    return position ? &store_->At(position - 1) : nullptr;
+  }
+  for (size_t i = 0; i < store_->count; ++i)
+    if (FoldedEqual(store_->At(i).name(), name)) return &store_->At(i);
   return nullptr;
 }
 
-void RegValues::Set(const std::string& name, DWORD type, const std::string& data) {
-  if (RegValue* v = Find(name)) {
-    v->type = type;
-    v->data = data;
-    return;
+void RegValues::Set(std::string_view name, DWORD type, std::string_view data) {
+  if (RegValue* v = Find(name)) return v->SetData(type, data);
+  if (!store_) store_ = std::make_unique<Store>();
+  Store& s = *store_;
+  if (s.count % Store::kChunk == 0 && s.count / Store::kChunk == s.chunks.size()) {
+    s.chunks.emplace_back();
+    if (s.count) s.chunks.back().reserve(Store::kChunk);  // the first grows as the key does
   }
-  const size_t capacity = values_.capacity();
-  values_.push_back(RegValue{name, type, data});
-  if (values_.size() < kIndexedFrom) return;
-  if (!index_ || values_.capacity() != capacity) return Reindex();
-  index_->emplace(values_.back().name, values_.size() - 1);
+  s.chunks.back().emplace_back(name, type, data);
+  ++s.count;
+  if (s.count < Store::kIndexedFrom) return;
+  if (2 * s.count + 2 > s.index.size()) return s.Reindex();
+  size_t position;
+  s.index[s.Slot(name, &position)] = static_cast<uint32_t>(s.count);
 }
 
-void RegValues::Erase(const std::string& name) {
+void RegValues::Erase(std::string_view name) {
   RegValue* v = Find(name);
   if (!v) return;
-  values_.erase(values_.begin() + (v - values_.data()));
-  if (index_) Reindex();
-}
-
-void RegValues::Reindex() {
-  index_ = std::make_unique<Index>();
-  index_->reserve(values_.size());
-  for (size_t i = 0; i < values_.size(); ++i) index_->emplace(values_[i].name, i);
+  // The values after it move up one place, across chunks.
+  Store& s = *store_;
+  size_t i = 0;
+  while (&s.At(i) != v) ++i;
+  for (; i + 1 < s.count; ++i) s.At(i) = std::move(s.At(i + 1));
+  s.chunks.back().pop_back();
+  if (s.chunks.back().empty()) s.chunks.pop_back();
+  --s.count;
+  s.Reindex();
 }
 
 static std::vector<std::string> SplitPath(const std::string& path) {
@@ -95,10 +152,8 @@ RegKey* ResolveOrCreate(RegKey* root, const std::string& path, bool* created) {
   for (const std::string& part : SplitPath(path)) {
     RegKey* next = key->Find(part);
     if (!next) {
-      auto fresh = std::make_unique<RegKey>();
-      fresh->name = part;
-      next = fresh.get();
-      key->subkeys.emplace(std::string_view(fresh->name), std::move(fresh));
+      if (!key->subkeys) key->subkeys = std::make_unique<RegKey::Subkeys>();
+      next = &key->subkeys->emplace(part, RegKey()).first->second;
       key->stamp = M().nextStamp++;
       *created = true;
     }
@@ -137,8 +192,10 @@ void CreateKey(const std::string& path) {
 // Notes a key about to be deleted, with everything below it, as deleted.
 static void NoteDeletedTree(const RegKey& key, const std::string& path) {
   M().registryDeletions.push_back(RegistryDeletion{path, false, ""});
-  for (const RegValue& v : key.values) M().registryDeletions.push_back(RegistryDeletion{path, true, v.name});
-  for (const auto& sub : key.subkeys) NoteDeletedTree(*sub.second, path + "\\" + sub.second->name);
+  for (size_t i = 0; i < key.values.size(); ++i)
+    M().registryDeletions.push_back(RegistryDeletion{path, true, std::string(key.values.at(i).name())});
+  if (key.subkeys)
+    for (const auto& sub : *key.subkeys) NoteDeletedTree(sub.second, path + "\\" + sub.first);
 }
 
 void DeleteKey(const std::string& path) {
@@ -153,12 +210,14 @@ void DeleteKey(const std::string& path) {
     parent = parent->Find(p);
     if (!parent) return;
   }
-  if (RegKey* gone = parent->Find(last)) {
+  if (!parent->subkeys) return;
+  const auto gone = parent->subkeys->find(last);
+  if (gone != parent->subkeys->end()) {
     std::string named = root == &M().hkcu ? "HKCU\\" : "";
     for (const std::string& p : parts) named += p + "\\";
-    NoteDeletedTree(*gone, named + gone->name);
+    NoteDeletedTree(gone->second, named + gone->first);
+    parent->subkeys->erase(gone);
   }
-  parent->subkeys.erase(last);
   parent->stamp = M().nextStamp++;
 }
 
@@ -182,19 +241,19 @@ bool ValueExists(const std::string& path, const std::string& name) {
 std::string GetValue(const std::string& path, const std::string& name) {
   RegKey* key = KeyAt(path);
   RegValue* v = key ? key->FindValue(name) : nullptr;
-  return v ? v->data : std::string();
+  return v ? std::string(v->data()) : std::string();
 }
 
 DWORD GetValueType(const std::string& path, const std::string& name) {
   RegKey* key = KeyAt(path);
   RegValue* v = key ? key->FindValue(name) : nullptr;
-  return v ? v->type : REG_NONE;
+  return v ? v->type() : REG_NONE;
 }
 
 void DeleteValue(const std::string& path, const std::string& name) {
   RegKey* key = KeyAt(path);
   if (!key || !key->FindValue(name)) return;
-  M().registryDeletions.push_back(RegistryDeletion{path, true, key->FindValue(name)->name});
+  M().registryDeletions.push_back(RegistryDeletion{path, true, std::string(key->FindValue(name)->name())});
   key->values.Erase(name);
 }
 
@@ -284,7 +343,7 @@ LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LP
   if (!HandleAllows(hKey, KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
   RegKey* key = KeyAt(path);
   if (!key) return ERROR_FILE_NOT_FOUND;  // deleted while open
-  if (dwIndex >= key->subkeys.size()) return ERROR_NO_MORE_ITEMS;
+  if (dwIndex >= key->SubkeyCount()) return ERROR_NO_MORE_ITEMS;
   HandleObject* h = Lookup(hKey, HandleKind::Key);
   RegKey::Subkeys::const_iterator it;
   if (h && h->enumKey == key && h->enumStamp == key->stamp && h->enumIndex + 1 == dwIndex) {
@@ -292,7 +351,7 @@ LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LP
   } else if (h && h->enumKey == key && h->enumStamp == key->stamp && h->enumIndex == dwIndex) {
     it = h->enumAt;
   } else {
-    it = std::next(key->subkeys.begin(), dwIndex);
+    it = std::next(key->subkeys->begin(), dwIndex);
   }
   if (h) {
     h->enumKey = key;
@@ -300,7 +359,7 @@ LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LP
     h->enumIndex = dwIndex;
     h->enumAt = it;
   }
-  const std::string& name = it->second->name;
+  const std::string& name = it->first;
   if (name.size() >= *lpcchName) return ERROR_MORE_DATA;
   std::memcpy(lpName, name.c_str(), name.size() + 1);
   *lpcchName = static_cast<DWORD>(name.size());
@@ -318,8 +377,9 @@ LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType, LP
   RegKey* key = KeyAt(path);
   RegValue* v = key ? key->FindValue(name) : nullptr;
   if (!v) return ERROR_FILE_NOT_FOUND;
-  if (lpType) *lpType = v->type;
-  const DWORD size = static_cast<DWORD>(v->data.size());
+  if (lpType) *lpType = v->type();
+  const std::string_view data = v->data();
+  const DWORD size = static_cast<DWORD>(data.size());
   if (!lpData) {
     if (lpcbData) *lpcbData = size;
     return ERROR_SUCCESS;
@@ -328,11 +388,11 @@ LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType, LP
     *lpcbData = size;
     return ERROR_MORE_DATA;
   }
-  std::memcpy(lpData, v->data.data(), size);
+  std::memcpy(lpData, data.data(), size);
   // A string stored without its zero gets one when the buffer has room for
   // it; when the buffer is exactly the data's size it stays unterminated.
-  const bool isString = v->type == REG_SZ || v->type == REG_EXPAND_SZ || v->type == REG_MULTI_SZ;
-  if (isString && *lpcbData > size && (size == 0 || v->data.back() != '\0')) lpData[size] = 0;
+  const bool isString = v->type() == REG_SZ || v->type() == REG_EXPAND_SZ || v->type() == REG_MULTI_SZ;
+  if (isString && *lpcbData > size && (size == 0 || data.back() != '\0')) lpData[size] = 0;
   *lpcbData = size;
   return ERROR_SUCCESS;
 }

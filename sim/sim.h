@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/win32.h"
@@ -338,6 +339,10 @@ void PassTime(DWORD ms);
 // instance event goes when no one else holds it). Calls made here are not
 // recorded.
 void EndProcess();
+// While set, calls are neither recorded, observed nor made to fail: work
+// the tool does on the machine (converting the text of a .reg file it
+// reads), which is no call of the launcher's. Gives the setting before.
+bool SetQuiet(bool quiet);
 // Every key of the registry with its values, parents before children, HKLM
 // keys as sim.h paths and HKCU keys with "HKCU\" in front.
 struct KeyContents {
@@ -362,13 +367,22 @@ struct RegistryDeletion {
 };
 const std::vector<RegistryDeletion>& RegistryDeletions();
 // The same, one key at a time without copying: `visit` gets the key's path
-// and its values, valid during the call only.
+// and its values, valid during the call only, each looked at in place.
 struct RegValueView {
-  const std::string* name;
+  std::string_view name;
   DWORD type;
-  const std::string* data;
+  std::string_view data;
 };
-void VisitRegistry(const std::function<void(const std::string&, const RegValueView*, size_t)>& visit);
+class RegValueList {
+ public:
+  explicit RegValueList(const void* values) : values_(values) {}
+  size_t size() const;
+  RegValueView operator[](size_t i) const;
+
+ private:
+  const void* values_;  // the simulator's own list of the key's values
+};
+void VisitRegistry(const std::function<void(const std::string&, const RegValueList&)>& visit);
 // Subkeys of the key at `path` ("HKLM\\..."); 0 when it does not exist.
 size_t SubkeyCount(const std::string& path);
 // ---- fuzzing: multibyte walks past the end of a text ----------------------------

@@ -28,13 +28,15 @@ mkdir -p "$work" "$findings"
 log="$BUILD/$TARGET.log"
 # -timeout: a run that takes seconds has hung (the virtual clock makes every
 # wait instant); -rss_limit_mb guards the shared machine.
-# With -jobs libFuzzer logs the worker to fuzz-0.log in the current folder.
-cd "$BUILD" || exit 2
+# With -jobs libFuzzer logs the worker to fuzz-0.log in the current folder:
+# one folder per target, so that two targets can run at once.
+here="$BUILD/jobs/$TARGET"
+mkdir -p "$here" && cd "$here" || exit 2
 "$BUILD/$TARGET" -jobs=1 -workers=1 -max_total_time="$SECONDS_GIVEN" -timeout=10 -rss_limit_mb=1024 \
   -print_final_stats=1 -artifact_prefix="$findings/$TARGET-" "$work" "$REPO/tests/fuzz/corpus/$TARGET" >"$log" 2>&1
 status=$?
-cat "$BUILD/fuzz-0.log" >>"$log" 2>/dev/null
-rm -f "$BUILD/fuzz-0.log"
+cat "$here/fuzz-0.log" >>"$log" 2>/dev/null
+rm -f "$here/fuzz-0.log"
 runs="$(sed -nE 's/^stat::number_of_executed_units: *([0-9]+).*/\1/p' "$log" | tail -n 1)"
 found=0
 if [ $status -ne 0 ]; then

@@ -79,9 +79,11 @@ TEST_F(RegFileTest, Regedit4WithCrlfKeysStringsDwordsAndContinuedHex) {
 TEST_F(RegFileTest, Version5Utf16WithLfEndsAndWideHexTexts) {
   const std::string text = std::string("Windows Registry Editor Version 5.00\n\n") + kBody +
                            "\"Expand\"=hex(2):25,00,e9,00,00,00\n\"Caf\xe9\"=\"\xe9t\xe9\"\n";
+  const size_t calls = sim::Calls().size();
   const RegFile file = Load(Utf16(text));
   EXPECT_TRUE(file.errors.empty());
   EXPECT_TRUE(file.warnings.empty());
+  EXPECT_EQ(sim::Calls().size(), calls) << "the reader's conversions are no calls of the launcher's";
   EXPECT_EQ(sim::GetValue("Software\\A", "Path"), std::string("C:\\Program Files\\\"Q\"\0", 21));
   EXPECT_EQ(sim::GetValue("Software\\A", "Blob"), std::string("\x01\xff\x10", 3));
   // Texts stored as UTF-16 reach the ANSI calls in the code page (1252 here).
@@ -141,6 +143,15 @@ TEST_F(RegFileTest, HexContinuedOverManyLines) {
   EXPECT_EQ(sim::GetValue("K", "Big"), expected);
   ASSERT_EQ(file.operations.size(), 3u);
   EXPECT_EQ(file.operations[2].line, 3003);
+  // Read as the lines joined would be: a byte cut by a line end, a blank
+  // line that ends the value, a backslash at the end of the file.
+  const RegFile joined =
+      Load("REGEDIT4\n[HKLM\\K]\n\"Cut\"=hex(3):0\\\n1,0\\\n  2 , \\\n\n\"End\"=hex:01,\\\n  02,\\");
+  ASSERT_EQ(joined.errors.size(), 1u);
+  EXPECT_EQ(joined.errors[0],
+            "m.reg:7: error: bad hex byte '\\': bytes are two hex digits with commas between, e.g. hex:01,ff");
+  EXPECT_EQ(sim::GetValueType("K", "Cut"), static_cast<DWORD>(REG_BINARY));
+  EXPECT_EQ(sim::GetValue("K", "Cut"), std::string("\x01\x02", 2));
 }
 
 TEST_F(RegFileTest, TrailByteThatLooksLikeABackslashDoesNotEscapeTheQuote) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/handles.h"
 #include "sim.h"
@@ -34,6 +35,38 @@ TEST(SimRegistry, EnumerationStaysRightAcrossChangesAndOutOfOrderIndexes) {
   EXPECT_EQ(NameAt(root.get(), 0), "b");
   sim::DeleteKey("Root");
   EXPECT_EQ(NameAt(root.get(), 1), "<end>");
+}
+
+std::vector<std::string> ValueNames(const std::string& path) {
+  for (const sim::KeyContents& key : sim::RegistryContents())
+    if (key.path == path) return key.valueNames;
+  return {};
+}
+
+// Values past the count from which a key indexes them and across the chunks
+// they are kept in: each found in any letter case, one set again keeps its
+// place, one deleted leaves the rest in order, down to a few again.
+TEST(SimRegistry, ManyValuesKeepTheirOrderAndAreFoundInAnyCase) {
+  sim::Reset();
+  std::vector<std::string> names;
+  for (int i = 0; i < 600; ++i) {
+    names.push_back("v" + std::to_string(i));
+    sim::SetString("K", names.back(), std::to_string(i));
+  }
+  sim::SetString("K", "V5", "again");
+  for (const char* gone : {"v1", "V300"}) sim::DeleteValue("K", gone);
+  names.erase(names.begin() + 300);
+  names.erase(names.begin() + 1);
+  EXPECT_EQ(ValueNames("K"), names);
+  EXPECT_EQ(sim::GetValue("K", "v5"), std::string("again\0", 6));
+  EXPECT_EQ(sim::GetValue("K", "V599"), std::string("599\0", 4));
+  EXPECT_FALSE(sim::ValueExists("K", "v300"));
+  while (names.size() > 3) {
+    sim::DeleteValue("K", names.front());
+    names.erase(names.begin());
+  }
+  EXPECT_EQ(ValueNames("K"), (std::vector<std::string>{"v597", "v598", "v599"}));
+  EXPECT_EQ(sim::GetValue("K", "V598"), std::string("598\0", 4));
 }
 
 }  // namespace

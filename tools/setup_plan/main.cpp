@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
   if (!plan::RunPlan(options, machine, &runs, &error)) return Fail(error);
   if (!options.stateFile.empty() && !plan::SaveState(options.stateFile, &error)) return Fail(error);
   if (outcome) {
-    const std::vector<std::string> lines = plan::OutcomeLines(machine, before, plan::ObserveMachine(machine), runs);
+    const std::vector<std::string> lines = plan::OutcomeLines(machine, before, plan::ObserveMachine(machine, false), runs);
     if (!options.compareWith.empty()) return plan::CompareOutcome(std::cout, lines, observed) ? 0 : 3;
     for (const std::string& line : lines) std::cout << line << "\n";
   } else if (options.json)

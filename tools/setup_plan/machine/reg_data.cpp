@@ -10,7 +10,7 @@
 namespace plan {
 namespace regtext {
 
-bool IsBlank(char32_t c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char16_t c) { return c == ' ' || c == '\t'; }
 
 View Trim(View s) {
   size_t b = 0, e = s.size();
@@ -61,15 +61,15 @@ bool Unquote(View s, size_t* at, Put put) {
   return false;
 }
 
-void PutNarrow(std::string* out, char32_t c) {
-  if (c & kPairMark) out->push_back(static_cast<char>((c >> 8) & 0xFF));
+void PutNarrow(std::string* out, char16_t c) {
+  if (c > 0xFF) out->push_back(static_cast<char>(c >> 8));
   out->push_back(static_cast<char>(c & 0xFF));
 }
 
 }  // namespace
 
 bool Quoted(View s, size_t* at, Units* text) {
-  return Unquote(s, at, [text](char32_t c) { text->push_back(c); });
+  return Unquote(s, at, [text](char16_t c) { text->push_back(c); });
 }
 
 
@@ -91,7 +91,7 @@ std::string Reader::Narrow(View s, int line) {
   std::string out;
   if (!wide_) {
     out.reserve(s.size());
-    for (char32_t c : s) PutNarrow(&out, c);
+    for (char16_t c : s) PutNarrow(&out, c);
     return out;
   }
   return FromUtf16(std::vector<WCHAR>(s.begin(), s.end()), line);
@@ -115,9 +115,11 @@ bool Reader::Data(View data, int line, RegOperation* op) {
     // Straight into bytes (or UTF-16 units): a text may be megabytes long.
     std::string narrow;
     std::vector<WCHAR> units;
+    if (wide_) units.reserve(data.size());
+    else narrow.reserve(data.size());
     size_t at = 0;
-    const bool closed = wide_ ? Unquote(data, &at, [&units](char32_t c) { units.push_back(static_cast<WCHAR>(c)); })
-                              : Unquote(data, &at, [&narrow](char32_t c) { PutNarrow(&narrow, c); });
+    const bool closed = wide_ ? Unquote(data, &at, [&units](char16_t c) { units.push_back(static_cast<WCHAR>(c)); })
+                              : Unquote(data, &at, [&narrow](char16_t c) { PutNarrow(&narrow, c); });
     if (!closed || at != data.size()) {
       Error(line, "string value not closed by a quote: end it with \" (one inside it is written \\\")");
       return false;
@@ -146,36 +148,90 @@ bool Reader::Dword(const std::string& digits, int line, RegOperation* op) {
   return true;
 }
 
-// hex:aa,bb (REG_BINARY) or hex(N):aa,bb with N the type in hex.
-bool Reader::Hex(const std::string& s, int line, RegOperation* op) {
-  size_t colon = s.find(':');
-  op->type = REG_BINARY;
-  if (colon == std::string::npos) return Error(line, "hex value without ':': write hex:aa,bb or hex(N):aa,bb"), false;
+bool IsHexByte(std::string_view item) {
+  return item.size() == 2 && isxdigit(static_cast<unsigned char>(item[0])) &&
+         isxdigit(static_cast<unsigned char>(item[1]));
+}
+
+bool HexList::Take(std::string_view item) {
+  while (!item.empty() && IsBlank(item.front())) item.remove_prefix(1);
+  while (!item.empty() && IsBlank(item.back())) item.remove_suffix(1);
+  if (!IsHexByte(item)) return bad_ = std::string(item), failed_ = true, false;
+  bytes_.push_back(static_cast<char>(strtoul(std::string(item).c_str(), NULL, 16)));
+  return true;
+}
+
+void HexList::Feed(std::string_view text) {
+  // After a bad item the text is only kept, for Last() and TrimEnd().
+  if (failed_) return void(carry_.append(text));
+  if (!carry_.empty()) {  // an item begun in an earlier piece
+    const size_t comma = text.find(',');
+    if (comma == std::string_view::npos) return void(carry_.append(text));
+    carry_.append(text.substr(0, comma));
+    lastTaken_ = ',';
+    if (!Take(carry_)) return void(carry_.append(text.substr(comma)));
+    carry_.clear();
+    text.remove_prefix(comma + 1);
+  }
+  size_t from = 0;
+  for (size_t comma; (comma = text.find(',', from)) != std::string_view::npos; from = comma + 1) {
+    lastTaken_ = ',';
+    if (!Take(text.substr(from, comma - from))) break;
+  }
+  carry_.append(text.substr(from));
+}
+
+void HexList::TrimEnd() {
+  while (!carry_.empty() && IsBlank(carry_.back())) carry_.pop_back();
+}
+
+bool HexList::Finish(std::string* bytes, std::string* bad) {
+  std::string_view rest(carry_);
+  while (!rest.empty() && IsBlank(rest.front())) rest.remove_prefix(1);
+  if (!failed_ && !rest.empty()) Take(rest);
+  if (failed_) return *bad = bad_, false;
+  bytes->swap(bytes_);
+  return true;
+}
+
+bool HexHead(const std::string& s, size_t* listAt, DWORD* type) {
+  const size_t colon = s.find(':');
+  if (colon == std::string::npos || !StartsWithNoCase(s, "hex")) return false;
+  *type = REG_BINARY;
   if (s[3] == '(') {
     const size_t close = s.find(')');
     if (close == std::string::npos || close + 1 != colon || close == 4 || close > 12 ||
         s.find_first_not_of("0123456789abcdefABCDEF", 4) != close)
-      return Error(line, "bad hex(type): the type is hex digits, e.g. hex(7): for REG_MULTI_SZ"), false;
-    op->type = static_cast<DWORD>(strtoul(s.substr(4, close - 4).c_str(), NULL, 16));
+      return false;
+    *type = static_cast<DWORD>(strtoul(s.substr(4, close - 4).c_str(), NULL, 16));
   } else if (colon != 3) {
+    return false;
+  }
+  *listAt = colon + 1;
+  return true;
+}
+
+// hex:aa,bb (REG_BINARY) or hex(N):aa,bb with N the type in hex.
+bool Reader::Hex(const std::string& s, int line, RegOperation* op) {
+  size_t listAt;
+  DWORD type;
+  if (!HexHead(s, &listAt, &type)) {
+    const size_t colon = s.find(':');
+    if (colon == std::string::npos) return Error(line, "hex value without ':': write hex:aa,bb or hex(N):aa,bb"), false;
+    if (s[3] == '(') return Error(line, "bad hex(type): the type is hex digits, e.g. hex(7): for REG_MULTI_SZ"), false;
     return Error(line, "unknown value form: " + s.substr(0, 40) + (s.size() > 40 ? "..." : "") +
                            "; use hex:aa,bb or hex(N):aa,bb"), false;
   }
-  std::string bytes;
-  size_t at = colon + 1;
-  while (at < s.size()) {
-    while (at < s.size() && IsBlank(s[at])) ++at;
-    const size_t comma = s.find(',', at);
-    std::string byte = s.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
-    while (!byte.empty() && IsBlank(byte.back())) byte.pop_back();
-    if (byte.empty() && comma == std::string::npos) break;
-    if (byte.size() != 2 || byte.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
-      return Error(line, "bad hex byte '" + byte.substr(0, 8) + "': bytes are two hex digits with commas between, e.g. hex:01,ff"), false;
-    bytes.push_back(static_cast<char>(strtoul(byte.c_str(), NULL, 16)));
-    if (comma == std::string::npos) break;
-    at = comma + 1;
-  }
-  const bool text = op->type == REG_SZ || op->type == REG_EXPAND_SZ || op->type == REG_MULTI_SZ;
+  HexList list;
+  list.Feed(std::string_view(s).substr(listAt));
+  return HexData(type, &list, line, op);
+}
+
+bool Reader::HexData(DWORD type, HexList* list, int line, RegOperation* op) {
+  std::string bytes, bad;
+  if (!list->Finish(&bytes, &bad))
+    return Error(line, "bad hex byte '" + bad.substr(0, 8) + "': bytes are two hex digits with commas between, e.g. hex:01,ff"), false;
+  const bool text = type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
   if (wide_ && text) {
     // 2000 and XP write these as UTF-16; the ANSI calls see them converted.
     std::vector<WCHAR> units;
@@ -184,7 +240,8 @@ bool Reader::Hex(const std::string& s, int line, RegOperation* op) {
                                          (static_cast<unsigned char>(bytes[i + 1]) << 8)));
     bytes = FromUtf16(units, line);
   }
-  op->data = bytes;
+  op->type = type;
+  op->data = std::move(bytes);
   return true;
 }
 

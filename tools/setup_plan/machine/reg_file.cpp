@@ -52,7 +52,7 @@ class Lines {
     if (wide_) {
       do {
         for (; at_ + 1 < buf_.size(); at_ += 2) {
-          const char32_t c = Byte(at_) | (Byte(at_ + 1) << 8);
+          const char16_t c = static_cast<char16_t>(Byte(at_) | (Byte(at_ + 1) << 8));
           if (c == '\n') {
             at_ += 2;
             return Ended(line);
@@ -79,7 +79,7 @@ class Lines {
     line->reserve(stop - at_);
     for (size_t i = at_; i < stop; ++i) {
       if (_ismbblead(Byte(i)) && i + 1 < stop && Byte(i + 1) != '\r') {
-        line->push_back(kPairMark | (Byte(i) << 8) | Byte(i + 1));
+        line->push_back(static_cast<char16_t>((Byte(i) << 8) | Byte(i + 1)));
         ++i;
       } else {
         line->push_back(Byte(i));
@@ -91,7 +91,7 @@ class Lines {
   }
 
  private:
-  static const size_t kPiece = 1 << 20;
+  static const size_t kPiece = 1 << 16;
 
   unsigned char Byte(size_t i) const { return static_cast<unsigned char>(buf_[i]); }
 
@@ -130,6 +130,28 @@ class Parser : public Reader {
     Error(line, "neither a key [...] nor a value \"name\"=...: " + Shown(text) + "; begin it with ; to keep it as a comment");
   }
 
+  // A value line (its first line `text`) whose hex list goes on in the
+  // lines after it: `list` holds the whole list, `type` the value's type,
+  // `text` the line up to the list.
+  void HexValue(View text, int line, DWORD type, HexList* list) { Value(Trim(text), line, type, list); }
+
+  // Where the list of a hex value begins in `text` (its name, '=' and data
+  // head whole in it), and the value's type; false for any other line.
+  static bool HexListAt(View text, size_t* listAt, DWORD* type) {
+    size_t at = 1;
+    if (text.empty() || (text[0] != '@' && text[0] != '"')) return false;
+    Units name;
+    if (text[0] == '"' && !Quoted(text, &(at = 0), &name)) return false;
+    while (at < text.size() && IsBlank(text[at])) ++at;
+    if (at >= text.size() || text[at] != '=') return false;
+    for (++at; at < text.size() && IsBlank(text[at]);) ++at;
+    if (at >= text.size() || text[at] == '"') return false;
+    size_t head;
+    if (!HexHead(Ascii(text.substr(at)), &head, type)) return false;
+    *listAt = at + head;
+    return true;
+  }
+
  private:
   void Key(View text, int line) {
     haveKey_ = false;
@@ -139,7 +161,7 @@ class Parser : public Reader {
     const bool remove = text.size() > 1 && text[1] == '-';
     const View path = text.substr(remove ? 2 : 1, text.size() - (remove ? 3 : 2));
     if (!WithinLimits(path, line)) return;
-    if (path.find(U'\0') != View::npos) return Error(line, "a NUL byte in the key's path: key names hold none; remove it");
+    if (path.find(u'\0') != View::npos) return Error(line, "a NUL byte in the key's path: key names hold none; remove it");
     std::string narrow = Narrow(path, line);
     std::string rest;
     if (!SplitRoot(narrow, &rest)) return Error(line, RootFix(narrow));
@@ -201,7 +223,7 @@ class Parser : public Reader {
 
   // A quoted text starting at `at`: its characters with \\ and \" undone;
   // `at` ends just after the closing quote. False when it does not close.
-  void Value(View text, int line) {
+  void Value(View text, int line, DWORD listType = REG_NONE, HexList* list = nullptr) {
     if (!haveKey_ && refused_) return;  // the key's own error says it all
     if (!haveKey_)
       return Error(line, deletedAt_ ? "value below the key deleted on line " + std::to_string(deletedAt_) +
@@ -214,7 +236,7 @@ class Parser : public Reader {
       at = 0;
       if (!Quoted(text, &at, &valueName))
         return Error(line, "value name without its closing quote: end it with \" (one inside it is written \\\")");
-      if (valueName.find(U'\0') != Units::npos)
+      if (valueName.find(u'\0') != Units::npos)
         return Error(line, "a NUL byte in the value name: value names hold none; remove it");
       if (valueName.size() > kMaxValueName)
         return Error(line, "value name of " + std::to_string(valueName.size()) + " characters; Windows allows " +
@@ -224,7 +246,9 @@ class Parser : public Reader {
     while (at < text.size() && IsBlank(text[at])) ++at;
     if (at >= text.size() || text[at] != '=') return Error(line, "'=' missing after the value name: write \"name\"=data");
     const View data = Trim(text.substr(at + 1));
-    if (data.size() == 1 && data[0] == '-') {
+    if (list) {
+      if (!HexData(listType, list, line, &op)) return;
+    } else if (data.size() == 1 && data[0] == '-') {
       op.kind = RegOperation::kDeleteValue;
     } else if (!Data(data, line, &op)) {
       return;
@@ -242,7 +266,7 @@ class Parser : public Reader {
 // backslash; "=hex" anywhere in it tells a hex value.
 bool EndsInContinuation(View line) {
   const View t = Trim(line);
-  return !t.empty() && t.back() == '\\' && t.find(U"=hex") != View::npos;
+  return !t.empty() && t.back() == '\\' && t.find(u"=hex") != View::npos;
 }
 
 // Drops the blanks at the end of `line`, in place.
@@ -279,6 +303,13 @@ void ParseRegFile(const std::string& content, const std::string& fileName, RegFi
 }
 
 void ParseRegFile(std::istream& in, const std::string& fileName, RegFile* file) {
+  // Converting the file's text is no call of the launcher's: it is neither
+  // recorded (a whole machine's export would make millions) nor observed.
+  struct Quiet {
+    Quiet() : was(sim::SetQuiet(true)) {}
+    ~Quiet() { sim::SetQuiet(was); }
+    bool was;
+  } quiet;
   RegFile& out = *file;
   Lines lines(in);
   Parser parser(fileName, &out, lines.wide());
@@ -296,9 +327,28 @@ void ParseRegFile(std::istream& in, const std::string& fileName, RegFile* file) 
     const int first = ++number;
     // Continued lines are joined in place, each trimmed and its backslash
     // dropped; once a line is known to hold "=hex", only its end is looked at.
+    // A hex value's list is read on a line at a time instead (a binary value
+    // may be megabytes long, its text three times that).
     if (EndsInContinuation(logical) && lines.More()) {
       TrimEnd(&logical);
       logical.erase(0, logical.size() - Trim(logical).size());
+      size_t listAt;
+      DWORD type;
+      if (Parser::HexListAt(View(logical).substr(0, logical.size() - 1), &listAt, &type)) {
+        HexList list;
+        list.Feed(Ascii(View(logical).substr(listAt, logical.size() - 1 - listAt)));
+        for (;;) {
+          lines.Next(&next);
+          ++number;
+          list.Feed(Ascii(Trim(next)));
+          list.TrimEnd();
+          if (list.Last() != '\\' || !lines.More()) break;
+          list.DropLast();
+        }
+        logical.resize(listAt);
+        parser.HexValue(logical, first, type, &list);
+        continue;
+      }
       do {
         logical.pop_back();
         lines.Next(&next);

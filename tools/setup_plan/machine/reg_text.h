@@ -11,10 +11,11 @@
 namespace plan {
 namespace regtext {
 
-typedef std::u32string Units;     // one character per element
-typedef std::u32string_view View;  // a part of a line, not copied
-// A double-byte ANSI character: both bytes in one unit, above every single byte.
-const char32_t kPairMark = 0x10000;
+// One character per element: a UTF-16 code unit, or an ANSI byte; a
+// double-byte ANSI character is one element too, its lead byte high (so
+// above 0xFF, where no single byte is).
+typedef std::u16string Units;
+typedef std::u16string_view View;  // a part of a line, not copied
 
 // Limits of Windows' registry ("Registry Element Size Limits"), in characters.
 const size_t kMaxKeyDepth = 512;
@@ -24,13 +25,41 @@ const size_t kMaxValueName = 16383;
 // whole machine would otherwise give a line for each of its lines).
 const size_t kErrorsShown = 20;
 
-bool IsBlank(char32_t c);
+bool IsBlank(char16_t c);
 View Trim(View s);
 // Only ASCII is kept; any other character becomes 0x01 (it matches nothing).
 std::string Ascii(View s);
 // Text of the file for a finding: ASCII, at most 40 characters, "..." after.
 std::string Shown(View s);
 bool StartsWithNoCase(const std::string& s, const char* prefix);
+
+// The bytes of a hex list "aa,bb,..." (ASCII text), given in pieces: a value
+// continued over many lines is read a line at a time, never held as text
+// whole. The pieces read as their concatenation would.
+class HexList {
+ public:
+  void Feed(std::string_view text);
+  // Drops the blanks at the end of the text so far.
+  void TrimEnd();
+  // The last character of the text so far, 0 when there is none.
+  char Last() const { return carry_.empty() ? lastTaken_ : carry_.back(); }
+  void DropLast() { carry_.pop_back(); }
+  // The bytes, or false with the first item that is no byte.
+  bool Finish(std::string* bytes, std::string* bad);
+
+ private:
+  // An item between commas (blanks around it dropped); false when it is no byte.
+  bool Take(std::string_view item);
+  std::string carry_;  // the text after the last comma
+  std::string bytes_;
+  std::string bad_;
+  bool failed_ = false;
+  char lastTaken_ = 0;
+};
+
+// Where a hex value's list begins in `s`, the ASCII text of its data
+// ("hex:..." or "hex(N):..."), and its type; false when the head is not one.
+bool HexHead(const std::string& s, size_t* listAt, DWORD* type);
 
 // Findings of one file, and its encoding: `wide` for UTF-16.
 class Reader {
@@ -49,6 +78,8 @@ class Reader {
   // The data of a value ("text", dword:, hex:, hex(N):) into `op`'s type and
   // bytes; false, with a finding, when it is malformed.
   bool Data(View data, int line, RegOperation* op);
+  // The data of a hex value of `type` whose list was given to `list`.
+  bool HexData(DWORD type, HexList* list, int line, RegOperation* op);
 
  protected:
   RegFile* out() { return out_; }

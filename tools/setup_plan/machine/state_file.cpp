@@ -13,30 +13,32 @@ namespace {
 
 // Whether the byte at `i` leads a double-byte character of the posed code
 // page that the reader takes whole (its second byte is never an escape).
-bool LeadsPair(const std::string& text, size_t i) {
+bool LeadsPair(std::string_view text, size_t i) {
   return _ismbblead(static_cast<unsigned char>(text[i])) && i + 1 < text.size();
 }
 
-std::string Quote(const std::string& text) {
-  std::string out = "\"";
+void PutQuoted(std::ostream& out, std::string_view text) {
+  out << '"';
+  size_t from = 0;  // written up to here
   for (size_t i = 0; i < text.size(); ++i) {
     if (LeadsPair(text, i)) {
-      out += text.substr(i++, 2);
+      ++i;
       continue;
     }
-    if (text[i] == '"' || text[i] == '\\') out += '\\';
-    out += text[i];
+    if (text[i] != '"' && text[i] != '\\') continue;
+    out << text.substr(from, i - from) << '\\';
+    from = i;
   }
-  return out + "\"";
+  out << text.substr(from) << '"';
 }
 
 // A text value written as "..." must read back as the same bytes: one
 // terminating zero and none before it, no line break, and no lead byte at
 // its end (the reader would take the closing quote as its second byte).
-bool IsPlainText(DWORD type, const std::string& data) {
+bool IsPlainText(DWORD type, std::string_view data) {
   if (type != REG_SZ || data.empty() || data.find('\0') != data.size() - 1) return false;
-  const std::string text = data.substr(0, data.size() - 1);
-  if (text.find_first_of("\r\n") != std::string::npos) return false;
+  const std::string_view text = data.substr(0, data.size() - 1);
+  if (text.find_first_of("\r\n") != std::string_view::npos) return false;
   for (size_t i = 0; i < text.size(); ++i) {
     if (!_ismbblead(static_cast<unsigned char>(text[i]))) continue;
     if (i + 1 == text.size()) return false;
@@ -45,37 +47,41 @@ bool IsPlainText(DWORD type, const std::string& data) {
   return true;
 }
 
-std::string Data(DWORD type, const std::string& data) {
-  return IsPlainText(type, data) ? Quote(data.substr(0, data.size() - 1)) : RegDataText(type, data);
+void PutData(std::ostream& out, DWORD type, std::string_view data) {
+  if (IsPlainText(type, data)) return PutQuoted(out, data.substr(0, data.size() - 1));
+  // Gathered into a few kilobytes at a time: the pieces are of three bytes.
+  std::string text;
+  PutRegDataText(type, data, [&out, &text](std::string_view piece) {
+    text.append(piece);
+    if (text.size() < 4096) return;
+    out << text;
+    text.clear();
+  });
+  out << text;
 }
 
 }  // namespace
 
-std::string RegDataText(DWORD type, const std::string& data) {
-  char buffer[24];
-  if (type == REG_DWORD && data.size() == 4) {
-    unsigned long v = 0;
-    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(data[i]);
-    snprintf(buffer, sizeof buffer, "dword:%08lx", v);
-    return buffer;
-  }
-  snprintf(buffer, sizeof buffer, "hex(%lx):", static_cast<unsigned long>(type));
-  std::string out = type == REG_BINARY ? "hex:" : buffer;
-  for (size_t i = 0; i < data.size(); ++i) {
-    snprintf(buffer, sizeof buffer, "%s%02x", i ? "," : "", static_cast<unsigned char>(data[i]));
-    out += buffer;
-  }
+std::string RegDataText(DWORD type, std::string_view data) {
+  std::string out;
+  PutRegDataText(type, data, [&out](std::string_view piece) { out.append(piece); });
   return out;
 }
 
 void WriteRegistryAsRegedit4(std::ostream& out) {
   out << "REGEDIT4\r\n";
-  sim::VisitRegistry([&out](const std::string& path, const sim::RegValueView* values, size_t count) {
+  sim::VisitRegistry([&out](const std::string& path, const sim::RegValueList& values) {
     const bool user = path.compare(0, 5, "HKCU\\") == 0;
-    out << "\r\n[" << (user ? "HKEY_CURRENT_USER\\" + path.substr(5) : "HKEY_LOCAL_MACHINE\\" + path) << "]\r\n";
-    for (size_t i = 0; i < count; ++i)
-      out << (values[i].name->empty() ? "@" : Quote(*values[i].name)) << "=" << Data(values[i].type, *values[i].data)
-          << "\r\n";
+    out << "\r\n[" << (user ? "HKEY_CURRENT_USER\\" : "HKEY_LOCAL_MACHINE\\")
+        << std::string_view(path).substr(user ? 5 : 0) << "]\r\n";
+    for (size_t i = 0; i < values.size(); ++i) {
+      const sim::RegValueView value = values[i];
+      if (value.name.empty()) out << '@';
+      else PutQuoted(out, value.name);
+      out << '=';
+      PutData(out, value.type, value.data);
+      out << "\r\n";
+    }
   });
 }
 

@@ -17,25 +17,43 @@ std::string KeyName(const std::string& simPath) {
   return "hklm\\" + Lower(simPath);
 }
 
-// Control bytes as \xNN, so that every value stays on its line.
+// Control bytes as \xNN, so that every value stays on its line; handed to
+// `put` in pieces.
+template <class Put>
+void PutVisible(std::string_view text, Put put) {
+  size_t from = 0;  // handed on up to here
+  char escape[8];
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x20 && c != 0x7F) continue;
+    put(text.substr(from, i - from));
+    put(std::string_view(escape, snprintf(escape, sizeof escape, "\\x%02x", c)));
+    from = i + 1;
+  }
+  put(text.substr(from));
+}
+
 std::string Visible(const std::string& text) {
   std::string out;
-  char escape[8];
-  for (unsigned char c : text) {
-    if (c < 0x20 || c == 0x7F) {
-      snprintf(escape, sizeof escape, "\\x%02x", c);
-      out += escape;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
+  PutVisible(text, [&out](std::string_view piece) { out.append(piece); });
   return out;
 }
 
-std::string ValueText(DWORD type, std::string data) {
-  if (type != REG_SZ) return RegDataText(type, data);
-  while (!data.empty() && data.back() == '\0') data.pop_back();
-  return "\"" + Visible(data) + "\"";
+// A value's data as the outcome writes it, in pieces: a text in quotes
+// (without its terminating zeros), anything else as REGEDIT4 writes it.
+template <class Put>
+void PutValueText(DWORD type, std::string_view data, Put put) {
+  if (type != REG_SZ) return PutRegDataText(type, data, put);
+  while (!data.empty() && data.back() == '\0') data.remove_suffix(1);
+  put("\"");
+  PutVisible(data, put);
+  put("\"");
+}
+
+std::string ValueText(DWORD type, std::string_view data) {
+  std::string out;
+  PutValueText(type, data, [&out](std::string_view piece) { out.append(piece); });
+  return out;
 }
 
 unsigned long Crc32(const std::string& bytes) {
@@ -159,10 +177,28 @@ void AddedAndRemoved(const char* what, const Set& before, const Set& after, std:
 
 // FNV-1a, 64 bits: two texts of one value that differ get the same hash
 // once in 2^64.
-uint64_t TextHash(const std::string& text) {
-  uint64_t h = 14695981039346656037ull;
-  for (unsigned char c : text) h = (h ^ c) * 1099511628211ull;
-  return h;
+class Fnv {
+ public:
+  void operator()(std::string_view piece) {
+    for (unsigned char c : piece) h_ = (h_ ^ c) * 1099511628211ull;
+  }
+  uint64_t value() const { return h_; }
+
+ private:
+  uint64_t h_ = 14695981039346656037ull;
+};
+
+uint64_t TextHash(std::string_view text) {
+  Fnv h;
+  h(text);
+  return h.value();
+}
+
+// TextHash(ValueText(...)), without the text: a value may be megabytes long.
+uint64_t ValueHash(DWORD type, std::string_view data) {
+  Fnv h;
+  PutValueText(type, data, [&h](std::string_view piece) { h(piece); });
+  return h.value();
 }
 
 bool HasKey(const ObservableState& state, uint64_t key) {
@@ -191,16 +227,16 @@ std::vector<std::string> LeftLines(const ObservableState& before, const Observab
   // A key created shows through its values and subkeys; only an empty one
   // gets a line. Of a tree deleted, its top. (A Windows that has keys the
   // posed machine lacks, such as Software, then reads the same.)
-  sim::VisitRegistry([&](const std::string& path, const sim::RegValueView* values, size_t count) {
+  sim::VisitRegistry([&](const std::string& path, const sim::RegValueList& values) {
     const std::string key = KeyName(path);
-    if (count == 0 && sim::SubkeyCount(path) == 0 && !HasKey(before, TextHash(key)))
+    if (values.size() == 0 && sim::SubkeyCount(path) == 0 && !HasKey(before, TextHash(key)))
       lines.push_back("key " + key + " created");
-    for (size_t i = 0; i < count; ++i) {
-      const std::string entry = key + " : " + Lower(*values[i].name);
-      const std::string text = ValueText(values[i].type, *values[i].data);
+    for (size_t i = 0; i < values.size(); ++i) {
+      const sim::RegValueView value = values[i];
+      const std::string entry = key + " : " + Lower(std::string(value.name));
       uint64_t was = 0;
-      if (!FindValue(before, TextHash(entry), &was) || was != TextHash(text))
-        lines.push_back("value " + entry + " = " + text);
+      if (!FindValue(before, TextHash(entry), &was) || was != ValueHash(value.type, value.data))
+        lines.push_back("value " + entry + " = " + ValueText(value.type, value.data));
     }
   });
   std::set<std::string> gone;  // a key or value deleted twice is told once
@@ -234,17 +270,25 @@ std::vector<std::string> LeftLines(const ObservableState& before, const Observab
 
 }  // namespace
 
-ObservableState ObserveMachine(const Machine& machine) {
+ObservableState ObserveMachine(const Machine& machine, bool registry) {
   ObservableState state;
-  sim::VisitRegistry([&state](const std::string& path, const sim::RegValueView* values, size_t count) {
-    const std::string name = KeyName(path);
-    state.keys.push_back(TextHash(name));
-    for (size_t i = 0; i < count; ++i)
-      state.values.emplace_back(TextHash(name + " : " + Lower(*values[i].name)),
-                                TextHash(ValueText(values[i].type, *values[i].data)));
-  });
-  std::sort(state.keys.begin(), state.keys.end());
-  std::sort(state.values.begin(), state.values.end());
+  if (registry) {
+    // Counted first, so that the lists are made at their size (grown, each
+    // would be held twice for a moment, in twice its room).
+    size_t keys = 0, values = 0;
+    sim::VisitRegistry([&](const std::string&, const sim::RegValueList& list) { ++keys, values += list.size(); });
+    state.keys.reserve(keys);
+    state.values.reserve(values);
+    sim::VisitRegistry([&state](const std::string& path, const sim::RegValueList& list) {
+      const std::string name = KeyName(path);
+      state.keys.push_back(TextHash(name));
+      for (size_t i = 0; i < list.size(); ++i)
+        state.values.emplace_back(TextHash(name + " : " + Lower(std::string(list[i].name))),
+                                  ValueHash(list[i].type, list[i].data));
+    });
+    std::sort(state.keys.begin(), state.keys.end());
+    std::sort(state.values.begin(), state.values.end());
+  }
   state.deletionsSeen = sim::RegistryDeletions().size();
   for (const std::string& path : sim::AllFiles())
     if (Observed(machine, path)) state.files[Lower(path)] = ContentText(sim::ReadFile(path));

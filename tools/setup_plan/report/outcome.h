@@ -46,8 +46,9 @@ struct ObservableState {
   std::set<std::string> drivers;
 };
 
-// The simulated machine's state as it stands.
-ObservableState ObserveMachine(const Machine& machine);
+// The simulated machine's state as it stands; without `registry`, all but
+// the registry (what the runs left there is read from the machine itself).
+ObservableState ObserveMachine(const Machine& machine, bool registry = true);
 
 std::vector<std::string> OutcomeLines(const Machine& machine, const ObservableState& before,
                                       const ObservableState& after, const std::vector<RunResult>& runs);

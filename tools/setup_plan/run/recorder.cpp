@@ -29,7 +29,7 @@ void Recorder::Start(const std::map<HWND, std::string>& windows) {
   startClock_ = sim::Now();
   endlessWaitsAtStart_ = sim::EndlessWaits();
   unsigned long long entries = 0;
-  sim::VisitRegistry([&entries](const std::string&, const sim::RegValueView*, size_t values) { entries += 1 + values; });
+  sim::VisitRegistry([&entries](const std::string&, const sim::RegValueList& values) { entries += 1 + values.size(); });
   standingLimit_ = kStandingCallsAtLeast + kStandingCallsPerEntry * entries;
   standingSince_ = startClock_;
   sim::KeepCallLog(false);
