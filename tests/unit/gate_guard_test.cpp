@@ -153,7 +153,9 @@ TEST_F(GateGuardTest, RemovalHelperPathAtTheEdgeOfItsBuffer) {
     theApp.RunSetup("/aPrinter");
     const bool fits = folderLength + helper <= 1023;
     ASSERT_EQ(sim::ProcessStarts().empty(), !fits) << folderLength;
-    if (fits) EXPECT_EQ(sim::ProcessStarts()[0].commandLine, folder + "\\Util\\OemHlt07.exe");
+    if (fits) {
+      EXPECT_EQ(sim::ProcessStarts()[0].commandLine, folder + "\\Util\\OemHlt07.exe");
+    }
     EXPECT_NE(sim::FindCall("Sleep"), -1) << folderLength;
     EXPECT_EQ(sim::Calls()[static_cast<size_t>(sim::FindCall("Sleep"))].detail, "500");
     ASSERT_EQ(UninstallPrinterCalls().size(), 1u) << folderLength;
