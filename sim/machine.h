@@ -321,8 +321,15 @@ bool TooLongForObjectName(const std::string& name);
 
 RegKey* Resolve(RegKey* root, const std::string& path);
 RegKey* ResolveOrCreate(RegKey* root, const std::string& path, bool* created);
-// Splits "HKCU\..." off a sim.h path; everything else is under HKLM.
+// Splits "HKCU\..." (or "HKLM\...") off a sim.h path; everything else is
+// under HKLM.
 RegKey* RootFor(const std::string& path, std::string* rest);
+// Whether a key name spells a root's name ("HKCU", "HKLM") in a sim.h path.
+bool NamesARoot(const std::string& name);
+// The sim.h path of the key `parts` below `root`: an HKCU key with "HKCU\"
+// in front; an HKLM key bare, unless its first name spells a root, when
+// "HKLM\" goes in front so that the path cannot be read as another root's.
+std::string KeyPathText(const RegKey* root, const std::vector<std::string>& parts);
 
 // File system bookkeeping for the contents map: a file written gets its node
 // (and its folders) if new; a file removed loses it.

@@ -60,6 +60,7 @@ static void VisitKey(const RegKey& key, std::string* path,
   for (const auto& sub : *key.subkeys) {
     const size_t size = path->size();
     if (!path->empty()) *path += '\\';
+    else if (NamesARoot(sub.first)) *path = "HKLM\\";  // a key at HKLM's top that spells a root
     *path += sub.first;
     VisitKey(sub.second, path, visit);
     path->resize(size);

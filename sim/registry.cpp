@@ -162,6 +162,14 @@ RegKey* ResolveOrCreate(RegKey* root, const std::string& path, bool* created) {
   return key;
 }
 
+bool NamesARoot(const std::string& name) { return SameNoCase(name, "HKCU") || SameNoCase(name, "HKLM"); }
+
+std::string KeyPathText(const RegKey* root, const std::vector<std::string>& parts) {
+  std::string text = root == &M().hkcu ? "HKCU" : !parts.empty() && NamesARoot(parts[0]) ? "HKLM" : "";
+  for (const std::string& part : parts) text += (text.empty() ? "" : "\\") + part;
+  return text;
+}
+
 RegKey* RootFor(const std::string& path, std::string* rest) {
   if (path.size() >= 4 && SameNoCase(path.substr(0, 4), "HKCU") && (path.size() == 4 || path[4] == '\\')) {
     *rest = path.size() > 4 ? path.substr(5) : std::string();
@@ -213,9 +221,8 @@ void DeleteKey(const std::string& path) {
   if (!parent->subkeys) return;
   const auto gone = parent->subkeys->find(last);
   if (gone != parent->subkeys->end()) {
-    std::string named = root == &M().hkcu ? "HKCU\\" : "";
-    for (const std::string& p : parts) named += p + "\\";
-    NoteDeletedTree(gone->second, named + gone->first);
+    parts.push_back(gone->first);
+    NoteDeletedTree(gone->second, KeyPathText(root, parts));
     parent->subkeys->erase(gone);
   }
   parent->stamp = M().nextStamp++;
@@ -253,7 +260,10 @@ DWORD GetValueType(const std::string& path, const std::string& name) {
 void DeleteValue(const std::string& path, const std::string& name) {
   RegKey* key = KeyAt(path);
   if (!key || !key->FindValue(name)) return;
-  M().registryDeletions.push_back(RegistryDeletion{path, true, std::string(key->FindValue(name)->name())});
+  std::string rest;
+  const RegKey* root = RootFor(path, &rest);
+  M().registryDeletions.push_back(
+      RegistryDeletion{KeyPathText(root, SplitPath(rest)), true, std::string(key->FindValue(name)->name())});
   key->values.Erase(name);
 }
 

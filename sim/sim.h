@@ -344,7 +344,8 @@ void EndProcess();
 // reads), which is no call of the launcher's. Gives the setting before.
 bool SetQuiet(bool quiet);
 // Every key of the registry with its values, parents before children, HKLM
-// keys as sim.h paths and HKCU keys with "HKCU\" in front.
+// keys as sim.h paths and HKCU keys with "HKCU\" in front (an HKLM key whose
+// first name spells "HKCU" or "HKLM" gets "HKLM\" in front).
 struct KeyContents {
   std::string path;
   std::vector<std::string> valueNames;

@@ -94,7 +94,7 @@ TEST_F(LintTest, RegistryPathMustBeRelativeWithoutEmptyNames) {
   // Key names of 255 characters, paths of 260 (seen refused by Wine's ANSI calls over that), no NUL.
   Info("RegistryPath", "RegistryPath=" + std::string(255, 'K') + "\\" + std::string(4, 'K'));
   EXPECT_EQ(Lint(), std::vector<std::string>{});
-  for (const std::string& bad : std::vector<std::string>{"\\Software\\P", "Software\\P\\", "Software\\\\P", "HKLM\\Software\\P",
+  for (const std::string& bad : std::vector<std::string>{"\\Software\\P", "Software\\P\\", "Software\\\\P", "HKLM\\Software\\P", "hkcu\\P", "HKU",
                           "hkey_local_machine\\Software\\P", "", std::string(256, 'K'),
                           "Software\\" + std::string(252, 'K') + "\\K", std::string("Software\\P\0Q", 12)}) {
     Info("RegistryPath", "RegistryPath=" + bad);

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "outcome.h"
+#include "sim.h"
 
 namespace {
 
@@ -42,6 +43,23 @@ TEST(OutcomeTest, ProgramEndedWithWhatItStartedAfterItsWaitRanOut) {
   ASSERT_GE(lines.size(), 3u);
   EXPECT_EQ(lines[1], "stops waiting for net stop spooler after 60 s");
   EXPECT_EQ(lines[2], "ends net stop spooler and what it started (exit code 1)");
+}
+
+// Keys at HKLM's top named like a root are told below HKLM, created or deleted.
+TEST(OutcomeTest, KeysNamedLikeARootStayBelowTheirRoot) {
+  sim::Reset();
+  sim::SetString("HKLM\\HKCU\\Soft", "V", "1");
+  sim::CreateKey("HKLM\\HKCU\\Soft\\Gone");
+  sim::CreateKey("HKLM\\hklm\\Top");
+  const plan::ObservableState before = plan::ObserveMachine(plan::Machine());
+  sim::DeleteValue("HKLM\\\\HKCU\\Soft", "V");  // as a .reg file may spell it
+  sim::DeleteKey("HKLM\\HKCU\\Soft\\Gone");
+  sim::CreateKey("HKLM\\hkcu\\New");
+  sim::DeleteKey("HKLM\\HKLM");  // a key at a root's top, as a Software Windows lacks, is not told
+  const std::vector<std::string> lines =
+      plan::OutcomeLines(plan::Machine(), before, plan::ObserveMachine(plan::Machine()), {});
+  EXPECT_EQ(lines, (std::vector<std::string>{"key hklm\\hkcu\\new created", "key hklm\\hkcu\\soft\\gone deleted",
+                                             "value hklm\\hkcu\\soft : v deleted"}));
 }
 
 }  // namespace

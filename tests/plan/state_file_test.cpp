@@ -48,6 +48,10 @@ TEST_P(StateFileTest, RegistryReadsBackUnchanged) {
   sim::SetString("Software\\P", "Trail\x83\x5c", "\x83\x5c\"\x83\x5c");
   sim::SetString("Software\\P", "LeadAtEnd", "a\x83");
   sim::SetString("Software\\P", "Lines", "one\r\ntwo\nthree");
+  // Keys at HKLM's top named like a root stay below HKLM, and HKCU's below HKCU.
+  sim::SetString("HKLM\\HKCU\\Soft", "V", "1");
+  sim::CreateKey("HKLM\\hklm\\Deep");
+  sim::CreateKey("HKCU\\HKLM");
   const std::string before = Dump();
   const std::string text = plan::RegistryAsRegedit4();
 
@@ -58,6 +62,9 @@ TEST_P(StateFileTest, RegistryReadsBackUnchanged) {
   EXPECT_EQ(Dump(), before) << text;
   EXPECT_NE(before.find("[HKCU\\Software\\U]"), std::string::npos);
   EXPECT_NE(before.find("[Software\\P\\Empty key]"), std::string::npos);
+  for (const char* key : {"[HKEY_LOCAL_MACHINE\\HKCU\\Soft]", "[HKEY_LOCAL_MACHINE\\hklm\\Deep]",
+                          "[HKEY_CURRENT_USER\\HKLM]"})
+    EXPECT_NE(text.find(key), std::string::npos) << key << "\n" << text;
 }
 
 INSTANTIATE_TEST_SUITE_P(CodePages, StateFileTest, ::testing::Values(1252, 932));

@@ -217,7 +217,9 @@ std::vector<std::string> KeyNames(const std::string& path) {
 void CheckRegistryPath(IniLint& lint, int line, const std::string& path) {
   const std::string u = Upper(path);
   if (path.empty()) return lint.Add(line, "REG01", "RegistryPath is empty: there is no product key; give the key below HKEY_LOCAL_MACHINE, e.g. Software\\Maker\\Product");
-  if (u.compare(0, 5, "HKEY_") == 0 || u.compare(0, 5, "HKLM\\") == 0)
+  const std::string first = u.substr(0, u.find('\\'));
+  if (u.compare(0, 5, "HKEY_") == 0 || first == "HKLM" || first == "HKCU" || first == "HKCR" || first == "HKU" ||
+      first == "HKCC")
     return lint.Add(line, "REG02", "RegistryPath names a root key; it must be relative to HKEY_LOCAL_MACHINE: leave the root out");
   size_t longest = 0;
   bool empty = false;

@@ -75,7 +75,8 @@ const FindingCode kCodes[] = {
      "of HKEY_LOCAL_MACHINE and the launcher writes no InstallMode."},
     {"REG02", true, "RegistryPath names a root key",
      "The launcher opens RegistryPath below HKEY_LOCAL_MACHINE itself: a path that begins with HKEY_ or\n"
-     "HKLM\\ names a key of that name below the root. Leave the root out."},
+     "a root's short name (HKLM, HKCU, HKCR, HKU, HKCC) names a key of that name below the root. Leave\n"
+     "the root out."},
     {"REG03", true, "RegistryPath has an empty key name",
      "A leading, trailing or doubled backslash leaves an empty key name in the path: it does not name\n"
      "the key that was meant. Write the key names with one backslash between them."},

@@ -72,8 +72,9 @@ void WriteRegistryAsRegedit4(std::ostream& out) {
   out << "REGEDIT4\r\n";
   sim::VisitRegistry([&out](const std::string& path, const sim::RegValueList& values) {
     const bool user = path.compare(0, 5, "HKCU\\") == 0;
+    const bool rooted = user || path.compare(0, 5, "HKLM\\") == 0;  // a key at HKLM's top named like a root
     out << "\r\n[" << (user ? "HKEY_CURRENT_USER\\" : "HKEY_LOCAL_MACHINE\\")
-        << std::string_view(path).substr(user ? 5 : 0) << "]\r\n";
+        << std::string_view(path).substr(rooted ? 5 : 0) << "]\r\n";
     for (size_t i = 0; i < values.size(); ++i) {
       const sim::RegValueView value = values[i];
       if (value.name.empty()) out << '@';

@@ -14,6 +14,7 @@ namespace {
 
 std::string KeyName(const std::string& simPath) {
   if (simPath.compare(0, 5, "HKCU\\") == 0) return "hkcu\\" + Lower(simPath.substr(5));
+  if (simPath.compare(0, 5, "HKLM\\") == 0) return "hklm\\" + Lower(simPath.substr(5));  // named like a root
   return "hklm\\" + Lower(simPath);
 }
 
@@ -216,7 +217,9 @@ bool FindValue(const ObservableState& state, uint64_t name, uint64_t* text) {
 // The machine's path of the parent of a key, "" for a key at a root's top.
 std::string ParentPath(const std::string& simPath) {
   const size_t cut = simPath.rfind('\\');
-  if (cut == std::string::npos || simPath.compare(0, cut + 1, "HKCU\\") == 0) return "";
+  if (cut == std::string::npos || simPath.compare(0, cut + 1, "HKCU\\") == 0 ||
+      simPath.compare(0, cut + 1, "HKLM\\") == 0)
+    return "";
   return simPath.substr(0, cut);
 }
 
