@@ -26,6 +26,20 @@ struct NoCaseViewLess {
 std::string Upper(const std::string& s);
 bool SameNoCase(const std::string& a, const std::string& b);
 
+// Names as Windows compares them without regard to letter case (registry
+// keys and values, window titles), read in `codePage`: the character at
+// `*i` as one value with its case folded, `*i` moved past it. A double-byte
+// character is one value (lead << 8 | trail); its trail byte is never folded
+// alone, though it may look like an ASCII letter.
+unsigned int NextFoldedChar(int codePage, std::string_view text, size_t* i);
+// Key names in that order. Each map of subkeys keeps the code page it was
+// made under, so that its order never changes under it.
+struct KeyNameLess {
+  explicit KeyNameLess(int page) : codePage(page) {}
+  bool operator()(std::string_view a, std::string_view b) const;
+  int codePage;
+};
+
 // A value: its name and data side by side in one string (one allocation, or
 // none for a short value), its type beside them.
 class RegValue {
@@ -70,7 +84,7 @@ class RegValues {
 struct RegKey {
   // By name, letter case as created; each key lies in its parent's node and
   // never moves. A key without subkeys holds a null pointer.
-  typedef std::map<std::string, RegKey, NoCaseViewLess> Subkeys;
+  typedef std::map<std::string, RegKey, KeyNameLess> Subkeys;
   std::unique_ptr<Subkeys> subkeys;
   uint64_t stamp = 0;  // renewed whenever a subkey is added or removed
   RegValues values;
@@ -364,8 +378,9 @@ void EndProcessSoon(Process& process, DWORD exitCode);
 // The late exports of the loaded kernel32 (GetModuleHandleA's module).
 bool IsKernel32(HMODULE module);
 FARPROC Kernel32Export(HMODULE module, const std::string& name);
-// Whether `c` is a lead byte in the posed ANSI code page.
+// Whether `c` is a lead byte in the posed ANSI code page, or in `codePage`.
 bool IsAnsiLeadByte(unsigned char c);
+bool IsLeadByteIn(int codePage, unsigned char c);
 
 // Runs scheduled changes whose time has come.
 void AdvanceClock(DWORD ms);

@@ -20,6 +20,44 @@ static bool IsLead(int codePage, unsigned char c) {
 
 bool sim::IsAnsiLeadByte(unsigned char c) { return IsLead(M().ansiCodePage, c); }
 
+bool sim::IsLeadByteIn(int codePage, unsigned char c) { return IsLead(codePage, c); }
+
+// A single-byte character with its letter case folded: ASCII letters, and
+// in 1252 the accented letters of Latin-1 and the few of 0x80-0x9F.
+static unsigned int FoldByte(int codePage, unsigned char c) {
+  if (c >= 'a' && c <= 'z') return c - 0x20u;
+  if (codePage == 1252) {
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20u;
+    if (c == 0x9A || c == 0x9C || c == 0x9E) return c - 0x10u;
+    if (c == 0xFF) return 0x9F;
+  }
+  return c;
+}
+
+// A double-byte character as one value, full-width Latin small letters
+// folded to capitals (the only double-byte letters with case modelled).
+static unsigned int FoldDouble(int codePage, unsigned char lead, unsigned char trail) {
+  if (codePage == 932 && lead == 0x82 && trail >= 0x81 && trail <= 0x9A) trail = static_cast<unsigned char>(trail - 0x21);
+  if ((codePage == 936 || codePage == 949) && lead == 0xA3 && trail >= 0xE1 && trail <= 0xFA)
+    trail = static_cast<unsigned char>(trail - 0x20);
+  return (static_cast<unsigned int>(lead) << 8) | trail;
+}
+
+unsigned int sim::NextFoldedChar(int codePage, std::string_view text, size_t* i) {
+  const unsigned char c = static_cast<unsigned char>(text[(*i)++]);
+  if (!IsLead(codePage, c) || *i >= text.size()) return FoldByte(codePage, c);
+  return FoldDouble(codePage, c, static_cast<unsigned char>(text[(*i)++]));
+}
+
+bool sim::KeyNameLess::operator()(std::string_view a, std::string_view b) const {
+  size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    const unsigned int x = NextFoldedChar(codePage, a, &i), y = NextFoldedChar(codePage, b, &j);
+    if (x != y) return x < y;
+  }
+  return i >= a.size() && j < b.size();
+}
+
 // Length in bytes of the character at p (1 or 2); a lead byte before the
 // terminating zero counts as a character of its own.
 static int CharLength(const unsigned char* p) { return IsLead(M().mbCodePage, p[0]) && p[1] ? 2 : 1; }

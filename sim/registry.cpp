@@ -13,20 +13,18 @@ RegKey* RegKey::Find(const std::string& child) const {
   return it == subkeys->end() ? nullptr : &it->second;
 }
 
-static unsigned char Folded(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : static_cast<unsigned char>(c);
-}
-
-static size_t FoldedHash(std::string_view s) {
-  size_t h = 14695981039346656037ull;  // FNV-1a over the upper-cased bytes
-  for (char c : s) h = (h ^ Folded(c)) * 1099511628211ull;
+// Value names hashed and compared as Windows compares them, in the code page
+// their key's values were first set under.
+static size_t FoldedHash(int codePage, std::string_view s) {
+  size_t h = 14695981039346656037ull;  // FNV-1a over the folded characters
+  for (size_t i = 0; i < s.size();) h = (h ^ NextFoldedChar(codePage, s, &i)) * 1099511628211ull;
   return h;
 }
 
-static bool FoldedEqual(std::string_view a, std::string_view b) {
+static bool FoldedEqual(int codePage, std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (Folded(a[i]) != Folded(b[i])) return false;
+  for (size_t i = 0, j = 0; i < a.size();)
+    if (NextFoldedChar(codePage, a, &i) != NextFoldedChar(codePage, b, &j) || i != j) return false;
   return true;
 }
 
@@ -51,13 +49,15 @@ struct RegValues::Store {
   // Open addressing, linear probing: position + 1 of a value, 0 for none;
   // at most half full. Empty while the key has few values.
   std::vector<uint32_t> index;
+  int codePage;  // names are compared in
 
+  explicit Store(int page) : codePage(page) {}
   RegValue& At(size_t i) { return chunks[i / kChunk][i % kChunk]; }
   size_t Slot(std::string_view name, size_t* position) {
     const size_t mask = index.size() - 1;
-    for (size_t slot = FoldedHash(name) & mask;; slot = (slot + 1) & mask) {
+    for (size_t slot = FoldedHash(codePage, name) & mask;; slot = (slot + 1) & mask) {
       *position = index[slot];
-      if (!*position || FoldedEqual(At(*position - 1).name(), name)) return slot;
+      if (!*position || FoldedEqual(codePage, At(*position - 1).name(), name)) return slot;
     }
   }
   void Reindex() {
@@ -88,13 +88,13 @@ RegValue* RegValues::Find(std::string_view name) {
     return position ? &store_->At(position - 1) : nullptr;
   }
   for (size_t i = 0; i < store_->count; ++i)
-    if (FoldedEqual(store_->At(i).name(), name)) return &store_->At(i);
+    if (FoldedEqual(store_->codePage, store_->At(i).name(), name)) return &store_->At(i);
   return nullptr;
 }
 
 void RegValues::Set(std::string_view name, DWORD type, std::string_view data) {
   if (RegValue* v = Find(name)) return v->SetData(type, data);
-  if (!store_) store_ = std::make_unique<Store>();
+  if (!store_) store_ = std::make_unique<Store>(M().ansiCodePage);
   Store& s = *store_;
   if (s.count % Store::kChunk == 0 && s.count / Store::kChunk == s.chunks.size()) {
     s.chunks.emplace_back();
@@ -122,13 +122,18 @@ void RegValues::Erase(std::string_view name) {
   s.Reindex();
 }
 
+// The key names of a path, read in the ANSI code page as Windows reads it:
+// a double-byte character whose second byte is 0x5C is no separator.
 static std::vector<std::string> SplitPath(const std::string& path) {
   std::vector<std::string> parts;
   std::string part;
-  for (char c : path) {
+  for (size_t i = 0; i < path.size(); ++i) {
+    const char c = path[i];
     if (c == '\\') {
       if (!part.empty()) parts.push_back(part);
       part.clear();
+    } else if (IsAnsiLeadByte(static_cast<unsigned char>(c)) && i + 1 < path.size()) {
+      part.append(path, i++, 2);
     } else {
       part += c;
     }
@@ -152,7 +157,7 @@ RegKey* ResolveOrCreate(RegKey* root, const std::string& path, bool* created) {
   for (const std::string& part : SplitPath(path)) {
     RegKey* next = key->Find(part);
     if (!next) {
-      if (!key->subkeys) key->subkeys = std::make_unique<RegKey::Subkeys>();
+      if (!key->subkeys) key->subkeys = std::make_unique<RegKey::Subkeys>(KeyNameLess(M().ansiCodePage));
       next = &key->subkeys->emplace(part, RegKey()).first->second;
       key->stamp = M().nextStamp++;
       *created = true;

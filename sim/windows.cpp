@@ -14,34 +14,6 @@
 
 namespace {
 
-bool IsLeadByte(int codePage, unsigned char c) {
-  switch (codePage) {
-    case 932: return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-    case 936:
-    case 949: return c >= 0x81 && c <= 0xFE;
-    default: return false;
-  }
-}
-
-unsigned char FoldByte(int codePage, unsigned char c) {
-  if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 0x20);
-  if (codePage == 1252) {
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 0x20);
-    if (c == 0x9A || c == 0x9C || c == 0x9E) return static_cast<unsigned char>(c - 0x10);
-    if (c == 0xFF) return 0x9F;
-  }
-  return c;
-}
-
-// A double-byte character as one value, full-width Latin small letters
-// folded to capitals (the only double-byte letters with case modelled).
-unsigned int FoldDouble(int codePage, unsigned char lead, unsigned char trail) {
-  if (codePage == 932 && lead == 0x82 && trail >= 0x81 && trail <= 0x9A) trail = static_cast<unsigned char>(trail - 0x21);
-  if ((codePage == 936 || codePage == 949) && lead == 0xA3 && trail >= 0xE1 && trail <= 0xFA)
-    trail = static_cast<unsigned char>(trail - 0x20);
-  return (static_cast<unsigned int>(lead) << 8) | trail;
-}
-
 bool IsAscii(const std::string& s) {
   for (unsigned char c : s)
     if (c >= 0x80) return false;
@@ -50,19 +22,8 @@ bool IsAscii(const std::string& s) {
 
 bool SameTitle(int codePage, const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size();) {
-    const unsigned char ca = static_cast<unsigned char>(a[i]);
-    const unsigned char cb = static_cast<unsigned char>(b[i]);
-    if (IsLeadByte(codePage, ca) && i + 1 < a.size()) {
-      if (FoldDouble(codePage, ca, static_cast<unsigned char>(a[i + 1])) !=
-          FoldDouble(codePage, cb, static_cast<unsigned char>(b[i + 1])))
-        return false;
-      i += 2;
-      continue;
-    }
-    if (FoldByte(codePage, ca) != FoldByte(codePage, cb)) return false;
-    ++i;
-  }
+  for (size_t i = 0, j = 0; i < a.size();)
+    if (sim::NextFoldedChar(codePage, a, &i) != sim::NextFoldedChar(codePage, b, &j) || i != j) return false;
   return true;
 }
 
@@ -175,7 +136,7 @@ int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount) {
   const std::string& title = it->second.title;
   size_t length = 0;
   while (length < title.size()) {
-    const size_t step = IsLeadByte(it->second.codePage, static_cast<unsigned char>(title[length])) ? 2 : 1;
+    const size_t step = sim::IsLeadByteIn(it->second.codePage, static_cast<unsigned char>(title[length])) ? 2 : 1;
     if (length + step > static_cast<size_t>(nMaxCount - 1) || length + step > title.size()) break;
     length += step;
   }

@@ -52,6 +52,7 @@ TEST_P(StateFileTest, RegistryReadsBackUnchanged) {
   sim::SetString("HKLM\\HKCU\\Soft", "V", "1");
   sim::CreateKey("HKLM\\hklm\\Deep");
   sim::CreateKey("HKCU\\HKLM");
+  sim::CreateKey("\x83\x5c\x83t\\Sub");  // in 932 one key name: the 0x5C ends a character
   const std::string before = Dump();
   const std::string text = plan::RegistryAsRegedit4();
 
@@ -65,6 +66,7 @@ TEST_P(StateFileTest, RegistryReadsBackUnchanged) {
   for (const char* key : {"[HKEY_LOCAL_MACHINE\\HKCU\\Soft]", "[HKEY_LOCAL_MACHINE\\hklm\\Deep]",
                           "[HKEY_CURRENT_USER\\HKLM]"})
     EXPECT_NE(text.find(key), std::string::npos) << key << "\n" << text;
+  EXPECT_EQ(sim::KeyExists("\x83"), GetParam() != 932);
 }
 
 INSTANTIATE_TEST_SUITE_P(CodePages, StateFileTest, ::testing::Values(1252, 932));

@@ -41,11 +41,12 @@ TEST_F(HostileInputTest, TextsEndingInALoneLeadByteAreTakenWhole) {
   EXPECT_EQ(sim::Calls()[static_cast<size_t>(sim::FindCall("CreateEventA"))].detail,
             std::string("Pdi") + kLead + "Setup");
 
-  // A hardware id: the key named by it whole is found, the id without the
-  // lead byte is not taken for it.
+  // A hardware id: a key whose name holds it whole (its lead byte begins a
+  // character there) is found, the id without the lead byte is not taken
+  // for it.
   sim::CreateKey("SYSTEM\\CurrentControlSet\\Enum\\USB\\VID_04B8&PID_0001\\0000");
   EXPECT_FALSE(FindUsbDevice("SYSTEM\\CurrentControlSet\\Enum\\USB"));
-  sim::CreateKey(std::string("SYSTEM\\CurrentControlSet\\Enum\\USB\\VID_04B8&PID_0001") + kLead + "\\0000");
+  sim::CreateKey(std::string("SYSTEM\\CurrentControlSet\\Enum\\USB\\VID_04B8&PID_0001") + kLead + "\x40\\0000");
   EXPECT_TRUE(FindUsbDevice("SYSTEM\\CurrentControlSet\\Enum\\USB"));
 
   // The earlier installation's folder keeps its last byte: a lead byte is
