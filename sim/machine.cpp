@@ -28,10 +28,6 @@ void Reset() {
 static unsigned char UpperAscii(unsigned char c) { return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 0x20) : c; }
 
 bool NoCaseLess::operator()(const std::string& a, const std::string& b) const {
-  return NoCaseViewLess()(a, b);
-}
-
-bool NoCaseViewLess::operator()(std::string_view a, std::string_view b) const {
   const size_t n = a.size() < b.size() ? a.size() : b.size();
   for (size_t i = 0; i < n; ++i) {
     const unsigned char x = UpperAscii(static_cast<unsigned char>(a[i]));

@@ -15,13 +15,9 @@
 
 namespace sim {
 
-// Case-insensitive (ASCII) ordering, the order NT and Wine enumerate keys in.
+// Case-insensitive (ASCII) ordering of file paths, programs and printers.
 struct NoCaseLess {
   bool operator()(const std::string& a, const std::string& b) const;
-};
-// The same order over views (registry keys are found by the names they hold).
-struct NoCaseViewLess {
-  bool operator()(std::string_view a, std::string_view b) const;
 };
 std::string Upper(const std::string& s);
 bool SameNoCase(const std::string& a, const std::string& b);

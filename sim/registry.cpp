@@ -169,6 +169,12 @@ RegKey* ResolveOrCreate(RegKey* root, const std::string& path, bool* created) {
 
 bool NamesARoot(const std::string& name) { return SameNoCase(name, "HKCU") || SameNoCase(name, "HKLM"); }
 
+std::string LocalMachinePath(const std::string& rest) {
+  const size_t first = rest.find_first_not_of('\\');
+  if (first == std::string::npos) return rest;
+  return NamesARoot(rest.substr(first, rest.find('\\', first) - first)) ? "HKLM\\" + rest : rest;
+}
+
 std::string KeyPathText(const RegKey* root, const std::vector<std::string>& parts) {
   std::string text = root == &M().hkcu ? "HKCU" : !parts.empty() && NamesARoot(parts[0]) ? "HKLM" : "";
   for (const std::string& part : parts) text += (text.empty() ? "" : "\\") + part;

@@ -343,6 +343,10 @@ void EndProcess();
 // the tool does on the machine (converting the text of a .reg file it
 // reads), which is no call of the launcher's. Gives the setting before.
 bool SetQuiet(bool quiet);
+// The sim.h path of a key below HKLM given without its root: as it stands,
+// or with "HKLM\" in front when its first name spells a root ("HKCU",
+// "HKLM"), which the path would otherwise be read as.
+std::string LocalMachinePath(const std::string& rest);
 // Every key of the registry with its values, parents before children, HKLM
 // keys as sim.h paths and HKCU keys with "HKCU\" in front (an HKLM key whose
 // first name spells "HKCU" or "HKLM" gets "HKLM\" in front).

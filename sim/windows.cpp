@@ -56,10 +56,9 @@ void CloseWindow(HWND window) {
 
 using namespace sim;
 
-// The simulated windows have no class, so a class name matches none of them.
-// Several matches: the most recently opened window is on top and is returned.
 // The open window of another program titled `title` as FindWindowA looks it
-// up without a class, or none.
+// up without a class, or none. Several matches: the most recently opened
+// window is on top and is returned.
 static HWND FindByTitle(const std::string& title) {
   Machine& m = M();
   for (auto it = m.windows.rbegin(); it != m.windows.rend(); ++it) {
@@ -73,6 +72,7 @@ static HWND FindByTitle(const std::string& title) {
 
 bool sim::WindowFound(const std::string& title) { return FindByTitle(title) != nullptr; }
 
+// The simulated windows have no class, so a class name matches none of them.
 HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName) {
   const std::string title = lpWindowName ? lpWindowName : "";
   if (Enter("FindWindowA", title)) {

@@ -215,13 +215,8 @@ class Parser : public Reader {
     for (const auto& r : kRoots) {
       const size_t n = strlen(r.root);
       if (!StartsWithNoCase(path, r.root) || (path.size() > n && path[n] != '\\')) continue;
-      *rest = std::string(r.prefix) + (path.size() > n ? path.substr(n + 1) : std::string());
-      // A key at HKLM's top named like a root keeps the root in its
-      // simulator path, which would otherwise read as that root's.
-      const size_t first = rest->find_first_not_of('\\');
-      const std::string name = first == std::string::npos ? "" : rest->substr(first, rest->find('\\', first) - first);
-      if (!*r.prefix && name.size() == 4 && (StartsWithNoCase(name, "HKCU") || StartsWithNoCase(name, "HKLM")))
-        *rest = "HKLM\\" + *rest;
+      const std::string below = path.size() > n ? path.substr(n + 1) : std::string();
+      *rest = *r.prefix ? r.prefix + below : sim::LocalMachinePath(below);
       return true;
     }
     return false;

@@ -42,9 +42,6 @@ void Recorder::Stop() {
   SettleKept();
   sim::ObserveCalls(nullptr);
   sim::KeepCallLog(true);
-  // A wait is told when it has ended, with the time it began: what happened
-  // meanwhile (a scheduled change, a program's effect) comes after it.
-  std::stable_sort(effects_.begin(), effects_.end(), [](const Effect& a, const Effect& b) { return a.time < b.time; });
   for (Effect& e : effects_) {
     if (e.kind != "program-started") continue;
     bool waited = false;
@@ -55,6 +52,10 @@ void Recorder::Stop() {
     }
   }
   for (const auto& d : departures_) effects_[d.first].text += " [departs: " + d.second + "]";
+  // A wait is told when it has ended, with the time it began: what happened
+  // meanwhile (a scheduled change, a program's effect) comes after it. Last,
+  // as the departures name their effects by place.
+  std::stable_sort(effects_.begin(), effects_.end(), [](const Effect& a, const Effect& b) { return a.time < b.time; });
 }
 
 void Recorder::Add(const std::string& kind, const std::string& text, Fields fields) {
