@@ -33,6 +33,10 @@ LOGS="$ROOT/build/test-logs"
 mkdir -p "$LOGS"
 rm -f "$LOGS"/*.log
 
+# Every process this run starts carries this mark in its environment, so
+# that what is still running at the end can be told from the machine's own.
+export TEST_RUN_MARK="$ROOT:$$"
+
 FAILURES=0
 SUMMARY=()
 TIMES=()
@@ -188,6 +192,7 @@ if wants host; then
   gtest_suite sanitize "$ASAN_BUILD/unit_tests"
   script_suite faults "$ROOT/tests/faults/run.sh"
   script_suite bad-input "$ROOT/tests/check_bad_input.sh"
+  script_suite install-deps "$ROOT/tests/install/install_deps_test.sh"
   script_suite setup-plan "$ROOT/tests/plan/run.sh"
   # Each fuzz target for a few seconds (its own clang build in build/fuzz).
   NICENESS=10 script_suite fuzz "$ROOT/tests/fuzz/smoke.sh"
@@ -206,6 +211,32 @@ fi
 end_background
 
 xvfb_stop
+
+# leftovers: nothing may outlive the run: no mount below build/ (a prefix's
+# overlay) and none of the run's processes (Wine servers, X servers,
+# programs). What is found is named, counted as a failure and cleared away.
+leftovers() {
+  local mounts pids="" env pid
+  mounts="$(findmnt -rn -o TARGET 2>/dev/null | grep -F "$ROOT/build/")"
+  sleep 1
+  for env in /proc/[0-9]*/environ; do
+    pid="${env#/proc/}" && pid="${pid%/environ}"
+    [ "$pid" != $$ ] && tr '\0' '\n' <"$env" 2>/dev/null | grep -qxF "TEST_RUN_MARK=$TEST_RUN_MARK" &&
+      pids="$pids $pid"
+  done
+  if [ -z "$mounts$pids" ]; then
+    record "leftovers: 1 passed, 0 failed"
+    return
+  fi
+  for pid in $pids; do echo "left running: $pid $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)"; done
+  [ -z "$mounts" ] || echo "left mounted: $mounts"
+  # shellcheck disable=SC2086
+  [ -z "$pids" ] || kill $pids 2>/dev/null
+  echo "$mounts" | sort -r | while read -r mount; do [ -z "$mount" ] || umount -l "$mount"; done
+  record "leftovers: 0 passed, 1 failed"
+}
+(export -n TEST_RUN_MARK && leftovers) | tee "$LOGS/leftovers.log"
+count "$(grep -E "$SUITE_LINE" "$LOGS/leftovers.log")"
 
 echo
 echo "== summary"
