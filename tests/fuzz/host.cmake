@@ -4,9 +4,12 @@
 # launcher (the real printer removal included) against the simulator.
 file(GLOB FUZZ_TARGET_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/*_fuzz.cpp)
 list(FILTER FUZZ_TARGET_SOURCES EXCLUDE REGEX "/plan_[^/]*_fuzz\\.cpp$")
-add_library(launcher_fuzz STATIC ${LAUNCHER_SOURCES} ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_machine.cpp)
+# The launcher's sources are compiled once, in launcher_core; this adds the
+# real removal entry point and the fuzzers' machine.
+add_library(launcher_fuzz STATIC ${CMAKE_SOURCE_DIR}/src/removal/uninstall_printer.cpp
+  ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_machine.cpp)
 target_include_directories(launcher_fuzz PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests/fuzz)
-target_link_libraries(launcher_fuzz PUBLIC sim)
+target_link_libraries(launcher_fuzz PUBLIC launcher_core)
 foreach(source ${FUZZ_TARGET_SOURCES})
   get_filename_component(name ${source} NAME_WE)
   add_executable(${name} ${source})
