@@ -129,20 +129,20 @@ DWORD GetFileAttributesA(LPCSTR lpFileName) {
 
 BOOL SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes) {
   const std::string path = NormalPath(lpFileName ? lpFileName : "");
+  DWORD& error = M().lastAttributesError;
   if (Enter("SetFileAttributesA", path + " " + std::to_string(dwFileAttributes))) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return FALSE;
+    error = ERROR_ACCESS_DENIED;
+  } else if (!FindNode(path)) {
+    error = IsFolder(ParentOf(path)) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+  } else if (ProtectedFromUser(path)) {
+    error = ERROR_ACCESS_DENIED;
+  } else {
+    error = 0;
+    SetAttributes(path, dwFileAttributes);
+    return TRUE;
   }
-  if (!FindNode(path)) {
-    SetLastError(IsFolder(ParentOf(path)) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
-    return FALSE;
-  }
-  if (ProtectedFromUser(path)) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return FALSE;
-  }
-  SetAttributes(path, dwFileAttributes);
-  return TRUE;
+  SetLastError(error);
+  return FALSE;
 }
 
 BOOL DeleteFileA(LPCSTR lpFileName) {

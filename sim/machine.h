@@ -303,6 +303,7 @@ struct Machine {
   std::vector<FileOpen> fileOpens;
   std::vector<EventCreate> eventCreates;
   std::vector<FileCopy> fileCopies;
+  DWORD lastAttributesError = 0;  // of the last SetFileAttributesA; 0 when it succeeded
   bool readFailureReadsNothing = false;
   // ---- plans (sim/plan_observer.cpp) ----
   std::function<void(const Call&)> callObserver;

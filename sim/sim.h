@@ -447,6 +447,8 @@ struct FileCopy {
   bool failIfExists;
 };
 const std::vector<FileCopy>& FileCopies();
+// The error of the last SetFileAttributesA, 0 when it changed the attributes.
+DWORD LastSetAttributesError();
 
 // Every OpenEventA, with the access and inheritance asked for. SetEvent
 // needs EVENT_MODIFY_STATE (0x0002) in the handle's access.

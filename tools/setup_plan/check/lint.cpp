@@ -69,6 +69,7 @@ class IniLint {
       Add(1, "INI04", "UTF-8 byte-order mark: seen under Wine, the file is then read as UTF-8; no reading by 95, 98 "
                       "or Me is known: save it as ANSI text in code page " + std::to_string(codePage_) + " without the mark");
     std::string section;
+    std::string current;  // the section's name as written
     int line = 1;
     for (size_t at = 0; at <= text.size(); ++line) {
       size_t end = text.find('\n', at);
@@ -82,6 +83,7 @@ class IniLint {
       if (l[first] == '[') {
         const std::string name = l.substr(first + 1, l.find(']') - first - 1);
         section = Upper(name);
+        current = name;
         if (sections_.emplace(section, line).second && !KnownSection(section))
           Add(line, "INI09", "unknown section [" + name + "]" + Nearest(name, {records::kInstallInfoSection,
                                                                              records::kUninstallSection}));
@@ -89,7 +91,10 @@ class IniLint {
       }
       std::string key = l.substr(first, l.find('=') - first);
       while (!key.empty() && (key.back() == ' ' || key.back() == '\t')) key.pop_back();
-      if (KnownSection(section) && !KnownKey(section, key)) {
+      const Key* elsewhere = KeyOfAnotherSection(section, key);
+      if (elsewhere && !misplaced_.count(elsewhere)) {
+        misplaced_[elsewhere] = Placed{line, current};  // told once its own section is known to lack it
+      } else if (KnownSection(section) && !KnownKey(section, key)) {
         std::vector<std::string> names;
         for (const Key& k : kKeys)
           if (Upper(k.section) == section) names.push_back(k.name);
@@ -108,6 +113,26 @@ class IniLint {
     GetPrivateProfileStringA(key.section, key.name, kMissing, buffer.data(), size, path_.c_str());
     return buffer.data();
   }
+
+  // A key the launcher reads, written in a section where it never looks for
+  // it: told as INI14 when its own section lacks it (the launcher then takes
+  // the default), else as INI10.
+  void TellMisplaced(const Key& key, bool missingFromItsSection) {
+    const auto it = misplaced_.find(&key);
+    if (it == misplaced_.end()) return;
+    const Placed& at = it->second;
+    const std::string where = it->second.section.empty() ? "before any section" : "under [" + at.section + "]";
+    if (!missingFromItsSection)
+      return Add(at.line, "INI10", std::string(key.name) + " " + where + " is never read: the launcher reads the one in [" +
+                                       key.section + "] on line " + std::to_string(LineOf(key)) + "; remove this one");
+    std::vector<char> written(kLargeBuffer, '\0');
+    GetPrivateProfileStringA(at.section.c_str(), key.name, "", written.data(), kLargeBuffer, path_.c_str());
+    Add(at.line, "INI14", std::string(key.name) + " is " + where + ", where the launcher never reads it, and [" +
+                              key.section + "] has none: " + Consequence(key, written.data()) + "; move the line under [" +
+                              key.section + "]");
+  }
+
+  bool Misplaced(const Key& key) const { return misplaced_.count(&key) != 0; }
 
   int LineOf(const Key& key) {
     auto it = lines_.find(Upper(key.section) + "|" + Upper(key.name));
@@ -139,6 +164,34 @@ class IniLint {
       }
     }
   }
+  struct Placed {
+    int line;
+    std::string section;
+  };
+  // What the launcher does with the default in place of `written`.
+  static std::string Consequence(const Key& key, const std::string& written) {
+    if (strcmp(key.name, records::kInfsGuidKey) == 0)
+      return written == key.defaultText
+                 ? std::string("the launcher takes the default marker, which is the value written here")
+                 : std::string("removal takes the default marker ") + key.defaultText +
+                       " and deletes every INF file holding it, another package's files too, and keeps this "
+                       "product's own (" + written + ")";
+    const std::pair<const char*, const char*> emptied[] = {
+        {records::kRegistryPathKey, "there is no product key, so the product never counts as installed"},
+        {records::kPdiEntryKey, "the instance event, marker and maker key have no product in their names"},
+        {records::kGuidUndInfKey, "any printer function without a class, another maker's too, is taken for the product's"},
+        {records::kVidPidKey, "no device is ever found, so the install mode is always Software"},
+    };
+    std::string what;
+    for (const auto& e : emptied)
+      if (strcmp(key.name, e.first) == 0) what = e.second;
+    return "the launcher takes the empty text in place of \"" + written + "\": " + what;
+  }
+  static const Key* KeyOfAnotherSection(const std::string& section, const std::string& key) {
+    for (const Key& k : kKeys)
+      if (Upper(k.section) != section && Upper(k.name) == Upper(key)) return &k;
+    return nullptr;
+  }
   static bool KnownSection(const std::string& upper) {
     return upper == Upper(records::kInstallInfoSection) || upper == Upper(records::kUninstallSection);
   }
@@ -166,6 +219,7 @@ class IniLint {
   std::vector<Finding>* out_;
   std::map<std::string, int> sections_;
   std::map<std::string, int> lines_;
+  std::map<const Key*, Placed> misplaced_;
 };
 
 void CheckHardwareIds(IniLint& lint, int line, const std::string& list) {
@@ -326,6 +380,11 @@ bool LintPackage(const Options& options, std::vector<Finding>* findings, std::st
   for (const Key& key : kKeys) {
     const int line = lint.LineOf(key);
     const std::string value = lint.Read(key, key.size);
+    lint.TellMisplaced(key, value == kMissing);
+    if (value == kMissing && lint.Misplaced(key)) {
+      values[key.name] = key.defaultText;
+      continue;
+    }
     if (value == kMissing) {
       lint.Add(line, "INI12", std::string(key.name) + " missing from [" + key.section + "]: the launcher uses " +
                                 (key.defaultText[0] ? "\"" + std::string(key.defaultText) + "\"" : "the empty text"));

@@ -52,6 +52,13 @@ const FindingCode kCodes[] = {
     {"INI13", true, "a value longer than the launcher reads",
      "The launcher reads each value into a buffer of fixed size (1024 bytes; 260 for INFSGUID) and the\n"
      "profile function cuts what does not fit: the launcher goes on with the cut text."},
+    {"INI14", true, "a key the launcher reads, in a section where it never looks for it",
+     "GetPrivateProfileStringA finds a key only in the section it is asked for: INFSGUID in [UNINSTALL],\n"
+     "the others in [INSTALL_INFO]. Written under another section (its own header forgotten or\n"
+     "misspelt), the key is never read, and when its own section has none the launcher takes the\n"
+     "default. For INFSGUID that is the launcher's default marker, which the finding names: removal\n"
+     "then deletes the INF files of any package that carries that marker and keeps the product's own.\n"
+     "Move the line under its section's header."},
     {"PDI01", true, "PDIENTRY is empty",
      "PDIENTRY names the instance event (<PDIENTRY>Setup), the installed marker (<PDIENTRY>KEY) and the\n"
      "maker key (Software\\Corvale\\<PDIENTRY>). Empty, they have no product in them."},
