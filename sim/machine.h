@@ -329,6 +329,9 @@ void DropHandle(const void* handle);
 // are taken, 260 refused with ERROR_FILENAME_EXCED_RANGE). A double-byte
 // character of the ANSI code page is one unit.
 bool TooLongForObjectName(const std::string& name);
+// UTF-16 little-endian bytes as text of the ANSI code page ('?' for a
+// character it lacks), without a call being recorded.
+std::string NarrowUtf16Text(const std::string& bytes);
 
 RegKey* Resolve(RegKey* root, const std::string& path);
 RegKey* ResolveOrCreate(RegKey* root, const std::string& path, bool* created);

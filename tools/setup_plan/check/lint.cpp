@@ -58,16 +58,28 @@ class IniLint {
   // Where each section and key stands (first occurrence), and the bytes the
   // code page cannot read.
   void Scan(const std::string& text) {
-    if (text.compare(0, 2, "\xFF\xFE") == 0 || text.compare(0, 2, "\xFE\xFF") == 0) {
-      Add(1, "INI02", "UTF-16 text: seen under Wine, the profile functions of 2000 and later read it; no reading by 95, "
-                      "98 or Me is known: save it as ANSI text in code page " + std::to_string(codePage_));
+    // A UTF-16 file is one finding: its NUL bytes are its encoding, not
+    // mistakes of a line.
+    bool utf16 = true;
+    if (text.compare(0, 2, "\xFF\xFE") == 0) {
+      Add(1, "INI02", "UTF-16 text: 2000, XP and 2003 read it as Unicode, but 95, 98 and Me read its bytes as ANSI "
+                      "text and find no key, so there the launcher takes every default; save it as ANSI text in code "
+                      "page " + std::to_string(codePage_));
+    } else if (text.compare(0, 2, "\xFE\xFF") == 0) {
+      Add(1, "INI02", "UTF-16 big-endian text: no release is known to read it as Unicode, and read as ANSI text it "
+                      "holds no key; save it as ANSI text in code page " + std::to_string(codePage_));
     } else if (text.size() >= 4 && ((text[1] == 0 && text[3] == 0) || (text[0] == 0 && text[2] == 0))) {
       Add(1, "INI03", "UTF-16 without a byte-order mark: read as ANSI text, it holds no section and no key; save it as "
                       "ANSI text");
+    } else {
+      utf16 = false;
     }
-    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
-      Add(1, "INI04", "UTF-8 byte-order mark: seen under Wine, the file is then read as UTF-8; no reading by 95, 98 "
-                      "or Me is known: save it as ANSI text in code page " + std::to_string(codePage_) + " without the mark");
+    const bool utf8Mark = text.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    if (utf8Mark)
+      Add(1, "INI04", "UTF-8 byte-order mark: how Windows reads it is not documented; read as ANSI text, its three "
+                      "bytes belong to line 1, so a section header there is not found and its keys take their "
+                      "defaults (Wine alone reads the file as UTF-8); save it as ANSI text in code page " +
+                      std::to_string(codePage_) + " without the mark");
     std::string section;
     std::string current;  // the section's name as written
     int line = 1;
@@ -77,7 +89,7 @@ class IniLint {
       std::string l = text.substr(at, end - at);
       at = end + 1;
       if (!l.empty() && l.back() == '\r') l.pop_back();
-      CheckBytes(l, line);
+      if (!utf16) CheckBytes(line == 1 && utf8Mark ? l.substr(3) : l, line);
       const size_t first = l.find_first_not_of(" \t");
       if (first == std::string::npos || l[first] == ';') continue;
       if (l[first] == '[') {
@@ -92,8 +104,12 @@ class IniLint {
       std::string key = l.substr(first, l.find('=') - first);
       while (!key.empty() && (key.back() == ' ' || key.back() == '\t')) key.pop_back();
       const Key* elsewhere = KeyOfAnotherSection(section, key);
-      if (elsewhere && !misplaced_.count(elsewhere)) {
-        misplaced_[elsewhere] = Placed{line, current};  // told once its own section is known to lack it
+      // Keys before any section because the mark hid line 1's header are INI04's.
+      if (elsewhere && !misplaced_.count(elsewhere) && !(utf8Mark && section.empty())) {
+        const size_t eq = l.find('=');
+        std::string value = eq == std::string::npos ? "" : l.substr(eq + 1);
+        value.erase(0, value.find_first_not_of(" \t"));
+        misplaced_[elsewhere] = Placed{line, current, value};  // told once its own section is known to lack it
       } else if (KnownSection(section) && !KnownKey(section, key)) {
         std::vector<std::string> names;
         for (const Key& k : kKeys)
@@ -125,10 +141,8 @@ class IniLint {
     if (!missingFromItsSection)
       return Add(at.line, "INI10", std::string(key.name) + " " + where + " is never read: the launcher reads the one in [" +
                                        key.section + "] on line " + std::to_string(LineOf(key)) + "; remove this one");
-    std::vector<char> written(kLargeBuffer, '\0');
-    GetPrivateProfileStringA(at.section.c_str(), key.name, "", written.data(), kLargeBuffer, path_.c_str());
     Add(at.line, "INI14", std::string(key.name) + " is " + where + ", where the launcher never reads it, and [" +
-                              key.section + "] has none: " + Consequence(key, written.data()) + "; move the line under [" +
+                              key.section + "] has none: " + Consequence(key, at.value) + "; move the line under [" +
                               key.section + "]");
   }
 
@@ -167,6 +181,7 @@ class IniLint {
   struct Placed {
     int line;
     std::string section;
+    std::string value;  // as written on the line
   };
   // What the launcher does with the default in place of `written`.
   static std::string Consequence(const Key& key, const std::string& written) {

@@ -100,6 +100,12 @@ std::string VersionOf(std::string bytes) {
 
 }  // namespace
 
+// Why the ANSI file calls refuse `path`.
+std::string TooLongText(const std::string& path) {
+  return path.substr(path.rfind('\\') + 1) + "'s path is " + std::to_string(sim::AnsiPathCharacters(path)) +
+         " characters, and the ANSI file calls take at most " + std::to_string(MAX_PATH - 1);
+}
+
 void Recorder::SettleProcessStart() {
   const sim::ProcessStart& start = sim::ProcessStarts().back();
   const std::string show = ShowStateText(start.startupFlags, start.showWindow);
@@ -115,7 +121,9 @@ void Recorder::SettleProcessStart() {
   if (start.startupFlags & ~static_cast<DWORD>(STARTF_USESHOWWINDOW)) text += ", startup flags " + Hex(start.startupFlags);
   if (start.startupInfoSize != sizeof(STARTUPINFOA)) text += ", start record of " + std::to_string(start.startupInfoSize) + " bytes";
   text += ")";
-  if (!start.started) text += " [no such program: nothing starts]";
+  if (!start.started && GetLastError() == ERROR_FILENAME_EXCED_RANGE)
+    text += " [refused, ERROR_FILENAME_EXCED_RANGE: " + TooLongText(start.applicationName) + "; nothing starts]";
+  else if (!start.started) text += " [no such program: nothing starts]";
   if (Upper(start.applicationName) == Upper(folder_ + "\\Install\\Setup.exe")) signs_.handoff = true;
   lookups_.push_back(Lookup{"CreateProcessA", start.applicationName, "", start.started});
   AddAt(call_.time, "program-started", text,
@@ -158,7 +166,7 @@ void Recorder::SettleFile() {
   const std::vector<std::string> ends = Split(call_.detail, " -> ");
   const std::string& from = ends[0];
   const std::string& to = ends.back();
-  if (!sim::FileExists(from)) {
+  if (!sim::FileExists(from) && !sim::TooLongForAnsiPath(from)) {
     Add("file-not-copied", "cannot copy " + from + ": the package lacks it",
         {JText("from", from), JText("to", to), JText("result", "source missing")});
   } else if (sim::FileExists(to) && sim::ReadFile(to) == sim::ReadFile(from)) {
@@ -174,9 +182,13 @@ void Recorder::SettleFile() {
          JText("result", "copied")});
   } else {
     const bool refused = GetLastError() == ERROR_ACCESS_DENIED && sim::LimitedUser();
-    const std::string why = refused ? "refused, a limited user may not write there" : "the copy failed and left what was there";
+    const bool tooLong = GetLastError() == ERROR_FILENAME_EXCED_RANGE;
+    const std::string why = refused   ? "refused, a limited user may not write there"
+                            : tooLong ? "refused, ERROR_FILENAME_EXCED_RANGE: " +
+                                            TooLongText(sim::TooLongForAnsiPath(from) ? from : to)
+                                      : "the copy failed and left what was there";
     Add("file-not-copied", "cannot copy " + from + " to " + to + ": " + why,
-        {JText("from", from), JText("to", to), JText("result", refused ? "refused" : "failed")});
+        {JText("from", from), JText("to", to), JText("result", refused || tooLong ? "refused" : "failed")});
   }
 }
 
