@@ -64,6 +64,7 @@ const std::vector<EventOpen>& EventOpens() { return M().eventOpens; }
 const std::vector<FileOpen>& FileOpens() { return M().fileOpens; }
 const std::vector<EventCreate>& EventCreates() { return M().eventCreates; }
 const std::vector<FileCopy>& FileCopies() { return M().fileCopies; }
+DWORD LastSetAttributesError() { return M().lastAttributesError; }
 
 bool EventManualReset(const std::string& name) {
   auto it = M().events.find(name);

@@ -82,7 +82,9 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode, 
   }
   const bool exists = IsFile(path);
   DWORD error = 0;
-  if (!IsFolder(ParentOf(path))) {
+  if (TooLongForAnsiPath(lpFileName ? lpFileName : "")) {
+    error = ERROR_FILENAME_EXCED_RANGE;
+  } else if (!IsFolder(ParentOf(path))) {
     error = ERROR_PATH_NOT_FOUND;
   } else if (IsFolder(path)) {
     error = ERROR_ACCESS_DENIED;

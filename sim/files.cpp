@@ -59,6 +59,19 @@ static bool FindProfileValue(const std::string& text, const std::string& section
   return false;
 }
 
+// The text the profile functions read. 2000, XP and 2003 read a file that
+// begins with the UTF-16 little-endian mark as Unicode, converted to the
+// ANSI code page (they keep such a file Unicode: R. Chen, "Can INI files be
+// Unicode?", The Old New Thing, 2024-06-06; Wine does the same); 95, 98 and
+// Me make no such conversion (Tera Term's notes on the ini functions) and
+// read the bytes as they are, as every release reads any other file: a UTF-8
+// mark's three bytes then belong to the first line (what Windows does with
+// them is not documented; Wine reads such a file as UTF-8).
+static std::string ProfileText(const std::string& bytes) {
+  const bool unicode = bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE';
+  return unicode && IsNt() ? NarrowUtf16Text(bytes.substr(2)) : bytes;
+}
+
 }  // namespace sim
 
 using namespace sim;
@@ -72,7 +85,7 @@ DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefa
   std::string value;
   auto file = M().files.find(lpFileName ? lpFileName : "");
   bool found = !fail && lpAppName && lpKeyName && file != M().files.end() &&
-               FindProfileValue(file->second, lpAppName, lpKeyName, &value);
+               FindProfileValue(ProfileText(file->second), lpAppName, lpKeyName, &value);
   if (!found) {
     value = lpDefault ? lpDefault : "";
     size_t e = value.find_last_not_of(' ');

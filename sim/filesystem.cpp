@@ -121,6 +121,10 @@ DWORD GetFileAttributesA(LPCSTR lpFileName) {
     SetLastError(ERROR_ACCESS_DENIED);
     return INVALID_FILE_ATTRIBUTES;
   }
+  if (TooLongForAnsiPath(lpFileName ? lpFileName : "")) {
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return INVALID_FILE_ATTRIBUTES;
+  }
   const DWORD attributes = Attributes(path);
   if (attributes == INVALID_FILE_ATTRIBUTES)
     SetLastError(IsFolder(ParentOf(path)) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
@@ -129,20 +133,22 @@ DWORD GetFileAttributesA(LPCSTR lpFileName) {
 
 BOOL SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes) {
   const std::string path = NormalPath(lpFileName ? lpFileName : "");
+  DWORD& error = M().lastAttributesError;
   if (Enter("SetFileAttributesA", path + " " + std::to_string(dwFileAttributes))) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return FALSE;
+    error = ERROR_ACCESS_DENIED;
+  } else if (TooLongForAnsiPath(lpFileName ? lpFileName : "")) {
+    error = ERROR_FILENAME_EXCED_RANGE;
+  } else if (!FindNode(path)) {
+    error = IsFolder(ParentOf(path)) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+  } else if (ProtectedFromUser(path)) {
+    error = ERROR_ACCESS_DENIED;
+  } else {
+    error = 0;
+    SetAttributes(path, dwFileAttributes);
+    return TRUE;
   }
-  if (!FindNode(path)) {
-    SetLastError(IsFolder(ParentOf(path)) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
-    return FALSE;
-  }
-  if (ProtectedFromUser(path)) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return FALSE;
-  }
-  SetAttributes(path, dwFileAttributes);
-  return TRUE;
+  SetLastError(error);
+  return FALSE;
 }
 
 BOOL DeleteFileA(LPCSTR lpFileName) {
@@ -153,7 +159,9 @@ BOOL DeleteFileA(LPCSTR lpFileName) {
   }
   DWORD error = 0;
   const FsNode* node = FindNode(path);
-  if (!node) {
+  if (TooLongForAnsiPath(lpFileName ? lpFileName : "")) {
+    error = ERROR_FILENAME_EXCED_RANGE;
+  } else if (!node) {
     error = IsFolder(ParentOf(path)) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
   } else if ((node->attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) || ProtectedFromUser(path)) {
     error = ERROR_ACCESS_DENIED;
@@ -177,7 +185,9 @@ BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExis
     return FALSE;
   }
   DWORD error = 0;
-  if (!IsFile(from)) {
+  if (TooLongForAnsiPath(lpExistingFileName ? lpExistingFileName : "") || TooLongForAnsiPath(lpNewFileName ? lpNewFileName : "")) {
+    error = ERROR_FILENAME_EXCED_RANGE;
+  } else if (!IsFile(from)) {
     error = IsFolder(from) ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
   } else if (!SharingAllows(from, GENERIC_READ, FILE_SHARE_READ)) {
     error = ERROR_SHARING_VIOLATION;

@@ -200,11 +200,12 @@ BOOL CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_AT
   start.time = m.clock;
   const bool fail = Enter("CreateProcessA", start.commandLine);
   std::string program = lpApplicationName ? start.applicationName : ResolveCommandLine(start.commandLine);
-  start.started = !fail && FileExists(program);
+  const bool tooLong = lpApplicationName && TooLongForAnsiPath(lpApplicationName);
+  start.started = !fail && !tooLong && FileExists(program);
   start.applicationName = start.applicationNameNull ? program : start.applicationName;
   m.starts.push_back(start);
   if (!start.started) {
-    SetLastError(fail ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND);
+    SetLastError(fail ? ERROR_ACCESS_DENIED : tooLong ? ERROR_FILENAME_EXCED_RANGE : ERROR_FILE_NOT_FOUND);
     return FALSE;
   }
   auto process = std::make_shared<Process>();

@@ -303,6 +303,7 @@ struct Machine {
   std::vector<FileOpen> fileOpens;
   std::vector<EventCreate> eventCreates;
   std::vector<FileCopy> fileCopies;
+  DWORD lastAttributesError = 0;  // of the last SetFileAttributesA; 0 when it succeeded
   bool readFailureReadsNothing = false;
   // ---- plans (sim/plan_observer.cpp) ----
   std::function<void(const Call&)> callObserver;
@@ -328,6 +329,9 @@ void DropHandle(const void* handle);
 // are taken, 260 refused with ERROR_FILENAME_EXCED_RANGE). A double-byte
 // character of the ANSI code page is one unit.
 bool TooLongForObjectName(const std::string& name);
+// UTF-16 little-endian bytes as text of the ANSI code page ('?' for a
+// character it lacks), without a call being recorded.
+std::string NarrowUtf16Text(const std::string& bytes);
 
 RegKey* Resolve(RegKey* root, const std::string& path);
 RegKey* ResolveOrCreate(RegKey* root, const std::string& path, bool* created);

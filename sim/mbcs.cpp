@@ -108,6 +108,15 @@ bool sim::TooLongForObjectName(const std::string& name) {
   return units > MAX_PATH;
 }
 
+size_t sim::AnsiPathCharacters(const std::string& path) {
+  size_t characters = 0;
+  for (size_t i = 0; i < path.size(); ++i, ++characters)
+    if (IsLead(M().ansiCodePage, static_cast<unsigned char>(path[i])) && i + 1 < path.size()) ++i;
+  return characters;
+}
+
+bool sim::TooLongForAnsiPath(const std::string& path) { return AnsiPathCharacters(path) >= MAX_PATH; }
+
 bool sim::HasOverlongKeyName(const std::string& subkey) {
   size_t length = 0;
   for (size_t i = 0; i < subkey.size(); ++i) {

@@ -447,6 +447,17 @@ struct FileCopy {
   bool failIfExists;
 };
 const std::vector<FileCopy>& FileCopies();
+// The error of the last SetFileAttributesA, 0 when it changed the attributes.
+DWORD LastSetAttributesError();
+// Whether the ANSI file calls refuse `path` (ERROR_FILENAME_EXCED_RANGE):
+// their names are limited to MAX_PATH characters with the terminating zero
+// (documented for CreateFileA, CopyFileA, DeleteFileA, SetFileAttributesA,
+// GetFileAttributesA; on 95, 98 and Me "must not exceed MAX_PATH"). A
+// double-byte character is one character, as in the conversion the NT
+// calls make. CreateProcessA's program name is held to the same limit: the
+// program's file is opened by the same path rules.
+bool TooLongForAnsiPath(const std::string& path);
+size_t AnsiPathCharacters(const std::string& path);  // in the posed code page
 
 // Every OpenEventA, with the access and inheritance asked for. SetEvent
 // needs EVENT_MODIFY_STATE (0x0002) in the handle's access.

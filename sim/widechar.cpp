@@ -28,6 +28,16 @@ int NarrowChar(int codePage, WCHAR c) {
 
 }  // namespace
 
+std::string sim::NarrowUtf16Text(const std::string& bytes) {
+  std::string out;
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const WCHAR c = static_cast<WCHAR>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
+    const int narrow = NarrowChar(M().ansiCodePage, c);
+    out += narrow >= 0 ? static_cast<char>(narrow) : '?';
+  }
+  return out;
+}
+
 using namespace sim;
 
 int WideCharToMultiByte(UINT CodePage, DWORD, LPCWSTR lpWideCharStr, int cchWideChar, LPSTR lpMultiByteStr,

@@ -202,6 +202,38 @@ CONTRACT_TEST(File_ReadOnlyRefusesDeletionUntilMadeNormal) {
      "attributes of a missing file: %lu", Err());
 }
 
+// All Windows versions: the ANSI file calls take names of at most MAX_PATH
+// characters with the terminating zero (documented for CreateFileA,
+// CopyFileA, DeleteFileA; 95, 98 and Me: "must not exceed MAX_PATH"; the
+// longest local path is "D:\<256 characters>" before the zero: "Naming
+// Files, Paths, and Namespaces"). A name of 260 characters is refused with
+// ERROR_FILENAME_EXCED_RANGE; 259 are taken. Wine takes 260 (seen: the copy
+// and the creation succeed).
+CONTRACT_TEST(File_AnsiNamesOfMaxPathCharactersAreRefused) {
+  std::string folder = Folder("long");
+  while (folder.size() < 200) {
+    folder += "\\" + std::string(40, 'd');
+    fixture::MakeFolder(folder);
+  }
+  const std::string fits = folder + "\\" + std::string(MAX_PATH - 2 - folder.size(), 'f');
+  const std::string over = fits + "g";
+  fixture::WriteTextFile(fits, "x");
+  ok(GetFileAttributesA(fits.c_str()) != INVALID_FILE_ATTRIBUTES, "259 characters: %lu", Err());
+  SetLastError(0xdeadbeef);
+  todo_wine_ok(!CopyFileA(fits.c_str(), over.c_str(), FALSE) && GetLastError() == ERROR_FILENAME_EXCED_RANGE,
+               "copy to 260 characters: %lu", Err());
+  SetLastError(0xdeadbeef);
+  HANDLE file = CreateFileA(over.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  todo_wine_ok(file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILENAME_EXCED_RANGE,
+               "create 260 characters: %lu", Err());
+  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  SetLastError(0xdeadbeef);
+  todo_wine_ok(GetFileAttributesA(over.c_str()) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILENAME_EXCED_RANGE,
+               "attributes of 260 characters: %lu", Err());
+  ok(DeleteFileA(fits.c_str()) != FALSE, "delete 259 characters: %lu", Err());
+  DeleteFileA(over.c_str());  // what Wine made
+}
+
 // All Windows versions: CopyFileA with fail-if-exists TRUE leaves an
 // existing target alone (ERROR_FILE_EXISTS); with FALSE it replaces it. A
 // missing source gives ERROR_FILE_NOT_FOUND and creates nothing.

@@ -152,12 +152,14 @@ TEST_F(LintTest, TextTheCodePageCannotHold) {
 TEST_F(LintTest, UnicodeFilesAndAMissingFile) {
   // Findings are in the order of their lines: keys missing from a missing section are on line 0.
   Write("InstallInfo.ini", "\xEF\xBB\xBF[INSTALL_INFO]\r\nRegistryPath=Software\\P\r\n");
-  EXPECT_EQ(FirstAfterLine0(), "InstallInfo.ini:1: warning: UTF-8 byte-order mark: seen under Wine, the file is then "
-                               "read as UTF-8; no reading by 95, 98 or Me is known: save it as ANSI text in code page "
-                               "1252 without the mark [INI04]");
-  Write("InstallInfo.ini", std::string("\xFF\xFE[\0", 4));
-  EXPECT_EQ(FirstAfterLine0().find("InstallInfo.ini:1: error: UTF-16 text: seen under Wine, the profile functions of "
-                                   "2000 and later read it; no reading by 95, 98 or Me is known"), 0u);
+  EXPECT_EQ(FirstAfterLine0().find("InstallInfo.ini:1: error: UTF-8 byte-order mark: how Windows reads it is not "
+                                   "documented; read as ANSI text, its three bytes belong to line 1, so a section "
+                                   "header there is not found"), 0u);
+  // A UTF-16 file is one finding, not a NUL byte a line.
+  Write("InstallInfo.ini", std::string("\xFF\xFE[\0X\0]\0\r\0\n\0K\0=\0\r\0\n\0", 20));
+  EXPECT_EQ(FirstAfterLine0().find("InstallInfo.ini:1: error: UTF-16 text: 2000, XP and 2003 read it as Unicode, but "
+                                   "95, 98 and Me read its bytes as ANSI text"), 0u);
+  for (const std::string& f : Lint()) EXPECT_EQ(f.find("[INI08]"), std::string::npos) << f;
   Write("InstallInfo.ini", std::string("[\0I\0N\0", 6));
   EXPECT_EQ(FirstAfterLine0().find("InstallInfo.ini:1: error: UTF-16 without a byte-order mark"), 0u);
   fs::remove(dir_ / "InstallInfo.ini");
@@ -190,8 +192,13 @@ TEST_F(LintTest, CommandLinesThatDoNotFitAtTheLocation) {
     return f.find("Install\\Setup.exe:0: error: path at C:\\LLL") == 0;
   });
   ASSERT_NE(installer, found.end());
-  EXPECT_NE(installer->find("is 260 bytes"), std::string::npos) << *installer;
+  EXPECT_NE(installer->find("is 260 characters"), std::string::npos) << *installer;
   options_.location.pop_back();
+  for (const std::string& f : Lint()) EXPECT_EQ(f.find("Install\\Setup.exe:0: error"), std::string::npos) << f;
+  // Counted in characters of the code page, as the calls convert them: 260
+  // bytes holding a double-byte character are 259 characters.
+  options_.codePage = 932;
+  options_.location = "C:\\\x82\xA0" + std::string(260 - 18 - 5, 'L');
   for (const std::string& f : Lint()) EXPECT_EQ(f.find("Install\\Setup.exe:0: error"), std::string::npos) << f;
 }
 

@@ -288,6 +288,18 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
       o->maxWaitMs = number;
     }
   }
+  // --explain only prints a text: anything beside it would be taken and
+  // silently not done (a --check that a script believes ran).
+  if (!o->explain.empty() && !o->help) {
+    std::string other = o->packageDir.empty() ? "" : "a package folder";
+    int place = o->packageDir.empty() ? argc : packagePlace;
+    for (const auto& given : o->places)
+      if (given.first != "--explain" && given.second < place) other = given.first, place = given.second;
+    if (!other.empty())
+      return *error = Error(place, other + " with --explain: --explain only says what a code means and checks or "
+                                           "plans nothing; give it alone"),
+             false;
+  }
   if (o->packageDir.empty() && !o->help && o->explain.empty())
     return *error = Error(argc - 1, "no package folder given: name the folder that holds Setup.exe and InstallInfo.ini"), false;
   return o->help || !o->explain.empty() || CheckOptionsTogether(*o, error);

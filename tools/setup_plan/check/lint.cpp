@@ -58,17 +58,30 @@ class IniLint {
   // Where each section and key stands (first occurrence), and the bytes the
   // code page cannot read.
   void Scan(const std::string& text) {
-    if (text.compare(0, 2, "\xFF\xFE") == 0 || text.compare(0, 2, "\xFE\xFF") == 0) {
-      Add(1, "INI02", "UTF-16 text: seen under Wine, the profile functions of 2000 and later read it; no reading by 95, "
-                      "98 or Me is known: save it as ANSI text in code page " + std::to_string(codePage_));
+    // A UTF-16 file is one finding: its NUL bytes are its encoding, not
+    // mistakes of a line.
+    bool utf16 = true;
+    if (text.compare(0, 2, "\xFF\xFE") == 0) {
+      Add(1, "INI02", "UTF-16 text: 2000, XP and 2003 read it as Unicode, but 95, 98 and Me read its bytes as ANSI "
+                      "text and find no key, so there the launcher takes every default; save it as ANSI text in code "
+                      "page " + std::to_string(codePage_));
+    } else if (text.compare(0, 2, "\xFE\xFF") == 0) {
+      Add(1, "INI02", "UTF-16 big-endian text: no release is known to read it as Unicode, and read as ANSI text it "
+                      "holds no key; save it as ANSI text in code page " + std::to_string(codePage_));
     } else if (text.size() >= 4 && ((text[1] == 0 && text[3] == 0) || (text[0] == 0 && text[2] == 0))) {
       Add(1, "INI03", "UTF-16 without a byte-order mark: read as ANSI text, it holds no section and no key; save it as "
                       "ANSI text");
+    } else {
+      utf16 = false;
     }
-    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
-      Add(1, "INI04", "UTF-8 byte-order mark: seen under Wine, the file is then read as UTF-8; no reading by 95, 98 "
-                      "or Me is known: save it as ANSI text in code page " + std::to_string(codePage_) + " without the mark");
+    const bool utf8Mark = text.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    if (utf8Mark)
+      Add(1, "INI04", "UTF-8 byte-order mark: how Windows reads it is not documented; read as ANSI text, its three "
+                      "bytes belong to line 1, so a section header there is not found and its keys take their "
+                      "defaults (Wine alone reads the file as UTF-8); save it as ANSI text in code page " +
+                      std::to_string(codePage_) + " without the mark");
     std::string section;
+    std::string current;  // the section's name as written
     int line = 1;
     for (size_t at = 0; at <= text.size(); ++line) {
       size_t end = text.find('\n', at);
@@ -76,12 +89,13 @@ class IniLint {
       std::string l = text.substr(at, end - at);
       at = end + 1;
       if (!l.empty() && l.back() == '\r') l.pop_back();
-      CheckBytes(l, line);
+      if (!utf16) CheckBytes(line == 1 && utf8Mark ? l.substr(3) : l, line);
       const size_t first = l.find_first_not_of(" \t");
       if (first == std::string::npos || l[first] == ';') continue;
       if (l[first] == '[') {
         const std::string name = l.substr(first + 1, l.find(']') - first - 1);
         section = Upper(name);
+        current = name;
         if (sections_.emplace(section, line).second && !KnownSection(section))
           Add(line, "INI09", "unknown section [" + name + "]" + Nearest(name, {records::kInstallInfoSection,
                                                                              records::kUninstallSection}));
@@ -89,7 +103,14 @@ class IniLint {
       }
       std::string key = l.substr(first, l.find('=') - first);
       while (!key.empty() && (key.back() == ' ' || key.back() == '\t')) key.pop_back();
-      if (KnownSection(section) && !KnownKey(section, key)) {
+      const Key* elsewhere = KeyOfAnotherSection(section, key);
+      // Keys before any section because the mark hid line 1's header are INI04's.
+      if (elsewhere && !misplaced_.count(elsewhere) && !(utf8Mark && section.empty())) {
+        const size_t eq = l.find('=');
+        std::string value = eq == std::string::npos ? "" : l.substr(eq + 1);
+        value.erase(0, value.find_first_not_of(" \t"));
+        misplaced_[elsewhere] = Placed{line, current, value};  // told once its own section is known to lack it
+      } else if (KnownSection(section) && !KnownKey(section, key)) {
         std::vector<std::string> names;
         for (const Key& k : kKeys)
           if (Upper(k.section) == section) names.push_back(k.name);
@@ -108,6 +129,24 @@ class IniLint {
     GetPrivateProfileStringA(key.section, key.name, kMissing, buffer.data(), size, path_.c_str());
     return buffer.data();
   }
+
+  // A key the launcher reads, written in a section where it never looks for
+  // it: told as INI14 when its own section lacks it (the launcher then takes
+  // the default), else as INI10.
+  void TellMisplaced(const Key& key, bool missingFromItsSection) {
+    const auto it = misplaced_.find(&key);
+    if (it == misplaced_.end()) return;
+    const Placed& at = it->second;
+    const std::string where = it->second.section.empty() ? "before any section" : "under [" + at.section + "]";
+    if (!missingFromItsSection)
+      return Add(at.line, "INI10", std::string(key.name) + " " + where + " is never read: the launcher reads the one in [" +
+                                       key.section + "] on line " + std::to_string(LineOf(key)) + "; remove this one");
+    Add(at.line, "INI14", std::string(key.name) + " is " + where + ", where the launcher never reads it, and [" +
+                              key.section + "] has none: " + Consequence(key, at.value) + "; move the line under [" +
+                              key.section + "]");
+  }
+
+  bool Misplaced(const Key& key) const { return misplaced_.count(&key) != 0; }
 
   int LineOf(const Key& key) {
     auto it = lines_.find(Upper(key.section) + "|" + Upper(key.name));
@@ -139,6 +178,35 @@ class IniLint {
       }
     }
   }
+  struct Placed {
+    int line;
+    std::string section;
+    std::string value;  // as written on the line
+  };
+  // What the launcher does with the default in place of `written`.
+  static std::string Consequence(const Key& key, const std::string& written) {
+    if (strcmp(key.name, records::kInfsGuidKey) == 0)
+      return written == key.defaultText
+                 ? std::string("the launcher takes the default marker, which is the value written here")
+                 : std::string("removal takes the default marker ") + key.defaultText +
+                       " and deletes every INF file holding it, another package's files too, and keeps this "
+                       "product's own (" + written + ")";
+    const std::pair<const char*, const char*> emptied[] = {
+        {records::kRegistryPathKey, "there is no product key, so the product never counts as installed"},
+        {records::kPdiEntryKey, "the instance event, marker and maker key have no product in their names"},
+        {records::kGuidUndInfKey, "any printer function without a class, another maker's too, is taken for the product's"},
+        {records::kVidPidKey, "no device is ever found, so the install mode is always Software"},
+    };
+    std::string what;
+    for (const auto& e : emptied)
+      if (strcmp(key.name, e.first) == 0) what = e.second;
+    return "the launcher takes the empty text in place of \"" + written + "\": " + what;
+  }
+  static const Key* KeyOfAnotherSection(const std::string& section, const std::string& key) {
+    for (const Key& k : kKeys)
+      if (Upper(k.section) != section && Upper(k.name) == Upper(key)) return &k;
+    return nullptr;
+  }
   static bool KnownSection(const std::string& upper) {
     return upper == Upper(records::kInstallInfoSection) || upper == Upper(records::kUninstallSection);
   }
@@ -166,6 +234,7 @@ class IniLint {
   std::vector<Finding>* out_;
   std::map<std::string, int> sections_;
   std::map<std::string, int> lines_;
+  std::map<const Key*, Placed> misplaced_;
 };
 
 void CheckHardwareIds(IniLint& lint, int line, const std::string& list) {
@@ -326,6 +395,11 @@ bool LintPackage(const Options& options, std::vector<Finding>* findings, std::st
   for (const Key& key : kKeys) {
     const int line = lint.LineOf(key);
     const std::string value = lint.Read(key, key.size);
+    lint.TellMisplaced(key, value == kMissing);
+    if (value == kMissing && lint.Misplaced(key)) {
+      values[key.name] = key.defaultText;
+      continue;
+    }
     if (value == kMissing) {
       lint.Add(line, "INI12", std::string(key.name) + " missing from [" + key.section + "]: the launcher uses " +
                                 (key.defaultText[0] ? "\"" + std::string(key.defaultText) + "\"" : "the empty text"));

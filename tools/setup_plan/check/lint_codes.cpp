@@ -13,17 +13,25 @@ const FindingCode kCodes[] = {
      "default (mostly the empty text), so no product key, instance event or marker has a name and nothing\n"
      "can be installed. Put the file into the package folder."},
     {"INI02", true, "UTF-16 text with a byte-order mark",
-     "The launcher reads InstallInfo.ini with GetPrivateProfileStringA. Seen under Wine, the NT profile\n"
-     "functions read UTF-16 with its byte-order mark (the key is found); how Windows 95, 98 and Me read\n"
-     "it is not known here. Save the file as ANSI text in the package's code page so that every release\n"
-     "reads it."},
+     "The launcher reads InstallInfo.ini with GetPrivateProfileStringA. Release by release:\n"
+     "  2000, XP, 2003: a file that begins with the UTF-16 little-endian mark FF FE is read as Unicode\n"
+     "    and converted to the ANSI code page (the profile functions keep such a file Unicode: R. Chen,\n"
+     "    \"Can INI files be Unicode?\", The Old New Thing, 2024-06-06). NT 4.0: not known.\n"
+     "  95, 98, Me: no conversion is made (Tera Term's notes on the ini functions); the bytes are read\n"
+     "    as ANSI text, in which no key is found, and the launcher takes every default.\n"
+     "  The big-endian mark FE FF: no release is known to read it as Unicode.\n"
+     "  Wine reads both marks as UTF-16, on every release it poses.\n"
+     "The plan reads the file as each release does. Save it as ANSI text in the package's code page."},
     {"INI03", true, "UTF-16 text without a byte-order mark",
      "Seen under Wine, UTF-16 without the byte-order mark FF FE is read as ANSI text: no key is found,\n"
      "and every key takes its default. Save the file as ANSI text."},
-    {"INI04", false, "UTF-8 byte-order mark",
-     "Seen under Wine, the profile functions take the bytes EF BB BF as a mark and read the file as\n"
-     "UTF-8, so its keys are found; how Windows 95, 98 and Me read it is not known here, and text beyond\n"
-     "ASCII would then not be read in the package's code page. Save the file as ANSI text without it."},
+    {"INI04", true, "UTF-8 byte-order mark",
+     "No release documents a UTF-8 mark for the profile functions, and only the UTF-16 mark is known to\n"
+     "make a file Unicode (see INI02): on every release, what Windows does with the bytes EF BB BF is\n"
+     "not known. Read as ANSI text, as the plan reads them, they belong to line 1, so a section header\n"
+     "there ([INSTALL_INFO]) is not found and its keys take their defaults. Wine differs: it takes the\n"
+     "bytes as a mark and reads the file as UTF-8, so its keys are found. Save the file as ANSI text in\n"
+     "the package's code page without the mark."},
     {"INI05", true, "a byte that is no character in the code page",
      "The launcher reads the file in the ANSI code page of the machine (--codepage). A byte that is no\n"
      "character there (0x81, 0x8D, 0x8F, 0x90, 0x9D in 1252; bytes outside the lead and single-byte\n"
@@ -36,7 +44,8 @@ const FindingCode kCodes[] = {
      "byte at the end of a line or before a byte that cannot follow it takes the next character with it."},
     {"INI08", true, "a NUL byte in a line",
      "A NUL byte inside the file: seen under Wine, the key on that line is then not found at all, and\n"
-     "the launcher uses the key's default. Remove the byte."},
+     "the launcher uses the key's default. Remove the byte. (A UTF-16 file is told once, as INI02 or\n"
+     "INI03, not a NUL byte a line.)"},
     {"INI09", false, "a section the launcher never reads",
      "The launcher reads [INSTALL_INFO] and [UNINSTALL] only (letter case does not matter). Another\n"
      "section is ignored; the nearest known spelling is offered when the name is close to one."},
@@ -52,6 +61,13 @@ const FindingCode kCodes[] = {
     {"INI13", true, "a value longer than the launcher reads",
      "The launcher reads each value into a buffer of fixed size (1024 bytes; 260 for INFSGUID) and the\n"
      "profile function cuts what does not fit: the launcher goes on with the cut text."},
+    {"INI14", true, "a key the launcher reads, in a section where it never looks for it",
+     "GetPrivateProfileStringA finds a key only in the section it is asked for: INFSGUID in [UNINSTALL],\n"
+     "the others in [INSTALL_INFO]. Written under another section (its own header forgotten or\n"
+     "misspelt), the key is never read, and when its own section has none the launcher takes the\n"
+     "default. For INFSGUID that is the launcher's default marker, which the finding names: removal\n"
+     "then deletes the INF files of any package that carries that marker and keeps the product's own.\n"
+     "Move the line under its section's header."},
     {"PDI01", true, "PDIENTRY is empty",
      "PDIENTRY names the instance event (<PDIENTRY>Setup), the installed marker (<PDIENTRY>KEY) and the\n"
      "maker key (Software\\Corvale\\<PDIENTRY>). Empty, they have no product in them."},
@@ -115,7 +131,11 @@ const FindingCode kCodes[] = {
      "The finding says on which releases and in which machine states the launcher starts or copies the\n"
      "file, found by running the plan on every release."},
     {"FILE03", true, "a path too long at the package's location",
-     "Windows starts or copies no file whose path reaches MAX_PATH (260) characters."},
+     "The launcher starts and copies the package's files through the ANSI calls (CreateProcessA,\n"
+     "CopyFileA), whose file names are limited to MAX_PATH characters with the terminating zero, so to\n"
+     "259 (documented for CopyFileA, CreateFileA, DeleteFileA; on 95, 98 and Me \"must not exceed\n"
+     "MAX_PATH\"); a longer one is refused with ERROR_FILENAME_EXCED_RANGE. A double-byte character\n"
+     "counts as one. The plan shows the same refusal. Unpack the package nearer the drive's root."},
     {"FILE04", true, "the clean-up command line does not fit",
      "The launcher builds the clean-up program's command line in a fixed buffer and starts nothing when it\n"
      "does not fit."},

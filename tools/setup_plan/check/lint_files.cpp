@@ -52,10 +52,14 @@ void LintPackageFiles(const Options& options, std::vector<Finding>* findings) {
   std::vector<Finding> found;
   for (size_t i = 0; i < files.size(); ++i) {
     const std::string name = files[i].substr(1) + ":0";
-    // Windows starts no program whose path reaches MAX_PATH.
-    if ((folder + files[i]).size() >= MAX_PATH)
-      found.push_back(MakeFinding(name, "FILE03", "path at " + folder + " is " + std::to_string((folder + files[i]).size()) +
-                                              " bytes: Windows cannot start or copy it (limit 259)"));
+    // The simulator decides, as the plan's calls do: the ANSI file calls
+    // refuse a path of MAX_PATH characters or more.
+    if (sim::TooLongForAnsiPath(folder + files[i]))
+      found.push_back(MakeFinding(name, "FILE03", "path at " + folder + " is " +
+                                                      std::to_string(sim::AnsiPathCharacters(folder + files[i])) +
+                                                      " characters: the ANSI file calls take at most 259 "
+                                                      "(ERROR_FILENAME_EXCED_RANGE), so the launcher cannot start or "
+                                                      "copy it; unpack the package nearer the drive's root"));
   }
   // Running the plan resets the simulated machine: the files are looked at first.
   ReleaseTrace trace;

@@ -189,6 +189,39 @@ bool LoadRegFile(const std::string& path, std::vector<std::string>* warnings, st
   return true;
 }
 
+namespace {
+
+// What the posed release makes of an information file that is not ANSI
+// text (the simulator reads it so; sources in sim/files.cpp), said above the
+// plan: the launcher then reads other values than the file seems to hold.
+void NoteInfoEncoding(const ReleaseEntry& release, int codePage, const std::string& path,
+                      std::vector<std::string>* warnings) {
+  const std::string text = sim::ReadFile(path);
+  const std::string name = release.name;
+  const std::string fix = "; save it as ANSI text in code page " + std::to_string(codePage);
+  std::string what;
+  if (text.compare(0, 2, "\xFF\xFE") == 0)
+    what = release.win9x ? "UTF-16 text: " + name + " reads the profile file as ANSI bytes, with no conversion (95, 98 "
+                               "and Me), so the launcher finds no key and takes every default; 2000, XP and 2003 "
+                               "read it as Unicode"
+                         : "UTF-16 text: " + name + " reads it as Unicode, converted to code page " +
+                               std::to_string(codePage) + " (2000, XP and 2003 keep such a file Unicode; NT 4.0: "
+                               "not known); 95, 98 and Me find no key in it";
+  else if (text.compare(0, 2, "\xFE\xFF") == 0)
+    what = "UTF-16 big-endian text: no release is known to read it as Unicode; the plan reads its bytes as ANSI "
+           "text and finds no key (Wine reads it as UTF-16)";
+  else if (text.size() >= 4 && ((text[1] == 0 && text[3] == 0) || (text[0] == 0 && text[2] == 0)))
+    what = "UTF-16 text without a byte-order mark: only the mark makes a profile file Unicode, so every release "
+           "reads its bytes as ANSI text and finds no key";
+  else if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
+    what = "UTF-8 byte-order mark: what " + name + " makes of it is not documented (not known); the plan reads its "
+           "three bytes as ANSI text of line 1, so a section header on that line is not found and its keys take "
+           "their defaults (Wine reads the file as UTF-8 and finds them)";
+  if (!what.empty()) warnings->push_back(std::string(records::kInstallInfoFileName + 1) + ":1: warning: " + what + fix);
+}
+
+}  // namespace
+
 bool PoseMachine(const Options& options, Machine* machine, std::string* error) {
   const ReleaseEntry* release = FindRelease(options.release);
   if (!release) {
@@ -229,6 +262,7 @@ bool PoseMachine(const Options& options, Machine* machine, std::string* error) {
   if (!CopyFolder(options.packageDir, location, &packageFiles, error)) return false;
   for (const std::string& path : packageFiles)
     if (IsProgram(path)) machine->programs.push_back(path);
+  NoteInfoEncoding(*release, cp, location + records::kInstallInfoFileName, &machine->warnings);
   const std::string launcher = location + "\\Setup.exe";
   if (!sim::FileExists(launcher)) sim::WriteFile(launcher, "MZ");
   sim::SetModulePath(launcher);

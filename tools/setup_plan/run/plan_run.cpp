@@ -1,5 +1,6 @@
 #include "plan_run.h"
 
+#include <set>
 
 #include "app/setup_app.h"
 #include "plan_text.h"
@@ -16,17 +17,31 @@ namespace {
 // The recorder of the run in progress: scripted programs, the message box
 // and the dialog report through it.
 Recorder* g_current = nullptr;
+// Which of options.triggers were applied in some run.
+std::vector<bool> g_applied;
 
-void Note(const std::string& kind, const std::string& text) {
+void Note(const std::string& kind, const std::string& text, Fields fields = {}) {
   g_current->Flush(true);
-  g_current->Add(kind, text);
+  g_current->Add(kind, text, std::move(fields));
 }
 
-void ApplyScripted(const std::string& what, const std::string& regFile) {
+// A program's script that writes below HKEY_LOCAL_MACHINE, run by a limited
+// user: what Windows does with it depends on the program, which the plan
+// does not know, so it is applied as written and said so.
+void ApplyScripted(const std::string& what, const std::string& regFile, bool writesMachine = false) {
   std::vector<std::string> warnings;
   std::string error;
   LoadRegFile(regFile, &warnings, &error);  // checked before the first run
-  Note("scripted-effect", what + ": applies " + regFile);
+  Fields fields = {JText("by", what), JText("file", regFile)};
+  std::string text = what + ": applies " + regFile;
+  if (writesMachine && sim::LimitedUser()) {
+    text += " (started by a limited user, which may not write below HKEY_LOCAL_MACHINE: an installer may then be "
+            "refused these writes, or may ask for an administrator's name and password first; which one is the "
+            "installer's own doing: the plan applies the file as written)";
+    fields.push_back(JText("note", "limited user: these writes below HKEY_LOCAL_MACHINE may be refused, or the "
+                                   "installer may ask for an administrator first"));
+  }
+  Note("scripted-effect", text, std::move(fields));
 }
 
 // The user's answer in the maintenance dialog.
@@ -63,27 +78,36 @@ std::string NoSuchProgram(const Machine& machine, const std::string& program) {
 }
 
 bool DefinePrograms(const Options& options, const Machine& machine, std::string* error) {
+  std::set<std::string> writesMachine;  // scripts that write below HKEY_LOCAL_MACHINE
   for (const Trigger& t : options.triggers) {
     // Parsed once now so that a broken script is reported before anything runs.
     RegFile parsed;
-    parsed.sink = [](const RegOperation&) {};  // only its findings are wanted now
+    bool machineKey = false;
+    parsed.sink = [&machineKey](const RegOperation& op) { machineKey = machineKey || op.key.compare(0, 5, "HKCU\\") != 0; };
     if (!ReadRegFile(t.regFile, &parsed, error)) return false;
+    if (machineKey) writesMachine.insert(t.regFile);
     if (t.program.empty()) continue;
     const std::string path = Upper(ProgramPath(machine.launcherFolder, t.program));
     bool known = false;
     for (const std::string& p : machine.programs) known = known || Upper(p) == path;
     if (!known) return *error = PlaceError(t.place, NoSuchProgram(machine, t.program)), false;
   }
+  g_applied.assign(options.triggers.size(), false);
   for (const std::string& program : machine.programs) {
-    std::vector<std::string> scripts;
-    for (const Trigger& t : options.triggers)
+    std::vector<std::pair<size_t, std::string>> scripts;  // trigger, file
+    for (size_t i = 0; i < options.triggers.size(); ++i) {
+      const Trigger& t = options.triggers[i];
       if (!t.program.empty() && Upper(ProgramPath(machine.launcherFolder, t.program)) == Upper(program))
-        scripts.push_back(t.regFile);
+        scripts.emplace_back(i, t.regFile);
+    }
     DWORD runsFor = 0;
     for (const ProgramTime& d : options.durations)
       if (Upper(ProgramPath(machine.launcherFolder, d.program)) == Upper(program)) runsFor = d.runsForMs;
-    sim::DefineProgram(program, [program, scripts]() -> DWORD {
-      for (const std::string& s : scripts) ApplyScripted(program, s);
+    sim::DefineProgram(program, [program, scripts, writesMachine]() -> DWORD {
+      for (const auto& s : scripts) {
+        g_applied[s.first] = true;
+        ApplyScripted(program, s.second, writesMachine.count(s.second) != 0);
+      }
       return 0;
     }, runsFor);
   }
@@ -94,10 +118,34 @@ bool DefinePrograms(const Options& options, const Machine& machine, std::string*
     for (const std::string& p : machine.programs) listed = listed || Upper(p) == Upper(path);
     if (!listed && sim::FileExists(path)) sim::DefineProgram(path, nullptr, d.runsForMs);
   }
-  for (const Trigger& t : options.triggers)
+  for (size_t i = 0; i < options.triggers.size(); ++i) {
+    const Trigger& t = options.triggers[i];
     if (t.program.empty())
-      sim::At(t.atMs, [t]() { ApplyScripted("at " + std::to_string(t.atMs) + " ms", t.regFile); });
+      sim::At(t.atMs, [t, i]() {
+        g_applied[i] = true;
+        ApplyScripted("at " + std::to_string(t.atMs) + " ms", t.regFile);
+      });
+  }
   return true;
+}
+
+// A scripted change that no run reached is said so: the plan would
+// otherwise look as if the file had been taken into account.
+void WarnUnapplied(const Options& options, const std::vector<RunResult>& runs, Machine* machine) {
+  for (size_t i = 0; i < options.triggers.size(); ++i) {
+    const Trigger& t = options.triggers[i];
+    if (g_applied[i]) continue;
+    const std::string head = "<command line>:" + std::to_string(t.place) + ": warning: ";
+    if (t.program.empty())
+      machine->warnings.push_back(
+          head + "--at " + std::to_string(t.atMs) + "=" + t.regFile + " is never applied: the " +
+          (runs.size() > 1 ? "last run ends" : "run ends") + " at " + std::to_string(sim::Now()) +
+          " ms, before the clock reaches " + std::to_string(t.atMs) +
+          " ms; give a time the run reaches (the times of its lines), or leave it out");
+    else
+      machine->warnings.push_back(head + "--effect " + t.program + "=" + t.regFile + " is never applied: no run starts " +
+                                  t.program + "; pose a machine on which the launcher starts it, or leave it out");
+  }
 }
 
 // The first road whose sign the run shows, in the order the launcher tests them.
@@ -133,7 +181,7 @@ void NameRoad(RunResult* run, const RoadSigns& signs, const std::string& release
 
 }  // namespace
 
-bool RunPlan(const Options& options, const Machine& machine, std::vector<RunResult>* runs, std::string* error) {
+bool RunPlan(const Options& options, Machine& machine, std::vector<RunResult>* runs, std::string* error) {
   if (!DefinePrograms(options, machine, error)) return false;
   sim::OnMessageBox([](const sim::MessageBoxShown&) {
     Note("message-box-answer", "the user presses OK");
@@ -154,6 +202,7 @@ bool RunPlan(const Options& options, const Machine& machine, std::vector<RunResu
     g_current = &recorder;
     sim::ClearCalls();
     recorder.Start(machine.windows);
+    sim::PassTime(0);  // what --at schedules for the time the run starts at comes before its first call
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
     try {
@@ -176,6 +225,7 @@ bool RunPlan(const Options& options, const Machine& machine, std::vector<RunResu
     run.effects = recorder.effects();
     runs->push_back(run);
   }
+  WarnUnapplied(options, *runs, &machine);
   return true;
 }
 

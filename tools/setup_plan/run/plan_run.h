@@ -22,7 +22,8 @@ struct RunResult {
 };
 
 // Runs the launcher options.runs times; false with `error` when a scripted
-// effect's .reg file cannot be used.
-bool RunPlan(const Options& options, const Machine& machine, std::vector<RunResult>* runs, std::string* error);
+// effect's .reg file cannot be used. A scripted change that no run reached
+// becomes a warning of `machine`.
+bool RunPlan(const Options& options, Machine& machine, std::vector<RunResult>* runs, std::string* error);
 
 }  // namespace plan

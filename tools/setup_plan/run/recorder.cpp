@@ -38,6 +38,7 @@ void Recorder::Start(const std::map<HWND, std::string>& windows) {
 
 void Recorder::Stop() {
   Flush();
+  SettleInfExamined(sim::Call{});
   FlushScan();
   SettleKept();
   sim::ObserveCalls(nullptr);
@@ -87,6 +88,7 @@ void Recorder::Flush(bool duringCall) {
 void Recorder::OnCall(const sim::Call& call) {
   if (abandoned_) return;  // the run is unwinding; closing handles is not news
   Flush();
+  SettleInfExamined(call);
   const std::string& f = call.function;
   const bool waits = f == "Sleep" || f == "WaitForSingleObject" || f == "CMP_WaitNoPendingInstallEvents";
   if (sim::EndlessWaits() > endlessWaitsAtStart_) {
@@ -271,10 +273,23 @@ void Recorder::Settle() {
         std::move(fields));
   } else if (f == "SetFileAttributesA" && existedBefore_) {
     const size_t blank = call_.detail.rfind(' ');
+    const std::string path = call_.detail.substr(0, blank);
     const unsigned long attributes = strtoul(call_.detail.c_str() + blank + 1, NULL, 10);
-    Add("file-attributes", "sets the attributes of " + call_.detail.substr(0, blank) + " to " + AttributesText(attributes),
-        {JText("path", call_.detail.substr(0, blank)), JText("attributes", AttributesText(attributes)),
-         JNumber("attributesMask", attributes)});
+    const DWORD error = sim::LastSetAttributesError();
+    std::string result = "set";
+    std::string why;
+    if (error == ERROR_ACCESS_DENIED) {
+      result = "refused";
+      why = sim::LimitedUser() ? "refused, a limited user may not change files there" : "refused (ERROR_ACCESS_DENIED)";
+    } else if (error) {
+      result = "failed";
+      why = "failed (error " + std::to_string(error) + ")";
+    }
+    Add("file-attributes",
+        (error ? "cannot set the attributes of " : "sets the attributes of ") + path + " to " + AttributesText(attributes) +
+            (error ? ": " + why + "; they stay as they were" : ""),
+        {JText("path", path), JText("attributes", AttributesText(attributes)), JNumber("attributesMask", attributes),
+         JText("result", result)});
   } else if (f == "CloseHandle" && !heldFiles_.empty() && Upper(heldFiles_.back()) == Upper(call_.detail)) {
     heldFiles_.pop_back();
     Add("file-released", "lets go of " + call_.detail + ": other programs may change it again", {JText("path", call_.detail)});

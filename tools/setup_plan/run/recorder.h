@@ -99,6 +99,7 @@ class Recorder {
   void SettleKeyOpen();
   void SettleValueRead();
   void SettleFileOpen();
+  void SettleInfExamined(const sim::Call& next);
   void SettleLibrary();
   void FlushScan();
   void Departs(const std::string& classic);
@@ -131,6 +132,7 @@ class Recorder {
   int fileHandlesBefore_ = 0;
   int printerHandlesBefore_ = 0;
   sim::FileOpen fileOpen_{};
+  size_t infExamined_ = 0;  // 1 + index of the open of an INF file the purge reads, until told
 
   std::map<HWND, std::string> windows_;
   std::vector<std::string> openedFiles_;  // CreateFileA paths not yet reported as held

@@ -100,6 +100,12 @@ std::string VersionOf(std::string bytes) {
 
 }  // namespace
 
+// Why the ANSI file calls refuse `path`.
+std::string TooLongText(const std::string& path) {
+  return path.substr(path.rfind('\\') + 1) + "'s path is " + std::to_string(sim::AnsiPathCharacters(path)) +
+         " characters, and the ANSI file calls take at most " + std::to_string(MAX_PATH - 1);
+}
+
 void Recorder::SettleProcessStart() {
   const sim::ProcessStart& start = sim::ProcessStarts().back();
   const std::string show = ShowStateText(start.startupFlags, start.showWindow);
@@ -115,7 +121,9 @@ void Recorder::SettleProcessStart() {
   if (start.startupFlags & ~static_cast<DWORD>(STARTF_USESHOWWINDOW)) text += ", startup flags " + Hex(start.startupFlags);
   if (start.startupInfoSize != sizeof(STARTUPINFOA)) text += ", start record of " + std::to_string(start.startupInfoSize) + " bytes";
   text += ")";
-  if (!start.started) text += " [no such program: nothing starts]";
+  if (!start.started && GetLastError() == ERROR_FILENAME_EXCED_RANGE)
+    text += " [refused, ERROR_FILENAME_EXCED_RANGE: " + TooLongText(start.applicationName) + "; nothing starts]";
+  else if (!start.started) text += " [no such program: nothing starts]";
   if (Upper(start.applicationName) == Upper(folder_ + "\\Install\\Setup.exe")) signs_.handoff = true;
   lookups_.push_back(Lookup{"CreateProcessA", start.applicationName, "", start.started});
   AddAt(call_.time, "program-started", text,
@@ -137,11 +145,15 @@ void Recorder::SettleFile() {
     const bool gone = !sim::FileExists(call_.detail);
     const DWORD error = GetLastError();
     std::string why = "the file stays (error " + std::to_string(error) + ")";
-    if (error == ERROR_SHARING_VIOLATION) why = "another program has it open; the file stays";
-    if (error == ERROR_ACCESS_DENIED) why = sim::LimitedUser() ? "refused, a limited user may not delete it" : "refused (ERROR_ACCESS_DENIED); the file stays";
-    if (existedBefore_ && gone) Add("file-deleted", "deletes " + call_.detail, {JText("path", call_.detail), JBool("existed", true)});
-    else if (!existedBefore_) Add("file-not-deleted", "deletes " + call_.detail + ": not there, nothing to delete", {JText("path", call_.detail), JBool("existed", false)});
-    else Add("file-not-deleted", "cannot delete " + call_.detail + ": " + why, {JText("path", call_.detail), JBool("existed", true)});
+    std::string result = "failed";
+    if (error == ERROR_SHARING_VIOLATION) why = "another program has it open; the file stays", result = "held";
+    if (error == ERROR_ACCESS_DENIED) {
+      why = sim::LimitedUser() ? "refused, a limited user may not delete it" : "refused (ERROR_ACCESS_DENIED); the file stays";
+      result = "refused";
+    }
+    if (existedBefore_ && gone) Add("file-deleted", "deletes " + call_.detail, {JText("path", call_.detail), JBool("existed", true), JText("result", "deleted")});
+    else if (!existedBefore_) Add("file-not-deleted", "deletes " + call_.detail + ": not there, nothing to delete", {JText("path", call_.detail), JBool("existed", false), JText("result", "missing")});
+    else Add("file-not-deleted", "cannot delete " + call_.detail + ": " + why, {JText("path", call_.detail), JBool("existed", true), JText("result", result)});
     return;
   }
   if (f == "WritePrivateProfileStringA") {
@@ -154,8 +166,9 @@ void Recorder::SettleFile() {
   const std::vector<std::string> ends = Split(call_.detail, " -> ");
   const std::string& from = ends[0];
   const std::string& to = ends.back();
-  if (!sim::FileExists(from)) {
-    Add("file-not-copied", "cannot copy " + from + ": the package lacks it", {JText("from", from), JText("to", to)});
+  if (!sim::FileExists(from) && !sim::TooLongForAnsiPath(from)) {
+    Add("file-not-copied", "cannot copy " + from + ": the package lacks it",
+        {JText("from", from), JText("to", to), JText("result", "source missing")});
   } else if (sim::FileExists(to) && sim::ReadFile(to) == sim::ReadFile(from)) {
     const std::string before = existedBefore_ ? VersionOf(contentBefore_) : "";
     const std::string after = VersionOf(sim::ReadFile(to));
@@ -165,13 +178,17 @@ void Recorder::SettleFile() {
     Add("file-copied",
         "copies " + from + " to " + to + " (" + (failIfExists ? "only where none is" : "over any file there") +
             replacing + ")",
-        {JText("from", from), JText("to", to), JBool("replaced", existedBefore_), JBool("failIfExists", failIfExists)});
+        {JText("from", from), JText("to", to), JBool("replaced", existedBefore_), JBool("failIfExists", failIfExists),
+         JText("result", "copied")});
   } else {
-    const std::string why = GetLastError() == ERROR_ACCESS_DENIED && sim::LimitedUser()
-                                ? "refused, a limited user may not write there"
-                                : "the copy failed and left what was there";
+    const bool refused = GetLastError() == ERROR_ACCESS_DENIED && sim::LimitedUser();
+    const bool tooLong = GetLastError() == ERROR_FILENAME_EXCED_RANGE;
+    const std::string why = refused   ? "refused, a limited user may not write there"
+                            : tooLong ? "refused, ERROR_FILENAME_EXCED_RANGE: " +
+                                            TooLongText(sim::TooLongForAnsiPath(from) ? from : to)
+                                      : "the copy failed and left what was there";
     Add("file-not-copied", "cannot copy " + from + " to " + to + ": " + why,
-        {JText("from", from), JText("to", to)});
+        {JText("from", from), JText("to", to), JText("result", refused || tooLong ? "refused" : "failed")});
   }
 }
 
@@ -294,6 +311,29 @@ void Recorder::SettleFileOpen() {
        JText("share", FileShareText(o.share)), JNumber("shareMode", o.share),
        JText("disposition", DispositionText(o.disposition)), JNumber("creationDisposition", o.disposition),
        JNumber("flagsAndAttributes", o.flags), JBool("opened", opened)});
+  // The INF purge reads the beginning of each INF file for the marker; what
+  // it found is told by what follows (the file made normal and deleted, or not).
+  const std::string infFolder = Upper(sim::WindowsFolder() + "\\inf\\");
+  if (opened && o.share == 0 && Upper(o.path).compare(0, infFolder.size(), infFolder) == 0 && EndsWithNoCase(o.path, ".inf"))
+    infExamined_ = effects_.size();
+}
+
+// The INF file read last: the next call other than the read itself tells
+// whether its beginning held the product's marker (INFSGUID).
+void Recorder::SettleInfExamined(const sim::Call& next) {
+  if (!infExamined_) return;
+  const std::string& f = next.function;
+  if (f == "ReadFile" || f == "CloseHandle" || f == "SetFilePointer") return;
+  Effect& open = effects_[infExamined_ - 1];
+  infExamined_ = 0;
+  const std::string path = open.fields[0].second;
+  const bool marked = (f == "SetFileAttributesA" || f == "DeleteFileA") &&
+                      Upper(JsonString(next.detail.substr(0, f == "DeleteFileA" ? std::string::npos : next.detail.rfind(' ')))) == Upper(path);
+  open.text += marked ? ": the INF purge reads its beginning for the product's marker (INFSGUID) and finds it, so "
+                        "it removes the file next"
+                      : ": the INF purge reads its beginning for the product's marker (INFSGUID); none is there, so "
+                        "it does not remove the file";
+  open.fields.push_back(JBool("markerFound", marked));
 }
 
 // LoadLibraryExA / LoadLibraryA: the library and how it is looked for.
