@@ -2,9 +2,10 @@
 # Installs what building and running the launcher needs on Debian 12: the
 # host compiler and GoogleTest, clang with libFuzzer for the fuzz targets, the
 # mingw-w64 cross compiler, 32-bit Wine, a headless X server with its tools,
-# locales and fonts, and the signing tools. Does nothing (and never calls apt)
-# when everything is already there. Runs apt as root, or through sudo when
-# started by another user.
+# locales and fonts, the signing tools, and Python and git (the resource,
+# end-to-end and release checks). Does nothing (and never calls apt) when
+# everything is already there. Runs apt as root, or through sudo when started
+# by another user.
 #
 # A package mirror caught mid-sync is an everyday event: an index that fails
 # to download is a warning, not the end. When the install then cannot be
@@ -27,7 +28,7 @@ PACKAGES=(
   wine wine32:i386 wine64
   xvfb xauth x11-utils xdotool imagemagick
   locales-all fonts-wine fonts-wqy-microhei
-  osslsigncode openssl
+  osslsigncode openssl python3 git
 )
 RETRIES="${INSTALL_DEPS_RETRIES:-3}"
 WAIT="${INSTALL_DEPS_RETRY_WAIT:-60}"
