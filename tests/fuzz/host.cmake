@@ -6,7 +6,7 @@ file(GLOB FUZZ_TARGET_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/*
 list(FILTER FUZZ_TARGET_SOURCES EXCLUDE REGEX "/plan_[^/]*_fuzz\\.cpp$")
 # The launcher's sources are compiled once, in launcher_core; this adds the
 # real removal entry point and the fuzzers' machine.
-add_library(launcher_fuzz STATIC ${CMAKE_SOURCE_DIR}/src/removal/uninstall_printer.cpp
+add_library(launcher_fuzz OBJECT ${CMAKE_SOURCE_DIR}/src/removal/uninstall_printer.cpp
   ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_machine.cpp)
 target_include_directories(launcher_fuzz PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests/fuzz)
 target_link_libraries(launcher_fuzz PUBLIC launcher_core)
