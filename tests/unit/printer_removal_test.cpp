@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/bounded_program.h"
 #include "removal/printer_removal.h"
 #include "sim.h"
 
@@ -184,11 +185,15 @@ TEST_F(PrinterRemovalTest, QueueWindowAndNetStopCannotHoldTheRemoval) {
     EXPECT_EQ(!got.empty() && got[0].time <= c.goesOnAt, c.handled);
     EXPECT_EQ(Road(), Join({kOpenOnNt, {"EnumWindows"}, kRestart, kDeleteOnNt}));
     EXPECT_EQ(sim::ProcessStarts()[0].time, c.goesOnAt);
-    // net stop and its net1.exe, ended as one job, before net start runs.
+    // net stop and its net1.exe, ended as one job, before net start runs;
+    // only the stop's job ends its programs with the launcher.
     EXPECT_EQ(DetailOf("TerminateJobObject"), std::string(kNet) + "|2|1");
     EXPECT_EQ(sim::CallCount("TerminateJobObject"), 1);
+    EXPECT_EQ(DetailOf("SetInformationJobObject"), "9|8192");
+    EXPECT_EQ(sim::CallCount("SetInformationJobObject"), 1);
+    EXPECT_LT(sim::FindCall("SetInformationJobObject"), sim::FindCall("CreateProcessA"));
     EXPECT_EQ(sim::RunningPrograms(), std::vector<std::string>{});
-    EXPECT_EQ(sim::ProcessStarts()[1].time, c.goesOnAt + 60000 + 50 + 500);
+    EXPECT_EQ(sim::ProcessStarts()[1].time, c.goesOnAt + 60000 + 10 + 500);
     EXPECT_EQ(sim::ProcessStarts()[1].runningAtStart, std::vector<std::string>{});
     EXPECT_EQ(sim::EndlessWaits(), 0);
     EXPECT_FALSE(sim::PrinterExists(kPrinter));
@@ -196,51 +201,81 @@ TEST_F(PrinterRemovalTest, QueueWindowAndNetStopCannotHoldTheRemoval) {
   }
 }
 
-// A net command that does not end by itself (its wait runs out or fails) is
-// ended with the net1.exe it started, and both are gone before the restart
-// goes on: as one job; by parent id where the command cannot join a job of
-// its own (a launcher that runs in a job), sparing an older process whose
-// parent had the same id and a later one of another parent; alone on
-// releases without job objects.
+// A net command that does not end by itself (its wait runs out or fails,
+// or it could not be resumed) is ended with the net1.exe it started, and
+// both are gone before the restart goes on: as one job, whose processes are
+// waited for whether the job stops counting a process when it is asked to
+// end or when it has gone; by parent id, the command first, where it cannot
+// join a job of its own (a launcher that runs in a job) or the job cannot be
+// ended, sparing an older process whose parent had the same id and a later
+// one of another parent; alone on releases without job objects.
 TEST_F(PrinterRemovalTest, NetCommandEndedWithWhatItStarted) {
   const std::string net1 = "C:\\WINDOWS\\SYSTEM32\\net1.exe";
   const struct { const char* name; sim::Release release; const char* fail; DWORD stopRuns, endedAfter; } cases[] = {
-      {"job", sim::Release::WinXP, "", INFINITE, 60000 + 50},
-      {"wait failed", sim::Release::Win2000, "WaitForSingleObject", kNetRunsMs, 50},
-      {"no job", sim::Release::WinXP, "AssignProcessToJobObject", INFINITE, 60000 + 10},
+      {"job", sim::Release::WinXP, "", INFINITE, 60000 + 10},
+      {"wait failed", sim::Release::Win2000, "WaitForSingleObject", kNetRunsMs, 10},
+      {"not resumed", sim::Release::WinXP, "ResumeThread", kNetRunsMs, 10},
+      {"job not listed", sim::Release::WinXP, "QueryInformationJobObject", INFINITE, 60000 + 10},
+      {"no job", sim::Release::WinXP, "AssignProcessToJobObject", INFINITE, 60000 + 10 + 10},
+      {"job not ended", sim::Release::WinXP, "TerminateJobObject", INFINITE, 60000 + 10 + 10},
       {"98", sim::Release::Win98, "", INFINITE, 60000 + 10},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    PrepareMachine(c.release);
-    sim::InstallNetCommand(kNetRunsMs, c.stopRuns);
-    if (c.fail[0]) sim::FailCall(c.fail, 1);
-    Sleep(10);
-    sim::AddRunningProcess("C:\\Other\\older.exe", 104);  // net stop will have id 104
-    sim::At(30, [] { sim::AddRunningProcess("C:\\Other\\later.exe", 7); });
-    Sleep(10);
-    RestartSpooler();
-    const bool jobs = c.release != sim::Release::Win98;
-    EXPECT_EQ(sim::ProcessStarts()[0].creationFlags, jobs ? static_cast<DWORD>(CREATE_SUSPENDED) : 0u);
-    const bool joined = jobs && std::string(c.fail) != "AssignProcessToJobObject";
-    EXPECT_EQ(sim::CallCount("TerminateJobObject"), joined ? 1 : 0);
-    std::vector<std::string> ended;
-    for (const sim::Call& call : sim::Calls())
-      if (call.function == "TerminateProcess") ended.push_back(call.detail);
-    const std::vector<std::string> byId = {kNet + std::string("|1"), net1 + "|1"};
-    EXPECT_EQ(ended, joined ? std::vector<std::string>{} : jobs ? byId : std::vector<std::string>{byId[0]});
-    // net start came once the stop had ended (a moment after it was ended:
-    // the job is asked every 50 ms, a process waited for); only the older
-    // process and, on 98 (where nothing changes), the stop's worker are left.
-    EXPECT_EQ(sim::ProcessStarts()[1].time, 20 + c.endedAfter + 500);
-    std::vector<std::string> left = {"C:\\Other\\older.exe"};
-    if (!jobs) left.push_back(net1);
-    if (c.endedAfter > 30) left.push_back("C:\\Other\\later.exe");
-    EXPECT_EQ(sim::ProcessStarts()[1].runningAtStart, left);
-    EXPECT_EQ(sim::RunningPrograms(), left);
-    EXPECT_EQ(sim::OpenHandles(sim::HandleKind::Process) + sim::OpenHandles(sim::HandleKind::Job) +
-                  sim::OpenHandles(sim::HandleKind::Snapshot),
-              0);
+  for (const bool countedUntilGone : {true, false}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + (countedUntilGone ? ", counted until gone" : ", uncounted when asked to end"));
+      PrepareMachine(c.release);
+      sim::JobCountsEndingProcesses(countedUntilGone);
+      sim::InstallNetCommand(kNetRunsMs, c.stopRuns);
+      if (c.fail[0]) sim::FailCall(c.fail, 1);
+      Sleep(10);
+      sim::AddRunningProcess("C:\\Other\\older.exe", 104);  // net stop will have id 104
+      sim::At(30, [] { sim::AddRunningProcess("C:\\Other\\later.exe", 7); });
+      Sleep(10);
+      RestartSpooler();
+      const bool jobs = c.release != sim::Release::Win98;
+      EXPECT_EQ(sim::ProcessStarts()[0].creationFlags, jobs ? static_cast<DWORD>(CREATE_SUSPENDED) : 0u);
+      const bool joined = jobs && std::string(c.fail) != "AssignProcessToJobObject";
+      const bool byParent = jobs && (!joined || std::string(c.fail) == "TerminateJobObject");
+      EXPECT_EQ(sim::CallCount("TerminateJobObject"), joined ? 1 : 0);
+      std::vector<std::string> ended;
+      for (const sim::Call& call : sim::Calls())
+        if (call.function == "TerminateProcess") ended.push_back(call.detail);
+      const std::vector<std::string> byId = {kNet + std::string("|1"), net1 + "|1"};
+      EXPECT_EQ(ended, byParent ? byId : jobs ? std::vector<std::string>{} : std::vector<std::string>{byId[0]});
+      // net start came once the stop had ended (a moment after each end was
+      // asked for: by parent id the command is waited for before its
+      // children are ended); only the older process, the later one and, on
+      // 98 (where nothing changes), the stop's worker are left.
+      EXPECT_EQ(sim::ProcessStarts()[1].time, 20 + c.endedAfter + 500);
+      std::vector<std::string> left = {"C:\\Other\\older.exe"};
+      if (!jobs) left.push_back(net1);
+      left.push_back("C:\\Other\\later.exe");
+      EXPECT_EQ(sim::ProcessStarts()[1].runningAtStart, left);
+      EXPECT_EQ(sim::RunningPrograms(), left);
+      EXPECT_EQ(sim::OpenHandles(sim::HandleKind::Process) + sim::OpenHandles(sim::HandleKind::Job) +
+                    sim::OpenHandles(sim::HandleKind::Snapshot),
+                0);
+    }
+  }
+}
+
+// A launcher that goes while a net command runs (its handles closed) takes
+// a "net stop" and its net1.exe along, where the release has job objects;
+// a "net start" goes on with its work.
+TEST_F(PrinterRemovalTest, OnlyNetStopEndsWithTheLauncher) {
+  for (const sim::Release release : {sim::Release::WinXP, sim::Release::Win2000, sim::Release::Win98}) {
+    for (const bool endsWithLauncher : {true, false}) {
+      SCOPED_TRACE(std::to_string(endsWithLauncher));
+      PrepareMachine(release);
+      sim::InstallNetCommand(INFINITE);
+      {
+        BoundedProgram net;
+        ASSERT_TRUE(net.Start(kNet, "net stop spooler", endsWithLauncher));
+      }
+      Sleep(10);
+      const bool ended = endsWithLauncher && release != sim::Release::Win98;
+      EXPECT_EQ(sim::RunningPrograms().size(), ended ? 0u : 2u);
+    }
   }
 }
 

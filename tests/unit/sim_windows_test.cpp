@@ -57,6 +57,26 @@ DWORD CallExport(HMODULE module, const char* name) {
 
 // A bare name is looked for in the program's folder before the system
 // folder; a full path loads exactly that file.
+// A limited user of 2000 and XP may write below the Windows folder only in
+// its Temp folder; on 98 anyone writes anywhere.
+TEST_F(SimWindowsTest, LimitedUserWritesBelowTheWindowsFolderOnlyInTemp) {
+  for (const sim::Release release : {sim::Release::WinXP, sim::Release::Win98SE}) {
+    sim::Reset();
+    sim::PoseAs(release);
+    sim::RunAsLimitedUser(true);
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, sizeof windows);
+    sim::CreateFolder(std::string(windows) + "\\Temp");
+    for (const char* name : {"\\Temp\\setup.tmp", "\\setup.tmp"}) {
+      const std::string path = std::string(windows) + name;
+      HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+      const bool refused = release == sim::Release::WinXP && std::string(name) == "\\setup.tmp";
+      EXPECT_EQ(file == INVALID_HANDLE_VALUE, refused) << path;
+      if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    }
+  }
+}
+
 TEST_F(SimWindowsTest, LoadLibrarySearchOrderAndFullPaths) {
   sim::DefineLibrary("C:\\WINDOWS\\SYSTEM32\\x.dll", {{"Fn", Proc(FromSystem)}});
   HMODULE m = LoadLibraryA("x.dll");

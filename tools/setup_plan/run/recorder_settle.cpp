@@ -344,10 +344,16 @@ void Recorder::SettleWait() {
     Effect& started = effects_[start->second];
     const std::string bound = LimitText(limit);
     const unsigned long limitMs = limit == "INFINITE" ? INFINITE : strtoul(limit.c_str(), NULL, 10);
-    started.fields.push_back(JBool("waited", true));
-    started.fields.push_back(JText("waitLimit", bound));
-    started.fields.push_back(JNumber("waitLimitMs", limitMs));
-    started.text += ", waited for " + bound;
+    // The start names the first wait's limit; a later one (for an ended
+    // program to be gone) has its own line.
+    bool waitedBefore = false;
+    for (const auto& field : started.fields) waitedBefore = waitedBefore || field.first == "waited";
+    if (!waitedBefore) {
+      started.fields.push_back(JBool("waited", true));
+      started.fields.push_back(JText("waitLimit", bound));
+      started.fields.push_back(JNumber("waitLimitMs", limitMs));
+      started.text += ", waited for " + bound;
+    }
     // The limit passed when the program still runs at its end.
     bool running = false;
     for (const std::string& p : sim::RunningPrograms()) running = running || Upper(p) == Upper(program);
