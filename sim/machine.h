@@ -272,6 +272,7 @@ struct Machine {
   int threadPriority = THREAD_PRIORITY_NORMAL;
   DWORD priorityClass = NORMAL_PRIORITY_CLASS;
   std::map<std::string, Library, NoCaseLess> libraries;
+  std::vector<std::string> takenFromElsewhere;  // libraries the system took by bare name from outside its folder
   DWORD pendingInstallsUntil = 0;  // Plug and Play installations pending until then
 
   // ---- file system (sim/filesystem.cpp) ----
@@ -374,6 +375,8 @@ void RunProcess(const std::shared_ptr<Process>& process);
 // Ends a process as TerminateProcess and TerminateJobObject do: a moment
 // after the call returns.
 void EndProcessSoon(Process& process, DWORD exitCode);
+// The window system shows the process's first window: what it loads by name.
+void FirstWindowShown();
 // A job handle was closed: where it was the job's last and the job is set
 // to end its processes then, they are ended.
 void JobHandleClosed(int job);

@@ -209,6 +209,9 @@ void InstallConfigManager(bool withExport = true);
 // ("-NAME") so far, in order, separated by blanks; NAME is relative to the
 // system folder, or the full path of a library elsewhere.
 std::string LibraryTrail();
+// Libraries that a system library or the window system looked for by bare
+// name and took from outside the system folder (a planted copy), by path.
+const std::vector<std::string>& LibrariesTakenFromElsewhere();
 // Plug and Play device installations stay pending until the clock reaches `atMs`.
 void SetPendingInstallsUntil(DWORD atMs);
 
@@ -220,8 +223,9 @@ void At(DWORD atMs, std::function<void()> change);
 // ---- spooler, window enumeration and the net command (printer removal) ----
 // winspool.drv in the system folder exporting OpenPrinterA, GetPrinterA,
 // DeletePrinter, ClosePrinter, DeletePrinterDriverA and DeletePrinterDriverExA,
-// except the names in `missing`, with comctl32.dll, compstui.dll, spoolss.dll
-// and localspl.dll beside it (no uxtheme.dll, as on Windows 98 and 2000).
+// except the names in `missing`, with the spooler's libraries of the posed
+// release beside it: spoolss.dll on 98 and Me; spoolss.dll, localspl.dll,
+// compstui.dll and comctl32.dll on 2000 and later. Pose the release first.
 // Each call can be made to fail with FailCall.
 void InstallWinspool(const std::vector<std::string>& missing = {});
 // A printer driver, and a queue that uses one. Names compare without regard

@@ -401,14 +401,32 @@ TEST_F(PrinterRemovalTest, WithoutUsableWinspoolNothingIsDone) {
 }
 
 // A winspool.drv beside the launcher is never loaded: the system folder's is
-// named by its full path.
+// named by its full path. What the system libraries bring along is loaded
+// by the launcher only where a file of its name lies beside it or in the
+// current folder, and then from the system folder (never a KnownDLL of 2000
+// and XP, never a library the release lacks), so that no planted copy is
+// ever what Windows takes.
 TEST_F(PrinterRemovalTest, WinspoolLoadedFromTheSystemFolderOnly) {
-  sim::DefineLibrary("C:\\Pkg\\Winspool.drv", {});
-  RemovePrinterAndDriver(kPrinter);
-  EXPECT_EQ(sim::LibraryTrail(), "+rpcrt4.dll|8 +setupapi.dll|8 +cfgmgr32.dll|8 -cfgmgr32.dll -setupapi.dll -rpcrt4.dll "
-                                 "+uxtheme.dll|8 +comctl32.dll|8 +compstui.dll|8 +spoolss.dll|8 +localspl.dll|8 "
-                                 "+winspool.drv|8 -winspool.drv -localspl.dll -spoolss.dll -compstui.dll -comctl32.dll");
-  EXPECT_FALSE(sim::PrinterExists(kPrinter));
+  const struct { sim::Release release; std::vector<std::string> planted; const char* trail; } cases[] = {
+      {sim::Release::WinXP, {}, "+cfgmgr32.dll|8 -cfgmgr32.dll +winspool.drv|8 -winspool.drv"},
+      {sim::Release::WinXP, {"C:\\Pkg\\rpcrt4.dll", "C:\\Pkg\\setupapi.dll", "C:\\Pkg\\compstui.dll", "C:\\Work\\spoolss.dll"},
+       "+setupapi.dll|8 +cfgmgr32.dll|8 -cfgmgr32.dll -setupapi.dll "
+       "+compstui.dll|8 +spoolss.dll|8 +winspool.drv|8 -winspool.drv -spoolss.dll -compstui.dll"},
+      {sim::Release::Win98SE, {}, "+winspool.drv|8 -winspool.drv"},
+      {sim::Release::Win98SE, {"C:\\Work\\spoolss.dll", "C:\\Pkg\\localspl.dll"},
+       "+spoolss.dll|8 +localspl.dll|8 +winspool.drv|8 -winspool.drv -spoolss.dll"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.planted.size()));
+    PrepareMachine(c.release);
+    sim::SetCurrentFolder("C:\\Work");
+    sim::DefineLibrary("C:\\Pkg\\Winspool.drv", {});
+    for (const std::string& planted : c.planted) sim::WriteFile(planted, "MZ");
+    RemovePrinterAndDriver(kPrinter);
+    EXPECT_EQ(sim::LibraryTrail(), c.trail);
+    EXPECT_EQ(sim::LibrariesTakenFromElsewhere(), std::vector<std::string>{});
+    EXPECT_FALSE(sim::PrinterExists(kPrinter));
+  }
 
   PrepareMachine(sim::Release::WinXP);
   sim::SetSystemDirectory("C:\\WINNT\\system32");
