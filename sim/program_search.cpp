@@ -46,6 +46,7 @@ namespace sim {
 
 void SetEnvironmentVariable(const std::string& name, const std::string& value) { M().environment[name] = value; }
 void SetCurrentFolder(const std::string& path) { M().currentFolder = path; }
+std::string CurrentFolder() { return M().currentFolder; }
 
 }  // namespace sim
 

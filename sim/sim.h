@@ -323,6 +323,7 @@ int OpenPaints();
 // current folder (C:\Pkg at first).
 void SetEnvironmentVariable(const std::string& name, const std::string& value);
 void SetCurrentFolder(const std::string& path);
+std::string CurrentFolder();
 
 // ---- plans: watching calls as they are made, ending the launcher's process ----
 // `observer` sees every call as it is entered, before the simulated function
