@@ -88,14 +88,14 @@ scenario_planted_dlls() {
 
   compared_run 'C:\pkg\Setup.exe'
   check "planted DLLs loaded" "$(planted_log)" ""
-  # No companion lies beside it: the launcher loads none of them itself (the
-  # trace shows its own loads: advapi32.dll, bound on first call).
+  # The removal road loads winspool.drv (and on 2000 and XP cfgmgr32.dll).
+  # No companion lies beside the launcher: it loads none of them itself.
   local loads
-  loads="$(launcher_loads)"
-  check "the launcher's loads traced" "$(grep -c 'system32\\advapi32\.dll$' <<<"$loads")" 1
+  loads="$(launcher_loads '/aNo Such Printer')"
+  check "the launcher's loads traced" "$(grep -c 'system32\\winspool\.drv$' <<<"$loads")" 1
   check "companions the launcher loads, none planted" "$(grep -E "$COMPANIONS" <<<"$loads")" ""
-  # A compstui.dll beside it: the launcher loads the system's first (the
-  # removal road loads winspool.drv), and the planted one is not loaded.
+  # A compstui.dll beside it: the launcher loads the system's first, and the
+  # planted one is not loaded.
   plant "$WINEPREFIX/drive_c/pkg" compstui.dll
   export WINEDLLOVERRIDES="compstui.dll=n,b;$WINEDLLOVERRIDES"
   loads="$(launcher_loads '/aNo Such Printer')"
