@@ -110,6 +110,7 @@ using namespace sim;
 HMODULE GetModuleHandleA(LPCSTR lpModuleName) {
   if (!lpModuleName) return reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x400000));
   if (SameNoCase(lpModuleName, "kernel32.dll") || SameNoCase(lpModuleName, "kernel32")) return kKernel32;
+  if (HMODULE loaded = LoadedModule(lpModuleName)) return loaded;
   SetLastError(ERROR_MOD_NOT_FOUND);
   return nullptr;
 }

@@ -75,11 +75,16 @@ bool ModuleLoaded(const std::string& name) {
 // pack) and the system folder are searched.
 void LoadByBareName(const std::string& name) {
   sim::Machine& m = sim::M();
-  if (ModuleLoaded(name) || KnownOnPosedRelease(name)) return;
+  if (ModuleLoaded(name) || sim::LoadedModule(name)) return;
+  if (KnownOnPosedRelease(name)) {
+    m.systemLoaded.push_back(Join(m.systemDir, name));
+    return;
+  }
   for (const std::string& folder : {FolderOf(m.modulePath), m.currentFolder, m.systemDir}) {
     const std::string candidate = Join(folder, name);
     if (!m.libraries.count(candidate) && !sim::FileExists(candidate)) continue;
     if (folder != m.systemDir) m.takenFromElsewhere.push_back(candidate);
+    m.systemLoaded.push_back(candidate);
     return;
   }
 }
@@ -130,6 +135,16 @@ void InstallConfigManager(bool withExport) {
   DefineLibrary(Join(M().systemDir, "cfgmgr32.dll"), exports);
   // Where cfgmgr32's exports are forwarded to, and what that needs.
   for (const char* companion : {"setupapi.dll", "rpcrt4.dll"}) DefineLibrary(Join(M().systemDir, companion), {});
+}
+
+HMODULE LoadedModule(const std::string& name) {
+  for (const auto& entry : M().handles)
+    if (entry.second.kind == HandleKind::Module && SameNoCase(BaseName(entry.second.path), name))
+      return reinterpret_cast<HMODULE>(entry.first);
+  // What the system loaded stays for the process's life.
+  for (size_t i = 0; i < M().systemLoaded.size(); ++i)
+    if (SameNoCase(BaseName(M().systemLoaded[i]), name)) return reinterpret_cast<HMODULE>(0x7D000000 + 0x10000 * i);
+  return nullptr;
 }
 
 void FirstWindowShown() {

@@ -273,6 +273,7 @@ struct Machine {
   DWORD priorityClass = NORMAL_PRIORITY_CLASS;
   std::map<std::string, Library, NoCaseLess> libraries;
   std::vector<std::string> takenFromElsewhere;  // libraries the system took by bare name from outside its folder
+  std::vector<std::string> systemLoaded;        // libraries the system loaded by bare name, by path
   DWORD pendingInstallsUntil = 0;  // Plug and Play installations pending until then
 
   // ---- file system (sim/filesystem.cpp) ----
@@ -375,6 +376,9 @@ void RunProcess(const std::shared_ptr<Process>& process);
 // Ends a process as TerminateProcess and TerminateJobObject do: a moment
 // after the call returns.
 void EndProcessSoon(Process& process, DWORD exitCode);
+// A module loaded in the process whose base name is `name` (the launcher's
+// loads and those of the system), or NULL.
+HMODULE LoadedModule(const std::string& name);
 // The window system shows the process's first window: what it loads by name.
 void FirstWindowShown();
 // A job handle was closed: where it was the job's last and the job is set
