@@ -202,14 +202,16 @@ TEST_F(PrinterRemovalTest, QueueWindowAndNetStopCannotHoldTheRemoval) {
 }
 
 // A net command that does not end by itself (its wait runs out or fails,
-// or it could not be resumed) is ended with the net1.exe it started, and
-// both are gone before the restart goes on: as one job, whose processes are
-// waited for whether the job stops counting a process when it is asked to
-// end or when it has gone; by parent id, the command first, where it cannot
-// join a job of its own (a launcher that runs in a job) or the job cannot be
-// ended, sparing an older process whose parent had the same id and a later
-// one of another parent; alone on releases without job objects.
-TEST_F(PrinterRemovalTest, NetCommandEndedWithWhatItStarted) {
+// or it cannot be resumed) is ended with the net1.exe it started, and both
+// are gone before the restart goes on, whether a job stops counting a
+// process when it is asked to end or when it has gone: as one job; by
+// parent id, the command first, where it cannot join a job of its own (a
+// launcher that runs in a job) or the job cannot be ended, sparing an older
+// process whose parent had the same id and a later one of another parent;
+// alone on releases without job objects.
+class PrinterRemovalJobCountTest : public ::testing::TestWithParam<bool> {};
+
+TEST_P(PrinterRemovalJobCountTest, NetCommandEndedWithWhatItStarted) {
   const std::string net1 = "C:\\WINDOWS\\SYSTEM32\\net1.exe";
   const struct { const char* name; sim::Release release; const char* fail; DWORD stopRuns, endedAfter; } cases[] = {
       {"job", sim::Release::WinXP, "", INFINITE, 60000 + 10},
@@ -220,44 +222,44 @@ TEST_F(PrinterRemovalTest, NetCommandEndedWithWhatItStarted) {
       {"job not ended", sim::Release::WinXP, "TerminateJobObject", INFINITE, 60000 + 10 + 10},
       {"98", sim::Release::Win98, "", INFINITE, 60000 + 10},
   };
-  for (const bool countedUntilGone : {true, false}) {
-    for (const auto& c : cases) {
-      SCOPED_TRACE(std::string(c.name) + (countedUntilGone ? ", counted until gone" : ", uncounted when asked to end"));
-      PrepareMachine(c.release);
-      sim::JobCountsEndingProcesses(countedUntilGone);
-      sim::InstallNetCommand(kNetRunsMs, c.stopRuns);
-      if (c.fail[0]) sim::FailCall(c.fail, 1);
-      Sleep(10);
-      sim::AddRunningProcess("C:\\Other\\older.exe", 104);  // net stop will have id 104
-      sim::At(30, [] { sim::AddRunningProcess("C:\\Other\\later.exe", 7); });
-      Sleep(10);
-      RestartSpooler();
-      const bool jobs = c.release != sim::Release::Win98;
-      EXPECT_EQ(sim::ProcessStarts()[0].creationFlags, jobs ? static_cast<DWORD>(CREATE_SUSPENDED) : 0u);
-      const bool joined = jobs && std::string(c.fail) != "AssignProcessToJobObject";
-      const bool byParent = jobs && (!joined || std::string(c.fail) == "TerminateJobObject");
-      EXPECT_EQ(sim::CallCount("TerminateJobObject"), joined ? 1 : 0);
-      std::vector<std::string> ended;
-      for (const sim::Call& call : sim::Calls())
-        if (call.function == "TerminateProcess") ended.push_back(call.detail);
-      const std::vector<std::string> byId = {kNet + std::string("|1"), net1 + "|1"};
-      EXPECT_EQ(ended, byParent ? byId : jobs ? std::vector<std::string>{} : std::vector<std::string>{byId[0]});
-      // net start came once the stop had ended (a moment after each end was
-      // asked for: by parent id the command is waited for before its
-      // children are ended); only the older process, the later one and, on
-      // 98 (where nothing changes), the stop's worker are left.
-      EXPECT_EQ(sim::ProcessStarts()[1].time, 20 + c.endedAfter + 500);
-      std::vector<std::string> left = {"C:\\Other\\older.exe"};
-      if (!jobs) left.push_back(net1);
-      left.push_back("C:\\Other\\later.exe");
-      EXPECT_EQ(sim::ProcessStarts()[1].runningAtStart, left);
-      EXPECT_EQ(sim::RunningPrograms(), left);
-      EXPECT_EQ(sim::OpenHandles(sim::HandleKind::Process) + sim::OpenHandles(sim::HandleKind::Job) +
-                    sim::OpenHandles(sim::HandleKind::Snapshot),
-                0);
-    }
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    PrepareMachine(c.release);
+    sim::JobCountsEndingProcesses(GetParam());
+    sim::InstallNetCommand(kNetRunsMs, c.stopRuns);
+    if (c.fail[0]) sim::FailCall(c.fail, 1);
+    Sleep(10);
+    sim::AddRunningProcess("C:\\Other\\older.exe", 104);  // net stop will have id 104
+    sim::At(30, [] { sim::AddRunningProcess("C:\\Other\\later.exe", 7); });
+    Sleep(10);
+    RestartSpooler();
+    const bool jobs = c.release != sim::Release::Win98;
+    EXPECT_EQ(sim::ProcessStarts()[0].creationFlags, jobs ? static_cast<DWORD>(CREATE_SUSPENDED) : 0u);
+    const bool joined = jobs && std::string(c.fail) != "AssignProcessToJobObject";
+    const bool byParent = jobs && (!joined || std::string(c.fail) == "TerminateJobObject");
+    EXPECT_EQ(sim::CallCount("TerminateJobObject"), joined ? 1 : 0);
+    std::vector<std::string> ended;
+    for (const sim::Call& call : sim::Calls())
+      if (call.function == "TerminateProcess") ended.push_back(call.detail);
+    const std::vector<std::string> byId = {kNet + std::string("|1"), net1 + "|1"};
+    EXPECT_EQ(ended, byParent ? byId : jobs ? std::vector<std::string>{} : std::vector<std::string>{byId[0]});
+    // net start came once the stop had ended (a moment after each end was
+    // asked for: by parent id the command is waited for before its children
+    // are ended); only the older process and, on 98 (where nothing changes),
+    // the stop's worker are left.
+    EXPECT_EQ(sim::ProcessStarts()[1].time, 20 + c.endedAfter + 500);
+    std::vector<std::string> left = {"C:\\Other\\older.exe"};
+    if (!jobs) left.push_back(net1);
+    left.push_back("C:\\Other\\later.exe");
+    EXPECT_EQ(sim::ProcessStarts()[1].runningAtStart, left);
+    EXPECT_EQ(sim::RunningPrograms(), left);
+    EXPECT_EQ(sim::OpenHandles(sim::HandleKind::Process) + sim::OpenHandles(sim::HandleKind::Job) +
+                  sim::OpenHandles(sim::HandleKind::Snapshot),
+              0);
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(CountedUntilGoneOrUntilAskedToEnd, PrinterRemovalJobCountTest, ::testing::Bool());
 
 // A launcher that goes while a net command runs (its handles closed) takes
 // a "net stop" and its net1.exe along, where the release has job objects;
