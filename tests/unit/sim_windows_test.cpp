@@ -57,21 +57,17 @@ DWORD CallExport(HMODULE module, const char* name) {
 
 // A bare name is looked for in the program's folder before the system
 // folder; a full path loads exactly that file.
-// A limited user of 2000 and XP may write below the Windows folder only in
-// its Temp folder; on 98 anyone writes anywhere.
+// A limited user of 2000 and XP writes below the Windows folder only in its
+// Temp folder; on 98 anyone writes anywhere.
 TEST_F(SimWindowsTest, LimitedUserWritesBelowTheWindowsFolderOnlyInTemp) {
   for (const sim::Release release : {sim::Release::WinXP, sim::Release::Win98SE}) {
     sim::Reset();
     sim::PoseAs(release);
     sim::RunAsLimitedUser(true);
-    char windows[MAX_PATH];
-    GetWindowsDirectoryA(windows, sizeof windows);
-    sim::CreateFolder(std::string(windows) + "\\Temp");
-    for (const char* name : {"\\Temp\\setup.tmp", "\\setup.tmp"}) {
-      const std::string path = std::string(windows) + name;
-      HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-      const bool refused = release == sim::Release::WinXP && std::string(name) == "\\setup.tmp";
-      EXPECT_EQ(file == INVALID_HANDLE_VALUE, refused) << path;
+    sim::CreateFolder(sim::WindowsFolder() + "\\Temp");
+    for (const std::string name : {"\\Temp\\setup.tmp", "\\setup.tmp"}) {
+      HANDLE file = CreateFileA((sim::WindowsFolder() + name).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+      EXPECT_EQ(file == INVALID_HANDLE_VALUE, release == sim::Release::WinXP && name == "\\setup.tmp") << name;
       if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     }
   }

@@ -44,9 +44,8 @@ planted_log() {
 COMPANIONS='\\(rpcrt4|setupapi|comctl32|compstui|spoolss|localspl|uxtheme|ole32)\.dll$'
 
 # launcher_loads [ARGUMENT]: the paths the launcher itself gives LoadLibraryExA
-# in a run of C:\pkg\Setup.exe, lower-case, one a line: from a relay trace
-# of that one function, called from Setup.exe, in the launcher's process (Wine's
-# own libraries load what they need by themselves, and are not traced).
+# in a run of C:\pkg\Setup.exe, lower-case, one a line (a relay trace of its
+# own calls: Wine's libraries load what they need by themselves).
 launcher_loads() {
   local trace="$WINEPREFIX/relay.trace" pid
   wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /d LoadLibraryExA /f >/dev/null 2>&1
@@ -88,14 +87,12 @@ scenario_planted_dlls() {
 
   compared_run 'C:\pkg\Setup.exe'
   check "planted DLLs loaded" "$(planted_log)" ""
-  # The removal road loads winspool.drv (and on 2000 and XP cfgmgr32.dll).
-  # No companion lies beside the launcher: it loads none of them itself.
+  # The removal road loads winspool.drv; with no companion beside it, nothing more.
   local loads
   loads="$(launcher_loads '/aNo Such Printer')"
   check "the launcher's loads traced" "$(grep -c 'system32\\winspool\.drv$' <<<"$loads")" 1
   check "companions the launcher loads, none planted" "$(grep -E "$COMPANIONS" <<<"$loads")" ""
-  # A compstui.dll beside it: the launcher loads the system's first, and the
-  # planted one is not loaded.
+  # A compstui.dll beside it: the system's is loaded first, never the planted one.
   plant "$WINEPREFIX/drive_c/pkg" compstui.dll
   export WINEDLLOVERRIDES="compstui.dll=n,b;$WINEDLLOVERRIDES"
   loads="$(launcher_loads '/aNo Such Printer')"
