@@ -32,14 +32,12 @@ static std::string Contents(const std::string& path) {
   return std::string(buffer, got);
 }
 
-// Every release gives a folder with a long name a short 8.3 form: the same
-// whether the folder is named long or short, and naming the same folder (a
-// PATH of 98 and Me often names folders so).
+// Every release gives a folder with a long name one short 8.3 form, named
+// long or short, that names the same folder (as a PATH of 98 and Me does).
 CONTRACT_TEST(File_ShortFormNamesTheSameFolder) {
   const std::string folder = Folder("Long Folder Name");
   fixture::WriteTextFile(folder + "\\inside.txt", "x");
-  char shortForm[MAX_PATH];
-  char again[MAX_PATH];
+  char shortForm[MAX_PATH], again[MAX_PATH];
   const DWORD length = GetShortPathNameA(folder.c_str(), shortForm, sizeof shortForm);
   ok(length > 0 && length < sizeof shortForm, "short form: %lu", Err());
   if (length == 0 || length >= sizeof shortForm) return;
