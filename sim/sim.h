@@ -142,9 +142,10 @@ void SetProgramWorker(const std::string& path, const std::string& worker);
 // ends by itself, with `parentId` as its parent's process id.
 void AddRunningProcess(const std::string& path, DWORD parentId);
 // How a job counts a process that TerminateJobObject has asked to end, in
-// its ActiveProcesses and its process id list: until the process has gone
-// (true, the default, as Wine does), or no more from the moment of the
-// request (false, as ReactOS's kernel does and NT 5's is taken to).
+// its ActiveProcesses and its process id list: until the process has gone, a
+// moment after the request (true, the default), or no more from the moment
+// of the request (false, as ReactOS's kernel does and NT 5's is taken to;
+// Wine's server ends the process before TerminateJobObject returns).
 void JobCountsEndingProcesses(bool untilGone);
 // Whether a running process of `program` is in a job.
 bool InJob(const std::string& program);
