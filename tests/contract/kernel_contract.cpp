@@ -348,9 +348,8 @@ CONTRACT_TEST(Job_EndsTheProgramAndWhatItStarted) {
 
   ok(k.TerminateJobObject(job, 7) != FALSE, "terminate: %lu", static_cast<unsigned long>(GetLastError()));
   // The count is 0 as soon as TerminateJobObject returns: 2000 and XP stop
-  // counting a process when they ask it to end, before it has gone (as
-  // ReactOS's kernel does); Wine's server ends each process before the call
-  // returns. The processes themselves are waited for below.
+  // counting a process asked to end before it has gone (as ReactOS's kernel
+  // does); Wine's server ends each process before the call returns.
   JOBOBJECT_BASIC_ACCOUNTING_INFORMATION right;
   std::memset(&right, 0, sizeof right);
   k.QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &right, sizeof right, nullptr);
