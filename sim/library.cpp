@@ -153,6 +153,8 @@ void FirstWindowShown() {
 
 const std::vector<std::string>& LibrariesTakenFromElsewhere() { return M().takenFromElsewhere; }
 
+bool IsKnownDll(const std::string& name) { return KnownOnPosedRelease(name); }
+
 void SetPendingInstallsUntil(DWORD atMs) { M().pendingInstallsUntil = atMs; }
 
 std::string LibraryTrail() {

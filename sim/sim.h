@@ -213,6 +213,9 @@ std::string LibraryTrail();
 // Libraries that a system library or the window system looked for by bare
 // name and took from outside the system folder (a planted copy), by path.
 const std::vector<std::string>& LibrariesTakenFromElsewhere();
+// Whether the posed release takes the library `name` from its system folder
+// whatever lies elsewhere (a KnownDLL of 2000 and XP).
+bool IsKnownDll(const std::string& name);
 // Plug and Play device installations stay pending until the clock reaches `atMs`.
 void SetPendingInstallsUntil(DWORD atMs);
 

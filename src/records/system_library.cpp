@@ -3,7 +3,6 @@
 #include <string.h>
 
 #include "records/launcher_paths.h"
-#include "records/os_version.h"
 #include "records/records.h"
 #include "records/system_folder.h"
 
@@ -21,6 +20,8 @@ namespace {
 //   compstui.dll, comctl32.dll and uxtheme.dll.
 // - the window system loads uxtheme.dll by name on XP and under Wine for the
 //   first window; Wine's imm32 then loads ole32.dll.
+// A KnownDLL of 2000 and XP (rpcrt4, ole32) is guarded too: Windows takes it
+// from the system folder anyway, but Wine has no such list.
 struct Companions {
   const char* library;
   const char* names[SystemCompanions::kMax];
@@ -31,18 +32,6 @@ const Companions kCompanions[] = {
     {records::kWinspoolFile, {"uxtheme.dll", "comctl32.dll", "compstui.dll", "spoolss.dll", "localspl.dll"}},
     {records::kWindowSystemFile, {"uxtheme.dll", "ole32.dll"}},
 };
-
-// KnownDLLs of 2000 and XP among the names above: always taken from the
-// system folder, whatever lies elsewhere.
-const char* const kKnownOnNt[] = {"rpcrt4.dll", "ole32.dll"};
-
-bool KnownDll(const char* name) {
-  const DWORD kind = CurrentOsKind();
-  if (kind != OS_WIN2000 && kind != OS_WINXP && kind != OS_NT_OTHER) return false;
-  for (const char* known : kKnownOnNt)
-    if (strcmp(known, name) == 0) return true;
-  return false;
-}
 
 bool FileIn(const char* folder, const char* name) {
   char path[records::kPathSize];
@@ -73,7 +62,7 @@ SystemCompanions::SystemCompanions(const char* fileName) {
   for (const Companions& entry : kCompanions) {
     if (strcmp(entry.library, fileName) != 0) continue;
     for (int i = 0; i < kMax && entry.names[i]; ++i)
-      if (StandsBeforeSystemFolder(entry.names[i]) && !KnownDll(entry.names[i]))
+      if (StandsBeforeSystemFolder(entry.names[i]))
         loaded_[i].Reset(LoadFromSystemFolder(entry.names[i]));
   }
 }

@@ -381,12 +381,12 @@ TEST_F(PrinterRemovalTest, WithoutUsableWinspoolNothingIsDone) {
 
 // A winspool.drv beside the launcher is never loaded: the system folder's is
 // named by its full path; what it brings along only where a copy lies beside
-// the launcher or in the current folder (no KnownDLL), so none is taken.
+// the launcher or in the current folder, so none is taken.
 TEST_F(PrinterRemovalTest, WinspoolLoadedFromTheSystemFolderOnly) {
   const struct { sim::Release release; std::vector<std::string> planted; const char* trail; } cases[] = {
       {sim::Release::WinXP, {}, "+cfgmgr32.dll|8 -cfgmgr32.dll +winspool.drv|8 -winspool.drv"},
       {sim::Release::WinXP, {"C:\\Pkg\\rpcrt4.dll", "C:\\Pkg\\setupapi.dll", "C:\\Pkg\\compstui.dll", "C:\\Work\\spoolss.dll"},
-       "+setupapi.dll|8 +cfgmgr32.dll|8 -cfgmgr32.dll -setupapi.dll "
+       "+rpcrt4.dll|8 +setupapi.dll|8 +cfgmgr32.dll|8 -cfgmgr32.dll -setupapi.dll -rpcrt4.dll "
        "+compstui.dll|8 +spoolss.dll|8 +winspool.drv|8 -winspool.drv -spoolss.dll -compstui.dll"},
       {sim::Release::Win98SE, {}, "+winspool.drv|8 -winspool.drv"},
       {sim::Release::Win98SE, {"C:\\Work\\spoolss.dll", "C:\\Pkg\\localspl.dll"},

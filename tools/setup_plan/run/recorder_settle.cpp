@@ -319,8 +319,11 @@ void Recorder::SettleLibrary() {
   const bool own = Upper(name) == "WINSPOOL.DRV" || Upper(name) == "CFGMGR32.DLL";
   if (!planted.empty())
     Departs(own ? "the classic launcher loads " + planted + ", the copy " + where
-                : "loaded because " + planted + " lies " + (where == "beside it" ? "beside Setup.exe" : where) + ": with the classic launcher Windows loads that "
-                  "copy for the library that brings it along");
+                : "loaded because " + planted + " lies " + (where == "beside it" ? "beside Setup.exe" : where) +
+                      (sim::IsKnownDll(name) ? ": this release takes its own copy of this known DLL anyway; Wine, "
+                                               "which keeps no such list, would load that copy"
+                                             : ": with the classic launcher Windows loads that copy for the library "
+                                               "that brings it along"));
 }
 
 void Recorder::SettleWait() {
