@@ -91,8 +91,7 @@ unsigned long LastError() { return static_cast<unsigned long>(GetLastError()); }
 CONTRACT_TEST(Spooler_ProviderStaysInTheService) {
   Winspool w;
   if (!w.complete()) return;
-  HANDLE printer = w.Open("Contract No Such Queue", PRINTER_ACCESS_USE);
-  if (printer) w.close(printer);
+  if (HANDLE printer = w.Open("Contract No Such Queue", PRINTER_ACCESS_USE)) w.close(printer);
   todo_wine_ok(GetModuleHandleA("localspl.dll") == nullptr, "the local provider is loaded in the process");
   todo_wine_ok(GetModuleHandleA("spoolss.dll") == nullptr, "the spooler's router is loaded in the process");
 }
