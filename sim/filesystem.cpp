@@ -42,8 +42,11 @@ std::string ParentOf(const std::string& path) {
 
 static bool IsDriveRoot(const std::string& path) { return path.size() == 2 && path[1] == ':'; }
 
+// A part named in its short form is found as Windows finds it.
 FsNode* FindNode(const std::string& path) {
-  auto it = M().nodes.find(NormalPath(path));
+  const std::string normal = NormalPath(path);
+  auto it = M().nodes.find(normal);
+  if (it == M().nodes.end() && normal.find('~') != std::string::npos) it = M().nodes.find(LongFormOf(normal));
   return it == M().nodes.end() ? nullptr : &it->second;
 }
 

@@ -17,6 +17,9 @@ size_t LastSeparator(const std::string& path, size_t end);
 // Everything before the last backslash; "" when there is none.
 std::string ParentOf(const std::string& path);
 FsNode* FindNode(const std::string& path);
+// The path with each part in its long form, any part given in its short 8.3
+// form (sim/short_names.cpp); "" when a part is missing.
+std::string LongFormOf(const std::string& path);
 bool IsFolder(const std::string& path);  // drive roots included
 bool IsFile(const std::string& path);
 // Whether a new opener with `access` and `share` is compatible with every

@@ -1,8 +1,11 @@
 // Simulated kernel32: the process list (ids, parents, the workers a program
-// starts), suspended starts, job objects, the toolhelp process snapshot, and
+// starts), suspended starts, job objects (with the two ways of counting a
+// process asked to end, and the end of their processes with their last
+// handle), the toolhelp process snapshot, and
 // the loaded kernel32 whose late exports depend on the release posed: job
 // objects from 2000 on, the process snapshot on 95, 98, Me and 2000 on (not
 // on NT 4), process times on NT.
+#include <cstddef>
 #include <cstring>
 
 #include "machine.h"
@@ -37,11 +40,24 @@ std::shared_ptr<Process> ById(DWORD id) {
   return nullptr;
 }
 
+// Whether the job still counts `p` among its running processes.
+bool CountedInJob(const Process& p, int job) {
+  return p.job == job && Alive(p) && (M().jobCountsEndAsked || !p.endAsked);
+}
+
 int ActiveInJob(int job) {
   int n = 0;
   for (const auto& p : M().processes)
-    if (p->job == job && Alive(*p)) ++n;
+    if (CountedInJob(*p, job)) ++n;
   return n;
+}
+
+void EndJobProcesses(int job, DWORD exitCode) {
+  for (const auto& p : M().processes)
+    if (p->job == job && Alive(*p)) {
+      EndProcessSoon(*p, exitCode);
+      p->endAsked = true;
+    }
 }
 
 }  // namespace
@@ -61,6 +77,14 @@ void RunProcess(const std::shared_ptr<Process>& process) {
   AddProcess(process->worker, process->id, process->runsFor)->job = process->job;
   process->worker.clear();
 }
+
+void JobHandleClosed(int job) {
+  for (const auto& entry : M().handles)
+    if (entry.second.kind == HandleKind::Job && entry.second.job == job) return;
+  if (M().killOnJobClose.count(job)) EndJobProcesses(job, 0);
+}
+
+void JobCountsEndingProcesses(bool untilGone) { M().jobCountsEndAsked = untilGone; }
 
 void SetProgramWorker(const std::string& path, const std::string& worker) { M().programs[path].worker = worker; }
 
@@ -86,6 +110,7 @@ using namespace sim;
 HMODULE GetModuleHandleA(LPCSTR lpModuleName) {
   if (!lpModuleName) return reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x400000));
   if (SameNoCase(lpModuleName, "kernel32.dll") || SameNoCase(lpModuleName, "kernel32")) return kKernel32;
+  if (HMODULE loaded = LoadedModule(lpModuleName)) return loaded;
   SetLastError(ERROR_MOD_NOT_FOUND);
   return nullptr;
 }
@@ -110,6 +135,7 @@ FARPROC Kernel32Export(HMODULE module, const std::string& name) {
       {"AssignProcessToJobObject", jobs, AsExport(&AssignProcessToJobObject)},
       {"TerminateJobObject", jobs, AsExport(&TerminateJobObject)},
       {"QueryInformationJobObject", jobs, AsExport(&QueryInformationJobObject)},
+      {"SetInformationJobObject", jobs, AsExport(&SetInformationJobObject)},
       {"CreateToolhelp32Snapshot", snapshot, AsExport(&CreateToolhelp32Snapshot)},
       {"Process32First", snapshot, AsExport(&Process32First)},
       {"Process32Next", snapshot, AsExport(&Process32Next)},
@@ -203,8 +229,53 @@ BOOL TerminateJobObject(HANDLE hJob, UINT uExitCode) {
     SetLastError(job ? ERROR_ACCESS_DENIED : ERROR_INVALID_HANDLE);
     return FALSE;
   }
+  EndJobProcesses(job->job, uExitCode);
+  return TRUE;
+}
+
+// The ids of the processes the job counts, as many as fit after the two
+// counts; ERROR_MORE_DATA when not all fit (the list then holds those that
+// do), ERROR_BAD_LENGTH when not even the counts fit.
+static BOOL ListJobProcesses(int job, LPVOID buffer, DWORD size, LPDWORD returned) {
+  const size_t head = offsetof(JOBOBJECT_BASIC_PROCESS_ID_LIST, ProcessIdList);
+  if (size < sizeof(JOBOBJECT_BASIC_PROCESS_ID_LIST)) {
+    SetLastError(ERROR_BAD_LENGTH);
+    return FALSE;
+  }
+  std::vector<ULONG_PTR> ids;
   for (const auto& p : M().processes)
-    if (p->job == job->job && Alive(*p)) EndProcessSoon(*p, uExitCode);
+    if (CountedInJob(*p, job)) ids.push_back(p->id);
+  const size_t room = (size - head) / sizeof(ULONG_PTR);
+  const size_t listed = ids.size() < room ? ids.size() : room;
+  JOBOBJECT_BASIC_PROCESS_ID_LIST counts;
+  counts.NumberOfAssignedProcesses = static_cast<DWORD>(ids.size());
+  counts.NumberOfProcessIdsInList = static_cast<DWORD>(listed);
+  std::memcpy(buffer, &counts, head);
+  if (listed) std::memcpy(static_cast<char*>(buffer) + head, ids.data(), listed * sizeof(ULONG_PTR));
+  if (returned) *returned = static_cast<DWORD>(head + listed * sizeof(ULONG_PTR));
+  if (listed < ids.size()) {
+    SetLastError(ERROR_MORE_DATA);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// Only the limit that ends the job's processes with its last handle is kept.
+BOOL SetInformationJobObject(HANDLE hJob, JOBOBJECTINFOCLASS JobObjectInformationClass, LPVOID lpJobObjectInformation,
+                             DWORD cbJobObjectInformationLength) {
+  HandleObject* job = Lookup(hJob, HandleKind::Job);
+  const JOBOBJECT_EXTENDED_LIMIT_INFORMATION* limits =
+      static_cast<const JOBOBJECT_EXTENDED_LIMIT_INFORMATION*>(lpJobObjectInformation);
+  const bool extended = JobObjectInformationClass == JobObjectExtendedLimitInformation &&
+                        cbJobObjectInformationLength == sizeof(JOBOBJECT_EXTENDED_LIMIT_INFORMATION);
+  const DWORD flags = extended ? limits->BasicLimitInformation.LimitFlags : 0;
+  if (Enter("SetInformationJobObject", std::to_string(JobObjectInformationClass) + "|" + std::to_string(flags)) ||
+      !job || !extended) {
+    SetLastError(job ? ERROR_BAD_LENGTH : ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (flags & JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE) M().killOnJobClose.insert(job->job);
+  else M().killOnJobClose.erase(job->job);
   return TRUE;
 }
 
@@ -216,6 +287,8 @@ BOOL QueryInformationJobObject(HANDLE hJob, JOBOBJECTINFOCLASS JobObjectInformat
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
+  if (JobObjectInformationClass == JobObjectBasicProcessIdList)
+    return ListJobProcesses(job->job, lpJobObjectInformation, cbJobObjectInformationLength, lpReturnLength);
   if (JobObjectInformationClass != JobObjectBasicAccountingInformation ||
       cbJobObjectInformationLength < sizeof(JOBOBJECT_BASIC_ACCOUNTING_INFORMATION)) {
     SetLastError(ERROR_BAD_LENGTH);

@@ -170,7 +170,9 @@ BOOL CloseHandle(HANDLE hObject) {
     auto it = M().events.find(h->path);
     if (it != M().events.end() && --it->second.references <= 0) M().events.erase(it);
   }
+  const int job = h->kind == HandleKind::Job ? h->job : 0;
   DropHandle(hObject);
+  if (job) JobHandleClosed(job);
   return TRUE;
 }
 

@@ -2,7 +2,10 @@
 // and Play installations a test controls. A library exists only where
 // DefineLibrary put it; every LoadLibraryA or LoadLibraryExA that succeeds
 // holds a Module handle until FreeLibrary, so tests can count the libraries
-// left loaded.
+// left loaded. A system library loaded (and the window system, when the
+// first window is shown) looks for what it brings along by bare name, as
+// the posed release's does; a copy taken from outside the system folder is
+// noted, so tests can show that none is.
 #include "machine.h"
 
 namespace {
@@ -32,6 +35,60 @@ std::string Locate(const std::string& name) {
   return std::string();
 }
 
+std::string BaseName(const std::string& path) { return path.substr(path.find_last_of('\\') + 1); }
+
+// What a system library of the posed release looks for by bare name when it
+// is loaded ("user32.dll": the window system at the first window), each name
+// listed before what needs it (README, "Libraries a system library brings
+// along", gives the sources):
+// - 98 and Me: winspool.drv hands its calls to spoolss.dll, the router and
+//   local provider in one; cfgmgr32.dll forwards nothing; no uxtheme.dll.
+// - 2000 and XP: winspool.drv is the spooler service's RPC client (rpcrt4,
+//   a KnownDLL); cfgmgr32.dll forwards to setupapi.dll, which needs rpcrt4;
+//   XP's window system loads uxtheme.dll.
+std::vector<std::string> BroughtAlong(const std::string& library) {
+  const OSVERSIONINFOA& v = sim::M().version;
+  const bool nt5 = v.dwPlatformId == VER_PLATFORM_WIN32_NT && v.dwMajorVersion == 5;
+  const bool nineX = v.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+  const bool themes = nt5 && v.dwMinorVersion >= 1;
+  if (sim::SameNoCase(library, "winspool.drv")) return nineX ? std::vector<std::string>{"spoolss.dll"} : std::vector<std::string>{"rpcrt4.dll"};
+  if (sim::SameNoCase(library, "cfgmgr32.dll") && nt5) return {"rpcrt4.dll", "setupapi.dll"};
+  if (sim::SameNoCase(library, "user32.dll") && themes) return {"uxtheme.dll"};
+  return {};
+}
+
+// KnownDLLs of 2000 and XP: always the system folder's.
+bool KnownOnPosedRelease(const std::string& name) {
+  return sim::M().version.dwPlatformId == VER_PLATFORM_WIN32_NT &&
+         (sim::SameNoCase(name, "rpcrt4.dll") || sim::SameNoCase(name, "ole32.dll"));
+}
+
+bool ModuleLoaded(const std::string& name) {
+  for (const auto& entry : sim::M().handles)
+    if (entry.second.kind == sim::HandleKind::Module && sim::SameNoCase(BaseName(entry.second.path), name)) return true;
+  return false;
+}
+
+// A load by bare name from within the process: a module of that base name
+// already loaded is used; else the launcher's folder, the current folder
+// (before the system folder on 98, Me, 2000 and XP before its second service
+// pack) and the system folder are searched.
+void LoadByBareName(const std::string& name) {
+  sim::Machine& m = sim::M();
+  if (ModuleLoaded(name) || sim::LoadedModule(name)) return;
+  if (KnownOnPosedRelease(name)) {
+    m.systemLoaded.push_back(Join(m.systemDir, name));
+    return;
+  }
+  for (const std::string& folder : {FolderOf(m.modulePath), m.currentFolder, m.systemDir}) {
+    const std::string candidate = Join(folder, name);
+    if (!m.libraries.count(candidate) && !sim::FileExists(candidate)) continue;
+    if (folder != m.systemDir) m.takenFromElsewhere.push_back(candidate);
+    m.systemLoaded.push_back(candidate);
+    return;
+  }
+}
+
 // CMP_WaitNoPendingInstallEvents of the simulated cfgmgr32.dll.
 DWORD SimWaitNoPendingInstallEvents(DWORD dwTimeout) {
   if (sim::Enter("CMP_WaitNoPendingInstallEvents", std::to_string(dwTimeout))) return WAIT_FAILED;
@@ -55,7 +112,10 @@ HMODULE LoadModule(const std::string& name) {
   }
   sim::HandleObject obj(sim::HandleKind::Module);
   obj.path = path;
-  return reinterpret_cast<HMODULE>(sim::NewHandle(obj));
+  const HMODULE module = reinterpret_cast<HMODULE>(sim::NewHandle(obj));
+  if (sim::SameNoCase(FolderOf(path), sim::M().systemDir))
+    for (const std::string& companion : BroughtAlong(BaseName(path))) LoadByBareName(companion);
+  return module;
 }
 
 }  // namespace
@@ -76,6 +136,24 @@ void InstallConfigManager(bool withExport) {
   // Where cfgmgr32's exports are forwarded to, and what that needs.
   for (const char* companion : {"setupapi.dll", "rpcrt4.dll"}) DefineLibrary(Join(M().systemDir, companion), {});
 }
+
+HMODULE LoadedModule(const std::string& name) {
+  for (const auto& entry : M().handles)
+    if (entry.second.kind == HandleKind::Module && SameNoCase(BaseName(entry.second.path), name))
+      return reinterpret_cast<HMODULE>(entry.first);
+  // What the system loaded stays for the process's life.
+  for (size_t i = 0; i < M().systemLoaded.size(); ++i)
+    if (SameNoCase(BaseName(M().systemLoaded[i]), name)) return reinterpret_cast<HMODULE>(0x7D000000 + 0x10000 * i);
+  return nullptr;
+}
+
+void FirstWindowShown() {
+  for (const std::string& companion : BroughtAlong("user32.dll")) LoadByBareName(companion);
+}
+
+const std::vector<std::string>& LibrariesTakenFromElsewhere() { return M().takenFromElsewhere; }
+
+bool IsKnownDll(const std::string& name) { return KnownOnPosedRelease(name); }
 
 void SetPendingInstallsUntil(DWORD atMs) { M().pendingInstallsUntil = atMs; }
 

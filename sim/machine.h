@@ -119,6 +119,7 @@ struct Process {
   std::string path;
   int job = 0;  // 0: in no job
   bool suspended = false;
+  bool endAsked = false;  // TerminateJobObject has asked it to end
   DWORD runsFor = 0;   // from the time it runs (a suspended start: from its resumption); its worker's too
   std::string worker;  // started when the process first runs
 };
@@ -258,6 +259,8 @@ struct Machine {
   std::vector<std::shared_ptr<Process>> processes;              // every process, workers too
   DWORD nextWorkerId = 4000;
   int nextJob = 1;
+  std::set<int> killOnJobClose;   // jobs that end their processes when their last handle closes
+  bool jobCountsEndAsked = true;  // false: a process leaves the job's count when asked to end
   int endlessWaits = 0;
   std::vector<MessageBoxShown> boxes;
   std::function<int(const MessageBoxShown&)> boxHandler;
@@ -269,6 +272,8 @@ struct Machine {
   int threadPriority = THREAD_PRIORITY_NORMAL;
   DWORD priorityClass = NORMAL_PRIORITY_CLASS;
   std::map<std::string, Library, NoCaseLess> libraries;
+  std::vector<std::string> takenFromElsewhere;  // libraries the system took by bare name from outside its folder
+  std::vector<std::string> systemLoaded;        // libraries the system loaded by bare name, by path
   DWORD pendingInstallsUntil = 0;  // Plug and Play installations pending until then
 
   // ---- file system (sim/filesystem.cpp) ----
@@ -375,6 +380,14 @@ void RunProcess(const std::shared_ptr<Process>& process);
 // Ends a process as TerminateProcess and TerminateJobObject do: a moment
 // after the call returns.
 void EndProcessSoon(Process& process, DWORD exitCode);
+// A module loaded in the process whose base name is `name` (the launcher's
+// loads and those of the system), or NULL.
+HMODULE LoadedModule(const std::string& name);
+// The window system shows the process's first window: what it loads by name.
+void FirstWindowShown();
+// A job handle was closed: where it was the job's last and the job is set
+// to end its processes then, they are ended.
+void JobHandleClosed(int job);
 // The late exports of the loaded kernel32 (GetModuleHandleA's module).
 bool IsKernel32(HMODULE module);
 FARPROC Kernel32Export(HMODULE module, const std::string& name);

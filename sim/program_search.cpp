@@ -46,6 +46,7 @@ namespace sim {
 
 void SetEnvironmentVariable(const std::string& name, const std::string& value) { M().environment[name] = value; }
 void SetCurrentFolder(const std::string& path) { M().currentFolder = path; }
+std::string CurrentFolder() { return M().currentFolder; }
 
 }  // namespace sim
 
@@ -87,7 +88,8 @@ DWORD SearchPathA(LPCSTR lpPath, LPCSTR lpFileName, LPCSTR lpExtension, DWORD nB
     for (const std::string& folder : folders) candidates.push_back(Join(folder, name));
   }
   for (const std::string& candidate : candidates) {
-    if (!FileExists(candidate)) continue;
+    // A folder named in its short form is found as Windows finds it.
+    if (!FileExists(candidate) && (candidate.find('~') == std::string::npos || !IsFile(candidate))) continue;
     const DWORD result = CopyOut(candidate, nBufferLength, lpBuffer);
     if (lpFilePart && result < nBufferLength) lpFilePart[0] = lpBuffer + candidate.find_last_of('\\') + 1;
     return result;

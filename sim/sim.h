@@ -141,6 +141,12 @@ void SetProgramWorker(const std::string& path, const std::string& worker);
 // A program that another program started at the current time and that never
 // ends by itself, with `parentId` as its parent's process id.
 void AddRunningProcess(const std::string& path, DWORD parentId);
+// How a job counts a process that TerminateJobObject has asked to end, in
+// its ActiveProcesses and its process id list: until the process has gone, a
+// moment after the request (true, the default), or no more from the moment
+// of the request (false, as ReactOS's kernel does and NT 5's is taken to;
+// Wine's server ends the process before TerminateJobObject returns).
+void JobCountsEndingProcesses(bool untilGone);
 // Whether a running process of `program` is in a job.
 bool InJob(const std::string& program);
 // Programs still running, the launcher's and those they started, by path.
@@ -204,6 +210,12 @@ void InstallConfigManager(bool withExport = true);
 // ("-NAME") so far, in order, separated by blanks; NAME is relative to the
 // system folder, or the full path of a library elsewhere.
 std::string LibraryTrail();
+// Libraries that a system library or the window system looked for by bare
+// name and took from outside the system folder (a planted copy), by path.
+const std::vector<std::string>& LibrariesTakenFromElsewhere();
+// Whether the posed release takes the library `name` from its system folder
+// whatever lies elsewhere (a KnownDLL of 2000 and XP).
+bool IsKnownDll(const std::string& name);
 // Plug and Play device installations stay pending until the clock reaches `atMs`.
 void SetPendingInstallsUntil(DWORD atMs);
 
@@ -215,8 +227,9 @@ void At(DWORD atMs, std::function<void()> change);
 // ---- spooler, window enumeration and the net command (printer removal) ----
 // winspool.drv in the system folder exporting OpenPrinterA, GetPrinterA,
 // DeletePrinter, ClosePrinter, DeletePrinterDriverA and DeletePrinterDriverExA,
-// except the names in `missing`, with comctl32.dll, compstui.dll, spoolss.dll
-// and localspl.dll beside it (no uxtheme.dll, as on Windows 98 and 2000).
+// except the names in `missing`, with the spooler's libraries of the posed
+// release beside it: spoolss.dll on 98 and Me; spoolss.dll, localspl.dll,
+// compstui.dll and comctl32.dll on 2000 and later. Pose the release first.
 // Each call can be made to fail with FailCall.
 void InstallWinspool(const std::vector<std::string>& missing = {});
 // A printer driver, and a queue that uses one. Names compare without regard
@@ -314,6 +327,7 @@ int OpenPaints();
 // current folder (C:\Pkg at first).
 void SetEnvironmentVariable(const std::string& name, const std::string& value);
 void SetCurrentFolder(const std::string& path);
+std::string CurrentFolder();
 
 // ---- plans: watching calls as they are made, ending the launcher's process ----
 // `observer` sees every call as it is entered, before the simulated function

@@ -202,10 +202,16 @@ void InstallWinspool(const std::vector<std::string>& missing) {
   const std::string& folder = M().systemDir;
   const std::string prefix = folder + (folder.back() == '\\' ? "" : "\\");
   DefineLibrary(prefix + "winspool.drv", exports);
-  // What winspool.drv imports and loads: its property sheets, the spooler
-  // router and the local print provider.
-  for (const char* companion : {"comctl32.dll", "compstui.dll", "spoolss.dll", "localspl.dll"})
-    DefineLibrary(prefix + companion, {});
+  // The spooler's other libraries in the system folder: on 98 and Me the
+  // router and local provider in one spoolss.dll; on 2000 and XP the router,
+  // the local provider (both run in the spooler service), the common
+  // property sheets and the common controls.
+  if (M().version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) {
+    DefineLibrary(prefix + "spoolss.dll", {});
+  } else {
+    for (const char* companion : {"spoolss.dll", "localspl.dll", "compstui.dll", "comctl32.dll"})
+      DefineLibrary(prefix + companion, {});
+  }
 }
 
 void AddPrinterDriver(const std::string& driver) { M().printerDrivers.insert(driver); }

@@ -28,6 +28,7 @@ int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
   Machine& m = M();
   MessageBoxShown box{hWnd, lpText ? lpText : "", lpCaption ? lpCaption : "", uType, m.clock};
   if (Enter("MessageBoxA", box.caption)) return 0;
+  FirstWindowShown();
   m.boxes.push_back(box);
   return m.boxHandler ? m.boxHandler(box) : IDOK;
 }
@@ -42,6 +43,7 @@ INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR lpTemplateName, HWND hWndParent, DLGPR
     SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
     return -1;
   }
+  FirstWindowShown();
   m.dialogs.push_back(DialogShown{name, hWndParent, m.clock});
   const uintptr_t id = m.nextWindow;
   m.nextWindow += 4;

@@ -93,7 +93,7 @@ int CSetupApp::RunSetup(const char* commandLine) {
 
   // 7. An earlier edition must be uninstalled first.
   if (HasEarlierEdition()) {
-    const SystemLibrary windowing(records::kThemeFile);
+    const SystemCompanions windowing(records::kWindowSystemFile);
     MessageBoxA(NULL,
                 "Please uninstall the previous version of the ARVEN software before continuing with this "
                 "installation",
@@ -106,7 +106,7 @@ int CSetupApp::RunSetup(const char* commandLine) {
   // maintenance dialog appears.
   if (IsProductInstalled(registryPath, pdiEntry)) {
     SignalSetupDone();
-    const SystemLibrary windowing(records::kThemeFile);
+    const SystemCompanions windowing(records::kWindowSystemFile);
     CSetupDlg dialog(NULL);
     m_pMainWnd = &dialog;
     dialog.DoModal();

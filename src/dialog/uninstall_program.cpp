@@ -53,14 +53,28 @@ void DropTrailingBackslash(char* folder) {
   if (last && last[1] == 0 && last != reinterpret_cast<unsigned char*>(folder) + 2) *last = 0;
 }
 
-// Compares two folders, a trailing backslash apart.
-bool SameFolder(const char* a, const char* b) {
+// Compares two folder names as text, a trailing backslash apart.
+bool SameFolderText(const char* a, const char* b) {
   char left[records::kPathSize];
   char right[records::kPathSize];
   if (!FormatText(left, sizeof left, "%s", a) || !FormatText(right, sizeof right, "%s", b)) return false;
   DropTrailingBackslash(left);
   DropTrailingBackslash(right);
   return _mbsicmp(Bytes(left), Bytes(right)) == 0;
+}
+
+// Compares two folders as the folders they name: as text, or by their short
+// 8.3 forms, so that "C:\PROGRA~1\Pkg" in a PATH written in short names is
+// "C:\Program Files\Pkg". (GetShortPathNameA is on every release, its
+// counterpart GetLongPathNameA not on 95 and NT 4.)
+bool SameFolder(const char* a, const char* b) {
+  if (SameFolderText(a, b)) return true;
+  char left[records::kPathSize];
+  char right[records::kPathSize];
+  const DWORD leftLength = GetShortPathNameA(a, left, sizeof left);
+  const DWORD rightLength = GetShortPathNameA(b, right, sizeof right);
+  return leftLength > 0 && leftLength < sizeof left && rightLength > 0 && rightLength < sizeof right &&
+         SameFolderText(left, right);
 }
 
 // A PATH folder that is searched: a full path, neither the launcher's folder

@@ -1,16 +1,16 @@
 #include "platform/bounded_program.h"
 
+#include <stddef.h>
 #include <string.h>
 
 #include "platform/start_program.h"
 
 namespace {
 
-// How long ended programs are given to be gone, and how often a job is
-// asked whether any of its programs still runs.
+// How long ended programs are given, all together, to be gone.
 const DWORD kGoneLimitMs = 5000;
-const DWORD kGonePollMs = 50;
-// Processes one ending is made for; a command starts one or two.
+// Processes one ending waits for besides the program; a command starts one
+// or two.
 const int kMaxChildren = 16;
 const DWORD kChildAccess = PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION | SYNCHRONIZE;
 
@@ -18,12 +18,42 @@ unsigned long long FileTimeValue(const FILETIME& t) {
   return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
 }
 
+// Processes that are being ended, waited for within one bound from the
+// moment the first end was asked for.
+class Ending {
+ public:
+  Ending() : count_(0), since_(GetTickCount()) {}
+  bool Full() const { return count_ == kMaxChildren; }
+  void Add(HANDLE process) { processes_[count_++].Reset(process); }
+  void EndAll(UINT exitCode) {
+    for (int i = 0; i < count_; ++i) TerminateProcess(processes_[i].get(), exitCode);
+  }
+  void WaitFor(HANDLE process) const {
+    const DWORD waited = GetTickCount() - since_;
+    WaitForSingleObject(process, waited < kGoneLimitMs ? kGoneLimitMs - waited : 0);
+  }
+  void WaitAll() const {
+    for (int i = 0; i < count_; ++i) WaitFor(processes_[i].get());
+  }
+
+ private:
+  ScopedHandle processes_[kMaxChildren];
+  int count_;
+  DWORD since_;
+};
+
 }  // namespace
 
-BoundedProgram::BoundedProgram() : kernel_(BindLateKernel()), processId_(0) {}
+BoundedProgram::BoundedProgram() : kernel_(BindLateKernel()), processId_(0), held_(false) {}
 
-bool BoundedProgram::Start(const char* programPath, const char* commandLineText) {
+bool BoundedProgram::Start(const char* programPath, const char* commandLineText, bool endsWithLauncher) {
   if (kernel_.HasJobs()) job_.Reset(kernel_.CreateJobObjectA(NULL, NULL));
+  if (job_.is_valid() && endsWithLauncher && kernel_.SetInformationJobObject) {
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits;
+    memset(&limits, 0, sizeof limits);
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    kernel_.SetInformationJobObject(job_.get(), JobObjectExtendedLimitInformation, &limits, sizeof limits);
+  }
   PROCESS_INFORMATION info;
   if (!StartProgramShown(programPath, commandLineText, SW_HIDE, job_.is_valid() ? CREATE_SUSPENDED : 0, &info))
     return false;
@@ -33,60 +63,66 @@ bool BoundedProgram::Start(const char* programPath, const char* commandLineText)
   if (job_.is_valid()) {
     // Without the job the program still runs; it is then ended by its id.
     if (!kernel_.AssignProcessToJobObject(job_.get(), process_.get())) job_.Close();
-    ResumeThread(thread_.get());
+    held_ = ResumeThread(thread_.get()) == static_cast<DWORD>(-1);
   }
   return true;
 }
 
 bool BoundedProgram::WaitOrEnd(DWORD limitMs, UINT exitCode) {
   if (!process_.is_valid()) return true;
-  if (WaitForSingleObject(process_.get(), limitMs) == WAIT_OBJECT_0) return true;
-  if (job_.is_valid()) {
-    EndJob(exitCode);
-  } else if (kernel_.HasJobs() && kernel_.HasProcessList()) {
+  if (WaitForSingleObject(process_.get(), held_ ? 0 : limitMs) == WAIT_OBJECT_0) return true;
+  if (job_.is_valid() && EndJob(exitCode)) return false;
+  if (kernel_.HasProcessList()) {
     EndWithChildren(exitCode);
   } else {
-    EndAlone(exitCode);
+    Ending ending;
+    TerminateProcess(process_.get(), exitCode);
+    ending.WaitFor(process_.get());
   }
   return false;
 }
 
-void BoundedProgram::EndAlone(UINT exitCode) {
-  TerminateProcess(process_.get(), exitCode);
-  WaitForSingleObject(process_.get(), kGoneLimitMs);
-}
-
-// TerminateJobObject returns before the programs have ended: the job is
-// asked until none runs.
-void BoundedProgram::EndJob(UINT exitCode) {
-  if (!kernel_.TerminateJobObject(job_.get(), exitCode)) return EndAlone(exitCode);
-  for (DWORD waited = 0;; waited += kGonePollMs) {
-    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting;
-    memset(&accounting, 0, sizeof accounting);
-    if (!kernel_.QueryInformationJobObject(job_.get(), JobObjectBasicAccountingInformation, &accounting,
-                                           sizeof accounting, NULL)) {
-      WaitForSingleObject(process_.get(), kGoneLimitMs);
-      return;
+// The job's processes are listed and opened before the job is ended: where
+// a process leaves the list as soon as it is asked to end, it would not be
+// found after. When the list cannot be read, the program alone is waited for.
+bool BoundedProgram::EndJob(UINT exitCode) {
+  union {
+    JOBOBJECT_BASIC_PROCESS_ID_LIST list;
+    ULONG_PTR room[2 + kMaxChildren];
+  } ids;
+  memset(&ids, 0, sizeof ids);
+  Ending ending;
+  if (kernel_.QueryInformationJobObject(job_.get(), JobObjectBasicProcessIdList, &ids, sizeof ids, NULL)) {
+    const ULONG_PTR* id = reinterpret_cast<const ULONG_PTR*>(reinterpret_cast<const char*>(&ids) +
+                                                             offsetof(JOBOBJECT_BASIC_PROCESS_ID_LIST, ProcessIdList));
+    for (DWORD i = 0; i < ids.list.NumberOfProcessIdsInList && !ending.Full(); ++i) {
+      if (id[i] == processId_) continue;
+      const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(id[i]));
+      if (process) ending.Add(process);
     }
-    if (accounting.ActiveProcesses == 0 || waited >= kGoneLimitMs) return;
-    Sleep(kGonePollMs);
   }
+  if (!kernel_.TerminateJobObject(job_.get(), exitCode)) return false;
+  ending.WaitFor(process_.get());
+  ending.WaitAll();
+  return true;
 }
 
-// The programs whose parent id is the program's and which started after it
+// The program is ended and waited for first, so that it starts nothing
+// more; then the programs whose parent id is its and which started after it
 // (an id is used again once its process is gone: an older process with that
-// parent id is another program's child), then the program itself.
+// parent id is another program's child) are ended and waited for.
 void BoundedProgram::EndWithChildren(UINT exitCode) {
+  Ending ending;
+  TerminateProcess(process_.get(), exitCode);
+  ending.WaitFor(process_.get());
   FILETIME created, exited, kernelTime, userTime;
   const bool timed = kernel_.GetProcessTimes(process_.get(), &created, &exited, &kernelTime, &userTime) != FALSE;
-  ScopedHandle children[kMaxChildren];
-  int count = 0;
   ScopedHandle snapshot(kernel_.CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   PROCESSENTRY32 entry;
   memset(&entry, 0, sizeof entry);
   entry.dwSize = sizeof entry;
   bool more = timed && snapshot.is_valid() && kernel_.Process32First(snapshot.get(), &entry);
-  for (; more && count < kMaxChildren; more = kernel_.Process32Next(snapshot.get(), &entry)) {
+  for (; more && !ending.Full(); more = kernel_.Process32Next(snapshot.get(), &entry)) {
     if (entry.th32ParentProcessID != processId_ || entry.th32ProcessID == processId_) continue;
     ScopedHandle child(OpenProcess(kChildAccess, FALSE, entry.th32ProcessID));
     FILETIME childCreated;
@@ -94,11 +130,9 @@ void BoundedProgram::EndWithChildren(UINT exitCode) {
         !kernel_.GetProcessTimes(child.get(), &childCreated, &exited, &kernelTime, &userTime) ||
         FileTimeValue(childCreated) < FileTimeValue(created))
       continue;
-    children[count++].Reset(child.Release());
+    ending.Add(child.Release());
   }
   snapshot.Close();
-  TerminateProcess(process_.get(), exitCode);
-  for (int i = 0; i < count; ++i) TerminateProcess(children[i].get(), exitCode);
-  WaitForSingleObject(process_.get(), kGoneLimitMs);
-  for (int i = 0; i < count; ++i) WaitForSingleObject(children[i].get(), kGoneLimitMs);
+  ending.EndAll(exitCode);
+  ending.WaitAll();
 }

@@ -18,26 +18,32 @@ class BoundedProgram {
   // Starts `programPath` with exactly `commandLineText`, hidden. Where the
   // release has job objects the program starts suspended, joins a job of
   // its own and is then resumed, so that everything it starts joins the job
-  // too. Returns whether it started.
-  bool Start(const char* programPath, const char* commandLineText);
+  // too. With `endsWithLauncher` the job ends its programs when its last
+  // handle closes: when this object goes, and when the launcher is ended or
+  // fails while it waits. Returns whether it started.
+  bool Start(const char* programPath, const char* commandLineText, bool endsWithLauncher);
 
-  // Waits at most `limitMs` for the program to end. Ends it when it is still
+  // Waits at most `limitMs` for the program to end (not at all when it
+  // could not be resumed: it would never run). Ends it when it is still
   // running then, or when the wait itself failed (nothing then says it
-  // ended): the whole job; without a job (a process already in a job cannot
-  // join another on 2000 and XP) the program and the programs it started,
-  // found by their parent's process id; on releases without job objects the
-  // program alone. Returns whether it ended by itself.
+  // ended): the whole job; without a job, or when the job cannot be ended
+  // (a process already in a job cannot join another on 2000 and XP), the
+  // program and then the programs it started, found by their parent's
+  // process id; on releases without job objects the program alone. The
+  // ended processes themselves are waited for, at most 5 s in all, never a
+  // job's count (NT lowers it when a process is asked to end, before it
+  // has gone). Returns whether it ended by itself.
   bool WaitOrEnd(DWORD limitMs, UINT exitCode);
 
  private:
-  void EndJob(UINT exitCode);
+  // False when the job could not be ended.
+  bool EndJob(UINT exitCode);
   void EndWithChildren(UINT exitCode);
-  // The program alone, then its end waited for.
-  void EndAlone(UINT exitCode);
 
   LateKernel kernel_;
   ScopedHandle job_;
   ScopedHandle process_;
   ScopedHandle thread_;
   DWORD processId_;
+  bool held_;  // started suspended and never resumed
 };

@@ -19,6 +19,7 @@ LateKernel BindLateKernel() {
   Bind(kernel, "AssignProcessToJobObject", &k.AssignProcessToJobObject);
   Bind(kernel, "TerminateJobObject", &k.TerminateJobObject);
   Bind(kernel, "QueryInformationJobObject", &k.QueryInformationJobObject);
+  Bind(kernel, "SetInformationJobObject", &k.SetInformationJobObject);
   Bind(kernel, "CreateToolhelp32Snapshot", &k.CreateToolhelp32Snapshot);
   Bind(kernel, "Process32First", &k.Process32First);
   Bind(kernel, "Process32Next", &k.Process32Next);

@@ -26,6 +26,7 @@ typedef intptr_t INT_PTR;
 typedef uintptr_t UINT_PTR;
 typedef intptr_t LONG_PTR;
 typedef uintptr_t ULONG_PTR;
+typedef size_t SIZE_T;
 typedef uintptr_t WPARAM;
 typedef intptr_t LPARAM;
 typedef intptr_t LRESULT;
@@ -232,7 +233,40 @@ union LARGE_INTEGER {
   } u;
   LONGLONG QuadPart;
 };
-enum JOBOBJECTINFOCLASS { JobObjectBasicAccountingInformation = 1 };
+enum JOBOBJECTINFOCLASS {
+  JobObjectBasicAccountingInformation = 1,
+  JobObjectBasicProcessIdList = 3,
+  JobObjectExtendedLimitInformation = 9
+};
+struct JOBOBJECT_BASIC_PROCESS_ID_LIST {
+  DWORD NumberOfAssignedProcesses;
+  DWORD NumberOfProcessIdsInList;
+  ULONG_PTR ProcessIdList[1];
+};
+#define JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE 0x00002000
+struct JOBOBJECT_BASIC_LIMIT_INFORMATION {
+  LARGE_INTEGER PerProcessUserTimeLimit;
+  LARGE_INTEGER PerJobUserTimeLimit;
+  DWORD LimitFlags;
+  SIZE_T MinimumWorkingSetSize;
+  SIZE_T MaximumWorkingSetSize;
+  DWORD ActiveProcessLimit;
+  ULONG_PTR Affinity;
+  DWORD PriorityClass;
+  DWORD SchedulingClass;
+};
+struct IO_COUNTERS {
+  unsigned long long ReadOperationCount, WriteOperationCount, OtherOperationCount;
+  unsigned long long ReadTransferCount, WriteTransferCount, OtherTransferCount;
+};
+struct JOBOBJECT_EXTENDED_LIMIT_INFORMATION {
+  JOBOBJECT_BASIC_LIMIT_INFORMATION BasicLimitInformation;
+  IO_COUNTERS IoInfo;
+  SIZE_T ProcessMemoryLimit;
+  SIZE_T JobMemoryLimit;
+  SIZE_T PeakProcessMemoryUsed;
+  SIZE_T PeakJobMemoryUsed;
+};
 struct JOBOBJECT_BASIC_ACCOUNTING_INFORMATION {
   LARGE_INTEGER TotalUserTime;
   LARGE_INTEGER TotalKernelTime;
@@ -263,6 +297,8 @@ BOOL TerminateJobObject(HANDLE hJob, UINT uExitCode);
 BOOL QueryInformationJobObject(HANDLE hJob, JOBOBJECTINFOCLASS JobObjectInformationClass,
                                LPVOID lpJobObjectInformation, DWORD cbJobObjectInformationLength,
                                LPDWORD lpReturnLength);
+BOOL SetInformationJobObject(HANDLE hJob, JOBOBJECTINFOCLASS JobObjectInformationClass, LPVOID lpJobObjectInformation,
+                             DWORD cbJobObjectInformationLength);
 HANDLE CreateToolhelp32Snapshot(DWORD dwFlags, DWORD th32ProcessID);
 BOOL Process32First(HANDLE hSnapshot, PROCESSENTRY32* lppe);
 BOOL Process32Next(HANDLE hSnapshot, PROCESSENTRY32* lppe);
@@ -345,6 +381,7 @@ BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD
               LPOVERLAPPED lpOverlapped);
 DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, LONG* lpDistanceToMoveHigh, DWORD dwMoveMethod);
 DWORD GetFileAttributesA(LPCSTR lpFileName);
+DWORD GetShortPathNameA(LPCSTR lpszLongPath, LPSTR lpszShortPath, DWORD cchBuffer);
 BOOL SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes);
 BOOL DeleteFileA(LPCSTR lpFileName);
 BOOL CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists);

@@ -5,6 +5,13 @@
 #include "records/launcher_paths.h"
 #include "records/records.h"
 
+bool BuildFolderFilePath(const char* folder, const char* fileName, char* path, DWORD size) {
+  // A root folder ("C:\") already ends with a backslash.
+  const unsigned char* last = _mbsrchr(reinterpret_cast<const unsigned char*>(folder), '\\');
+  const bool endsWithSlash = last && last[1] == 0;
+  return FormatText(path, size, endsWithSlash ? "%s%s" : "%s\\%s", folder, fileName);
+}
+
 bool BuildSystemFilePath(const char* fileName, char* path, DWORD size) {
   char systemDir[records::kPathSize];
   memset(systemDir, 0, sizeof systemDir);
@@ -13,8 +20,5 @@ bool BuildSystemFilePath(const char* fileName, char* path, DWORD size) {
     path[0] = 0;
     return false;
   }
-  // A root folder ("C:\") already ends with a backslash.
-  const unsigned char* last = _mbsrchr(reinterpret_cast<unsigned char*>(systemDir), '\\');
-  const bool endsWithSlash = last && last[1] == 0;
-  return FormatText(path, size, endsWithSlash ? "%s%s" : "%s\\%s", systemDir, fileName);
+  return BuildFolderFilePath(systemDir, fileName, path, size);
 }

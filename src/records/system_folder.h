@@ -10,3 +10,7 @@
 // with `path` emptied, when the folder cannot be read or the path does not
 // fit `size`.
 bool BuildSystemFilePath(const char* fileName, char* path, DWORD size);
+
+// `folder` + "\" + `fileName`, with no second backslash after a root
+// folder ("C:\"). False, with `path` emptied, when it does not fit `size`.
+bool BuildFolderFilePath(const char* folder, const char* fileName, char* path, DWORD size);

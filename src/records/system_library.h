@@ -1,10 +1,14 @@
 // A system library loaded at run time by its full path in the system folder,
-// together with the libraries it is known to bring along. A DLL loaded by
-// full path still has its own imports, forwarded exports and the libraries
-// it loads by bare name looked for beside Setup.exe first; loading each of
-// those first by its full path makes every later load by name find the
-// module already loaded (Windows and Wine match a loaded module by its base
-// name), so no copy beside the launcher is ever taken.
+// with the libraries it brings along. A DLL loaded by full path still has
+// the libraries it loads by bare name, and the targets of its forwarded
+// exports, looked for beside Setup.exe (and in the current folder) before
+// the system folder. Where a file of such a name stands there, the system
+// folder's copy is loaded first by its full path, so that the later load by
+// name finds the module already loaded (Windows and Wine match a loaded
+// module by its base name) and the planted copy is never taken. Where no
+// such file stands, nothing more is loaded: the search can only find the
+// system's copy, and a library that runs in the spooler service on 2000 and
+// XP, or that the release does not have, is not brought into the launcher.
 #pragma once
 
 #include "platform/handles.h"
@@ -14,34 +18,42 @@ namespace records {
 
 const char kConfigManagerFile[] = "cfgmgr32.dll";
 const char kWinspoolFile[] = "winspool.drv";
-// The theme library, with what the system's window code loads by bare name
-// when the process shows its first window (Wine's user32 loads uxtheme.dll,
-// its imm32 delay-loads ole32.dll): held while the launcher shows a box or
-// its dialog.
-const char kThemeFile[] = "uxtheme.dll";
+// The window system (user32, bound on first call from the system folder):
+// what it loads by name when the process shows its first window is guarded
+// while the launcher shows a box or its dialog.
+const char kWindowSystemFile[] = "user32.dll";
 
 }  // namespace records
 
+// The guarded companions of one library (see above), held as long as the
+// object lives and released in the reverse order of loading.
+class SystemCompanions {
+ public:
+  explicit SystemCompanions(const char* fileName);
+  SystemCompanions(const SystemCompanions&) = delete;
+  SystemCompanions& operator=(const SystemCompanions&) = delete;
+
+  static const int kMax = 6;
+
+ private:
+  ScopedLibrary loaded_[kMax];
+};
+
 class SystemLibrary {
  public:
-  // Loads each library `fileName` brings along, then `fileName` itself, each
+  // Loads the guarded companions of `fileName`, then `fileName` itself, each
   // by system folder + "\" + name with LOAD_WITH_ALTERED_SEARCH_PATH (its
   // imports are then looked for in the system folder first). A companion
-  // that cannot be loaded is left out: not every release has each. A path
-  // that does not fit is skipped.
+  // the release lacks is left out. A path that does not fit is skipped.
   explicit SystemLibrary(const char* fileName);
   SystemLibrary(const SystemLibrary&) = delete;
   SystemLibrary& operator=(const SystemLibrary&) = delete;
 
-  // The library, or NULL when it could not be loaded. The companions are held
-  // as long as it is, and released after it, in the reverse order of loading.
+  // The library, or NULL when it could not be loaded. Released before its
+  // companions.
   HMODULE get() const { return library_.get(); }
 
-  static const int kMaxCompanions = 6;
-
  private:
-  // Declared before library_: members go in reverse order, so the library is
-  // released first, then its companions from the last loaded to the first.
-  ScopedLibrary companions_[kMaxCompanions];
+  SystemCompanions companions_;
   ScopedLibrary library_;
 };

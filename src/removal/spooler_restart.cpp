@@ -21,9 +21,11 @@ const UINT kEndedNetExitCode = 1;
 // wait failed) is ended with the programs it started, so that two net
 // commands never run together, and the restart goes on as after a failed
 // command (no result is examined). A command that cannot start is skipped.
-void RunNetCommand(const char* netPath, const char* commandLine) {
+// `endsWithLauncher`: the command is ended also when the launcher goes while
+// it waits (ended, or failing).
+void RunNetCommand(const char* netPath, const char* commandLine, bool endsWithLauncher) {
   BoundedProgram net;
-  if (net.Start(netPath, commandLine)) net.WaitOrEnd(kNetCommandLimitMs, kEndedNetExitCode);
+  if (net.Start(netPath, commandLine, endsWithLauncher)) net.WaitOrEnd(kNetCommandLimitMs, kEndedNetExitCode);
 }
 
 }  // namespace
@@ -34,8 +36,11 @@ void RunNetCommand(const char* netPath, const char* commandLine) {
 void RestartSpooler() {
   char netPath[records::kPathSize];
   const bool found = BuildSystemFilePath("net.exe", netPath, sizeof netPath);
-  if (found) RunNetCommand(netPath, "net stop spooler");
+  // A "net stop" left behind would wait on its question for nobody; a
+  // "net start" left behind still starts the spooler, and ending it with the
+  // launcher could leave the spooler stopped.
+  if (found) RunNetCommand(netPath, "net stop spooler", true);
   Sleep(kAfterStopMs);
-  if (found) RunNetCommand(netPath, "net start spooler");
+  if (found) RunNetCommand(netPath, "net start spooler", false);
   Sleep(kAfterStartMs);
 }

@@ -32,6 +32,23 @@ static std::string Contents(const std::string& path) {
   return std::string(buffer, got);
 }
 
+// Every release gives a folder with a long name one short 8.3 form, named
+// long or short, that names the same folder (as a PATH of 98 and Me does).
+CONTRACT_TEST(File_ShortFormNamesTheSameFolder) {
+  const std::string folder = Folder("Long Folder Name");
+  fixture::WriteTextFile(folder + "\\inside.txt", "x");
+  char shortForm[MAX_PATH], again[MAX_PATH];
+  const DWORD length = GetShortPathNameA(folder.c_str(), shortForm, sizeof shortForm);
+  ok(length > 0 && length < sizeof shortForm, "short form: %lu", Err());
+  if (length == 0 || length >= sizeof shortForm) return;
+  const std::string text(shortForm);
+  ok(text.find(' ') == std::string::npos && text.find("Long Folder Name") == std::string::npos, "%s", shortForm);
+  ok(GetShortPathNameA(shortForm, again, sizeof again) == length && text == again, "again: %s", again);
+  const DWORD attributes = GetFileAttributesA(shortForm);
+  ok(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY), "not a folder: %lu", Err());
+  ok(GetFileAttributesA((text + "\\inside.txt").c_str()) != INVALID_FILE_ATTRIBUTES, "file not found: %lu", Err());
+}
+
 // All Windows versions: a search lists matching files and folders, a folder
 // with FILE_ATTRIBUTE_DIRECTORY, each file with its size, then ends with
 // ERROR_NO_MORE_FILES. (FAT lists in creation order, NTFS and Wine by name:

@@ -1,5 +1,6 @@
 // kernel32 behaviour the launcher relies on: named events, its own module
 // path, the version query and starting programs.
+#include <cstddef>
 #include <cstring>
 #include <string>
 
@@ -331,7 +332,28 @@ CONTRACT_TEST(Job_EndsTheProgramAndWhatItStarted) {
   ok(worker != 0, "no process lists %lu as its parent", static_cast<unsigned long>(pi.dwProcessId));
   HANDLE workerProcess = worker ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, worker) : nullptr;
 
+  // The job's process id list names both.
+  union {
+    JOBOBJECT_BASIC_PROCESS_ID_LIST list;
+    ULONG_PTR room[8];
+  } ids;
+  std::memset(&ids, 0, sizeof ids);
+  ok(k.QueryInformationJobObject(job, JobObjectBasicProcessIdList, &ids, sizeof ids, nullptr) != FALSE,
+     "process id list: %lu", static_cast<unsigned long>(GetLastError()));
+  const ULONG_PTR* id = &ids.room[offsetof(JOBOBJECT_BASIC_PROCESS_ID_LIST, ProcessIdList) / sizeof(ULONG_PTR)];
+  const DWORD listed = ids.list.NumberOfProcessIdsInList;
+  ok(listed == 2 && ids.list.NumberOfAssignedProcesses == 2, "%lu listed", static_cast<unsigned long>(listed));
+  ok(listed == 2 && (id[0] == pi.dwProcessId || id[1] == pi.dwProcessId) && (id[0] == worker || id[1] == worker),
+     "the program and its worker are not listed");
+
   ok(k.TerminateJobObject(job, 7) != FALSE, "terminate: %lu", static_cast<unsigned long>(GetLastError()));
+  // The count is 0 as soon as TerminateJobObject returns: 2000 and XP stop
+  // counting a process asked to end before it has gone (as ReactOS's kernel
+  // does); Wine's server ends each process before the call returns.
+  JOBOBJECT_BASIC_ACCOUNTING_INFORMATION right;
+  std::memset(&right, 0, sizeof right);
+  k.QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &right, sizeof right, nullptr);
+  ok(right.ActiveProcesses == 0, "%lu counted right after the end", static_cast<unsigned long>(right.ActiveProcesses));
   ok(ActiveInJobSoon(k, job, 0) == 0, "programs still running in the job");
   ok(WaitForSingleObject(pi.hProcess, 5000) == WAIT_OBJECT_0, "the program still runs");
   ok(workerProcess && WaitForSingleObject(workerProcess, 5000) == WAIT_OBJECT_0, "the worker still runs");
@@ -339,6 +361,31 @@ CONTRACT_TEST(Job_EndsTheProgramAndWhatItStarted) {
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
   CloseHandle(job);
+}
+
+// 2000 on: a job set to end its processes when its last handle closes ends
+// the program and the worker it started then.
+CONTRACT_TEST(Job_EndsItsProgramsWithItsLastHandle) {
+  const LateKernel k = BindLateKernel();
+  ok(k.HasJobs() && k.SetInformationJobObject, "job functions missing");
+  if (!k.HasJobs() || !k.SetInformationJobObject) return;
+  const std::string program = fixture::TempFolder() + "\\closed.exe";
+  fixture::PlaceHungProgramWithWorker(program);
+  PROCESS_INFORMATION pi;
+  if (!StartSuspended(program, "--contract-hang", &pi)) return;
+  HANDLE job = k.CreateJobObjectA(nullptr, nullptr);
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits;
+  std::memset(&limits, 0, sizeof limits);
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+  ok(k.SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits) != FALSE, "limit: %lu",
+     static_cast<unsigned long>(GetLastError()));
+  ok(k.AssignProcessToJobObject(job, pi.hProcess) != FALSE, "assign: %lu", static_cast<unsigned long>(GetLastError()));
+  ResumeThread(pi.hThread);
+  ok(ActiveInJobSoon(k, job, 2) == 2, "the worker did not join the job");
+  CloseHandle(job);
+  ok(WaitForSingleObject(pi.hProcess, 5000) == WAIT_OBJECT_0, "the program still runs");
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
 }
 
 // 2000 and XP: a process in a job joins no second job (ERROR_ACCESS_DENIED);

@@ -51,14 +51,17 @@ CONTRACT_TEST(Library_MissingExportIsProcNotFound) {
 
 // Windows 2000 and later (and Wine): cfgmgr32.dll in the system folder exports
 // CMP_WaitNoPendingInstallEvents, which returns WAIT_OBJECT_0 when no
-// installation is pending (Wine: at once, always).
+// installation is pending (Wine: at once, always). Its exports are forwarded
+// to setupapi.dll, loaded by its base name by the time one is looked up.
 CONTRACT_TEST(Library_ConfigManagerWaitReturns) {
   fixture::ProvideConfigManager();
+  ok(GetModuleHandleA("setupapi.dll") == nullptr, "setupapi.dll loaded before cfgmgr32.dll");
   HMODULE module = LoadLibraryA(SystemLibrary("cfgmgr32.dll").c_str());
   ok(module != nullptr, "cfgmgr32.dll not loaded: %lu", static_cast<unsigned long>(GetLastError()));
   if (!module) return;
   FARPROC proc = GetProcAddress(module, "CMP_WaitNoPendingInstallEvents");
   ok(proc != nullptr, "no CMP_WaitNoPendingInstallEvents: %lu", static_cast<unsigned long>(GetLastError()));
+  ok(GetModuleHandleA("setupapi.dll") != nullptr, "the forwarded export's setupapi.dll not loaded");
   if (proc) {
     WaitNoPendingInstallEventsProc wait = reinterpret_cast<WaitNoPendingInstallEventsProc>(
         reinterpret_cast<void (*)(void)>(proc));

@@ -84,6 +84,18 @@ unsigned long LastError() { return static_cast<unsigned long>(GetLastError()); }
 
 // All Windows versions: a queue nobody has cannot be opened,
 // ERROR_INVALID_PRINTER_NAME (1801).
+// 2000 and XP: winspool.drv is the spooler service's RPC client; opening a
+// queue brings neither the spooler's router nor its local provider into the
+// process (they run in the service). Wine's winspool.drv loads its local
+// provider into the process, which needs the router.
+CONTRACT_TEST(Spooler_ProviderStaysInTheService) {
+  Winspool w;
+  if (!w.complete()) return;
+  if (HANDLE printer = w.Open("Contract No Such Queue", PRINTER_ACCESS_USE)) w.close(printer);
+  todo_wine_ok(GetModuleHandleA("localspl.dll") == nullptr, "the local provider is loaded in the process");
+  todo_wine_ok(GetModuleHandleA("spoolss.dll") == nullptr, "the spooler's router is loaded in the process");
+}
+
 CONTRACT_TEST(Spooler_UnknownQueueIsInvalidName) {
   Winspool w;
   if (!w.complete()) return;

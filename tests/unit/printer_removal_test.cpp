@@ -184,11 +184,15 @@ TEST_F(PrinterRemovalTest, QueueWindowAndNetStopCannotHoldTheRemoval) {
     EXPECT_EQ(!got.empty() && got[0].time <= c.goesOnAt, c.handled);
     EXPECT_EQ(Road(), Join({kOpenOnNt, {"EnumWindows"}, kRestart, kDeleteOnNt}));
     EXPECT_EQ(sim::ProcessStarts()[0].time, c.goesOnAt);
-    // net stop and its net1.exe, ended as one job, before net start runs.
+    // net stop and its net1.exe, ended as one job, before net start runs;
+    // only the stop's job ends its programs with the launcher.
     EXPECT_EQ(DetailOf("TerminateJobObject"), std::string(kNet) + "|2|1");
     EXPECT_EQ(sim::CallCount("TerminateJobObject"), 1);
+    EXPECT_EQ(DetailOf("SetInformationJobObject"), "9|8192");
+    EXPECT_EQ(sim::CallCount("SetInformationJobObject"), 1);
+    EXPECT_LT(sim::FindCall("SetInformationJobObject"), sim::FindCall("CreateProcessA"));
     EXPECT_EQ(sim::RunningPrograms(), std::vector<std::string>{});
-    EXPECT_EQ(sim::ProcessStarts()[1].time, c.goesOnAt + 60000 + 50 + 500);
+    EXPECT_EQ(sim::ProcessStarts()[1].time, c.goesOnAt + 60000 + 10 + 500);
     EXPECT_EQ(sim::ProcessStarts()[1].runningAtStart, std::vector<std::string>{});
     EXPECT_EQ(sim::EndlessWaits(), 0);
     EXPECT_FALSE(sim::PrinterExists(kPrinter));
@@ -196,23 +200,29 @@ TEST_F(PrinterRemovalTest, QueueWindowAndNetStopCannotHoldTheRemoval) {
   }
 }
 
-// A net command that does not end by itself (its wait runs out or fails) is
-// ended with the net1.exe it started, and both are gone before the restart
-// goes on: as one job; by parent id where the command cannot join a job of
-// its own (a launcher that runs in a job), sparing an older process whose
-// parent had the same id and a later one of another parent; alone on
-// releases without job objects.
-TEST_F(PrinterRemovalTest, NetCommandEndedWithWhatItStarted) {
+// A net command that does not end by itself (its wait runs out or fails, or
+// it cannot be resumed) is ended with the net1.exe it started, and both are
+// gone before the restart goes on (whenever the job stops counting them): as
+// one job; by parent id where it cannot join a job of its own or the job
+// cannot be ended, sparing an older process whose parent had the same id and
+// a later one of another parent; alone on releases without job objects.
+class PrinterRemovalJobCountTest : public ::testing::TestWithParam<bool> {};
+
+TEST_P(PrinterRemovalJobCountTest, NetCommandEndedWithWhatItStarted) {
   const std::string net1 = "C:\\WINDOWS\\SYSTEM32\\net1.exe";
   const struct { const char* name; sim::Release release; const char* fail; DWORD stopRuns, endedAfter; } cases[] = {
-      {"job", sim::Release::WinXP, "", INFINITE, 60000 + 50},
-      {"wait failed", sim::Release::Win2000, "WaitForSingleObject", kNetRunsMs, 50},
-      {"no job", sim::Release::WinXP, "AssignProcessToJobObject", INFINITE, 60000 + 10},
+      {"job", sim::Release::WinXP, "", INFINITE, 60000 + 10},
+      {"wait failed", sim::Release::Win2000, "WaitForSingleObject", kNetRunsMs, 10},
+      {"not resumed", sim::Release::WinXP, "ResumeThread", kNetRunsMs, 10},
+      {"job not listed", sim::Release::WinXP, "QueryInformationJobObject", INFINITE, 60000 + 10},
+      {"no job", sim::Release::WinXP, "AssignProcessToJobObject", INFINITE, 60000 + 10 + 10},
+      {"job not ended", sim::Release::WinXP, "TerminateJobObject", INFINITE, 60000 + 10 + 10},
       {"98", sim::Release::Win98, "", INFINITE, 60000 + 10},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     PrepareMachine(c.release);
+    sim::JobCountsEndingProcesses(GetParam());
     sim::InstallNetCommand(kNetRunsMs, c.stopRuns);
     if (c.fail[0]) sim::FailCall(c.fail, 1);
     Sleep(10);
@@ -223,19 +233,21 @@ TEST_F(PrinterRemovalTest, NetCommandEndedWithWhatItStarted) {
     const bool jobs = c.release != sim::Release::Win98;
     EXPECT_EQ(sim::ProcessStarts()[0].creationFlags, jobs ? static_cast<DWORD>(CREATE_SUSPENDED) : 0u);
     const bool joined = jobs && std::string(c.fail) != "AssignProcessToJobObject";
+    const bool byParent = jobs && (!joined || std::string(c.fail) == "TerminateJobObject");
     EXPECT_EQ(sim::CallCount("TerminateJobObject"), joined ? 1 : 0);
     std::vector<std::string> ended;
     for (const sim::Call& call : sim::Calls())
       if (call.function == "TerminateProcess") ended.push_back(call.detail);
     const std::vector<std::string> byId = {kNet + std::string("|1"), net1 + "|1"};
-    EXPECT_EQ(ended, joined ? std::vector<std::string>{} : jobs ? byId : std::vector<std::string>{byId[0]});
-    // net start came once the stop had ended (a moment after it was ended:
-    // the job is asked every 50 ms, a process waited for); only the older
-    // process and, on 98 (where nothing changes), the stop's worker are left.
+    EXPECT_EQ(ended, byParent ? byId : jobs ? std::vector<std::string>{} : std::vector<std::string>{byId[0]});
+    // net start came once the stop had ended (a moment after each end was
+    // asked for: by parent id the command is waited for before its children
+    // are ended); only the older process and, on 98 (where nothing changes),
+    // the stop's worker are left.
     EXPECT_EQ(sim::ProcessStarts()[1].time, 20 + c.endedAfter + 500);
     std::vector<std::string> left = {"C:\\Other\\older.exe"};
     if (!jobs) left.push_back(net1);
-    if (c.endedAfter > 30) left.push_back("C:\\Other\\later.exe");
+    left.push_back("C:\\Other\\later.exe");
     EXPECT_EQ(sim::ProcessStarts()[1].runningAtStart, left);
     EXPECT_EQ(sim::RunningPrograms(), left);
     EXPECT_EQ(sim::OpenHandles(sim::HandleKind::Process) + sim::OpenHandles(sim::HandleKind::Job) +
@@ -243,6 +255,8 @@ TEST_F(PrinterRemovalTest, NetCommandEndedWithWhatItStarted) {
               0);
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(CountedUntilGoneOrUntilAskedToEnd, PrinterRemovalJobCountTest, ::testing::Bool());
 
 TEST_F(PrinterRemovalTest, TitleMatchIsCaseSensitive) {
   HWND queue = sim::OpenWindow("e2e printer - Queue");
@@ -366,14 +380,29 @@ TEST_F(PrinterRemovalTest, WithoutUsableWinspoolNothingIsDone) {
 }
 
 // A winspool.drv beside the launcher is never loaded: the system folder's is
-// named by its full path.
+// named by its full path; what it brings along only where a copy lies beside
+// the launcher or in the current folder, so none is taken.
 TEST_F(PrinterRemovalTest, WinspoolLoadedFromTheSystemFolderOnly) {
-  sim::DefineLibrary("C:\\Pkg\\Winspool.drv", {});
-  RemovePrinterAndDriver(kPrinter);
-  EXPECT_EQ(sim::LibraryTrail(), "+rpcrt4.dll|8 +setupapi.dll|8 +cfgmgr32.dll|8 -cfgmgr32.dll -setupapi.dll -rpcrt4.dll "
-                                 "+uxtheme.dll|8 +comctl32.dll|8 +compstui.dll|8 +spoolss.dll|8 +localspl.dll|8 "
-                                 "+winspool.drv|8 -winspool.drv -localspl.dll -spoolss.dll -compstui.dll -comctl32.dll");
-  EXPECT_FALSE(sim::PrinterExists(kPrinter));
+  const struct { sim::Release release; std::vector<std::string> planted; const char* trail; } cases[] = {
+      {sim::Release::WinXP, {}, "+cfgmgr32.dll|8 -cfgmgr32.dll +winspool.drv|8 -winspool.drv"},
+      {sim::Release::WinXP, {"C:\\Pkg\\rpcrt4.dll", "C:\\Pkg\\setupapi.dll", "C:\\Pkg\\compstui.dll", "C:\\Work\\spoolss.dll"},
+       "+rpcrt4.dll|8 +setupapi.dll|8 +cfgmgr32.dll|8 -cfgmgr32.dll -setupapi.dll -rpcrt4.dll "
+       "+compstui.dll|8 +spoolss.dll|8 +winspool.drv|8 -winspool.drv -spoolss.dll -compstui.dll"},
+      {sim::Release::Win98SE, {}, "+winspool.drv|8 -winspool.drv"},
+      {sim::Release::Win98SE, {"C:\\Work\\spoolss.dll", "C:\\Pkg\\localspl.dll"},
+       "+spoolss.dll|8 +localspl.dll|8 +winspool.drv|8 -winspool.drv -spoolss.dll"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.planted.size()));
+    PrepareMachine(c.release);
+    sim::SetCurrentFolder("C:\\Work");
+    sim::DefineLibrary("C:\\Pkg\\Winspool.drv", {});
+    for (const std::string& planted : c.planted) sim::WriteFile(planted, "MZ");
+    RemovePrinterAndDriver(kPrinter);
+    EXPECT_EQ(sim::LibraryTrail(), c.trail);
+    EXPECT_EQ(sim::LibrariesTakenFromElsewhere(), std::vector<std::string>{});
+    EXPECT_FALSE(sim::PrinterExists(kPrinter));
+  }
 
   PrepareMachine(sim::Release::WinXP);
   sim::SetSystemDirectory("C:\\WINNT\\system32");

@@ -57,6 +57,22 @@ DWORD CallExport(HMODULE module, const char* name) {
 
 // A bare name is looked for in the program's folder before the system
 // folder; a full path loads exactly that file.
+// A limited user of 2000 and XP writes below the Windows folder only in its
+// Temp folder; on 98 anyone writes anywhere.
+TEST_F(SimWindowsTest, LimitedUserWritesBelowTheWindowsFolderOnlyInTemp) {
+  for (const sim::Release release : {sim::Release::WinXP, sim::Release::Win98SE}) {
+    sim::Reset();
+    sim::PoseAs(release);
+    sim::RunAsLimitedUser(true);
+    sim::CreateFolder(sim::WindowsFolder() + "\\Temp");
+    for (const std::string name : {"\\Temp\\setup.tmp", "\\setup.tmp"}) {
+      HANDLE file = CreateFileA((sim::WindowsFolder() + name).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+      EXPECT_EQ(file == INVALID_HANDLE_VALUE, release == sim::Release::WinXP && name == "\\setup.tmp") << name;
+      if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    }
+  }
+}
+
 TEST_F(SimWindowsTest, LoadLibrarySearchOrderAndFullPaths) {
   sim::DefineLibrary("C:\\WINDOWS\\SYSTEM32\\x.dll", {{"Fn", Proc(FromSystem)}});
   HMODULE m = LoadLibraryA("x.dll");

@@ -41,6 +41,14 @@ TEST_F(ProgramTest, BareNameIsSearchedInSystemWindowsAndPathButNeverBesideTheLau
   sim::RemoveFile("C:\\WINDOWS\\MsiExec.exe");
   sim::RemoveFile("C:\\WINDOWS\\SYSTEM32\\MsiExec.exe");
   EXPECT_EQ(Find(command), "");
+  // The launcher's and the current folder named in short 8.3 forms, as a
+  // PATH of 98 and Me often names folders, are recognised too.
+  sim::SetModulePath("C:\\Program Files\\Pkg Dir\\Setup.exe");
+  sim::SetCurrentFolder("C:\\Work Dir");
+  Plant("C:\\Program Files\\Pkg Dir\\MsiExec.exe");
+  Plant("C:\\Work Dir\\MsiExec.exe");
+  sim::SetEnvironmentVariable("PATH", "C:\\PROGRA~1\\PKGDIR~1;C:\\workdi~1\\");
+  EXPECT_EQ(Find(command), "");
 }
 
 TEST_F(ProgramTest, ExeIsAddedOnlyToANameWithoutExtension) {

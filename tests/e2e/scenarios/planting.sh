@@ -40,6 +40,23 @@ planted_log() {
   [ -f "$log" ] && tr -d '\r' <"$log"
 }
 
+# What system libraries bring along (src/records/system_library.cpp).
+COMPANIONS='\\(rpcrt4|setupapi|comctl32|compstui|spoolss|localspl|uxtheme|ole32)\.dll$'
+
+# launcher_loads [ARGUMENT]: the paths the launcher itself gives LoadLibraryExA
+# in a run of C:\pkg\Setup.exe, lower-case, one a line (a relay trace of its
+# own calls: Wine's libraries load what they need by themselves).
+launcher_loads() {
+  local trace="$WINEPREFIX/relay.trace" pid
+  wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /d LoadLibraryExA /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Debug' /v RelayFromInclude /d Setup.exe /f >/dev/null 2>&1
+  E2E_STDERR="$trace" WINEDEBUG=+pid,+loaddll,+relay run_to_end 'C:\pkg\Setup.exe' "$@" >/dev/null
+  pid="$(grep -m1 'trace:loaddll:.*Loaded L".*\\Setup[^\\]*\.exe"' "$trace" | cut -d: -f1)"
+  [ -n "$pid" ] || { echo "no trace"; return; }
+  grep -a "^$pid:.*Call [A-Za-z0-9]*\.LoadLibraryExA(" "$trace" | sed 's/^[^"]*"//; s/".*//; s/\\\\/\\/g' |
+    tr '[:upper:]' '[:lower:]'
+}
+
 scenario_planted_dlls() {
   local release="$1"
   new_scenario "planted DLLs beside Setup.exe are not loaded ($release), as planned" "$release" || { finish; return; }
@@ -70,6 +87,18 @@ scenario_planted_dlls() {
 
   compared_run 'C:\pkg\Setup.exe'
   check "planted DLLs loaded" "$(planted_log)" ""
+  # The removal road loads winspool.drv; with no companion beside it, nothing more.
+  local loads
+  loads="$(launcher_loads '/aNo Such Printer')"
+  check "the launcher's loads traced" "$(grep -c 'system32\\winspool\.drv$' <<<"$loads")" 1
+  check "companions the launcher loads, none planted" "$(grep -E "$COMPANIONS" <<<"$loads")" ""
+  # A compstui.dll beside it: the system's is loaded first, never the planted one.
+  plant "$WINEPREFIX/drive_c/pkg" compstui.dll
+  export WINEDLLOVERRIDES="compstui.dll=n,b;$WINEDLLOVERRIDES"
+  loads="$(launcher_loads '/aNo Such Printer')"
+  check "companions the launcher loads, compstui.dll planted" "$(grep -E "$COMPANIONS" <<<"$loads")" \
+    'c:\windows\system32\compstui.dll'
+  check "planted DLLs loaded, compstui.dll planted" "$(planted_log)" ""
   export WINEDLLOVERRIDES="$saved"
   finish
 }

@@ -102,8 +102,8 @@ void PoseSystemFiles(const ReleaseEntry& release, const Options& options) {
   sim::InstallConfigManager(!release.win9x && release.release != sim::Release::NT4);
   sim::InstallWinspool(release.win9x ? std::vector<std::string>{"DeletePrinterDriverExA"} : std::vector<std::string>{});
   sim::InstallNetCommand(0, options.spoolerStopMs);
-  // Libraries the launcher loads by their full path before it shows a window:
-  // ole32 every release has; uxtheme came with XP.
+  // What the window system brings along, loaded by the launcher from here
+  // when a copy lies beside it: ole32 every release has; uxtheme came with XP.
   sim::DefineLibrary(systemDir + "\\ole32.dll", {});
   const bool themes = release.release == sim::Release::WinXP || release.release == sim::Release::Win2003 ||
                       release.release == sim::Release::Win7;

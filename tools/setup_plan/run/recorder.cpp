@@ -229,6 +229,12 @@ void Recorder::Settle() {
                : "cannot put " + call_.detail + " into a job of its own (AssignProcessToJobObject): it is ended "
                  "by its process id if it must be",
         {JText("program", call_.detail), JBool("joined", joined)});
+  } else if (f == "SetInformationJobObject" && call_.detail == "9|8192") {
+    Add("job-ends-with-launcher",
+        "makes a job that ends the programs of the command started next when the launcher goes, ended or failing "
+        "(JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE)",
+        {JText("limit", "JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE")});
+    Departs("the classic launcher leaves the command running when it goes");
   } else if (f == "ResumeThread") {
     Add("program-resumed", "lets " + call_.detail + " run (ResumeThread)", {JText("program", call_.detail)});
   } else if (f == "TerminateJobObject") {

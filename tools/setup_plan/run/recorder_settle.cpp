@@ -343,12 +343,27 @@ void Recorder::SettleLibrary() {
   const std::string how = call_.function == "LoadLibraryA" ? "LoadLibraryA" : "LoadLibraryExA, " + LoadFlagsText(flags);
   const bool loaded = sim::OpenHandles(sim::HandleKind::Module) > moduleHandlesBefore_;
   const std::string name = parts[0].substr(parts[0].rfind('\\') + 1);
-  const bool planted = sim::FileExists(folder_ + "\\" + name) && Upper(folder_ + "\\" + name) != Upper(parts[0]);
+  // The copy a load by bare name would find before the system folder's.
+  std::string planted, where;
+  const std::string current = sim::CurrentFolder();
+  if (sim::FileExists(folder_ + "\\" + name)) planted = folder_ + "\\" + name, where = "beside it";
+  else if (sim::FileExists(current + (current.back() == '\\' ? "" : "\\") + name))
+    planted = current + (current.back() == '\\' ? "" : "\\") + name, where = "in the current folder";
+  if (Upper(planted) == Upper(parts[0])) planted.clear();
   Add(loaded ? "library-loaded" : "library-missing",
       (loaded ? "loads " : "looks for ") + parts[0] + " (" + how + ")" +
           (loaded ? "" : ": not on this release's machine, nothing is loaded"),
       {JText("library", parts[0]), JText("call", call_.function), JNumber("flags", flags), JBool("loaded", loaded)});
-  if (planted) Departs("the classic launcher loads " + folder_ + "\\" + name + ", the copy beside it");
+  // A library the launcher needs, or one another brings along that is loaded
+  // first only because a copy lies where it would be found.
+  const bool own = Upper(name) == "WINSPOOL.DRV" || Upper(name) == "CFGMGR32.DLL";
+  if (!planted.empty())
+    Departs(own ? "the classic launcher loads " + planted + ", the copy " + where
+                : "loaded because " + planted + " lies " + (where == "beside it" ? "beside Setup.exe" : where) +
+                      (sim::IsKnownDll(name) ? ": this release takes its own copy of this known DLL anyway; Wine, "
+                                               "which keeps no such list, would load that copy"
+                                             : ": with the classic launcher Windows loads that copy for the library "
+                                               "that brings it along"));
 }
 
 void Recorder::SettleWait() {
@@ -384,10 +399,16 @@ void Recorder::SettleWait() {
     Effect& started = effects_[start->second];
     const std::string bound = LimitText(limit);
     const unsigned long limitMs = limit == "INFINITE" ? INFINITE : strtoul(limit.c_str(), NULL, 10);
-    started.fields.push_back(JBool("waited", true));
-    started.fields.push_back(JText("waitLimit", bound));
-    started.fields.push_back(JNumber("waitLimitMs", limitMs));
-    started.text += ", waited for " + bound;
+    // The start names the first wait's limit; a later one (for an ended
+    // program to be gone) has its own line.
+    bool waitedBefore = false;
+    for (const auto& field : started.fields) waitedBefore = waitedBefore || field.first == "waited";
+    if (!waitedBefore) {
+      started.fields.push_back(JBool("waited", true));
+      started.fields.push_back(JText("waitLimit", bound));
+      started.fields.push_back(JNumber("waitLimitMs", limitMs));
+      started.text += ", waited for " + bound;
+    }
     // The limit passed when the program still runs at its end.
     bool running = false;
     for (const std::string& p : sim::RunningPrograms()) running = running || Upper(p) == Upper(program);
