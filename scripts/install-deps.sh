@@ -23,7 +23,7 @@ set -uo pipefail
 
 PACKAGES=(
   cmake make g++ libgtest-dev
-  clang libfuzzer-14-dev
+  clang libfuzzer-14-dev libclang-rt-14-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   wine wine32:i386 wine64
   xvfb xauth x11-utils xdotool imagemagick
