@@ -221,20 +221,32 @@ xvfb_stop
 # leftovers: nothing may outlive the run: no mount below build/ (a prefix's
 # overlay) and none of the run's processes (Wine servers, X servers,
 # programs). What is found is named, counted as a failure and cleared away.
-leftovers() {
-  local mounts pids="" env pid
-  mounts="$(findmnt -rn -o TARGET 2>/dev/null | grep -F "$ROOT/build/")"
-  sleep 1
+# A Wine server and its system processes (rpcss, services) end by themselves
+# a few seconds after the last program of their prefix: they are given ten.
+marked_processes() {
+  local env pid
   for env in /proc/[0-9]*/environ; do
     pid="${env#/proc/}" && pid="${pid%/environ}"
     [ "$pid" != $$ ] && { tr '\0' '\n' <"$env"; } 2>/dev/null | grep -qxF "TEST_RUN_MARK=$TEST_RUN_MARK" &&
-      pids="$pids $pid"
+      echo "$pid"
+  done
+}
+leftovers() {
+  local mounts pids pid tries
+  mounts="$(findmnt -rn -o TARGET 2>/dev/null | grep -F "$ROOT/build/")"
+  for tries in $(seq 1 10); do
+    pids="$(marked_processes)"
+    [ -n "$pids" ] || break
+    sleep 1
   done
   if [ -z "$mounts$pids" ]; then
     record "leftovers: 1 passed, 0 failed"
     return
   fi
-  for pid in $pids; do echo "left running: $pid $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)"; done
+  for pid in $pids; do
+    echo "left running: $pid $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)" \
+      "$({ tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep '^WINEPREFIX=')"
+  done
   [ -z "$mounts" ] || echo "left mounted: $mounts"
   # shellcheck disable=SC2086
   [ -z "$pids" ] || kill $pids 2>/dev/null
