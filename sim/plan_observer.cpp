@@ -99,4 +99,12 @@ size_t SubkeyCount(const std::string& path) {
   return key ? key->SubkeyCount() : 0;
 }
 
+std::string SubkeyName(const std::string& path, size_t index) {
+  std::string rest;
+  RegKey* root = RootFor(path, &rest);
+  RegKey* key = root ? Resolve(root, rest) : nullptr;
+  if (!key || index >= key->SubkeyCount()) return "";
+  return std::next(key->subkeys->begin(), index)->first;
+}
+
 }  // namespace sim

@@ -210,6 +210,11 @@ std::string OptionError(const Options& options, const std::string& option, const
   return Error(place == options.places.end() ? 0 : place->second, what);
 }
 
+std::string ValueError(const Options& options, const std::string& option, const std::string& what) {
+  const auto place = options.places.find(option);
+  return Error(place == options.places.end() ? 0 : place->second + 1, what);
+}
+
 bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
   o->arguments.assign(argv + 1, argv + argc);
   int packagePlace = 0;
