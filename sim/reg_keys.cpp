@@ -12,11 +12,12 @@ struct RegKey::Subkeys {
   static const size_t kChunk = 256;        // entries; every chunk but the last is full
   static const size_t kIndexedFrom = 16;   // entries; fewer are looked along
   static const size_t kInside = 6;         // the longest name kept in the entry itself
+  static const uint16_t kLong = 0xFFFF;    // past Windows' limit, but the simulator's API takes any name
 
   struct Entry {
     RegKey key;
     char name[kInside];  // the name, or for a longer one its offset in `text`
-    uint16_t size;
+    uint16_t size;       // kLong: its size lies in `text` before it
   };
 
   explicit Subkeys(int page) : codePage(page) {}
@@ -35,9 +36,10 @@ struct RegKey::Subkeys {
 
   std::string_view Name(const Entry& e) const {
     if (e.size <= kInside) return std::string_view(e.name, e.size);
-    uint32_t at;
+    uint32_t at, size = e.size;
     std::memcpy(&at, e.name, sizeof at);
-    return std::string_view(text).substr(at, e.size);
+    if (e.size == kLong) std::memcpy(&size, text.data() + at, sizeof size), at += sizeof size;
+    return std::string_view(text).substr(at, size);
   }
 
   size_t Slot(std::string_view name, size_t* position) const {
@@ -74,12 +76,14 @@ struct RegKey::Subkeys {
       chunks.emplace_back();
       if (count) chunks.back().reserve(kChunk);  // the first grows as the key does
     }
-    Entry e{RegKey(), {}, static_cast<uint16_t>(name.size())};
+    Entry e{RegKey(), {}, static_cast<uint16_t>(name.size() < kLong ? name.size() : kLong)};
     if (name.size() <= kInside) {
       std::memcpy(e.name, name.data(), name.size());
     } else {
       const uint32_t at = static_cast<uint32_t>(text.size());
       std::memcpy(e.name, &at, sizeof at);
+      const uint32_t size = static_cast<uint32_t>(name.size());
+      if (e.size == kLong) text.append(reinterpret_cast<const char*>(&size), sizeof size);
       text.append(name);
     }
     chunks.back().push_back(std::move(e));
