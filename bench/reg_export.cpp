@@ -1,6 +1,6 @@
 // Writes a registry export of about BYTES bytes as regedit writes a whole
 // machine, for bench/run plan:
-//   bench_reg_export 4|5 BYTES FILE [machine|deep|wide|values]
+//   bench_reg_export 4|5 BYTES FILE [machine|deep|wide|values|keys|root-keys]
 // 4: "REGEDIT4", ANSI text; 5: "Windows Registry Editor Version 5.00",
 // UTF-16LE with a byte-order mark. Lines end in CRLF. Of the bytes, about
 // half are values of one key (tens of thousands of them, more for larger
@@ -8,7 +8,9 @@
 // line, as regedit wraps them), a tenth one string value on a single line,
 // and the rest ordinary keys with a few values each. "deep": chains of keys
 // 512 levels deep; "wide": one key with a great many subkeys; "values": one
-// key with a great many values, of the kinds above.
+// key with a great many values, of the kinds above; "keys": keys and nothing
+// else, on lines as short as a key line can be ([HKLM\ab\cd]); "root-keys":
+// the same with the root written out as regedit writes it.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -88,6 +90,19 @@ void WideKeys(size_t target) {
     Line("[HKEY_LOCAL_MACHINE\\SYSTEM\\Wide\\Sub" + std::to_string(n) + "]");
 }
 
+// Keys without values, two short levels below the root, a line each: 1,296
+// keys below each parent, named by two base-36 digits (the parent by as
+// many as its number needs, at least two).
+void BareKeys(size_t target, const char* root) {
+  static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+  for (unsigned n = 0; Bytes() < target; ++n) {
+    std::string parent;
+    for (unsigned hi = n / (36 * 36); hi || parent.size() < 2; hi /= 36) parent.insert(parent.begin(), kDigits[hi % 36]);
+    const unsigned lo = n % (36 * 36);
+    Line(std::string("[") + root + "\\" + parent + "\\" + kDigits[lo / 36] + kDigits[lo % 36] + "]");
+  }
+}
+
 bool Write(const char* file) {
   FILE* f = std::fopen(file, "wb");
   if (!f) return std::perror(file), false;
@@ -104,14 +119,19 @@ bool Write(const char* file) {
 int main(int argc, char** argv) {
   const std::string shape = argc == 5 ? argv[4] : "machine";
   if ((argc != 4 && argc != 5) || (std::string(argv[1]) != "4" && std::string(argv[1]) != "5") ||
-      (shape != "machine" && shape != "deep" && shape != "wide" && shape != "values")) {
-    std::fprintf(stderr, "usage: bench_reg_export 4|5 BYTES FILE [machine|deep|wide|values]\n");
+      (shape != "machine" && shape != "deep" && shape != "wide" && shape != "values" && shape != "keys" &&
+       shape != "root-keys")) {
+    std::fprintf(stderr, "usage: bench_reg_export 4|5 BYTES FILE [machine|deep|wide|values|keys|root-keys]\n");
     return 2;
   }
   g_wide = std::string(argv[1]) == "5";
   const size_t target = std::strtoull(argv[2], nullptr, 10);
   Line(g_wide ? "Windows Registry Editor Version 5.00" : "REGEDIT4");
   Line("");
+  if (shape == "keys" || shape == "root-keys") {
+    BareKeys(target, shape == "keys" ? "HKLM" : "HKEY_LOCAL_MACHINE");
+    return Write(argv[3]) ? 0 : 1;
+  }
   if (shape != "machine") {
     (shape == "deep" ? DeepKeys : shape == "wide" ? WideKeys : ManyValues)(target);
     return Write(argv[3]) ? 0 : 1;

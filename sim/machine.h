@@ -36,6 +36,10 @@ struct KeyNameLess {
   int codePage;
 };
 
+// Names hashed and compared as Windows compares them, in `codePage`.
+size_t FoldedHash(int codePage, std::string_view s);
+bool FoldedEqual(int codePage, std::string_view a, std::string_view b);
+
 // A value: its name and data side by side in one string (one allocation, or
 // none for a short value), its type beside them.
 class RegValue {
@@ -77,16 +81,39 @@ class RegValues {
   std::unique_ptr<Store> store_;
 };
 
-struct RegKey {
-  // By name, letter case as created; each key lies in its parent's node and
-  // never moves. A key without subkeys holds a null pointer.
-  typedef std::map<std::string, RegKey, KeyNameLess> Subkeys;
-  std::unique_ptr<Subkeys> subkeys;
-  uint64_t stamp = 0;  // renewed whenever a subkey is added or removed
-  RegValues values;
-  RegKey* Find(const std::string& child) const;
-  size_t SubkeyCount() const { return subkeys ? subkeys->size() : 0; }
-  RegValue* FindValue(const std::string& valueName) { return values.Find(valueName); }
+// A key: its values and subkeys, neither held by a key that has none (one
+// null pointer). A whole machine's registry holds a million keys, many of
+// them bare, so a key lies in its parent's list in 16 bytes with its name
+// (a name of up to 6 bytes inside them, a longer one in the list's own
+// text). Subkeys are found by name, letter case ignored as Windows ignores
+// it, and enumerated in KeyNameLess order (of the code page the first was
+// added under). A key may move when a sibling is deleted, never when one is
+// added; nothing keeps a pointer to a key across a change of the registry.
+class RegKey {
+ public:
+  RegKey();
+  ~RegKey();
+  RegKey(RegKey&&) noexcept;
+  RegKey& operator=(RegKey&&) noexcept;
+
+  // The subkey `child`, with its name as created in `spelled` when given.
+  RegKey* Find(std::string_view child, std::string_view* spelled = nullptr) const;
+  size_t SubkeyCount() const;
+  RegKey* AddSubkey(std::string_view name);  // a name Find does not find
+  // The subkey `name` with everything below it; false when there is none.
+  bool EraseSubkey(std::string_view name);
+  // The subkey at `index` of the enumeration order, and its name as created.
+  std::string_view SubkeyName(size_t index) const;
+  const RegKey& Subkey(size_t index) const;
+
+  RegValue* FindValue(std::string_view name) { return body_ ? values().Find(name) : nullptr; }
+  RegValues& values();              // made on first use
+  const RegValues& values() const;  // an empty list for a key without values
+
+ private:
+  struct Subkeys;
+  struct Body;
+  std::unique_ptr<Body> body_;
 };
 
 struct Event {
@@ -151,13 +178,6 @@ struct SpoolerPrinter {
 struct HandleObject {
   explicit HandleObject(HandleKind k) : kind(k) {}
   HandleKind kind;
-  RegKey* key = nullptr;            // unused: keys are found again by path
-  // Key: where the last RegEnumKeyExA stood, so that walking the indexes in
-  // order costs one step each (valid while the key and its stamp are unchanged).
-  const RegKey* enumKey = nullptr;
-  uint64_t enumStamp = 0;
-  DWORD enumIndex = 0;
-  RegKey::Subkeys::const_iterator enumAt;
   std::string path;                 // Key: full path; Event: name; Module: path
   std::shared_ptr<Process> process; // Process, Thread
   int job = 0;                      // Job
@@ -244,7 +264,6 @@ struct Machine {
   DWORD lastError = 0;
   DWORD clock = 0;
   uint64_t scheduleOrder = 0;
-  uint64_t nextStamp = 1;
   std::vector<Scheduled> schedule;
 
   std::vector<Call> calls;

@@ -55,14 +55,14 @@ RegValueView RegValueList::operator[](size_t i) const {
 // place, so that a deep tree costs no copy of each path.
 static void VisitKey(const RegKey& key, std::string* path,
                      const std::function<void(const std::string&, const RegValueList&)>& visit) {
-  if (!path->empty()) visit(*path, RegValueList(&key.values));
-  if (!key.subkeys) return;
-  for (const auto& sub : *key.subkeys) {
+  if (!path->empty()) visit(*path, RegValueList(&key.values()));
+  for (size_t i = 0; i < key.SubkeyCount(); ++i) {
+    const std::string_view name = key.SubkeyName(i);
     const size_t size = path->size();
     if (!path->empty()) *path += '\\';
-    else if (NamesARoot(sub.first)) *path = "HKLM\\";  // a key at HKLM's top that spells a root
-    *path += sub.first;
-    VisitKey(sub.second, path, visit);
+    else if (NamesARoot(std::string(name))) *path = "HKLM\\";  // a key at HKLM's top that spells a root
+    *path += name;
+    VisitKey(key.Subkey(i), path, visit);
     path->resize(size);
   }
 }
@@ -97,6 +97,14 @@ size_t SubkeyCount(const std::string& path) {
   RegKey* root = RootFor(path, &rest);
   RegKey* key = root ? Resolve(root, rest) : nullptr;
   return key ? key->SubkeyCount() : 0;
+}
+
+std::string SubkeyName(const std::string& path, size_t index) {
+  std::string rest;
+  RegKey* root = RootFor(path, &rest);
+  RegKey* key = root ? Resolve(root, rest) : nullptr;
+  if (!key || index >= key->SubkeyCount()) return "";
+  return std::string(key->SubkeyName(index));
 }
 
 }  // namespace sim

@@ -7,21 +7,13 @@
 
 namespace sim {
 
-RegKey* RegKey::Find(const std::string& child) const {
-  if (!subkeys) return nullptr;
-  auto it = subkeys->find(child);
-  return it == subkeys->end() ? nullptr : &it->second;
-}
-
-// Value names hashed and compared as Windows compares them, in the code page
-// their key's values were first set under.
-static size_t FoldedHash(int codePage, std::string_view s) {
+size_t FoldedHash(int codePage, std::string_view s) {
   size_t h = 14695981039346656037ull;  // FNV-1a over the folded characters
   for (size_t i = 0; i < s.size();) h = (h ^ NextFoldedChar(codePage, s, &i)) * 1099511628211ull;
   return h;
 }
 
-static bool FoldedEqual(int codePage, std::string_view a, std::string_view b) {
+bool FoldedEqual(int codePage, std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0, j = 0; i < a.size();)
     if (NextFoldedChar(codePage, a, &i) != NextFoldedChar(codePage, b, &j) || i != j) return false;
@@ -157,9 +149,7 @@ RegKey* ResolveOrCreate(RegKey* root, const std::string& path, bool* created) {
   for (const std::string& part : SplitPath(path)) {
     RegKey* next = key->Find(part);
     if (!next) {
-      if (!key->subkeys) key->subkeys = std::make_unique<RegKey::Subkeys>(KeyNameLess(M().ansiCodePage));
-      next = &key->subkeys->emplace(part, RegKey()).first->second;
-      key->stamp = M().nextStamp++;
+      next = key->AddSubkey(part);
       *created = true;
     }
     key = next;
@@ -211,10 +201,11 @@ void CreateKey(const std::string& path) {
 // Notes a key about to be deleted, with everything below it, as deleted.
 static void NoteDeletedTree(const RegKey& key, const std::string& path) {
   M().registryDeletions.push_back(RegistryDeletion{path, false, ""});
-  for (size_t i = 0; i < key.values.size(); ++i)
-    M().registryDeletions.push_back(RegistryDeletion{path, true, std::string(key.values.at(i).name())});
-  if (key.subkeys)
-    for (const auto& sub : *key.subkeys) NoteDeletedTree(sub.second, path + "\\" + sub.first);
+  const RegValues& values = key.values();
+  for (size_t i = 0; i < values.size(); ++i)
+    M().registryDeletions.push_back(RegistryDeletion{path, true, std::string(values.at(i).name())});
+  for (size_t i = 0; i < key.SubkeyCount(); ++i)
+    NoteDeletedTree(key.Subkey(i), path + "\\" + std::string(key.SubkeyName(i)));
 }
 
 void DeleteKey(const std::string& path) {
@@ -229,14 +220,12 @@ void DeleteKey(const std::string& path) {
     parent = parent->Find(p);
     if (!parent) return;
   }
-  if (!parent->subkeys) return;
-  const auto gone = parent->subkeys->find(last);
-  if (gone != parent->subkeys->end()) {
-    parts.push_back(gone->first);
-    NoteDeletedTree(gone->second, KeyPathText(root, parts));
-    parent->subkeys->erase(gone);
-  }
-  parent->stamp = M().nextStamp++;
+  std::string_view spelled;
+  const RegKey* gone = parent->Find(last, &spelled);
+  if (!gone) return;
+  parts.push_back(std::string(spelled));
+  NoteDeletedTree(*gone, KeyPathText(root, parts));
+  parent->EraseSubkey(last);
 }
 
 bool KeyExists(const std::string& path) { return KeyAt(path) != nullptr; }
@@ -244,7 +233,7 @@ bool KeyExists(const std::string& path) { return KeyAt(path) != nullptr; }
 void SetValue(const std::string& path, const std::string& name, DWORD type, const std::string& data) {
   std::string rest;
   bool created;
-  ResolveOrCreate(RootFor(path, &rest), rest, &created)->values.Set(name, type, data);
+  ResolveOrCreate(RootFor(path, &rest), rest, &created)->values().Set(name, type, data);
 }
 
 void SetString(const std::string& path, const std::string& name, const std::string& text) {
@@ -275,7 +264,7 @@ void DeleteValue(const std::string& path, const std::string& name) {
   const RegKey* root = RootFor(path, &rest);
   M().registryDeletions.push_back(
       RegistryDeletion{KeyPathText(root, SplitPath(rest)), true, std::string(key->FindValue(name)->name())});
-  key->values.Erase(name);
+  key->values().Erase(name);
 }
 
 }  // namespace sim
@@ -365,24 +354,10 @@ LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LP
   RegKey* key = KeyAt(path);
   if (!key) return ERROR_FILE_NOT_FOUND;  // deleted while open
   if (dwIndex >= key->SubkeyCount()) return ERROR_NO_MORE_ITEMS;
-  HandleObject* h = Lookup(hKey, HandleKind::Key);
-  RegKey::Subkeys::const_iterator it;
-  if (h && h->enumKey == key && h->enumStamp == key->stamp && h->enumIndex + 1 == dwIndex) {
-    it = std::next(h->enumAt);
-  } else if (h && h->enumKey == key && h->enumStamp == key->stamp && h->enumIndex == dwIndex) {
-    it = h->enumAt;
-  } else {
-    it = std::next(key->subkeys->begin(), dwIndex);
-  }
-  if (h) {
-    h->enumKey = key;
-    h->enumStamp = key->stamp;
-    h->enumIndex = dwIndex;
-    h->enumAt = it;
-  }
-  const std::string& name = it->first;
+  const std::string_view name = key->SubkeyName(dwIndex);
   if (name.size() >= *lpcchName) return ERROR_MORE_DATA;
-  std::memcpy(lpName, name.c_str(), name.size() + 1);
+  std::memcpy(lpName, name.data(), name.size());
+  lpName[name.size()] = '\0';
   *lpcchName = static_cast<DWORD>(name.size());
   return ERROR_SUCCESS;
 }

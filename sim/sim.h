@@ -404,6 +404,8 @@ class RegValueList {
 void VisitRegistry(const std::function<void(const std::string&, const RegValueList&)>& visit);
 // Subkeys of the key at `path` ("HKLM\\..."); 0 when it does not exist.
 size_t SubkeyCount(const std::string& path);
+// The name of its subkey `index` in enumeration order; "" when there is none.
+std::string SubkeyName(const std::string& path, size_t index);
 // ---- fuzzing: multibyte walks past the end of a text ----------------------------
 // How often since Reset _mbschr, _mbsupr or _mbsicmp met a text that ends
 // in a lone lead byte with a byte other than a second zero after its

@@ -105,6 +105,14 @@ def read_hive(path, root, state):
             state['values']['%s : %s' % (low(key), low(ansi(name)))] = value_text(m.group(2))
 
 
+def shown(show):
+    """A stub's show state ("default" or the number) in setup-plan's words."""
+    names = {'0': 'hidden (SW_HIDE)', '1': 'shown normally (SW_SHOWNORMAL)', '2': 'minimised (SW_SHOWMINIMIZED)',
+             '4': 'shown, not activated (SW_SHOWNOACTIVATE)', '5': 'shown (SW_SHOW)', '6': 'minimised (SW_MINIMIZE)',
+             '7': 'minimised, not activated (SW_SHOWMINNOACTIVE)'}
+    return 'shown as the program chooses' if show == 'default' else names.get(show, 'show state %s' % show)
+
+
 def visible(text):
     return ''.join('\\x%02x' % ord(c) if c < ' ' or c == '\x7f' else c for c in text)
 
@@ -280,7 +288,7 @@ def seen_lines(prefix, report, launcher):
         # runs would still read as waiting).
         ended_ms = seen.get('ended_ms', end.get('ended_ms'))
         waited = ended_ms and later and min(later) >= float(ended_ms)
-        lines.append('starts %s (program %s, show=%s)%s' % (visible(command), program or 'none', seen.get('show', '?'),
+        lines.append('starts %s (program %s, %s)%s' % (visible(command), program or 'none', shown(seen.get('show', '?')),
                                                             ', waited' if waited else ''))
         starts_at.append(len(lines) - 1)
         if low(program or '') == installer:

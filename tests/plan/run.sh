@@ -30,6 +30,20 @@ awk 'BEGIN { printf "REGEDIT4\r\n\r\n"
   for (i = 0; i < 2000; i++) printf "[HKEY_LOCAL_MACHINE\\Enum\\USB\\VID_%04X&PID_0001\\%d]\r\n\"Class\"=\"HID\"\r\n\r\n", i + 4096, i }' \
   >"$STATES/usb2000.reg"
 
+# "@WITHOUT:ITEM@": a copy of the sample package without ITEM, a file
+# (Util\CloseDlg.exe), a key of InstallInfo.ini (PDIENTRY) or a section
+# header ([UNINSTALL]).
+without() {
+  local dir="$STATES/without-${1//[^A-Za-z0-9.]/_}"
+  rm -rf "$dir" && cp -r samples/sample-package "$dir"
+  case "$1" in
+    \[*) grep -viF "$1" samples/sample-package/InstallInfo.ini >"$dir/InstallInfo.ini" ;;
+    *.*) rm "$dir/${1//\\//}" ;;
+    *) grep -vi "^$1=" samples/sample-package/InstallInfo.ini >"$dir/InstallInfo.ini" ;;
+  esac
+  echo "$dir"
+}
+
 for args_file in tests/plan/cases/*.args; do
   name="$(basename "$args_file" .args)"
   golden="tests/plan/golden/$name.txt"
@@ -37,6 +51,7 @@ for args_file in tests/plan/cases/*.args; do
   args=("${args[@]//@STATE@/$STATES/${name%%.*}.reg}")
   args=("${args[@]//@FIFO@/$STATES/pipe.reg}")
   args=("${args[@]//@USB2000@/$STATES/usb2000.reg}")
+  [[ "${args[*]}" =~ @WITHOUT:([^@]*)@ ]] && args=("${args[@]//"${BASH_REMATCH[0]}"/$(without "${BASH_REMATCH[1]}")}")
   # The limit turns a hang (a pipe read, a wait that never ends) into a failure.
   got="$(timeout 60 "$PLAN" "${args[@]}" 2>&1; echo "exit $?")"
   if [ "${UPDATE:-0}" = 1 ]; then

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,24 @@ TEST(SimRegistry, EnumerationStaysRightAcrossChangesAndOutOfOrderIndexes) {
   EXPECT_EQ(NameAt(root.get(), 0), "b");
   sim::DeleteKey("Root");
   EXPECT_EQ(NameAt(root.get(), 1), "<end>");
+  // Past the count from which subkeys are indexed and across their chunks,
+  // names inside a key's entry (up to 6 bytes) and longer: found in any
+  // letter case, enumerated in order, a deleted one gone from both.
+  std::set<std::string> names;
+  for (int i = 0; i < 600; ++i) names.insert((i % 2 ? "k" : "LongerName") + std::to_string(i));
+  for (const std::string& name : names) sim::CreateKey("Many\\" + name);
+  for (const char* gone : {"k1", "LONGERNAME300"}) sim::DeleteKey(std::string("Many\\") + gone);
+  names.erase("k1");
+  names.erase("LongerName300");
+  EXPECT_TRUE(sim::KeyExists("many\\LONGERNAME598") && sim::KeyExists("MANY\\K599"));
+  EXPECT_FALSE(sim::KeyExists("Many\\k1") || sim::KeyExists("Many\\LongerName300"));
+  ScopedRegKey many;
+  ASSERT_TRUE(many.Open(HKEY_LOCAL_MACHINE, "Many", KEY_READ));
+  std::vector<std::string> listed;
+  for (DWORD i = 0; NameAt(many.get(), i) != "<end>"; ++i) listed.push_back(NameAt(many.get(), i));
+  std::vector<std::string> expected(names.begin(), names.end());  // "k..." before "L...", as upper-cased
+  std::stable_partition(expected.begin(), expected.end(), [](const std::string& n) { return n[0] == 'k'; });
+  EXPECT_EQ(listed, expected);
 }
 
 std::vector<std::string> ValueNames(const std::string& path) {

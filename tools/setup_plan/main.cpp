@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
   if (!options.explain.empty()) {
     std::string text;
     if (!plan::ExplainCode(options.explain, &text))
-      return Fail(plan::OptionError(options, "--explain", "no finding has the code \"" + options.explain +
+      return Fail(plan::ValueError(options, "--explain", "no finding has the code \"" + options.explain +
                                                              "\": --explain all lists every code"));
     std::cout << text;
     return 0;

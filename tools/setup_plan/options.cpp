@@ -18,6 +18,13 @@ const char kHelp[] =
     "ending in the code of its kind ([PDI04]); --explain CODE says what the code means\n"
     "and what to do (--explain all: every code).\n"
     "\n"
+    "A package holds Setup.exe, InstallInfo.ini ([INSTALL_INFO] RegistryPath,\n"
+    "PDIENTRY, GUIDUNDINF, VID_PID; [UNINSTALL] INFSGUID), Install\\Setup.exe (the\n"
+    "installer), msvcp60.dll, mfc42.dll, Cleanup.exe, Util\\CloseDlg.exe,\n"
+    "Util\\OemAdv07.exe and Util\\OemHlt07.exe; Uninstall in the maintenance dialog\n"
+    "needs the product key's InstalledDevices. The README's \"What a package holds\"\n"
+    "says what the launcher does with each, and what happens when it is missing.\n"
+    "\n"
     "The machine:\n"
     "  --release R              the Windows release (default winxp):\n"
     "                             win95            Windows 95\n"
@@ -208,6 +215,11 @@ std::string ArgumentError(const Options& options, const std::string& value, cons
 std::string OptionError(const Options& options, const std::string& option, const std::string& what) {
   const auto place = options.places.find(option);
   return Error(place == options.places.end() ? 0 : place->second, what);
+}
+
+std::string ValueError(const Options& options, const std::string& option, const std::string& what) {
+  const auto place = options.places.find(option);
+  return Error(place == options.places.end() ? 0 : place->second + 1, what);
 }
 
 bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {

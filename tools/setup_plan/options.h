@@ -97,6 +97,11 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error);
 // "<command line>:N: error: WHAT", N the place where `option` was first given.
 std::string OptionError(const Options& options, const std::string& option, const std::string& what);
 
+// "<command line>:N: error: WHAT" for the value of `option`: the argument
+// after the one that first gave it. Every error about a value points at the
+// value, every error about an option given (twice, or beside another) at it.
+std::string ValueError(const Options& options, const std::string& option, const std::string& what);
+
 // True when the options given make sense together (options_check.cpp):
 // no single-valued option twice, --check and --json only with what they
 // use, full Windows paths where one is needed; otherwise `error` says why.

@@ -42,7 +42,7 @@ bool CheckOptionsTogether(const Options& o, std::string* error) {
       {"--system-folder", &o.systemFolder}};
   for (const auto& p : paths) {
     if (p.second->empty() ? o.places.count(p.first) == 0 : IsFullPath(*p.second)) continue;
-    return *error = OptionError(o, p.first, std::string(p.first) + " \"" + *p.second +
+    return *error = ValueError(o, p.first, std::string(p.first) + " \"" + *p.second +
                                                 "\" is not a full Windows path: give one with its drive, e.g. "
                                                 "C:\\Package"),
            false;

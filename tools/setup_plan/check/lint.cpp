@@ -388,6 +388,7 @@ bool LintPackage(const Options& options, std::vector<Finding>* findings, std::st
   if (!sim::FileExists(path)) {
     lint.Add(0, "INI01", "not found in the package: every key takes its default and nothing can be installed");
     LintPackageFiles(options, findings);
+    SortFindings(findings);
     return true;
   }
   lint.Scan(sim::ReadFile(path));

@@ -56,8 +56,12 @@ const FindingCode kCodes[] = {
      "GetPrivateProfileStringA returns the first of two keys of the same name in a section; the later\n"
      "one is never read. Keep one."},
     {"INI12", false, "a key is missing",
-     "The launcher then uses the key's default, named in the finding (the empty text for every key of\n"
-     "[INSTALL_INFO])."},
+     "The launcher then uses the key's default, named in the finding: the empty text for every key of\n"
+     "[INSTALL_INFO] (no RegistryPath: no product key, so the product never reads as installed; no\n"
+     "PDIENTRY: the instance event, marker and maker key have no name; no VID_PID: no device is ever\n"
+     "found; no GUIDUNDINF: see GUID02), and for INFSGUID the launcher's default marker, which other\n"
+     "packages may carry too. Add the key under its section header with the package's own value; the\n"
+     "README's \"What a package holds\" lists every key, what the launcher does with it and its default."},
     {"INI13", true, "a value longer than the launcher reads",
      "The launcher reads each value into a buffer of fixed size (1024 bytes; 260 for INFSGUID) and the\n"
      "profile function cuts what does not fit: the launcher goes on with the cut text."},

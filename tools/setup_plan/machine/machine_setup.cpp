@@ -220,6 +220,14 @@ void NoteInfoEncoding(const ReleaseEntry& release, int codePage, const std::stri
   if (!what.empty()) warnings->push_back(std::string(records::kInstallInfoFileName + 1) + ":1: warning: " + what + fix);
 }
 
+// Why `path` cannot be used as a folder: missing, or something else.
+std::string FolderProblem(const std::string& role, const std::string& path) {
+  std::error_code code;
+  const bool exists = fs::exists(path, code);
+  return role + " \"" + path + "\" " +
+         (exists ? "is not a folder: name the folder itself" : "does not exist: check the path (relative to the current folder)");
+}
+
 }  // namespace
 
 bool PoseMachine(const Options& options, Machine* machine, std::string* error) {
@@ -227,14 +235,14 @@ bool PoseMachine(const Options& options, Machine* machine, std::string* error) {
   if (!release) {
     std::string valid;
     for (const std::string& name : ReleaseOptions()) valid += " " + name;
-    return *error = ArgumentError(options, options.release, "unknown release \"" + options.release + "\"; one of" + valid),
+    return *error = ValueError(options, "--release", "unknown release \"" + options.release + "\"; one of" + valid),
            false;
   }
   const int cp = options.codePage;
   if (cp != 1252 && cp != 932 && cp != 936 && cp != 949)
-    return *error = ArgumentError(options, std::to_string(cp), "code page is 1252, 932, 936 or 949"), false;
+    return *error = ValueError(options, "--codepage", "code page is 1252, 932, 936 or 949"), false;
   if (options.limitedUser && release->win9x)
-    return *error = OptionError(options, "--user", "--user limited on " + std::string(release->name) +
+    return *error = ValueError(options, "--user", "--user limited on " + std::string(release->name) +
                                                        ": 95, 98 and Me have no limited users (every program may "
                                                        "write everywhere); leave it out or pose win2k or winxp"),
            false;
@@ -245,7 +253,7 @@ bool PoseMachine(const Options& options, Machine* machine, std::string* error) {
                                     "(CMP_WaitNoPendingInstallEvents); leave it out or pose win2k or winxp"),
            false;
   if (!fs::is_directory(options.packageDir))
-    return *error = ArgumentError(options, options.packageDir, "package folder \"" + options.packageDir + "\" is not a folder"), false;
+    return *error = ArgumentError(options, options.packageDir, FolderProblem("package folder", options.packageDir)), false;
 
   sim::Reset();
   sim::PoseAs(release->release);
@@ -274,7 +282,7 @@ bool PoseMachine(const Options& options, Machine* machine, std::string* error) {
   }
   if (!options.infDir.empty()) {
     if (!fs::is_directory(options.infDir))
-      return *error = ArgumentError(options, options.infDir, "--inf \"" + options.infDir + "\" is not a folder"), false;
+      return *error = ValueError(options, "--inf", FolderProblem("--inf", options.infDir)), false;
     std::vector<std::string> infFiles;
     if (!CopyFolder(options.infDir, sim::WindowsFolder() + "\\INF", &infFiles, error)) return false;
   }

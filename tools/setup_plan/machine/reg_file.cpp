@@ -29,7 +29,7 @@ class Lines {
  public:
   explicit Lines(std::istream& in) : in_(&in) {
     Fill();
-    head_ = buf_.substr(0, 4);
+    head_ = buf_.substr(0, kHead);
     wide_ = buf_.size() >= 2 && static_cast<unsigned char>(buf_[0]) == 0xFF &&
             static_cast<unsigned char>(buf_[1]) == 0xFE;
     if (wide_) at_ = 2;
@@ -38,11 +38,15 @@ class Lines {
   bool wide() const { return wide_; }
   // The first bytes of the file (for naming an encoding regedit does not write).
   const std::string& head() const { return head_; }
+  // A UTF-16 file whose last byte is half a character.
+  bool oddLastByte() const { return oddLastByte_; }
   bool More() {
     const size_t need = wide_ ? 2 : 1;
     while (buf_.size() - at_ < need && Fill()) {
     }
-    return buf_.size() - at_ >= need;
+    if (buf_.size() - at_ >= need) return true;
+    oddLastByte_ = oddLastByte_ || buf_.size() > at_;  // no character: said, then left out
+    return false;
   }
 
   // The next line into `line` (its storage reused); false when none is left.
@@ -60,7 +64,8 @@ class Lines {
           line->push_back(c);
         }
       } while (Fill());
-      at_ = buf_.size();  // an odd last byte is no character
+      oddLastByte_ = oddLastByte_ || at_ < buf_.size();
+      at_ = buf_.size();
       return true;
     }
     size_t stop, scanned = 0;  // bytes after at_ known to hold no line feed
@@ -92,6 +97,7 @@ class Lines {
 
  private:
   static const size_t kPiece = 1 << 16;
+  static const size_t kHead = 512;
 
   unsigned char Byte(size_t i) const { return static_cast<unsigned char>(buf_[i]); }
 
@@ -116,6 +122,7 @@ class Lines {
   std::string head_;
   size_t at_ = 0;
   bool wide_ = false;
+  bool oddLastByte_ = false;
 };
 
 class Parser : public Reader {
@@ -276,8 +283,12 @@ void TrimEnd(Units* line) {
 }
 
 // What is wrong with a file whose first line is no regedit header, and what
-// to do: an encoding regedit does not write is named.
-std::string HeaderFix(const std::string& bytes) {
+// to do: an empty file, one of blank lines, one that is no text, and an
+// encoding regedit does not write are named.
+std::string HeaderFix(const std::string& bytes, bool blank, int* line) {
+  const char* const give = ": give a registry export, whose first line is \"REGEDIT4\" or \"Windows Registry Editor "
+                           "Version 5.00\"";
+  if (bytes.empty()) return *line = 0, std::string("the file is empty") + give;
   const auto starts = [&bytes](const char* mark) { return bytes.compare(0, strlen(mark), mark) == 0; };
   if (starts("\xFE\xFF"))
     return "UTF-16 big-endian; regedit reads UTF-16 little-endian: convert it (iconv -f UTF-16 -t UTF-16LE) "
@@ -287,6 +298,16 @@ std::string HeaderFix(const std::string& bytes) {
            "save it as one of them";
   if (bytes.size() >= 2 && bytes[0] != 0 && bytes[1] == 0)
     return "UTF-16 without its byte-order mark: begin the file with the bytes FF FE, as regedit does";
+  // Control bytes other than tab and line ends are in no text regedit writes.
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(bytes[i]);
+    if ((c < 0x20 && c != '\t' && c != '\r' && c != '\n') || c == 0x7F) {
+      static const char digits[] = "0123456789ABCDEF";
+      return *line = 0, std::string("not text (byte 0x") + digits[c >> 4] + digits[c & 15] + " at offset " + std::to_string(i) +
+             ")" + give;
+    }
+  }
+  if (blank) return *line = 0, std::string("the file holds only blank lines") + give;
   return "first line must be \"REGEDIT4\" or \"Windows Registry Editor Version 5.00\": add it above the first key";
 }
 
@@ -320,7 +341,9 @@ void ParseRegFile(std::istream& in, const std::string& fileName, RegFile* file) 
   }
   const std::string header = Trim(logical).empty() ? std::string() : Ascii(Trim(logical));
   if (header != kVersion4 && header != kVersion5) {
-    parser.Error(number + (header.empty() ? 1 : 0), HeaderFix(lines.head()));
+    int line = number;
+    const std::string fix = HeaderFix(lines.head(), header.empty(), &line);
+    parser.Error(line, fix);
     parser.Finish();
     return;
   }
@@ -330,7 +353,12 @@ void ParseRegFile(std::istream& in, const std::string& fileName, RegFile* file) 
     // dropped; once a line is known to hold "=hex", only its end is looked at.
     // A hex value's list is read on a line at a time instead (a binary value
     // may be megabytes long, its text three times that).
-    if (EndsInContinuation(logical) && lines.More()) {
+    if (EndsInContinuation(logical) && !lines.More()) {
+      parser.Error(first, "the file ends inside this value: its last line ends in a backslash, and the line that goes "
+                          "on is missing; export the key again");
+      continue;
+    }
+    if (EndsInContinuation(logical)) {
       TrimEnd(&logical);
       logical.erase(0, logical.size() - Trim(logical).size());
       size_t listAt;
@@ -341,6 +369,10 @@ void ParseRegFile(std::istream& in, const std::string& fileName, RegFile* file) 
         for (;;) {
           lines.Next(&next);
           ++number;
+          if (Trim(next).empty())
+            parser.Warning(number, "a blank line where the hex value of line " + std::to_string(first) +
+                                       " goes on: the value is cut here, and is set with the bytes before it; "
+                                       "join its lines, or export the key again");
           list.Feed(Ascii(Trim(next)));
           list.TrimEnd();
           if (list.Last() != '\\' || !lines.More()) break;
@@ -361,6 +393,9 @@ void ParseRegFile(std::istream& in, const std::string& fileName, RegFile* file) 
     }
     parser.Line(logical, first);
   }
+  if (lines.oddLastByte())
+    parser.Warning(number, "the file ends in an odd byte, half a UTF-16 character: it is left out; the file was "
+                           "cut or written wrong, so export it again");
   parser.Finish();
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "call_text.h"
 #include "plan_text.h"
 #include "plan_unicode.h"
 #include "sim.h"
@@ -150,10 +151,11 @@ void AddSeenLines(const Machine& machine, const RunResult& run, std::vector<std:
       endedLine = 0;
       bool laterStart = false;
       for (size_t j = i + 1; j < effects.size() && !laterStart; ++j) laterStart = effects[j].kind == "program-started";
-      const bool shows = strtoul(FieldOf(e, "startupFlags").c_str(), NULL, 10) & STARTF_USESHOWWINDOW;
+      // The plan's words for the show state; the observer of a real run writes the same.
+      const std::string shown = ShowStateText(strtoul(FieldOf(e, "startupFlags").c_str(), NULL, 10),
+                                              static_cast<WORD>(strtoul(FieldOf(e, "showWindow").c_str(), NULL, 10)));
       lines.push_back("starts " + Visible(FieldOf(e, "commandLine")) + " (program " +
-                      (FieldOf(e, "programNamed") == "true" ? program : "none") +
-                      ", show=" + (shows ? FieldOf(e, "showWindow") : "default") + ")" +
+                      (FieldOf(e, "programNamed") == "true" ? program : "none") + ", " + shown + ")" +
                       (laterStart && FieldOf(e, "waited") == "true" ? ", waited" : ""));
       if (Upper(program) != installer) continue;
       size_t end = i;

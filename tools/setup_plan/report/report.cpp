@@ -26,6 +26,33 @@ std::string HexBytes(const std::string& bytes) {
   return out;
 }
 
+// A JSON array or object whose strings hold bytes of the code page (as
+// JsonString writes them), with each string given as real Unicode.
+std::string RecodeStrings(const std::string& json, int codePage) {
+  std::string out;
+  for (size_t i = 0; i < json.size(); ++i) {
+    if (json[i] != '"') {
+      out += json[i];
+      continue;
+    }
+    size_t end = i + 1;
+    while (end < json.size() && json[end] != '"') end += json[end] == '\\' ? 2 : 1;
+    out += JsonText(JsonStringBytes(json.substr(i, end + 1 - i)), codePage);
+    i = end;
+  }
+  return out;
+}
+
+// Why a run was abandoned, and what to do.
+std::string Abandoned(const RunResult& run) {
+  const std::string reason = !run.effects.empty() && !run.effects.back().fields.empty()
+                                 ? run.effects.back().fields[0].second
+                                 : "";
+  if (reason == "\"calls without waiting\"") return "the launcher would never end here; a fault of the launcher or the simulator";
+  if (!reason.empty()) return "a plan follows the virtual clock no further";
+  return "raise --max-wait or script the change it waits for";
+}
+
 }  // namespace
 
 std::string JsonString(const std::string& text) {
@@ -61,13 +88,7 @@ void PrintPlan(std::ostream& out, const Options& options, const Machine& machine
       snprintf(time, sizeof time, "%8lu ms", static_cast<unsigned long>(e.time));
       out << time << "  " << text(e.text) << "\n";
     }
-    const std::string reason = run.abandoned && !run.effects.empty() && !run.effects.back().fields.empty()
-                                   ? run.effects.back().fields[0].second
-                                   : "";
-    if (reason == "\"calls without waiting\"")
-      out << "(run abandoned: the launcher would never end here; a fault of the launcher or the simulator)\n";
-    else if (!reason.empty()) out << "(run abandoned: a plan follows the virtual clock no further)\n";
-    else if (run.abandoned) out << "(run abandoned: raise --max-wait or script the change it waits for)\n";
+    if (run.abandoned) out << "(run abandoned: " << Abandoned(run) << ")\n";
   }
 }
 
@@ -94,6 +115,8 @@ void PrintFields(std::ostream& out, const Fields& fields, int codePage) {
           << TextMember("data", JsonStringBytes(v.substr(data + kData.size() - 1, v.size() - data - kData.size())),
                         codePage)
           << "}";
+    } else if (!v.empty() && v[0] == '[') {
+      out << ", " << JsonString(f.first) << ": " << RecodeStrings(v, codePage);
     } else if (v.empty() || v[0] != '"') {
       out << ", " << JsonString(f.first) << ": " << v;
     } else {
@@ -117,6 +140,8 @@ void PrintPlanJson(std::ostream& out, const Options& options, const Machine& mac
     const RunResult& run = runs[i];
     out << (i ? "," : "") << "\n    {\"road\": " << JsonString(run.road) << ", \"removal\": "
         << (run.removal ? "true" : "false") << ", \"abandoned\": " << (run.abandoned ? "true" : "false")
+        << (run.abandoned ? ", \"abandonedText\": " + JsonString(Abandoned(run)) : "")
+        << ", \"text\": " << JsonText(run.roadText, cp)
         << ",\n     \"why\": [";
     for (size_t j = 0; j < run.why.size(); ++j) {
       const Effect& w = run.why[j];

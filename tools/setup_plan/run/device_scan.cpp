@@ -1,6 +1,10 @@
 #include "device_scan.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "plan_text.h"
+#include "recorder.h"
 
 namespace plan {
 namespace {
@@ -16,7 +20,22 @@ std::string Count(unsigned long n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
+// JSON pieces; texts as the recorder's fields give them (bytes of the code page).
+std::string Member(const char* name, const std::string& json) { return std::string(", \"") + name + "\": " + json; }
+std::string Bool(bool b) { return b ? "true" : "false"; }
+std::string Names(const std::vector<std::string>& names) {
+  std::string out;
+  for (const std::string& n : names) out += (out.empty() ? "" : ", ") + JsonString(n);
+  return "[" + out + "]";
+}
+
 }  // namespace
+
+bool DeviceScan::NoCaseLess::operator()(const std::string& a, const std::string& b) const {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
+    return std::toupper(x) < std::toupper(y);
+  });
+}
 
 DeviceScan::DeviceScan(const std::string& hardwareIds, const std::string& setupClass) : setupClass_(setupClass) {
   for (const std::string& id : Split(hardwareIds, ","))
@@ -99,22 +118,31 @@ std::string DeviceScan::ListedId(const std::string& device) const {
   return "";
 }
 
-std::string DeviceScan::RootText(const Root& root) const {
-  if (root.missing) return root.name + " missing";
+std::string DeviceScan::RootText(const Root& root, std::string* json) const {
+  *json = "{\"tree\": " + JsonString(root.name) + Member("missing", Bool(root.missing));
+  if (root.missing) return *json += "}", root.name + " missing";
+  *json += Member("subkeysListed", std::to_string(root.listed)) + Member("keysOpened", std::to_string(root.opened)) +
+           Member("valuesRead", std::to_string(root.values));
   std::string text = root.name + " (" + Count(root.listed, "subkey listed", "subkeys listed") + ", " +
                      Count(root.opened, "key opened", "keys opened") + ", " +
                      Count(root.values, "value read", "values read") + ")";
   const bool dot4 = EndsWithNoCase(root.name, "\\DOT4PRT");
-  std::string found, missing, productClass;
+  std::string found, missing, productClass, devicesJson;
+  std::vector<std::string> missingNames;
   size_t named = 0, missed = 0;
   for (const std::string& name : root.order) {
     const Device& d = root.devices.at(name);
     if (dot4) {
       if (productClass.empty() && !d.productClassAt.empty()) productClass = name + "\\" + d.productClassAt;
     } else if (d.missing) {
-      if (++missed <= kDevicesNamed) missing += (missing.empty() ? "" : ", ") + name;
+      if (++missed <= kDevicesNamed) missing += (missing.empty() ? "" : ", ") + name, missingNames.push_back(name);
     } else if (++named <= kDevicesNamed) {
-      std::string what = d.instance ? ListedId(name) + " has an instance" : " has no instance";
+      std::string id = ListedId(name);
+      devicesJson += std::string(devicesJson.empty() ? "" : ", ") + "{\"key\": " + JsonString(name) +
+                     Member("listedId", id.empty() ? "null" : JsonString(id.substr(12, id.size() - 13))) +
+                     Member("instance", Bool(d.instance)) + Member("class", Bool(d.classSeen)) +
+                     Member("classGuid", Bool(d.classGuidSeen)) + "}";
+      std::string what = d.instance ? id + " has an instance" : " has no instance";
       if (d.classSeen) what += d.classGuidSeen ? ", with Class and ClassGUID" : ", one with Class but no ClassGUID";
       found += (found.empty() ? "" : "; ") + name + what;
     }
@@ -130,17 +158,28 @@ std::string DeviceScan::RootText(const Root& root) const {
   if (dot4 && !setupClass_.empty())
     found = productClass.empty() ? "no instance has the product's class " + setupClass_
                                  : productClass + " has the product's class " + setupClass_;
+  if (!dot4)
+    *json += Member("deviceKeys", "[" + devicesJson + "]") +
+             Member("moreDeviceKeys", std::to_string(named > kDevicesNamed ? named - kDevicesNamed : 0)) +
+             Member("missingKeys", Names(missingNames)) +
+             Member("moreMissingKeys", std::to_string(missed > kDevicesNamed ? missed - kDevicesNamed : 0));
+  else
+    *json += Member("productClassAt", productClass.empty() ? "null" : JsonString(productClass));
   if (dot4 && setupClass_.empty())
     found = productClass.empty() ? "every instance has a ClassGUID, and GUIDUNDINF is empty"
                                  : productClass + " has no ClassGUID, which an empty GUIDUNDINF matches";
+  *json += "}";
   return text + (found.empty() ? "" : ": " + found);
 }
 
-std::string DeviceScan::Take(unsigned long* keysOpened, unsigned long* subkeysListed, unsigned long* valuesRead) {
-  std::string text;
+std::string DeviceScan::Take(unsigned long* keysOpened, unsigned long* subkeysListed, unsigned long* valuesRead,
+                             std::string* trees) {
+  std::string text, tree;
   *keysOpened = *subkeysListed = *valuesRead = 0;
+  *trees = "[";
   for (const Root& root : roots_) {
-    text += (text.empty() ? "" : "; ") + RootText(root);
+    text += (text.empty() ? "" : "; ") + RootText(root, &tree);
+    *trees += (trees->size() > 1 ? ", " : "") + tree;
     *keysOpened += root.opened;
     *subkeysListed += root.listed;
     *valuesRead += root.values;
@@ -149,6 +188,7 @@ std::string DeviceScan::Take(unsigned long* keysOpened, unsigned long* subkeysLi
     text += (text.empty() ? "" : "; ") + Count(windowSearches_, "wizard title", "wizard titles") + " looked for: " +
             (openWindow_.empty() ? "no such window is open" : "the window \"" + openWindow_ + "\" is open");
   }
+  *trees += "]";
   const std::string opening = roots_.empty() ? "looks for a new-hardware wizard: " : "reads the device tree: ";
   subject_ = roots_.empty() ? "the window list" : windowSearches_ ? "the device tree and the window list" : "the device tree";
   roots_.clear();

@@ -29,8 +29,12 @@ class DeviceScan {
 
   bool empty() const { return roots_.empty() && windowSearches_ == 0; }
   bool onlyWindows() const { return roots_.empty() && windowSearches_ > 0; }
-  // The line for what was read since the last Take; forgets it.
-  std::string Take(unsigned long* keysOpened, unsigned long* subkeysListed, unsigned long* valuesRead);
+  // The line for what was read since the last Take; forgets it. `trees`:
+  // the same per tree as a JSON array (texts as bytes of the code page).
+  std::string Take(unsigned long* keysOpened, unsigned long* subkeysListed, unsigned long* valuesRead,
+                   std::string* trees);
+  unsigned long windowSearches() const { return windowSearches_; }
+  const std::string& openWindow() const { return openWindow_; }
   // What the reads cover, for the wait that repeats them: "the device tree",
   // "the window list" or both.
   std::string Subject() const { return subject_; }
@@ -40,16 +44,21 @@ class DeviceScan {
     bool missing = false, instance = false, classSeen = false, classGuidSeen = false;
     std::string productClassAt;  // the instance whose ClassGUID is the product's
   };
+  // Key names as the registry compares them: the launcher opens a device
+  // key by the information file's spelling, and lists it by the registry's.
+  struct NoCaseLess {
+    bool operator()(const std::string& a, const std::string& b) const;
+  };
   struct Root {
     std::string name;
     bool missing = false;
     unsigned long opened = 0, listed = 0, values = 0;
     std::vector<std::string> order;  // device keys in the order first read
-    std::map<std::string, Device> devices;
-    std::map<std::string, bool> classNamed;  // instance -> "Class" read there
+    std::map<std::string, Device, NoCaseLess> devices;
+    std::map<std::string, bool, NoCaseLess> classNamed;  // instance -> "Class" read there
   };
   Root& RootOf(const std::string& key, std::string* device, std::string* instance);
-  std::string RootText(const Root& root) const;
+  std::string RootText(const Root& root, std::string* json) const;
   std::string ListedId(const std::string& device) const;
 
   std::vector<std::string> ids_;

@@ -28,11 +28,15 @@ void Note(const std::string& kind, const std::string& text, Fields fields = {}) 
 // A program's script that writes below HKEY_LOCAL_MACHINE, run by a limited
 // user: what Windows does with it depends on the program, which the plan
 // does not know, so it is applied as written and said so.
-void ApplyScripted(const std::string& what, const std::string& regFile, bool writesMachine = false) {
+// `program` empty: applied at `atMs` of the virtual clock.
+void ApplyScripted(const std::string& program, unsigned long atMs, const std::string& regFile,
+                   bool writesMachine = false) {
   std::vector<std::string> warnings;
   std::string error;
   LoadRegFile(regFile, &warnings, &error);  // checked before the first run
-  Fields fields = {JText("by", what), JText("file", regFile)};
+  const std::string what = program.empty() ? "at " + std::to_string(atMs) + " ms" : program;
+  Fields fields = {JText("by", what), program.empty() ? JNumber("atMs", atMs) : JText("program", program),
+                   JText("file", regFile)};
   std::string text = what + ": applies " + regFile;
   if (writesMachine && sim::LimitedUser()) {
     text += " (started by a limited user, which may not write below HKEY_LOCAL_MACHINE: an installer may then be "
@@ -106,7 +110,7 @@ bool DefinePrograms(const Options& options, const Machine& machine, std::string*
     sim::DefineProgram(program, [program, scripts, writesMachine]() -> DWORD {
       for (const auto& s : scripts) {
         g_applied[s.first] = true;
-        ApplyScripted(program, s.second, writesMachine.count(s.second) != 0);
+        ApplyScripted(program, 0, s.second, writesMachine.count(s.second) != 0);
       }
       return 0;
     }, runsFor);
@@ -123,7 +127,7 @@ bool DefinePrograms(const Options& options, const Machine& machine, std::string*
     if (t.program.empty())
       sim::At(t.atMs, [t, i]() {
         g_applied[i] = true;
-        ApplyScripted("at " + std::to_string(t.atMs) + " ms", t.regFile);
+        ApplyScripted("", t.atMs, t.regFile);
       });
   }
   return true;

@@ -269,14 +269,16 @@ void Recorder::SettleValueRead() {
     const size_t hash = call_.detail.rfind(" #");
     const std::string key = call_.detail.substr(0, hash);
     const std::string index = call_.detail.substr(hash + 2);
-    const bool found = sim::SubkeyCount(key) > strtoul(index.c_str(), NULL, 10);
+    const std::string subkey = sim::SubkeyName(key, strtoul(index.c_str(), NULL, 10));
+    const bool found = !subkey.empty();
     if (DeviceScan::IsDeviceKey(key)) {
       StartScanRead(true);
       return scan_.SubkeyListed(key, found);
     }
     lookups_.push_back(Lookup{call_.function, key, index, found});
-    Add("key-listed", "lists subkey #" + index + " of " + key + (found ? "" : ": none"),
-        {JText("key", key), JNumber("index", strtoul(index.c_str(), NULL, 10)), JBool("found", found)});
+    Fields fields = {JText("key", key), JNumber("index", strtoul(index.c_str(), NULL, 10)), JBool("found", found)};
+    if (found) fields.push_back(JText("subkey", subkey));
+    Add("key-listed", "lists subkey #" + index + " of " + key + ": " + (found ? subkey : "none"), std::move(fields));
     return;
   }
   const std::vector<std::string> parts = Split(call_.detail, " : ");
@@ -448,13 +450,17 @@ void Recorder::StartScanRead(bool registry) {
 void Recorder::FlushScan() {
   if (scan_.empty()) return;
   unsigned long opened = 0, listed = 0, values = 0;
-  const std::string text = scan_.Take(&opened, &listed, &values);
+  const unsigned long titles = scan_.windowSearches();
+  const std::string window = scan_.openWindow();
+  std::string trees;
+  const std::string text = scan_.Take(&opened, &listed, &values, &trees);
   const size_t n = effects_.size();
   if (n >= 2 && effects_[n - 1].kind == "pause" && effects_[n - 2].kind == "device-scan" && effects_[n - 2].text == text)
     return;
-  effects_.push_back(Effect{"device-scan", scanClock_ - startClock_, text,
-                            {JNumber("keysOpened", opened), JNumber("subkeysListed", listed),
-                             JNumber("valuesRead", values)}});
+  Fields fields = {JNumber("keysOpened", opened), JNumber("subkeysListed", listed), JNumber("valuesRead", values),
+                   {"trees", trees}, JNumber("wizardTitlesLookedFor", titles)};
+  if (!window.empty()) fields.push_back(JText("openWizard", window));
+  effects_.push_back(Effect{"device-scan", scanClock_ - startClock_, text, std::move(fields)});
 }
 
 // A bounded send (detail "TITLE|MESSAGE|WPARAM|FLAGS|TIMEOUT", the title may

@@ -69,7 +69,7 @@ void Installed(const std::vector<Lookup>& lookups, const RoadRecords& r, bool re
   else if (markerFound && makerOpen >= 0) found = "found the first, not the second";
   else if (markerFound) found = "found the first; the second was not looked for";
   else if (open >= 0 && !lookups[open].found) found = "found neither: the key " + product + " is missing";
-  else found = "found neither: the value is missing, so the second was not looked for";
+  else found = "found the key " + product + " without the value, so the second was not looked for";
   out->push_back(Reason("installed",
                         "needs the value " + marker + " (<PDIENTRY>KEY) under " + product +
                             " (<RegistryPath>) and the key " + maker + " (Software\\Corvale\\<PDIENTRY>); " + found,
