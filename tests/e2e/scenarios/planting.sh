@@ -51,7 +51,7 @@ launcher_loads() {
   wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /d LoadLibraryExA /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Debug' /v RelayFromInclude /d Setup.exe /f >/dev/null 2>&1
   E2E_STDERR="$trace" WINEDEBUG=+pid,+loaddll,+relay run_to_end 'C:\pkg\Setup.exe' "$@" >/dev/null
-  pid="$(grep -m1 'trace:loaddll:.*Loaded L".*\\Setup[^\\]*\.exe"' "$trace" | cut -d: -f1)"
+  pid="$(grep -a -m1 'trace:loaddll:.*Loaded L".*\\Setup[^\\]*\.exe"' "$trace" | cut -d: -f1)"
   [ -n "$pid" ] || { echo "no trace"; return; }
   grep -a "^$pid:.*Call [A-Za-z0-9]*\.LoadLibraryExA(" "$trace" | sed 's/^[^"]*"//; s/".*//; s/\\\\/\\/g' |
     tr '[:upper:]' '[:lower:]'
