@@ -131,9 +131,9 @@ run_to_end() {
 # trace (default: compared_run's).
 launcher_modules() {
   local pid trace="${1:-$WINEPREFIX/observed.trace}"
-  pid="$(grep -m1 'trace:loaddll:.*Loaded L".*\\Setup[^\\]*\.exe"' "$trace" | cut -d: -f1)"
+  pid="$(grep -a -m1 'trace:loaddll:.*Loaded L".*\\Setup[^\\]*\.exe"' "$trace" | cut -d: -f1)"
   [ -n "$pid" ] || { echo "no trace"; return; }
-  grep "^$pid:.*Loaded L" "$trace" | sed 's/.*\\//; s/".*//' | tr '[:upper:]' '[:lower:]'
+  grep -a "^$pid:.*Loaded L" "$trace" | sed 's/.*\\//; s/".*//' | tr '[:upper:]' '[:lower:]'
 }
 
 field() {
