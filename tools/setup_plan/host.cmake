@@ -3,14 +3,15 @@
 # Its folders follow the data: machine/ (the machine described: .reg files,
 # the state file, posing), run/ (the launch sequence run and its calls
 # recorded), report/ (plan text, JSON, outcome, compare), check/ (--check and
-# its codes); main and the options stay at the top.
+# its codes), and above them matrix/ (one package over every release and
+# machine state); main and the options stay at the top.
 set(PLAN_DIR ${CMAKE_SOURCE_DIR}/tools/setup_plan)
 file(GLOB PLAN_SOURCES CONFIGURE_DEPENDS ${PLAN_DIR}/*.cpp ${PLAN_DIR}/machine/*.cpp ${PLAN_DIR}/run/*.cpp
-  ${PLAN_DIR}/report/*.cpp ${PLAN_DIR}/check/*.cpp)
+  ${PLAN_DIR}/report/*.cpp ${PLAN_DIR}/check/*.cpp ${PLAN_DIR}/matrix/*.cpp)
 list(FILTER PLAN_SOURCES EXCLUDE REGEX "/main\\.cpp$")
 add_library(setup_plan_lib STATIC ${PLAN_SOURCES})
 target_include_directories(setup_plan_lib PUBLIC ${PLAN_DIR} ${PLAN_DIR}/machine ${PLAN_DIR}/run ${PLAN_DIR}/report
-  ${PLAN_DIR}/check)
+  ${PLAN_DIR}/check ${PLAN_DIR}/matrix)
 target_link_libraries(setup_plan_lib PUBLIC launcher_core)
 
 add_executable(setup-plan ${CMAKE_SOURCE_DIR}/tools/setup_plan/main.cpp

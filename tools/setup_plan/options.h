@@ -47,6 +47,10 @@ struct Options {
   bool json = false;
   bool outcome = false;                    // print the outcome, not the effects
   std::string compareWith;                 // a file of observed outcome lines
+  bool matrix = false;                     // --matrix: every release in every state (matrix/)
+  std::string cell;                        // --cell RELEASE:STATE=DIR
+  std::string update;                      // --update FILE: the matrix's outcome written
+  std::string expect;                      // --expect FILE: ... compared
   std::string release = "winxp";
   int codePage = 1252;
   std::string packageDir;                  // on the host

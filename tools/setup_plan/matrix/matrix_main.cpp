@@ -1,0 +1,153 @@
+#include "matrix_main.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "lint.h"
+#include "machine_setup.h"
+#include "matrix_pin.h"
+#include "matrix_report.h"
+#include "plan_text.h"
+
+namespace plan {
+namespace {
+
+// What the matrix takes; every other option describes one machine or run,
+// which the matrix poses itself.
+const char* const kMatrixOptions[] = {"--matrix", "--json",   "--codepage", "--location", "--printer",
+                                      "--max-wait", "--cell", "--update",   "--expect",   "--help", "-h"};
+const char* const kMatrixOnly[] = {"--cell", "--update", "--expect"};
+
+bool Given(const Options& o, const char* option) { return o.places.count(option) != 0; }
+
+// True when the options make sense for the matrix; otherwise `error` says why.
+bool CheckMatrixOptions(const Options& o, std::string* error) {
+  if (!o.matrix) {
+    for (const char* option : kMatrixOnly)
+      if (Given(o, option))
+        return *error = OptionError(o, option, std::string(option) + " is an option of --matrix: add --matrix"), false;
+    return true;
+  }
+  for (const auto& given : o.places) {
+    bool taken = given.first == "--";
+    for (const char* name : kMatrixOptions) taken = taken || given.first == name;
+    if (!taken || given.first == "--")
+      return *error = OptionError(o, given.first, given.first + (given.first == "--" ? " (a command line)" : "") +
+                                                      " describes one machine or run; --matrix poses its own "
+                                                      "(--cell RELEASE:STATE=DIR prints a cell's options to start "
+                                                      "from): leave it out"),
+             false;
+  }
+  if (o.printers.size() > 1)
+    return *error = OptionError(o, "--printer", "--printer more than once: the matrix removes one printer; give "
+                                                "it once"),
+           false;
+  const std::pair<const char*, const char*> apart[] = {
+      {"--json", "--update"}, {"--json", "--expect"}, {"--json", "--cell"},
+      {"--update", "--expect"}, {"--cell", "--update"}, {"--cell", "--expect"}};
+  for (const auto& pair : apart)
+    if (Given(o, pair.first) && Given(o, pair.second))
+      return *error = OptionError(o, pair.second, std::string(pair.second) + " with " + pair.first +
+                                                      ": each prints something else; leave out one of them"),
+             false;
+  return true;
+}
+
+// "RELEASE:STATE=DIR" of --cell.
+bool ParseCell(const Options& o, std::string* release, std::string* state, std::string* dir, std::string* error) {
+  const size_t colon = o.cell.find(':');
+  const size_t eq = o.cell.find('=');
+  if (colon == std::string::npos || eq == std::string::npos || eq < colon || eq + 1 == o.cell.size())
+    return *error = ValueError(o, "--cell", "--cell needs RELEASE:STATE=DIR (e.g. win98:device=cells), not \"" +
+                                                Printable(o.cell) + "\""),
+           false;
+  *release = o.cell.substr(0, colon);
+  *state = o.cell.substr(colon + 1, eq - colon - 1);
+  *dir = o.cell.substr(eq + 1);
+  const std::vector<std::string> releases = MatrixReleases();
+  if (std::find(releases.begin(), releases.end(), *release) == releases.end()) {
+    std::string valid;
+    for (const std::string& r : releases) valid += " " + r;
+    return *error = ValueError(o, "--cell", "no row \"" + Printable(*release) + "\"; the rows are" + valid), false;
+  }
+  std::string valid;
+  for (const MatrixState& s : MatrixStates())
+    if (*state == s.name) return true;
+    else valid += std::string(" ") + s.name;
+  return *error = ValueError(o, "--cell", "no state \"" + Printable(*state) + "\"; the states are" + valid), false;
+}
+
+// Writes the cell's .reg files into its folder and prints its options.
+int PrintCell(const Options& o, const PackageFacts& facts, std::ostream& out, std::string* error) {
+  std::string release, state, dir;
+  if (!ParseCell(o, &release, &state, &dir, error)) return 2;
+  const CellSetup cell = SetUpCell(o, facts, release, state, dir);
+  if (!cell.posed)
+    return *error = ValueError(o, "--cell", release + ":" + state + " is not posed: " + cell.notPosed), 2;
+  std::error_code code;
+  std::filesystem::create_directories(dir, code);
+  for (const CellFile& file : cell.files) {
+    std::ofstream reg(dir + "/" + file.name, std::ios::binary);
+    reg << file.text;
+    if (!reg.flush())
+      return *error = ValueError(o, "--cell", "cannot write " + Printable(dir + "/" + file.name) +
+                                                  ": name a folder you may write to"),
+             2;
+  }
+  out << CellCommand(cell) << "\n";
+  return 0;
+}
+
+}  // namespace
+
+bool WantsMatrix(const Options& options) {
+  if (options.matrix) return true;
+  for (const char* option : kMatrixOnly)
+    if (Given(options, option)) return true;
+  return false;
+}
+
+int RunMatrixCommand(const Options& options, std::ostream& out, std::ostream& err) {
+  std::string error;
+  PackageFacts facts;
+  const auto fail = [&]() {
+    for (const std::string& line : Split(error, "\n")) err << Printable(line) << "\n";
+    return 2;
+  };
+  if (!CheckMatrixOptions(options, &error) || !ReadPackageFacts(options, &facts, &error)) return fail();
+  if (!options.cell.empty()) {
+    const int status = PrintCell(options, facts, out, &error);
+    return status == 2 ? fail() : status;
+  }
+  std::ostringstream check;
+  Options checkOptions = options;
+  checkOptions.check = true;
+  CheckPackage(checkOptions, check, &error);
+  if (!error.empty()) return fail();
+  MatrixWanted wanted;
+  wanted.json = options.json;
+  wanted.outcome = !options.update.empty() || !options.expect.empty();
+  std::vector<CellResult> cells;
+  if (!RunMatrix(options, facts, wanted, &cells, &error)) return fail();
+  if (!options.expect.empty()) {
+    const int status = ExpectMatrixOutcome(out, options.expect, cells, &error);
+    return status == 2 ? fail() : status;
+  }
+  if (!options.update.empty()) {
+    if (!WriteMatrixOutcome(options.update, cells, &error)) return fail();
+    out << "wrote the outcome of " << cells.size() << " cells to " << options.update << "\n";
+  } else if (options.json) {
+    PrintMatrixJson(out, options, check.str(), cells);
+  } else {
+    PrintMatrix(out, options, check.str(), cells, &out == &std::cout && isatty(STDOUT_FILENO));
+  }
+  for (const CellResult& cell : cells)
+    if (cell.abandoned) return 1;
+  return 0;
+}
+
+}  // namespace plan

@@ -1,0 +1,40 @@
+// Runs the cells of the matrix, each an ordinary plan of its own options
+// (the plan engine: posing, the run, the report), and sums up what a
+// builder compares across cells.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "matrix_states.h"
+
+namespace plan {
+
+struct CellResult {
+  std::string release;  // option name: "win98"
+  std::string state;
+  CellSetup setup;      // as --cell prints it (.reg files in DIR)
+  std::string road;     // of the (single) run; "" when the state is not posed
+  bool removal = false;
+  bool abandoned = false;
+  std::vector<std::string> programs;  // started, relative to the package when in it
+  unsigned long longestWaitMs = 0;    // the longest single wait or poll
+  unsigned long lengthMs = 0;         // the run's virtual length
+  std::vector<std::string> departures;  // what the classic launcher does where this one departs
+  std::string planJson;               // the plan as --json prints it (when asked)
+  std::vector<std::string> outcome;   // the outcome lines (when asked)
+};
+
+struct MatrixWanted {
+  bool json = false;
+  bool outcome = false;
+};
+
+// Runs every cell; `options` gives the package, code page, location,
+// printer and wait limit. The cells' .reg files are written to a folder of
+// their own, removed afterwards. False with `error` when a cell's plan
+// cannot be made (a package the engine refuses).
+bool RunMatrix(const Options& options, const PackageFacts& facts, MatrixWanted wanted, std::vector<CellResult>* cells,
+               std::string* error);
+
+}  // namespace plan
