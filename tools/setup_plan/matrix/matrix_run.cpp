@@ -26,9 +26,11 @@ class ScratchFolder {
  public:
   bool Make(std::string* error) {
     std::error_code code;
-    std::string pattern = (fs::temp_directory_path(code) / "setup-plan-matrix-XXXXXX").string();
+    const fs::path temp = fs::temp_directory_path(code);
+    std::string pattern = (temp / "setup-plan-matrix-XXXXXX").string();
     if (code || !mkdtemp(&pattern[0]))
-      return *error = "<matrix>:0: error: cannot make a temporary folder: set TMPDIR to a writable folder", false;
+      return *error = Printable(temp.string()) + ":0: error: the matrix cannot make its folder of .reg files "
+                      "here: set TMPDIR to a folder you may write to", false;
     path_ = pattern;
     return true;
   }
@@ -92,7 +94,9 @@ bool RunCell(const PackageFacts& facts, const Options& runBase, MatrixWanted wan
   for (const CellFile& file : setup.files) {
     std::ofstream out(std::string(kCellDir) + "/" + file.name, std::ios::binary);
     out << file.text;
-    if (!out.flush()) return *error = "<matrix>:0: error: cannot write the cell's " + file.name + ": free some space", false;
+    if (!out.flush())
+      return *error = Printable(fs::absolute(kCellDir).string()) + "/" + file.name +
+                      ":0: error: cannot be written: free some space, or set TMPDIR to another folder", false;
   }
   std::vector<std::string> args = {"setup-plan"};
   args.insert(args.end(), setup.args.begin(), setup.args.end());
@@ -101,11 +105,15 @@ bool RunCell(const PackageFacts& facts, const Options& runBase, MatrixWanted wan
   Options o;
   Machine machine;
   std::vector<RunResult> runs;
-  const std::string place = cell->release + ":" + cell->state + ": ";
-  if (!ParseOptions(static_cast<int>(argv.size()), argv.data(), &o, error) || !PoseMachine(o, &machine, error))
-    return *error = place + *error, false;
+  // The engine refusing a cell's own options means the package's names make
+  // a machine Windows would not have (a key name over 255 characters): the
+  // cell is told as not posed, with the engine's reason.
+  std::string refused;
+  if (!ParseOptions(static_cast<int>(argv.size()), argv.data(), &o, &refused) || !PoseMachine(o, &machine, &refused))
+    return cell->setup.posed = false, cell->setup.notPosed = Split(refused, "\n")[0], true;
   const ObservableState before = wanted.outcome ? ObserveMachine(machine) : ObservableState();
-  if (!RunPlan(o, machine, &runs, error) || runs.empty()) return *error = place + *error, false;
+  if (!RunPlan(o, machine, &runs, &refused) || runs.empty())
+    return cell->setup.posed = false, cell->setup.notPosed = Split(refused, "\n")[0], true;
   Summarise(o.location, runs[0], cell);
   if (wanted.outcome) cell->outcome = OutcomeLines(machine, before, ObserveMachine(machine, false), runs);
   if (wanted.json) {

@@ -57,7 +57,7 @@ std::string FunctionFile(const PackageFacts& f, const std::string& release) {
 
 std::string InstalledFile(const PackageFacts& f) {
   return RegFileText("What the package's installer leaves: the product installed, with its uninstall entry.",
-                     Key(f.registryPath) + "\"" + f.pdiEntry + records::kInstalledMarkerSuffix + "\"=dword:00000001\r\n" +
+                     Key(f.registryPath) + RegString(f.pdiEntry + records::kInstalledMarkerSuffix) + "=dword:00000001\r\n" +
                          "\"InstalledLocation\"=" + RegString("C:\\Program Files\\" + f.product + "\\") + "\r\n" +
                          "\"InstalledDevices\"=" + RegString("USB," + f.pdiEntry + ",") + "\r\n\r\n" +
                          Key(records::kMakerKeyPrefix + f.pdiEntry) + "\r\n" +
@@ -69,8 +69,8 @@ std::string UninstalledFile(const PackageFacts& f) {
   return RegFileText("What the product's uninstaller removes.",
                      "[-HKEY_LOCAL_MACHINE\\" + std::string(records::kMakerKeyPrefix) + f.pdiEntry + "]\r\n" +
                          "[-HKEY_LOCAL_MACHINE\\" + std::string(records::kUninstallKey) + "\\" + f.pdiEntry +
-                         "]\r\n\r\n" + Key(f.registryPath) + "\"" + f.pdiEntry + records::kInstalledMarkerSuffix +
-                         "\"=-\r\n");
+                         "]\r\n\r\n" + Key(f.registryPath) + RegString(f.pdiEntry + records::kInstalledMarkerSuffix) +
+                         "=-\r\n");
 }
 
 std::string EarlierFile() {
@@ -130,6 +130,7 @@ bool ReadPackageFacts(const Options& options, PackageFacts* facts, std::string* 
   facts->product = Split(facts->registryPath, "\\").back();
   if (facts->product.empty()) facts->product = facts->pdiEntry.empty() ? "Product" : facts->pdiEntry;
   facts->printer = options.printers.empty() ? facts->product : options.printers[0];
+  facts->hasInstaller = sim::FileExists(sim::WindowsPath(o.location) + "\\Install\\Setup.exe");
   return true;
 }
 
@@ -141,6 +142,8 @@ CellSetup SetUpCell(const Options& options, const PackageFacts& f, const std::st
     cell.files.push_back(CellFile{name, text});
     return dir + "/" + name;
   };
+  if ((state == "device" || state == "function") && f.hardwareId.empty())
+    return cell.posed = false, cell.notPosed = "the package names no hardware id (VID_PID)", cell;
   a = {"--release", release};
   if (options.codePage != 1252) a.insert(a.end(), {"--codepage", std::to_string(options.codePage)});
   if (options.places.count("--location")) a.insert(a.end(), {"--location", options.location});
@@ -157,7 +160,7 @@ CellSetup SetUpCell(const Options& options, const PackageFacts& f, const std::st
     a.insert(a.end(), {"--reg", file("installed.reg", InstalledFile(f)), "--program", UninstallerPath(f)});
     a.insert(a.end(), {"--effect", UninstallerPath(f) + "=" + file("uninstaller-done.reg", UninstalledFile(f))});
     a.insert(a.end(), {"--choose", state == "cancel" ? "cancel" : state == "uninstall" ? "uninstall" : "add-device"});
-  } else {
+  } else if (f.hasInstaller) {
     a.insert(a.end(), {"--effect", std::string("Install\\Setup.exe=") + file("installer-done.reg", InstalledFile(f))});
   }
   if (state == "copy") a.insert(a.end(), {"--event", f.pdiEntry + records::kInstanceEventSuffix});
