@@ -34,6 +34,14 @@ std::string RegFileText(const std::string& comment, const std::string& body) {
 
 std::string Key(const std::string& path) { return "[HKEY_LOCAL_MACHINE\\" + path + "]\r\n"; }
 
+// Whether the product's keys can be written at all: Windows refuses a key
+// name of more than 255 characters, and a .reg file naming one.
+bool KeysFit(const PackageFacts& f) {
+  for (const std::string& name : Split(f.registryPath, "\\"))
+    if (name.empty() || name.size() > 255) return false;
+  return f.pdiEntry.size() + sizeof records::kInstalledMarkerSuffix - 1 <= 255;
+}
+
 std::string UninstallerPath(const PackageFacts& f) { return "C:\\Program Files\\" + f.product + "\\Uninstall.exe"; }
 
 // The device as the release's family records it before its functions are
@@ -144,11 +152,13 @@ CellSetup SetUpCell(const Options& options, const PackageFacts& f, const std::st
   };
   if ((state == "device" || state == "function") && f.hardwareId.empty())
     return cell.posed = false, cell.notPosed = "the package names no hardware id (VID_PID)", cell;
+  const bool installed = state == "cancel" || state == "uninstall" || state == "add-dev";
+  if (installed && !KeysFit(f))
+    return cell.posed = false, cell.notPosed = "the product's keys cannot be written (see --check)", cell;
   a = {"--release", release};
   if (options.codePage != 1252) a.insert(a.end(), {"--codepage", std::to_string(options.codePage)});
   if (options.places.count("--location")) a.insert(a.end(), {"--location", options.location});
   if (options.places.count("--max-wait")) a.insert(a.end(), {"--max-wait", std::to_string(options.maxWaitMs)});
-  const bool installed = state == "cancel" || state == "uninstall" || state == "add-dev";
   if (state == "device" || state == "function") a.insert(a.end(), {"--reg", file("device.reg", DeviceFile(f, release))});
   if (state == "function") a.insert(a.end(), {"--reg", file("printer-function.reg", FunctionFile(f, release))});
   if (state == "device") {
@@ -160,7 +170,7 @@ CellSetup SetUpCell(const Options& options, const PackageFacts& f, const std::st
     a.insert(a.end(), {"--reg", file("installed.reg", InstalledFile(f)), "--program", UninstallerPath(f)});
     a.insert(a.end(), {"--effect", UninstallerPath(f) + "=" + file("uninstaller-done.reg", UninstalledFile(f))});
     a.insert(a.end(), {"--choose", state == "cancel" ? "cancel" : state == "uninstall" ? "uninstall" : "add-device"});
-  } else if (f.hasInstaller) {
+  } else if (f.hasInstaller && KeysFit(f)) {
     a.insert(a.end(), {"--effect", std::string("Install\\Setup.exe=") + file("installer-done.reg", InstalledFile(f))});
   }
   if (state == "copy") a.insert(a.end(), {"--event", f.pdiEntry + records::kInstanceEventSuffix});
