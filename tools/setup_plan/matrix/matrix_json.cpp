@@ -51,7 +51,11 @@ void PrintMatrixJson(std::ostream& out, const Options& options, const std::strin
     out << ",\n     \"options\": " << TextArray(c.setup.args, cp) << ",\n     \"road\": " << JsonString(c.road)
         << ", \"removal\": " << (c.removal ? "true" : "false") << ", \"abandoned\": "
         << (c.abandoned ? "true" : "false") << ", \"lengthMs\": " << c.lengthMs
-        << ", \"longestWaitMs\": " << c.longestWaitMs << ",\n     \"programs\": " << TextArray(c.programs, cp)
+        << ", \"longestWaitMs\": " << c.longestWaitMs;
+    if (const CellResult* above = DiffersFromAbove(cells, i))
+      out << ", \"roadDiffersFrom\": {\"release\": " << JsonString(above->release)
+          << ", \"road\": " << JsonString(above->road) << "}";
+    out << ",\n     \"programs\": " << TextArray(c.programs, cp)
         << ",\n     \"departures\": " << TextArray(c.departures, cp)
         << ",\n     \"plan\": " << Indented(c.planJson, "     ") << "}";
   }

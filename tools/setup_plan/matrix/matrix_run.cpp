@@ -127,6 +127,14 @@ bool RunCell(const PackageFacts& facts, const Options& runBase, MatrixWanted wan
 
 }  // namespace
 
+const CellResult* DiffersFromAbove(const std::vector<CellResult>& cells, size_t index) {
+  const size_t states = MatrixStates().size();
+  if (index < states) return nullptr;
+  const CellResult& above = cells[index - states];
+  const CellResult& cell = cells[index];
+  return !above.road.empty() && !cell.road.empty() && above.road != cell.road ? &above : nullptr;
+}
+
 bool RunMatrix(const Options& options, const PackageFacts& facts, MatrixWanted wanted, std::vector<CellResult>* cells,
                std::string* error) {
   Options runBase = options;

@@ -25,6 +25,10 @@ struct CellResult {
   std::vector<std::string> outcome;   // the outcome lines (when asked)
 };
 
+// The cell of the same state on the release above (older), when both are
+// posed and their roads differ; nullptr otherwise. Such a cell stands out.
+const CellResult* DiffersFromAbove(const std::vector<CellResult>& cells, size_t index);
+
 struct MatrixWanted {
   bool json = false;
   bool outcome = false;

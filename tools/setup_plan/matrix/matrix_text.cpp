@@ -37,11 +37,12 @@ std::string Pad(const std::string& text, size_t width) {
   return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
 }
 
-std::string CellMark(const CellResult& cell) {
+std::string CellMark(const std::vector<CellResult>& cells, size_t index) {
+  const CellResult& cell = cells[index];
   if (cell.road.empty()) return "-";
   const RoadLook* look = Look(cell.road);
-  return std::string(look ? look->shortName : cell.road.substr(0, 8)) + (cell.abandoned ? "!" : "") +
-         (cell.departures.empty() ? "" : "*");
+  return std::string(look ? look->shortName : cell.road.substr(0, 6)) + (cell.abandoned ? "!" : "") +
+         (cell.departures.empty() ? "" : "*") + (DiffersFromAbove(cells, index) ? "^" : "");
 }
 
 // `text` in lines of at most kWidth, broken at blanks, the later lines indented.
@@ -91,11 +92,12 @@ void PrintMatrix(std::ostream& out, const Options& options, const std::string& c
     out << line;
     for (size_t column = 0; column < states.size(); ++column) {
       const CellResult& cell = cells[row * states.size() + column];
-      const std::string mark = CellMark(cell);
+      const std::string mark = CellMark(cells, row * states.size() + column);
       const RoadLook* look = Look(cell.road);
       const std::string padded = Pad(mark, column + 1 < states.size() ? kStateColumn : 0);
+      const bool stands = DiffersFromAbove(cells, row * states.size() + column) != nullptr;
       if (colour && look)
-        out << "\033[" << (cell.abandoned ? "1;31" : look->colour) << "m" << mark << "\033[0m"
+        out << "\033[" << (cell.abandoned ? "1;31" : look->colour) << (stands ? ";7" : "") << "m" << mark << "\033[0m"
             << padded.substr(mark.size());
       else
         out << padded;
@@ -105,8 +107,8 @@ void PrintMatrix(std::ostream& out, const Options& options, const std::string& c
   std::string roads = "\nRoads:";
   for (const RoadLook& look : kRoads) roads += (&look == kRoads ? " " : "; ") + std::string(look.shortName) + " " + look.text;
   PutWrapped(out, roads + ".", 2);
-  out << "* a departure from the classic launcher acted (below); ! the run was abandoned (--max-wait); - not "
-         "posed.\nStates:\n";
+  out << "* a departure from the classic launcher acted (below); ! the run was abandoned (--max-wait); ^ another "
+         "road than\n  on the release above; - not posed.\nStates:\n";
   for (const MatrixState& state : states) out << "  " << Pad(state.name, kStateColumn) << state.text << "\n";
 
   // One line per cell; departures are numbered once and named by number.
