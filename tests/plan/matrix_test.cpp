@@ -3,8 +3,11 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <sstream>
 
+#include "host_file.h"
 #include "machine_setup.h"
+#include "matrix_main.h"
 #include "matrix_run.h"
 #include "outcome.h"
 #include "plan_run.h"
@@ -55,6 +58,26 @@ TEST(MatrixTest, EveryCellRerunAloneFromItsOptionsIsTheCell) {
                            "uninstaller-done.reg", "earlier-edition.reg"})
     unlink((std::string(dir) + "/" + name).c_str());
   rmdir(dir);
+}
+
+// Over several code pages each cell is pinned under its page, so that a
+// change in one page names that page's cell.
+TEST(MatrixTest, CellsOfSeveralCodePagesArePinnedUnderTheirPage) {
+  const std::string file = "/tmp/matrix-test-pinned-" + std::to_string(getpid()) + ".txt";
+  std::vector<std::string> args = {"setup-plan", "--matrix", "--codepages", "1252,932", "--update", file,
+                                   std::string(SOURCE_DIR) + "/samples/sample-package"};
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(&arg[0]);
+  plan::Options options;
+  std::string error, text;
+  ASSERT_TRUE(plan::ParseOptions(static_cast<int>(argv.size()), argv.data(), &options, &error)) << error;
+  std::ostringstream out, err;
+  EXPECT_EQ(plan::RunMatrixCommand(options, out, err), 0) << err.str();
+  ASSERT_TRUE(plan::ReadHostFile(file, "the pinned file", &text, &error)) << error;
+  unlink(file.c_str());
+  EXPECT_NE(text.find("\n[win98:device@1252]\n"), std::string::npos);
+  EXPECT_NE(text.find("\n[win98:device@932]\n"), std::string::npos);
+  EXPECT_EQ(text.find("\n[win98:device]\n"), std::string::npos);
 }
 
 }  // namespace

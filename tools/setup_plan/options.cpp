@@ -9,7 +9,8 @@ namespace plan {
 const char kHelp[] =
     "usage: setup-plan [options] PACKAGE_DIR [-- LAUNCHER_ARGS...]\n"
     "       setup-plan --check [--json] [--codepage N] [--location WINPATH] PACKAGE_DIR\n"
-    "       setup-plan --matrix [--json] [--codepage N] [--location WINPATH]\n"
+    "       setup-plan --matrix [--json] [--codepage N | --codepages N,N...]\n"
+    "                  [--location WINPATH]\n"
     "                  [--printer NAME] [--max-wait MS] [--cell RELEASE:STATE=DIR]\n"
     "                  [--update FILE | --expect FILE] PACKAGE_DIR\n"
     "       setup-plan --explain CODE|all\n"
@@ -173,6 +174,7 @@ std::string* TextOption(Options* o, const std::string& arg) {
   if (arg == "--cell") return &o->cell;
   if (arg == "--update") return &o->update;
   if (arg == "--expect") return &o->expect;
+  if (arg == "--codepages") return &o->codePages;
   if (arg == "--windows-folder") return &o->windowsFolder;
   if (arg == "--current-folder") return &o->currentFolder;
   if (arg == "--system-folder") return &o->systemFolder;

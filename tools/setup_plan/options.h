@@ -51,6 +51,7 @@ struct Options {
   std::string cell;                        // --cell RELEASE:STATE=DIR
   std::string update;                      // --update FILE: the matrix's outcome written
   std::string expect;                      // --expect FILE: ... compared
+  std::string codePages;                   // --codepages 1252,932: the matrix in each
   std::string release = "winxp";
   int codePage = 1252;
   std::string packageDir;                  // on the host

@@ -1,5 +1,7 @@
 #include "matrix_report.h"
 
+#include <sstream>
+
 #include "machine_setup.h"
 #include "plan_unicode.h"
 #include "report.h"
@@ -60,6 +62,17 @@ void PrintMatrixJson(std::ostream& out, const Options& options, const std::strin
         << ",\n     \"plan\": " << Indented(c.planJson, "     ") << "}";
   }
   out << "\n  ]\n}\n";
+}
+
+void PrintMatricesJson(std::ostream& out, const std::vector<Options>& options, const std::vector<std::string>& checks,
+                       const std::vector<std::vector<CellResult>>& cells) {
+  out << "{\n  \"matrices\": [";
+  for (size_t i = 0; i < cells.size(); ++i) {
+    std::ostringstream one;
+    PrintMatrixJson(one, options[i], checks[i], cells[i]);
+    out << (i ? ", " : "") << Indented(one.str(), "  ");
+  }
+  out << "]\n}\n";
 }
 
 }  // namespace plan

@@ -18,9 +18,9 @@ namespace {
 
 // What the matrix takes; every other option describes one machine or run,
 // which the matrix poses itself.
-const char* const kMatrixOptions[] = {"--matrix", "--json",   "--codepage", "--location", "--printer",
-                                      "--max-wait", "--cell", "--update",   "--expect",   "--help", "-h"};
-const char* const kMatrixOnly[] = {"--cell", "--update", "--expect"};
+const char* const kMatrixOptions[] = {"--matrix", "--json",   "--codepage", "--codepages", "--location", "--printer",
+                                      "--max-wait", "--cell", "--update",   "--expect",     "--help",     "-h"};
+const char* const kMatrixOnly[] = {"--cell", "--update", "--expect", "--codepages"};
 
 bool Given(const Options& o, const char* option) { return o.places.count(option) != 0; }
 
@@ -48,12 +48,29 @@ bool CheckMatrixOptions(const Options& o, std::string* error) {
            false;
   const std::pair<const char*, const char*> apart[] = {
       {"--json", "--update"}, {"--json", "--expect"}, {"--json", "--cell"},
-      {"--update", "--expect"}, {"--cell", "--update"}, {"--cell", "--expect"}};
+      {"--update", "--expect"}, {"--cell", "--update"}, {"--cell", "--expect"},
+      {"--codepage", "--codepages"}, {"--codepages", "--cell"}};
   for (const auto& pair : apart)
     if (Given(o, pair.first) && Given(o, pair.second))
       return *error = OptionError(o, pair.second, std::string(pair.second) + " with " + pair.first +
                                                       ": each prints something else; leave out one of them"),
              false;
+  return true;
+}
+
+// The code pages of --codepages ("1252,932"), or the one of --codepage.
+bool CodePages(const Options& o, std::vector<int>* pages, std::string* error) {
+  if (o.codePages.empty()) return pages->push_back(o.codePage), true;
+  for (const std::string& page : Split(o.codePages, ",")) {
+    const int number = page == "1252" ? 1252 : page == "932" ? 932 : page == "936" ? 936 : page == "949" ? 949 : 0;
+    if (!number)
+      return *error = ValueError(o, "--codepages", "--codepages takes 1252, 932, 936 and 949, separated by commas, "
+                                                   "not \"" + Printable(page) + "\""),
+             false;
+    if (std::find(pages->begin(), pages->end(), number) != pages->end())
+      return *error = ValueError(o, "--codepages", "code page " + page + " twice in --codepages: give it once"), false;
+    pages->push_back(number);
+  }
   return true;
 }
 
@@ -118,21 +135,39 @@ int RunMatrixCommand(const Options& options, std::ostream& out, std::ostream& er
     for (const std::string& line : Split(error, "\n")) err << Printable(line) << "\n";
     return 2;
   };
-  if (!CheckMatrixOptions(options, &error) || !ReadPackageFacts(options, &facts, &error)) return fail();
+  std::vector<int> pages;
+  if (!CheckMatrixOptions(options, &error) || !CodePages(options, &pages, &error) ||
+      !ReadPackageFacts(options, &facts, &error))
+    return fail();
   if (!options.cell.empty()) {
     const int status = PrintCell(options, facts, out, &error);
     return status == 2 ? fail() : status;
   }
-  std::ostringstream check;
-  Options checkOptions = options;
-  checkOptions.check = true;
-  CheckPackage(checkOptions, check, &error);
-  if (!error.empty()) return fail();
   MatrixWanted wanted;
   wanted.json = options.json;
   wanted.outcome = !options.update.empty() || !options.expect.empty();
+  // One matrix per code page: the package is read, checked and run in each.
+  std::vector<Options> pageOptions;
+  std::vector<std::string> checks;
+  std::vector<std::vector<CellResult>> byPage;
   std::vector<CellResult> cells;
-  if (!RunMatrix(options, facts, wanted, &cells, &error)) return fail();
+  for (int page : pages) {
+    Options o = options;
+    o.codePage = page;
+    std::ostringstream check;
+    Options checkOptions = o;
+    checkOptions.check = true;
+    CheckPackage(checkOptions, check, &error);
+    std::vector<CellResult> pageCells;
+    if (!error.empty() || !ReadPackageFacts(o, &facts, &error) || !RunMatrix(o, facts, wanted, &pageCells, &error))
+      return fail();
+    for (CellResult& cell : pageCells)
+      if (pages.size() > 1) cell.codePageTag = "@" + std::to_string(page);
+    cells.insert(cells.end(), pageCells.begin(), pageCells.end());
+    pageOptions.push_back(o);
+    checks.push_back(check.str());
+    byPage.push_back(std::move(pageCells));
+  }
   if (!options.expect.empty()) {
     const int status = ExpectMatrixOutcome(out, options.expect, cells, &error);
     return status == 2 ? fail() : status;
@@ -140,10 +175,13 @@ int RunMatrixCommand(const Options& options, std::ostream& out, std::ostream& er
   if (!options.update.empty()) {
     if (!WriteMatrixOutcome(options.update, cells, &error)) return fail();
     out << "wrote the outcome of " << cells.size() << " cells to " << options.update << "\n";
+  } else if (options.json && pages.size() > 1) {
+    PrintMatricesJson(out, pageOptions, checks, byPage);
   } else if (options.json) {
-    PrintMatrixJson(out, options, check.str(), cells);
+    PrintMatrixJson(out, pageOptions[0], checks[0], cells);
   } else {
-    PrintMatrix(out, options, check.str(), cells, &out == &std::cout && isatty(STDOUT_FILENO));
+    for (size_t i = 0; i < byPage.size(); ++i)
+      PrintMatrix(out << (i ? "\n" : ""), pageOptions[i], checks[i], byPage[i], &out == &std::cout && isatty(STDOUT_FILENO));
   }
   for (const CellResult& cell : cells)
     if (cell.abandoned) return 1;

@@ -19,7 +19,7 @@ std::vector<std::string> CellLines(const CellResult& cell) {
   return cell.outcome;
 }
 
-std::string CellName(const CellResult& cell) { return cell.release + ":" + cell.state; }
+std::string CellName(const CellResult& cell) { return cell.release + ":" + cell.state + cell.codePageTag; }
 
 // The lines of `before` and `after`, in order, each marked "  " (in both),
 // "- " (only before) or "+ " (only after): a longest common subsequence.

@@ -19,6 +19,10 @@ void PrintMatrix(std::ostream& out, const Options& options, const std::string& c
 void PrintMatrixJson(std::ostream& out, const Options& options, const std::string& check,
                      const std::vector<CellResult>& cells);
 
+// Several code pages: {"matrices": [one document as above each]}.
+void PrintMatricesJson(std::ostream& out, const std::vector<Options>& options, const std::vector<std::string>& checks,
+                       const std::vector<std::vector<CellResult>>& cells);
+
 // "setup-plan --release win98 --reg DIR/device.reg ... PACKAGE", each
 // argument quoted for a POSIX shell where it needs it.
 std::string CellCommand(const CellSetup& setup);

@@ -13,6 +13,7 @@ namespace plan {
 struct CellResult {
   std::string release;  // option name: "win98"
   std::string state;
+  std::string codePageTag;  // "@932" when the matrix spans several code pages
   CellSetup setup;      // as --cell prints it (.reg files in DIR)
   std::string road;     // of the (single) run; "" when the state is not posed
   bool removal = false;
