@@ -10,7 +10,7 @@ const char kHelp[] =
     "usage: setup-plan [options] PACKAGE_DIR [-- LAUNCHER_ARGS...]\n"
     "       setup-plan --check [--json] [--codepage N] [--location WINPATH] PACKAGE_DIR\n"
     "       setup-plan --matrix [--json] [--codepage N | --codepages N,N...]\n"
-    "                  [--location WINPATH]\n"
+    "                  [--location WINPATH] [--machine NAME=FILE.reg]...\n"
     "                  [--printer NAME] [--max-wait MS] [--cell RELEASE:STATE=DIR]\n"
     "                  [--update FILE | --expect FILE] PACKAGE_DIR\n"
     "       setup-plan --explain CODE|all\n"
@@ -185,7 +185,7 @@ std::vector<std::string>* ListOption(Options* o, const std::string& arg) {
   const std::pair<const char*, std::vector<std::string>*> lists[] = {
       {"--reg", &o->regFiles}, {"--window", &o->windows}, {"--hung-window", &o->hungWindows}, {"--printer", &o->printers},
       {"--program", &o->programs}, {"--file", &o->files}, {"--event", &o->events},
-      {"--held-file", &o->heldFiles}};
+      {"--held-file", &o->heldFiles}, {"--machine", &o->machines}};
   for (const auto& l : lists)
     if (arg == l.first) return l.second;
   return nullptr;

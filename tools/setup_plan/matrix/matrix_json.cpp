@@ -36,7 +36,7 @@ void PrintMatrixJson(std::ostream& out, const Options& options, const std::strin
     out << (i ? ", " : "") << "{\"option\": " << JsonString(releases[i])
         << ", \"name\": " << JsonString(ReleaseName(releases[i])) << "}";
   out << "],\n  \"states\": [";
-  const std::vector<MatrixState>& states = MatrixStates();
+  const std::vector<MatrixState> states = MatrixStates(options);
   for (size_t i = 0; i < states.size(); ++i)
     out << (i ? "," : "") << "\n    {\"name\": " << JsonString(states[i].name)
         << ", \"text\": " << JsonString(states[i].text) << "}";
@@ -54,7 +54,7 @@ void PrintMatrixJson(std::ostream& out, const Options& options, const std::strin
         << ", \"removal\": " << (c.removal ? "true" : "false") << ", \"abandoned\": "
         << (c.abandoned ? "true" : "false") << ", \"lengthMs\": " << c.lengthMs
         << ", \"longestWaitMs\": " << c.longestWaitMs;
-    if (const CellResult* above = DiffersFromAbove(cells, i))
+    if (const CellResult* above = DiffersFromAbove(cells, i, states.size()))
       out << ", \"roadDiffersFrom\": {\"release\": " << JsonString(above->release)
           << ", \"road\": " << JsonString(above->road) << "}";
     out << ",\n     \"programs\": " << TextArray(c.programs, cp)

@@ -19,8 +19,8 @@ namespace {
 // What the matrix takes; every other option describes one machine or run,
 // which the matrix poses itself.
 const char* const kMatrixOptions[] = {"--matrix", "--json",   "--codepage", "--codepages", "--location", "--printer",
-                                      "--max-wait", "--cell", "--update",   "--expect",     "--help",     "-h"};
-const char* const kMatrixOnly[] = {"--cell", "--update", "--expect", "--codepages"};
+                                      "--max-wait", "--cell", "--update",   "--expect",     "--machine",  "--help", "-h"};
+const char* const kMatrixOnly[] = {"--cell", "--update", "--expect", "--codepages", "--machine"};
 
 bool Given(const Options& o, const char* option) { return o.places.count(option) != 0; }
 
@@ -55,7 +55,7 @@ bool CheckMatrixOptions(const Options& o, std::string* error) {
       return *error = OptionError(o, pair.second, std::string(pair.second) + " with " + pair.first +
                                                       ": each prints something else; leave out one of them"),
              false;
-  return true;
+  return CheckMachines(o, error);
 }
 
 // The code pages of --codepages ("1252,932"), or the one of --codepage.
@@ -92,9 +92,9 @@ bool ParseCell(const Options& o, std::string* release, std::string* state, std::
     return *error = ValueError(o, "--cell", "no row \"" + Printable(*release) + "\"; the rows are" + valid), false;
   }
   std::string valid;
-  for (const MatrixState& s : MatrixStates())
+  for (const MatrixState& s : MatrixStates(o))
     if (*state == s.name) return true;
-    else valid += std::string(" ") + s.name;
+    else valid += " " + s.name;
   return *error = ValueError(o, "--cell", "no state \"" + Printable(*state) + "\"; the states are" + valid), false;
 }
 

@@ -127,8 +127,7 @@ bool RunCell(const PackageFacts& facts, const Options& runBase, MatrixWanted wan
 
 }  // namespace
 
-const CellResult* DiffersFromAbove(const std::vector<CellResult>& cells, size_t index) {
-  const size_t states = MatrixStates().size();
+const CellResult* DiffersFromAbove(const std::vector<CellResult>& cells, size_t index, size_t states) {
   if (index < states) return nullptr;
   const CellResult& above = cells[index - states];
   const CellResult& cell = cells[index];
@@ -140,12 +139,16 @@ bool RunMatrix(const Options& options, const PackageFacts& facts, MatrixWanted w
   Options runBase = options;
   std::error_code code;
   runBase.packageDir = fs::absolute(options.packageDir, code).string();
+  for (std::string& machine : runBase.machines) {
+    const size_t eq = machine.find('=');
+    machine = machine.substr(0, eq + 1) + fs::absolute(machine.substr(eq + 1), code).string();
+  }
   ScratchFolder scratch;
   if (!scratch.Make(error)) return false;
   fs::create_directory(fs::path(scratch.path()) / kCellDir, code);
   InFolder in(scratch.path());
   for (const std::string& release : MatrixReleases()) {
-    for (const MatrixState& state : MatrixStates()) {
+    for (const MatrixState& state : MatrixStates(options)) {
       CellResult cell;
       cell.release = release;
       cell.state = state.name;

@@ -28,7 +28,8 @@ struct CellResult {
 
 // The cell of the same state on the release above (older), when both are
 // posed and their roads differ; nullptr otherwise. Such a cell stands out.
-const CellResult* DiffersFromAbove(const std::vector<CellResult>& cells, size_t index);
+// `states`: how many cells a release has.
+const CellResult* DiffersFromAbove(const std::vector<CellResult>& cells, size_t index, size_t states);
 
 struct MatrixWanted {
   bool json = false;

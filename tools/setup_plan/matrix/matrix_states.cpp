@@ -2,6 +2,7 @@
 
 #include "machine_setup.h"
 #include "plan_text.h"
+#include "reg_file.h"
 #include "records/records.h"
 #include "sim.h"
 
@@ -94,8 +95,8 @@ std::string ReadInfo(const std::string& path, const char* key) {
 
 }  // namespace
 
-const std::vector<MatrixState>& MatrixStates() {
-  static const std::vector<MatrixState> states = {
+std::vector<MatrixState> MatrixStates(const Options& options) {
+  std::vector<MatrixState> states = {
       {"fresh", "a machine without the product"},
       {"device", "the device plugged in before the software; Windows installs its printer function at 3000 ms"},
       {"function", "the device plugged in, its printer function installed (class GUIDUNDINF)"},
@@ -108,7 +109,31 @@ const std::vector<MatrixState>& MatrixStates() {
       {"limited", "a limited user (2000 and later)"},
       {"no-waiter", "no program waits for the completion event"},
   };
+  for (const std::string& machine : options.machines) {
+    const size_t eq = machine.find('=');
+    states.push_back({machine.substr(0, eq), "your machine: " + machine.substr(eq + 1), machine.substr(eq + 1)});
+  }
   return states;
+}
+
+bool CheckMachines(const Options& options, std::string* error) {
+  std::vector<std::string> names;
+  for (const MatrixState& state : MatrixStates(Options())) names.push_back(state.name);
+  for (const std::string& machine : options.machines) {
+    const size_t eq = machine.find('=');
+    const std::string name = machine.substr(0, eq);
+    const auto bad = [&](const std::string& what) { return *error = ArgumentError(options, machine, what), false; };
+    if (eq == std::string::npos || eq + 1 == machine.size())
+      return bad("--machine needs NAME=FILE.reg, not \"" + Printable(machine) + "\"");
+    if (name.empty() || name.size() > 9 || name.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789-") != std::string::npos)
+      return bad("the machine's name \"" + Printable(name) + "\" is a column of the table: give 1 to 9 of a-z, 0-9 and -");
+    if (std::find(names.begin(), names.end(), name) != names.end())
+      return bad("a state named \"" + name + "\" is there already: give the machine a name of its own");
+    names.push_back(name);
+    RegFile file;
+    if (!ReadRegFile(machine.substr(eq + 1), &file, error)) return false;
+  }
+  return true;
 }
 
 std::vector<std::string> MatrixReleases() {
@@ -180,6 +205,8 @@ CellSetup SetUpCell(const Options& options, const PackageFacts& f, const std::st
     a.insert(a.end(), {"--user", "limited"});
   }
   if (state == "no-waiter") a.push_back("--no-waiter");
+  for (const MatrixState& own : MatrixStates(options))
+    if (own.name == state && !own.regFile.empty()) a.insert(a.end(), {"--reg", own.regFile});
   a.push_back(options.packageDir);
   if (state == "removal") a.insert(a.end(), {"--", "/a" + f.printer});
   return cell;

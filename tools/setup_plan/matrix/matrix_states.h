@@ -24,10 +24,16 @@ struct PackageFacts {
 };
 
 struct MatrixState {
-  const char* name;  // at most 9 characters: a column of the table
-  const char* text;  // what it poses, for the legend
+  std::string name;     // at most 9 characters: a column of the table
+  std::string text;     // what it poses, for the legend
+  std::string regFile;  // a machine of the builder's own (--machine NAME=FILE)
 };
-const std::vector<MatrixState>& MatrixStates();
+// The states the package gives, then the builder's machines (--machine).
+std::vector<MatrixState> MatrixStates(const Options& options);
+
+// Whether --machine's values are NAME=FILE with a name of its own (at most
+// 9 of a-z, 0-9 and -) and a usable .reg file; otherwise `error` says why.
+bool CheckMachines(const Options& options, std::string* error);
 
 // Releases of the rows, one option name each, in the order of age.
 std::vector<std::string> MatrixReleases();

@@ -10,6 +10,7 @@ namespace {
 const size_t kWidth = 120;
 const size_t kReleaseColumn = 9;
 const size_t kStateColumn = 10;
+const size_t kColumns = 11;  // states in one block of the table
 
 struct RoadLook {
   const char* road;
@@ -37,12 +38,12 @@ std::string Pad(const std::string& text, size_t width) {
   return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
 }
 
-std::string CellMark(const std::vector<CellResult>& cells, size_t index) {
+std::string CellMark(const std::vector<CellResult>& cells, size_t index, size_t states) {
   const CellResult& cell = cells[index];
   if (cell.road.empty()) return "-";
   const RoadLook* look = Look(cell.road);
   return std::string(look ? look->shortName : cell.road.substr(0, 6)) + (cell.abandoned ? "!" : "") +
-         (cell.departures.empty() ? "" : "*") + (DiffersFromAbove(cells, index) ? "^" : "");
+         (cell.departures.empty() ? "" : "*") + (DiffersFromAbove(cells, index, states) ? "^" : "");
 }
 
 // `text` in lines of at most kWidth, broken at blanks, the later lines indented.
@@ -80,36 +81,42 @@ std::string CellCommand(const CellSetup& setup) {
 
 void PrintMatrix(std::ostream& out, const Options& options, const std::string& check,
                  const std::vector<CellResult>& cells, bool colour) {
-  const std::vector<MatrixState>& states = MatrixStates();
-  out << "Matrix: " << options.packageDir << " on " << cells.size() / states.size() << " releases in "
-      << states.size() << " machine states, code page " << options.codePage << "\n\n";
-  out << "Package check (--check):\n" << check << "\n";
-  out << Pad("", kReleaseColumn);
-  for (const MatrixState& state : states) out << Pad(state.name, &state == &states.back() ? 0 : kStateColumn);
-  out << "\n";
-  for (size_t row = 0; row * states.size() < cells.size(); ++row) {
-    std::string line = Pad(cells[row * states.size()].release, kReleaseColumn);
-    out << line;
-    for (size_t column = 0; column < states.size(); ++column) {
-      const CellResult& cell = cells[row * states.size() + column];
-      const std::string mark = CellMark(cells, row * states.size() + column);
-      const RoadLook* look = Look(cell.road);
-      const std::string padded = Pad(mark, column + 1 < states.size() ? kStateColumn : 0);
-      const bool stands = DiffersFromAbove(cells, row * states.size() + column) != nullptr;
-      if (colour && look)
-        out << "\033[" << (cell.abandoned ? "1;31" : look->colour) << (stands ? ";7" : "") << "m" << mark << "\033[0m"
-            << padded.substr(mark.size());
-      else
-        out << padded;
-    }
+  const std::vector<MatrixState> states = MatrixStates(options);
+  const size_t n = states.size();
+  out << "Matrix: " << options.packageDir << " on " << cells.size() / n << " releases in " << n
+      << " machine states, code page " << options.codePage << "\n\n";
+  out << "Package check (--check):\n" << check;
+  // Blocks of at most kColumns states, so that the table fits kWidth.
+  for (size_t first = 0; first < n; first += kColumns) {
+    const size_t last = std::min(n, first + kColumns);
+    out << "\n" << Pad("", kReleaseColumn);
+    for (size_t column = first; column < last; ++column)
+      out << Pad(states[column].name, column + 1 < last ? kStateColumn : 0);
     out << "\n";
+    for (size_t row = 0; row * n < cells.size(); ++row) {
+      out << Pad(cells[row * n].release, kReleaseColumn);
+      for (size_t column = first; column < last; ++column) {
+        const size_t index = row * n + column;
+        const CellResult& cell = cells[index];
+        const std::string mark = CellMark(cells, index, n);
+        const RoadLook* look = Look(cell.road);
+        const std::string padded = Pad(mark, column + 1 < last ? kStateColumn : 0);
+        const bool stands = DiffersFromAbove(cells, index, n) != nullptr;
+        if (colour && look)
+          out << "\033[" << (cell.abandoned ? "1;31" : look->colour) << (stands ? ";7" : "") << "m" << mark
+              << "\033[0m" << padded.substr(mark.size());
+        else
+          out << padded;
+      }
+      out << "\n";
+    }
   }
   std::string roads = "\nRoads:";
   for (const RoadLook& look : kRoads) roads += (&look == kRoads ? " " : "; ") + std::string(look.shortName) + " " + look.text;
   PutWrapped(out, roads + ".", 2);
   out << "* a departure from the classic launcher acted (below); ! the run was abandoned (--max-wait); ^ another "
          "road than\n  on the release above; - not posed.\nStates:\n";
-  for (const MatrixState& state : states) out << "  " << Pad(state.name, kStateColumn) << state.text << "\n";
+  for (const MatrixState& state : states) PutWrapped(out, "  " + Pad(state.name, kStateColumn) + state.text, 12);
 
   // One line per cell; departures are numbered once and named by number.
   std::vector<std::string> departures;
