@@ -12,7 +12,7 @@ const char kHelp[] =
     "       setup-plan --matrix [--json] [--codepage N | --codepages N,N...]\n"
     "                  [--location WINPATH] [--machine NAME=FILE.reg]...\n"
     "                  [--printer NAME] [--max-wait MS] [--cell RELEASE:STATE=DIR]\n"
-    "                  [--update FILE | --expect FILE] PACKAGE_DIR\n"
+    "                  [--update FILE | --expect FILE | --html FILE] PACKAGE_DIR\n"
     "       setup-plan --explain CODE|all\n"
     "       setup-plan --help | -h\n"
     "\n"
@@ -175,6 +175,7 @@ std::string* TextOption(Options* o, const std::string& arg) {
   if (arg == "--update") return &o->update;
   if (arg == "--expect") return &o->expect;
   if (arg == "--codepages") return &o->codePages;
+  if (arg == "--html") return &o->html;
   if (arg == "--windows-folder") return &o->windowsFolder;
   if (arg == "--current-folder") return &o->currentFolder;
   if (arg == "--system-folder") return &o->systemFolder;

@@ -53,6 +53,7 @@ struct Options {
   std::string expect;                      // --expect FILE: ... compared
   std::string codePages;                   // --codepages 1252,932: the matrix in each
   std::vector<std::string> machines;       // --machine NAME=FILE.reg: a state of the builder's own
+  std::string html;                        // --html FILE: the matrix as a page
   std::string release = "winxp";
   int codePage = 1252;
   std::string packageDir;                  // on the host

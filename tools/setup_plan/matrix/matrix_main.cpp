@@ -19,8 +19,8 @@ namespace {
 // What the matrix takes; every other option describes one machine or run,
 // which the matrix poses itself.
 const char* const kMatrixOptions[] = {"--matrix", "--json",   "--codepage", "--codepages", "--location", "--printer",
-                                      "--max-wait", "--cell", "--update",   "--expect",     "--machine",  "--help", "-h"};
-const char* const kMatrixOnly[] = {"--cell", "--update", "--expect", "--codepages", "--machine"};
+                                      "--max-wait", "--cell", "--update",   "--expect",     "--machine",  "--html", "--help", "-h"};
+const char* const kMatrixOnly[] = {"--cell", "--update", "--expect", "--codepages", "--machine", "--html"};
 
 bool Given(const Options& o, const char* option) { return o.places.count(option) != 0; }
 
@@ -49,7 +49,8 @@ bool CheckMatrixOptions(const Options& o, std::string* error) {
   const std::pair<const char*, const char*> apart[] = {
       {"--json", "--update"}, {"--json", "--expect"}, {"--json", "--cell"},
       {"--update", "--expect"}, {"--cell", "--update"}, {"--cell", "--expect"},
-      {"--codepage", "--codepages"}, {"--codepages", "--cell"}};
+      {"--codepage", "--codepages"}, {"--codepages", "--cell"}, {"--html", "--json"}, {"--html", "--update"},
+      {"--html", "--expect"}, {"--html", "--cell"}, {"--html", "--codepages"}};
   for (const auto& pair : apart)
     if (Given(o, pair.first) && Given(o, pair.second))
       return *error = OptionError(o, pair.second, std::string(pair.second) + " with " + pair.first +
@@ -146,6 +147,7 @@ int RunMatrixCommand(const Options& options, std::ostream& out, std::ostream& er
   MatrixWanted wanted;
   wanted.json = options.json;
   wanted.outcome = !options.update.empty() || !options.expect.empty();
+  wanted.text = !options.html.empty();
   // One matrix per code page: the package is read, checked and run in each.
   std::vector<Options> pageOptions;
   std::vector<std::string> checks;
@@ -175,6 +177,13 @@ int RunMatrixCommand(const Options& options, std::ostream& out, std::ostream& er
   if (!options.update.empty()) {
     if (!WriteMatrixOutcome(options.update, cells, &error)) return fail();
     out << "wrote the outcome of " << cells.size() << " cells to " << options.update << "\n";
+  } else if (!options.html.empty()) {
+    std::ofstream page(options.html, std::ios::binary);
+    PrintMatrixHtml(page, pageOptions[0], checks[0], cells);
+    if (!page.flush())
+      return error = Printable(options.html) + ":0: error: cannot be written: name a file in a folder you may write to",
+             fail();
+    out << "wrote the matrix of " << cells.size() << " cells to " << options.html << "\n";
   } else if (options.json && pages.size() > 1) {
     PrintMatricesJson(out, pageOptions, checks, byPage);
   } else if (options.json) {

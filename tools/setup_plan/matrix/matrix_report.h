@@ -19,6 +19,11 @@ void PrintMatrix(std::ostream& out, const Options& options, const std::string& c
 void PrintMatrixJson(std::ostream& out, const Options& options, const std::string& check,
                      const std::vector<CellResult>& cells);
 
+// One self-contained page: the grid coloured by road, a legend, each cell a
+// link to its plan (needs each cell's planText).
+void PrintMatrixHtml(std::ostream& out, const Options& options, const std::string& check,
+                     const std::vector<CellResult>& cells);
+
 // Several code pages: {"matrices": [one document as above each]}.
 void PrintMatricesJson(std::ostream& out, const std::vector<Options>& options, const std::vector<std::string>& checks,
                        const std::vector<std::vector<CellResult>>& cells);

@@ -116,6 +116,11 @@ bool RunCell(const PackageFacts& facts, const Options& runBase, MatrixWanted wan
     return cell->setup.posed = false, cell->setup.notPosed = Split(refused, "\n")[0], true;
   Summarise(o.location, runs[0], cell);
   if (wanted.outcome) cell->outcome = OutcomeLines(machine, before, ObserveMachine(machine, false), runs);
+  if (wanted.text) {
+    std::ostringstream text;
+    PrintPlan(text, o, machine, runs);
+    cell->planText = text.str();
+  }
   if (wanted.json) {
     std::ostringstream json;
     PrintPlanJson(json, o, machine, runs);

@@ -23,6 +23,7 @@ struct CellResult {
   unsigned long lengthMs = 0;         // the run's virtual length
   std::vector<std::string> departures;  // what the classic launcher does where this one departs
   std::string planJson;               // the plan as --json prints it (when asked)
+  std::string planText;               // the plan as it prints for people (when asked)
   std::vector<std::string> outcome;   // the outcome lines (when asked)
 };
 
@@ -34,6 +35,7 @@ const CellResult* DiffersFromAbove(const std::vector<CellResult>& cells, size_t 
 struct MatrixWanted {
   bool json = false;
   bool outcome = false;
+  bool text = false;
 };
 
 // Runs every cell; `options` gives the package, code page, location,
