@@ -59,6 +59,7 @@ void PrintMatrixJson(std::ostream& out, const Options& options, const std::strin
           << ", \"road\": " << JsonString(above->road) << "}";
     out << ",\n     \"programs\": " << TextArray(c.programs, cp)
         << ",\n     \"departures\": " << TextArray(c.departures, cp)
+        << ",\n     \"findings\": " << TextArray(c.findings, cp)
         << ",\n     \"plan\": " << Indented(c.planJson, "     ") << "}";
   }
   out << "\n  ]\n}\n";

@@ -120,6 +120,20 @@ int PrintCell(const Options& o, const PackageFacts& facts, std::ostream& out, st
   return 0;
 }
 
+// The findings about a file of the package (not InstallInfo.ini) that the
+// cell's run started or copied: where the builder's mistake shows.
+void NoteFindings(const std::vector<Finding>& findings, CellResult* cell) {
+  for (const Finding& f : findings) {
+    const std::string file = f.where.substr(0, f.where.rfind(':'));
+    for (const std::string& used : cell->packageFiles) {
+      const std::string text = std::string(f.code) + " " + file;
+      if (Upper(used) == Upper(file) && !f.note &&
+          std::find(cell->findings.begin(), cell->findings.end(), text) == cell->findings.end())
+        cell->findings.push_back(text);
+    }
+  }
+}
+
 }  // namespace
 
 bool WantsMatrix(const Options& options) {
@@ -163,8 +177,12 @@ int RunMatrixCommand(const Options& options, std::ostream& out, std::ostream& er
     std::vector<CellResult> pageCells;
     if (!error.empty() || !ReadPackageFacts(o, &facts, &error) || !RunMatrix(o, facts, wanted, &pageCells, &error))
       return fail();
-    for (CellResult& cell : pageCells)
+    std::vector<Finding> findings;
+    if (!LintPackage(o, &findings, &error)) return fail();
+    for (CellResult& cell : pageCells) {
       if (pages.size() > 1) cell.codePageTag = "@" + std::to_string(page);
+      NoteFindings(findings, &cell);
+    }
     cells.insert(cells.end(), pageCells.begin(), pageCells.end());
     pageOptions.push_back(o);
     checks.push_back(check.str());

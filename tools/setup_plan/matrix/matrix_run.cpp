@@ -68,7 +68,12 @@ void Summarise(const std::string& location, const RunResult& run, CellResult* ce
   cell->removal = run.removal;
   cell->abandoned = run.abandoned;
   const std::string folder = Upper(sim::WindowsPath(location) + "\\");
+  const auto inPackage = [&](const std::string& path) {
+    if (Upper(path).compare(0, folder.size(), folder) == 0) cell->packageFiles.push_back(path.substr(folder.size()));
+  };
+  for (const sim::FileCopy& copy : sim::FileCopies()) inPackage(copy.from);
   for (const sim::ProcessStart& start : sim::ProcessStarts()) {
+    if (!start.applicationNameNull) inPackage(start.applicationName);
     if (!start.started) continue;
     const std::string& path = start.applicationNameNull ? start.commandLine : start.applicationName;
     cell->programs.push_back(Upper(path).compare(0, folder.size(), folder) == 0 ? path.substr(folder.size()) : path);

@@ -25,7 +25,7 @@ const RoadLook kRoads[] = {
     {"earlier-edition", "caution", "33", "the \"Caution!\" box: remove the earlier edition first"},
     {"another-copy", "busy", "35", "ends: another copy runs"},
     {"unsupported", "unsupp", "2", "ends: the release is not supported"},
-    {"unusable", "unusable", "31", "ends: InstallInfo.ini names nothing usable"},
+    {"unusable", "bad-ini", "31", "ends: InstallInfo.ini names nothing usable"},
 };
 
 const RoadLook* Look(const std::string& road) {
@@ -42,8 +42,10 @@ std::string CellMark(const std::vector<CellResult>& cells, size_t index, size_t 
   const CellResult& cell = cells[index];
   if (cell.road.empty()) return "-";
   const RoadLook* look = Look(cell.road);
-  return std::string(look ? look->shortName : cell.road.substr(0, 6)) + (cell.abandoned ? "!" : "") +
-         (cell.departures.empty() ? "" : "*") + (DiffersFromAbove(cells, index, states) ? "^" : "");
+  const std::string marks = std::string(cell.abandoned ? "!" : "") + (cell.findings.empty() ? "" : "#") +
+                            (cell.departures.empty() ? "" : "*") + (DiffersFromAbove(cells, index, states) ? "^" : "");
+  // At most kStateColumn - 1 characters, so that a blank parts the columns.
+  return (std::string(look ? look->shortName : cell.road.substr(0, 6)) + marks).substr(0, kStateColumn - 1);
 }
 
 // `text` in lines of at most kWidth, broken at blanks, the later lines indented.
@@ -115,7 +117,8 @@ void PrintMatrix(std::ostream& out, const Options& options, const std::string& c
   for (const RoadLook& look : kRoads) roads += (&look == kRoads ? " " : "; ") + std::string(look.shortName) + " " + look.text;
   PutWrapped(out, roads + ".", 2);
   out << "* a departure from the classic launcher acted (below); ! the run was abandoned (--max-wait); ^ another "
-         "road than\n  on the release above; - not posed.\nStates:\n";
+         "road than\n  on the release above; # the run started or copied a file a finding names; - not posed.\n"
+         "States:\n";
   for (const MatrixState& state : states) PutWrapped(out, "  " + Pad(state.name, kStateColumn) + state.text, 12);
 
   // One line per cell; departures are numbered once and named by number.
@@ -138,7 +141,9 @@ void PrintMatrix(std::ostream& out, const Options& options, const std::string& c
       if (n == departures.size()) departures.push_back(d);
       numbers += (numbers.empty() ? "departs [" : ",") + std::to_string(n + 1);
     }
-    PutWrapped(out, line + programs + (numbers.empty() ? "" : "; " + numbers + "]"), 19);
+    std::string findings;
+    for (const std::string& f : cell.findings) findings += (findings.empty() ? "; finding " : ", ") + f;
+    PutWrapped(out, line + programs + (numbers.empty() ? "" : "; " + numbers + "]") + findings, 19);
   }
   if (!departures.empty()) out << "\nDepartures (where the classic launcher does otherwise):\n";
   for (size_t i = 0; i < departures.size(); ++i)
