@@ -208,7 +208,7 @@ CellSetup SetUpCell(const Options& options, const PackageFacts& f, const std::st
   for (const MatrixState& own : MatrixStates(options))
     if (own.name == state && !own.regFile.empty()) a.insert(a.end(), {"--reg", own.regFile});
   a.push_back(options.packageDir);
-  if (state == "removal") a.insert(a.end(), {"--", "/a" + f.printer});
+  if (state == "removal") a.insert(a.end(), {"--", "/a" + f.printer.substr(0, f.printer.find('='))});
   return cell;
 }
 

@@ -19,7 +19,7 @@ struct PackageFacts {
   std::string setupClass;    // GUIDUNDINF
   std::string hardwareId;    // the first id of VID_PID
   std::string product;       // the last name of RegistryPath (or PDIENTRY): the printer's and folder's name
-  std::string printer;       // the printer removed with /a: --printer, or the product
+  std::string printer;       // the printer removed with /a: --printer NAME[=DRIVER], or the product
   bool hasInstaller = false; // Install\Setup.exe is in the package: its effect is scripted
 };
 
