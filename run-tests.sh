@@ -200,6 +200,7 @@ if wants host; then
   script_suite bad-input "$ROOT/tests/check_bad_input.sh"
   script_suite install-deps "$ROOT/tests/install/install_deps_test.sh"
   script_suite setup-plan "$ROOT/tests/plan/run.sh"
+  script_suite setup-plan-page "$ROOT/tests/plan/run-page.sh"
   # Each fuzz target for a few seconds (its own clang build in build/fuzz).
   NICENESS=10 script_suite fuzz "$ROOT/tests/fuzz/smoke.sh"
 fi

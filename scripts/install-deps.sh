@@ -28,7 +28,7 @@ PACKAGES=(
   wine wine32:i386 wine64
   xvfb xauth x11-utils xdotool imagemagick
   locales-all fonts-wine fonts-wqy-microhei
-  osslsigncode openssl python3 git
+  osslsigncode openssl python3 git chromium
 )
 RETRIES="${INSTALL_DEPS_RETRIES:-3}"
 WAIT="${INSTALL_DEPS_RETRY_WAIT:-60}"

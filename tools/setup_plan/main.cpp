@@ -12,6 +12,7 @@
 #include "lint.h"
 #include "lint_codes.h"
 #include "machine_setup.h"
+#include "matrix_main.h"
 #include "options.h"
 #include "outcome.h"
 #include "plan_run.h"
@@ -46,6 +47,7 @@ int main(int argc, char** argv) {
     std::cout << text;
     return 0;
   }
+  if (plan::WantsMatrix(options)) return plan::RunMatrixCommand(options, std::cout, std::cerr);
   if (options.check) {
     const bool clean = plan::CheckPackage(options, std::cout, &error);
     return clean ? 0 : error.empty() ? 1 : Fail(error);

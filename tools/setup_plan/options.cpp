@@ -9,6 +9,10 @@ namespace plan {
 const char kHelp[] =
     "usage: setup-plan [options] PACKAGE_DIR [-- LAUNCHER_ARGS...]\n"
     "       setup-plan --check [--json] [--codepage N] [--location WINPATH] PACKAGE_DIR\n"
+    "       setup-plan --matrix [--json] [--codepage N | --codepages N,N...]\n"
+    "                  [--location WINPATH] [--machine NAME=FILE.reg]...\n"
+    "                  [--printer NAME] [--max-wait MS] [--cell RELEASE:STATE=DIR]\n"
+    "                  [--update FILE | --expect FILE | --html FILE] PACKAGE_DIR\n"
     "       setup-plan --explain CODE|all\n"
     "       setup-plan --help | -h\n"
     "\n"
@@ -17,6 +21,10 @@ const char kHelp[] =
     "is printed in order. --check lints the package instead: one line per finding,\n"
     "ending in the code of its kind ([PDI04]); --explain CODE says what the code means\n"
     "and what to do (--explain all: every code).\n"
+    "--matrix plans the package on every release in every machine state that\n"
+    "follows from its InstallInfo.ini; --cell prints the options that rerun one\n"
+    "cell (its .reg files written to DIR); --update FILE writes every cell's outcome,\n"
+    "--expect FILE compares with it (exit 3 naming each changed cell).\n"
     "\n"
     "A package holds Setup.exe, InstallInfo.ini ([INSTALL_INFO] RegistryPath,\n"
     "PDIENTRY, GUIDUNDINF, VID_PID; [UNINSTALL] INFSGUID), Install\\Setup.exe (the\n"
@@ -163,6 +171,11 @@ std::string* TextOption(Options* o, const std::string& arg) {
   if (arg == "--location") return &o->location;
   if (arg == "--state") return &o->stateFile;
   if (arg == "--compare") return &o->compareWith;
+  if (arg == "--cell") return &o->cell;
+  if (arg == "--update") return &o->update;
+  if (arg == "--expect") return &o->expect;
+  if (arg == "--codepages") return &o->codePages;
+  if (arg == "--html") return &o->html;
   if (arg == "--windows-folder") return &o->windowsFolder;
   if (arg == "--current-folder") return &o->currentFolder;
   if (arg == "--system-folder") return &o->systemFolder;
@@ -173,7 +186,7 @@ std::vector<std::string>* ListOption(Options* o, const std::string& arg) {
   const std::pair<const char*, std::vector<std::string>*> lists[] = {
       {"--reg", &o->regFiles}, {"--window", &o->windows}, {"--hung-window", &o->hungWindows}, {"--printer", &o->printers},
       {"--program", &o->programs}, {"--file", &o->files}, {"--event", &o->events},
-      {"--held-file", &o->heldFiles}};
+      {"--held-file", &o->heldFiles}, {"--machine", &o->machines}};
   for (const auto& l : lists)
     if (arg == l.first) return l.second;
   return nullptr;
@@ -234,6 +247,7 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
     }
     if (arg == "--help" || arg == "-h") { o->help = true; continue; }
     if (arg == "--check") { o->check = true; continue; }
+    if (arg == "--matrix") { o->matrix = true; continue; }
     if (arg == "--json") { o->json = true; continue; }
     if (arg == "--outcome") { o->outcome = true; continue; }
     if (arg == "--no-waiter") { o->waiter = false; continue; }

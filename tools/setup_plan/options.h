@@ -47,6 +47,13 @@ struct Options {
   bool json = false;
   bool outcome = false;                    // print the outcome, not the effects
   std::string compareWith;                 // a file of observed outcome lines
+  bool matrix = false;                     // --matrix: every release in every state (matrix/)
+  std::string cell;                        // --cell RELEASE:STATE=DIR
+  std::string update;                      // --update FILE: the matrix's outcome written
+  std::string expect;                      // --expect FILE: ... compared
+  std::string codePages;                   // --codepages 1252,932: the matrix in each
+  std::vector<std::string> machines;       // --machine NAME=FILE.reg: a state of the builder's own
+  std::string html;                        // --html FILE: the matrix as a page
   std::string release = "winxp";
   int codePage = 1252;
   std::string packageDir;                  // on the host
