@@ -1,4 +1,5 @@
 #include "options.h"
+#include "plan_unicode.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -184,9 +185,16 @@ std::string Error(int place, const std::string& what) {
 std::string Printable(const std::string& text) {
   static const char digits[] = "0123456789abcdef";
   std::string out;
-  for (unsigned char c : text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    std::u16string unit;
+    const size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
     if (c >= 0x20 && c < 0x7F) {
       out += static_cast<char>(c);
+    } else if (c >= 0xC2 && Utf8ToUtf16(std::string_view(text).substr(i, length), &unit, nullptr) &&
+               text.size() - i >= length && unit[0] >= 0xA0) {
+      out.append(text, i, length);  // a character of UTF-8 text, as the terminal shows it
+      i += length - 1;
     } else {
       out += "\\x";
       out += digits[c >> 4];
