@@ -2,7 +2,8 @@
 """Writes sim/code_page_tables.cpp from Windows' code page tables in NLS form.
 
 Usage: scripts/gen_code_page_tables.py [NLS_DIR] > sim/code_page_tables.cpp
-NLS_DIR holds c_NNN.nls (default /usr/share/wine/nls, as Wine ships them).
+NLS_DIR holds c_NNN.nls and the case table l_intl.nls (default
+/usr/share/wine/nls, as Wine ships them).
 
 An NLS table holds both directions in full: bytes to UTF-16 and every UTF-16
 unit to bytes, best-fit mappings included. The output keeps the first in
@@ -83,6 +84,34 @@ def check(head, to_uni, from_uni, segments, extra):
     assert rebuild_reverse(head, segments, extra) == from_uni, head['code_page']
 
 
+def load_case(path):
+    raw = open(path, 'rb').read()
+    w = struct.unpack('<%dH' % (len(raw) // 2), raw)
+    upper, lower = w[2:], w[w[1] + 2:]
+
+    def mapped(table, ch):
+        return (ch + table[table[table[ch >> 8] + (ch >> 4 & 0xF)] + (ch & 0xF)]) & 0xFFFF
+    return (lambda ch: mapped(upper, ch)), (lambda ch: mapped(lower, ch))
+
+
+def single_upper(head, to_uni, from_uni, upper, lower):
+    """(byte, upper byte) of the single bytes whose capital the code page holds:
+    up through UTF-16 and back (best fit too), kept only when the capital
+    lower-cases back to the byte, as Windows' CharUpperA and msvcrt have it."""
+    lead = set()
+    for i in range(0, 12, 2):
+        if head['lead'][i]:
+            lead.update(range(head['lead'][i], head['lead'][i + 1] + 1))
+    pairs = []
+    for c in range(0x80, 0x100):
+        if c in lead:
+            continue
+        up = from_uni[upper(to_uni[c])]
+        if up != c and up < 0x100 and up not in lead and from_uni[lower(to_uni[up])] == c:
+            pairs.append((c, up))
+    return pairs
+
+
 def numbers(values, per_line=16):
     lines = []
     for i in range(0, len(values), per_line):
@@ -96,9 +125,11 @@ def main():
            '// tables in NLS form (c_NNN.nls); do not edit.',
            '// Per code page: bytes to UTF-16 as segments (first code, count, then',
            '// one unit per code), and the UTF-16 units whose bytes are not the',
-           '// first code that reads as them (best fit, duplicates) as pairs.',
+           '// first code that reads as them (best fit, duplicates) as pairs; the',
+           '// single-byte letters with their capitals, from the case table l_intl.nls.',
            '#include "code_pages.h"', '', 'namespace sim {', 'namespace {']
     rows = []
+    upper, lower = load_case(os.path.join(nls_dir, 'l_intl.nls'))
     for cp in CODE_PAGES:
         head, to_uni, from_uni = load(os.path.join(nls_dir, 'c_%d.nls' % cp))
         assert head['code_page'] == cp
@@ -108,11 +139,18 @@ def main():
         for start, values in segments:
             flat += [start, len(values)] + values
         pairs = [v for pair in extra for v in pair]
+        cases = single_upper(head, to_uni, from_uni, upper, lower)
+        if cp == 1252:  # the well-known chart: a-z, 0xE0-0xFE but 0xF7, 0x9A 0x9C 0x9E, 0xFF
+            assert cases == [(c, c - 0x10) for c in (0x9A, 0x9C, 0x9E)] + [
+                (c, c - 0x20) for c in range(0xE0, 0xFF) if c != 0xF7] + [(0xFF, 0x9F)], cases
+        case_bytes = [v for pair in cases for v in pair] or [0, 0]
         out += ['', 'const uint16_t k%dToUnicode[] = {' % cp, numbers(flat), '};',
-                'const uint16_t k%dFromUnicode[] = {' % cp, numbers(pairs), '};']
+                'const uint16_t k%dFromUnicode[] = {' % cp, numbers(pairs), '};',
+                'const uint8_t k%dUpper[] = {' % cp, numbers(case_bytes), '};']
         lead = ', '.join('0x%02X' % b for b in head['lead'])
-        rows.append('    {%d, %d, 0x%X, 0x%X, {%s}, k%dToUnicode, %d, k%dFromUnicode, %d},' % (
-            cp, head['max_size'], head['default_char'], head['uni_default'], lead, cp, len(flat), cp, len(pairs)))
+        rows.append('    {%d, %d, 0x%X, 0x%X, {%s}, k%dToUnicode, %d, k%dFromUnicode, %d, k%dUpper, %d},' % (
+            cp, head['max_size'], head['default_char'], head['uni_default'], lead, cp, len(flat), cp, len(pairs),
+            cp, len(cases) * 2))
     out += ['', '}  // namespace', '', 'extern const CodePageData kCodePageData[] = {'] + rows + [
         '};', 'extern const int kCodePageDataCount = %d;' % len(CODE_PAGES), '', '}  // namespace sim']
     print('\n'.join(out))

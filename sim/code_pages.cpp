@@ -14,6 +14,8 @@ CodePage::CodePage(const CodePageData& data)
     : data_(data), single_(256, data.uniDefaultChar), reverse_(65536, data.defaultChar) {
   for (int i = 0; i + 1 < 12 && data.leadRanges[i]; i += 2)
     for (int c = data.leadRanges[i]; c <= data.leadRanges[i + 1]; ++c) lead_[c] = true;
+  for (int c = 0; c < 256; ++c) upper_[c] = static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 0x20 : c);
+  for (int i = 0; i + 1 < data.upperSize; i += 2) upper_[data.upper[i]] = data.upper[i + 1];
   if (data.maxCharSize > 1) pairs_.assign(65536, data.uniDefaultChar);
   std::vector<bool> reached(65536, false);
   for (int i = 0; i < data.toUnicodeSize;) {

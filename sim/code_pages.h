@@ -25,6 +25,8 @@ struct CodePageData {
   int toUnicodeSize;
   const uint16_t* fromUnicode;
   int fromUnicodeSize;
+  const uint8_t* upper;  // (byte, capital) pairs of the single-byte letters past ASCII
+  int upperSize;
 };
 
 class CodePage {
@@ -37,6 +39,9 @@ class CodePage {
   uint16_t defaultChar() const { return data_.defaultChar; }
   bool doubleByte() const { return data_.maxCharSize > 1; }
   uint16_t uniDefaultChar() const { return data_.uniDefaultChar; }
+  // The capital of a single-byte character (ASCII letters and the code
+  // page's own letters), as Windows' case table has it; others unchanged.
+  unsigned char Upper(unsigned char c) const { return upper_[c]; }
   // The unit a single byte, or a lead and trail byte, reads as.
   uint16_t ToUnicode(unsigned int code) const { return code < 0x100 ? single_[code] : pairs_[code]; }
   // The byte or lead << 8 | trail code for a unit, best fit included;
@@ -49,6 +54,7 @@ class CodePage {
  private:
   const CodePageData& data_;
   bool lead_[256] = {};
+  unsigned char upper_[256];
   std::vector<uint16_t> single_, pairs_, reverse_;
 };
 

@@ -33,7 +33,7 @@ const char kHelp[] =
     "                             win32s           Win32s\n"
     "                           the launcher installs on 98, 98 SE, Me, 2000, XP and\n"
     "                           Server 2003; on the others it ends without a word\n"
-    "  --codepage N             the ANSI code page: 1252 (default), 932, 936, 949\n"
+    "  --codepage N             the ANSI code page: 1252 (default), 1250, 1251, 932, 936, 949\n"
     "  --reg FILE               registry contents as regedit exports them (REGEDIT4, or\n"
     "                           version 5.00 in UTF-16); repeatable\n"
     "  --window TITLE           an open top-level window; \\xNN stands for a byte\n"
