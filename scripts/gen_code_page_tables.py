@@ -151,8 +151,13 @@ def main():
         rows.append('    {%d, %d, 0x%X, 0x%X, {%s}, k%dToUnicode, %d, k%dFromUnicode, %d, k%dUpper, %d},' % (
             cp, head['max_size'], head['default_char'], head['uni_default'], lead, cp, len(flat), cp, len(pairs),
             cp, len(cases) * 2))
+    lowered = [v for u in range(65536) if lower(u) != u for v in (u, lower(u))]
+    assert lower(ord('A')) == ord('a') and lower(0x0416) == 0x0436 and lower(0xFF21) == 0xFF41
     out += ['', '}  // namespace', '', 'extern const CodePageData kCodePageData[] = {'] + rows + [
-        '};', 'extern const int kCodePageDataCount = %d;' % len(CODE_PAGES), '', '}  // namespace sim']
+        '};', 'extern const int kCodePageDataCount = %d;' % len(CODE_PAGES), '',
+        '// (unit, lower case) of every UTF-16 unit Windows lower-cases.',
+        'extern const uint16_t kUnicodeLower[] = {', numbers(lowered), '};',
+        'extern const int kUnicodeLowerSize = %d;' % len(lowered), '', '}  // namespace sim']
     print('\n'.join(out))
 
 

@@ -9,6 +9,8 @@ namespace sim {
 
 extern const CodePageData kCodePageData[];
 extern const int kCodePageDataCount;
+extern const uint16_t kUnicodeLower[];
+extern const int kUnicodeLowerSize;
 
 CodePage::CodePage(const CodePageData& data)
     : data_(data), single_(256, data.uniDefaultChar), reverse_(65536, data.defaultChar) {
@@ -16,6 +18,8 @@ CodePage::CodePage(const CodePageData& data)
     for (int c = data.leadRanges[i]; c <= data.leadRanges[i + 1]; ++c) lead_[c] = true;
   for (int c = 0; c < 256; ++c) upper_[c] = static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 0x20 : c);
   for (int i = 0; i + 1 < data.upperSize; i += 2) upper_[data.upper[i]] = data.upper[i + 1];
+  for (int c = 0; c < 256; ++c) lower_[c] = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 0x20 : c);
+  for (int i = 0; i + 1 < data.upperSize; i += 2) lower_[data.upper[i + 1]] = data.upper[i];
   if (data.maxCharSize > 1) pairs_.assign(65536, data.uniDefaultChar);
   std::vector<bool> reached(65536, false);
   for (int i = 0; i < data.toUnicodeSize;) {
@@ -49,6 +53,16 @@ uint16_t CodePage::FromUnicode(uint16_t unit, bool* exact) const {
   const uint16_t code = reverse_[unit];
   *exact = code != data_.defaultChar || ToUnicode(code) == unit;
   return code;
+}
+
+char16_t UnicodeLower(char16_t unit) {
+  static const std::vector<char16_t> table = [] {
+    std::vector<char16_t> t(65536);
+    for (size_t u = 0; u < t.size(); ++u) t[u] = static_cast<char16_t>(u);
+    for (int i = 0; i + 1 < kUnicodeLowerSize; i += 2) t[kUnicodeLower[i]] = kUnicodeLower[i + 1];
+    return t;
+  }();
+  return table[unit];
 }
 
 std::u16string ToUtf16(const CodePage& page, std::string_view bytes) {

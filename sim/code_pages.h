@@ -42,6 +42,8 @@ class CodePage {
   // The capital of a single-byte character (ASCII letters and the code
   // page's own letters), as Windows' case table has it; others unchanged.
   unsigned char Upper(unsigned char c) const { return upper_[c]; }
+  // The small letter of a single-byte capital, the reverse of Upper.
+  unsigned char Lower(unsigned char c) const { return lower_[c]; }
   // The unit a single byte, or a lead and trail byte, reads as.
   uint16_t ToUnicode(unsigned int code) const { return code < 0x100 ? single_[code] : pairs_[code]; }
   // The byte or lead << 8 | trail code for a unit, best fit included;
@@ -54,9 +56,12 @@ class CodePage {
  private:
   const CodePageData& data_;
   bool lead_[256] = {};
-  unsigned char upper_[256];
+  unsigned char upper_[256], lower_[256];
   std::vector<uint16_t> single_, pairs_, reverse_;
 };
+
+// A UTF-16 unit in lower case, as Windows' case table has it.
+char16_t UnicodeLower(char16_t unit);
 
 // Bytes of a code page as UTF-16; a lead byte that ends the text or stands
 // before a zero byte reads as the Unicode default character on its own.

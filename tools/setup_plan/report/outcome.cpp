@@ -5,18 +5,13 @@
 #include <cstdlib>
 
 #include "plan_text.h"
+#include "code_pages.h"
 #include "plan_unicode.h"
 #include "sim.h"
 #include "state_file.h"
 
 namespace plan {
 namespace {
-
-std::string KeyName(const std::string& simPath) {
-  if (simPath.compare(0, 5, "HKCU\\") == 0) return "hkcu\\" + Lower(simPath.substr(5));
-  if (simPath.compare(0, 5, "HKLM\\") == 0) return "hklm\\" + Lower(simPath.substr(5));  // named like a root
-  return "hklm\\" + Lower(simPath);
-}
 
 // Control bytes as \xNN, so that every value stays on its line; handed to
 // `put` in pieces.
@@ -40,6 +35,34 @@ std::string Visible(const std::string& text) {
   return out;
 }
 
+// A key or value name as text, lower-cased as the release's registry
+// compares names: NT in Unicode, whatever the code page; the 98 family's
+// registry is ANSI, so there only the code page's single-byte letters fold
+// and a double-byte character keeps its bytes.
+std::string NameText(const std::string& bytes) {
+  const sim::CodePage& page = *sim::CodePage::Find(sim::AnsiCodePage());
+  std::u16string text;
+  if (sim::IsNt()) {
+    text = sim::ToUtf16(page, bytes);
+    for (char16_t& unit : text) unit = sim::UnicodeLower(unit);
+  } else {
+    std::string folded = bytes;
+    for (size_t i = 0; i < folded.size(); ++i) {
+      const unsigned char c = static_cast<unsigned char>(folded[i]);
+      if (page.IsLead(c)) ++i;
+      else folded[i] = static_cast<char>(page.Lower(c));
+    }
+    text = sim::ToUtf16(page, folded);
+  }
+  return Visible(Utf16ToUtf8(text));
+}
+
+std::string KeyName(const std::string& simPath) {
+  if (simPath.compare(0, 5, "HKCU\\") == 0) return "hkcu\\" + NameText(simPath.substr(5));
+  if (simPath.compare(0, 5, "HKLM\\") == 0) return "hklm\\" + NameText(simPath.substr(5));  // named like a root
+  return "hklm\\" + NameText(simPath);
+}
+
 // A value's data as the outcome writes it, in pieces: a text in quotes
 // (without its terminating zeros), anything else as REGEDIT4 writes it.
 template <class Put>
@@ -47,7 +70,11 @@ void PutValueText(DWORD type, std::string_view data, Put put) {
   if (type != REG_SZ) return PutRegDataText(type, data, put);
   while (!data.empty() && data.back() == '\0') data.remove_suffix(1);
   put("\"");
-  PutVisible(data, put);
+  // Text of the code page in UTF-8; a text in ASCII is handed on as it is.
+  size_t ascii = 0;
+  while (ascii < data.size() && static_cast<unsigned char>(data[ascii]) < 0x80) ++ascii;
+  if (ascii == data.size()) PutVisible(data, put);
+  else PutVisible(AnsiToUtf8(std::string(data), sim::AnsiCodePage()), put);
   put("\"");
 }
 
@@ -236,7 +263,7 @@ std::vector<std::string> LeftLines(const ObservableState& before, const Observab
       lines.push_back("key " + key + " created");
     for (size_t i = 0; i < values.size(); ++i) {
       const sim::RegValueView value = values[i];
-      const std::string entry = key + " : " + Lower(std::string(value.name));
+      const std::string entry = key + " : " + NameText(std::string(value.name));
       uint64_t was = 0;
       if (!FindValue(before, TextHash(entry), &was) || was != ValueHash(value.type, value.data))
         lines.push_back("value " + entry + " = " + ValueText(value.type, value.data));
@@ -253,7 +280,7 @@ std::vector<std::string> LeftLines(const ObservableState& before, const Observab
         gone.insert("key " + key + " deleted");
       continue;
     }
-    const std::string entry = key + " : " + Lower(d.name);
+    const std::string entry = key + " : " + NameText(d.name);
     uint64_t was = 0;
     if (FindValue(before, TextHash(entry), &was) && !sim::ValueExists(d.path, d.name) && sim::KeyExists(d.path))
       gone.insert("value " + entry + " deleted");
@@ -286,7 +313,7 @@ ObservableState ObserveMachine(const Machine& machine, bool registry) {
       const std::string name = KeyName(path);
       state.keys.push_back(TextHash(name));
       for (size_t i = 0; i < list.size(); ++i)
-        state.values.emplace_back(TextHash(name + " : " + Lower(std::string(list[i].name))),
+        state.values.emplace_back(TextHash(name + " : " + NameText(std::string(list[i].name))),
                                   ValueHash(list[i].type, list[i].data));
     });
     std::sort(state.keys.begin(), state.keys.end());
