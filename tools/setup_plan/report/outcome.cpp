@@ -35,26 +35,25 @@ std::string Visible(const std::string& text) {
   return out;
 }
 
-// A key or value name as text, lower-cased as the release's registry
-// compares names: NT in Unicode, whatever the code page; the 98 family's
-// registry is ANSI, so there only the code page's single-byte letters fold
-// and a double-byte character keeps its bytes.
+// A key or value name lower-cased as the release's registry compares
+// names: NT in Unicode (by Windows' case table), whatever the code page; the
+// 98 family's registry is ANSI, so there only the code page's single-byte
+// letters fold and a double-byte character keeps its bytes. In the code
+// page, as every outcome line until it is written in UTF-8.
 std::string NameText(const std::string& bytes) {
   const sim::CodePage& page = *sim::CodePage::Find(sim::AnsiCodePage());
-  std::u16string text;
+  std::string folded = bytes;
   if (sim::IsNt()) {
-    text = sim::ToUtf16(page, bytes);
+    std::u16string text = sim::ToUtf16(page, bytes);
     for (char16_t& unit : text) unit = sim::UnicodeLower(unit);
-  } else {
-    std::string folded = bytes;
-    for (size_t i = 0; i < folded.size(); ++i) {
-      const unsigned char c = static_cast<unsigned char>(folded[i]);
-      if (page.IsLead(c)) ++i;
-      else folded[i] = static_cast<char>(page.Lower(c));
-    }
-    text = sim::ToUtf16(page, folded);
+    return Visible(sim::FromUtf16(page, text, std::string_view(), nullptr));
   }
-  return Visible(Utf16ToUtf8(text));
+  for (size_t i = 0; i < folded.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(folded[i]);
+    if (page.IsLead(c)) ++i;
+    else folded[i] = static_cast<char>(page.Lower(c));
+  }
+  return Visible(folded);
 }
 
 std::string KeyName(const std::string& simPath) {
@@ -70,11 +69,7 @@ void PutValueText(DWORD type, std::string_view data, Put put) {
   if (type != REG_SZ) return PutRegDataText(type, data, put);
   while (!data.empty() && data.back() == '\0') data.remove_suffix(1);
   put("\"");
-  // Text of the code page in UTF-8; a text in ASCII is handed on as it is.
-  size_t ascii = 0;
-  while (ascii < data.size() && static_cast<unsigned char>(data[ascii]) < 0x80) ++ascii;
-  if (ascii == data.size()) PutVisible(data, put);
-  else PutVisible(AnsiToUtf8(std::string(data), sim::AnsiCodePage()), put);
+  PutVisible(data, put);
   put("\"");
 }
 
@@ -338,6 +333,8 @@ std::vector<std::string> OutcomeLines(const Machine& machine, const ObservableSt
   if (runs.size() > 1) lines.push_back("what the runs leave:");
   const std::vector<std::string> left = LeftLines(before, after);
   lines.insert(lines.end(), left.begin(), left.end());
+  // Written as text: each line's bytes of the code page in UTF-8.
+  for (std::string& line : lines) line = AnsiToUtf8(line, sim::AnsiCodePage());
   return lines;
 }
 
