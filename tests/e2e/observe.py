@@ -86,7 +86,8 @@ def fold(text):
     the 98 family's registry is ANSI and folds only single-byte letters)."""
     def small(c):
         lower = c.lower()
-        if len(lower) != 1 or (not NT and len(c.encode(CP, 'replace')) + len(lower.encode(CP, 'replace')) != 2):
+        # Python lowers the Ohm and Angstrom signs (932, 949); Windows' case table keeps them.
+        if c in '\u2126\u212b' or len(lower) != 1 or (not NT and len(c.encode(CP, 'replace')) + len(lower.encode(CP, 'replace')) != 2):
             return c
         return lower
     return ansi(''.join(small(c) for c in text))
