@@ -40,7 +40,8 @@ int WideCharToMultiByte(UINT CodePage, DWORD, LPCWSTR lpWideCharStr, int cchWide
   std::string_view given;
   if (lpDefaultChar) given = std::string_view(lpDefaultChar, page->doubleByte() && lpDefaultChar[1] ? 2 : 1);
   bool usedDefault = false;
-  const std::string out = FromUtf16(*page, std::u16string_view(reinterpret_cast<const char16_t*>(lpWideCharStr), count), given, &usedDefault);
+  const std::u16string wide(lpWideCharStr, lpWideCharStr + count);
+  const std::string out = FromUtf16(*page, wide, given, &usedDefault);
   if (lpUsedDefaultChar) *lpUsedDefaultChar = usedDefault ? TRUE : FALSE;
   if (cbMultiByte == 0) return static_cast<int>(out.size());
   if (out.size() > static_cast<size_t>(cbMultiByte)) {
