@@ -1,10 +1,11 @@
 // Simulated msvcrt multibyte routines. The code page they follow is the one
 // chosen with _setmbcp; until then they treat every byte as one character.
 // Lead bytes: 932 (Shift JIS) 0x81-0x9F and 0xE0-0xFC; 936 (GBK) and 949
-// (Unified Hangul) 0x81-0xFE; 1252 has none.
+// (Unified Hangul) 0x81-0xFE; 1250, 1251 and 1252 have none.
 #include <cstdio>
 #include <cstdlib>
 
+#include "code_pages.h"
 #include "machine.h"
 
 using namespace sim;
@@ -23,15 +24,11 @@ bool sim::IsAnsiLeadByte(unsigned char c) { return IsLead(M().ansiCodePage, c); 
 bool sim::IsLeadByteIn(int codePage, unsigned char c) { return IsLead(codePage, c); }
 
 // A single-byte character with its letter case folded: ASCII letters, and
-// in 1252 the accented letters of Latin-1 and the few of 0x80-0x9F.
+// the code page's own letters (accented, Cyrillic) by Windows' case table.
 static unsigned int FoldByte(int codePage, unsigned char c) {
   if (c >= 'a' && c <= 'z') return c - 0x20u;
-  if (codePage == 1252) {
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20u;
-    if (c == 0x9A || c == 0x9C || c == 0x9E) return c - 0x10u;
-    if (c == 0xFF) return 0x9F;
-  }
-  return c;
+  const CodePage* page = c >= 0x80 ? CodePage::Find(codePage) : nullptr;
+  return page ? page->Upper(c) : c;
 }
 
 // A double-byte character as one value, full-width Latin small letters
@@ -91,14 +88,12 @@ void sim::StopAtMultibyteWalkPastText(bool enable) { g_stopAtWalkPastText = enab
 
 int sim::MultibyteWalksPastText() { return M().multibyteWalksPastText; }
 
+// Single-byte case follows the multibyte code page only where it has no
+// lead bytes (msvcrt's table for a double-byte code page folds ASCII alone).
 static unsigned char UpperByte(unsigned char c) {
   if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 0x20);
-  if (M().mbCodePage == 1252) {
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 0x20);
-    if (c == 0x9A || c == 0x9C || c == 0x9E) return static_cast<unsigned char>(c - 0x10);
-    if (c == 0xFF) return 0x9F;
-  }
-  return c;
+  const CodePage* page = c >= 0x80 && M().mbCodePage ? CodePage::Find(M().mbCodePage) : nullptr;
+  return page && !page->doubleByte() ? page->Upper(c) : c;
 }
 
 bool sim::TooLongForObjectName(const std::string& name) {
@@ -135,7 +130,7 @@ int _setmbcp(int codepage) {
   int chosen = codepage;
   if (codepage == _MB_CP_ANSI || codepage == _MB_CP_LOCALE) chosen = M().ansiCodePage;
   if (codepage == _MB_CP_SBCS) chosen = 0;
-  if (chosen != 0 && chosen != 1252 && chosen != 932 && chosen != 936 && chosen != 949) return -1;
+  if (chosen != 0 && !CodePage::Find(chosen)) return -1;
   M().mbCodePage = chosen;
   return 0;
 }

@@ -47,8 +47,9 @@ int OpenHandles(HandleKind kind = HandleKind::Any);
 // ---- version and code page -----------------------------------------------
 enum class Release { Win95, Win98, Win98SE, WinMe, NT4, Win2000, WinXP, Win2003, Win7, Win32s };
 void PoseAs(Release release);
+bool IsNt();  // the posed release is of the NT family
 void SetVersion(DWORD platform, DWORD major, DWORD minor, DWORD build, const std::string& csd);
-void SetAnsiCodePage(int codePage);  // 1252, 932, 936 or 949
+void SetAnsiCodePage(int codePage);  // 1252, 1250, 1251, 932, 936 or 949
 int AnsiCodePage();
 
 // ---- registry ----------------------------------------------------------

@@ -391,6 +391,8 @@ BOOL FindClose(HANDLE hFindFile);
 BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString, LPCSTR lpFileName);
 int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
                         LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar, BOOL* lpUsedDefaultChar);
+int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte, WCHAR* lpWideCharStr,
+                        int cchWideChar);
 // ---- printer removal: spooler records, window enumeration, hidden starts ----
 // winspool's functions are not declared here: the launcher reaches them only
 // through GetProcAddress on the system folder's winspool.drv.

@@ -318,3 +318,50 @@ CONTRACT_TEST(Wide_UnrepresentableCharacterReplacedAndTextGoesOn_1252) {
   const int given = WideCharToMultiByte(CP_ACP, 0, wide, -1, narrow, sizeof narrow, "\n", nullptr);
   ok(given == 6 && std::strcmp(narrow, "a\n\x80\xe9z") == 0, "%d '%s'", given, narrow);
 }
+
+// Every code page the launcher meets, converted whole without flags: each
+// UTF-16 unit to bytes (best fit included, and whether the default character
+// stood in), and each byte and each lead/trail pair to UTF-16 (a lead byte
+// before a zero or at the end reads as the Unicode default), hashed (FNV-1a)
+// against the hashes of Windows' tables as Wine 8 converts them. A hash that
+// differs names the code page and the direction.
+static void Hash(uint32_t* h, const void* data, size_t size) {
+  for (size_t i = 0; i < size; ++i) *h = (*h ^ static_cast<const unsigned char*>(data)[i]) * 16777619u;
+}
+
+CONTRACT_TEST(Wide_EveryCharacterOfEachCodePageConvertsAsWindowsTables) {
+  const struct {
+    UINT codePage;
+    bool doubleByte;
+    uint32_t toBytes, toUnicode;
+  } pages[] = {
+      {1250, false, 0x20E264CD, 0x3F485A60}, {1251, false, 0x55632CD2, 0x725A2DAF},
+      {1252, false, 0x89E46EB2, 0xD57F8130}, {932, true, 0xE8F65DC7, 0xEA6D4870},
+      {936, true, 0x77349878, 0xB7884551},   {949, true, 0xD8CD23B7, 0x13D36552},
+  };
+  for (const auto& page : pages) {
+    uint32_t toBytes = 2166136261u, toUnicode = 2166136261u;
+    for (unsigned int unit = 0; unit <= 0xFFFF; ++unit) {
+      const WCHAR wide = static_cast<WCHAR>(unit);
+      char narrow[4] = {};
+      BOOL used = FALSE;
+      const int n = WideCharToMultiByte(page.codePage, 0, &wide, 1, narrow, sizeof narrow, nullptr, &used);
+      const unsigned char record[4] = {static_cast<unsigned char>(n), static_cast<unsigned char>(narrow[0]),
+                                       static_cast<unsigned char>(n == 2 ? narrow[1] : 0), static_cast<unsigned char>(used)};
+      Hash(&toBytes, record, sizeof record);
+    }
+    for (unsigned int code = 0; code <= 0xFFFF; ++code) {
+      const char bytes[2] = {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
+      const bool pair = code > 0xFF;
+      if (pair && !page.doubleByte) break;
+      WCHAR wide[2] = {};
+      const int n = MultiByteToWideChar(page.codePage, 0, pair ? bytes : bytes + 1, pair ? 2 : 1, wide, 2);
+      const WCHAR record[3] = {static_cast<WCHAR>(n), wide[0], static_cast<WCHAR>(n == 2 ? wide[1] : 0)};
+      Hash(&toUnicode, record, sizeof record);
+    }
+    ok(toBytes == page.toBytes, "%u: UTF-16 to bytes hash %08X, Windows' tables %08X", page.codePage, toBytes,
+       page.toBytes);
+    ok(toUnicode == page.toUnicode, "%u: bytes to UTF-16 hash %08X, Windows' tables %08X", page.codePage, toUnicode,
+       page.toUnicode);
+  }
+}

@@ -338,3 +338,40 @@ CONTRACT_TEST(Registry_NamesAreReadAsCharacters_932) {
   ok(rc == ERROR_SUCCESS && std::strcmp(data, "a") == 0, "value 0x83 0x61: %ld '%s'", static_cast<long>(rc), data);
   RegCloseKey(base);
 }
+
+// NT compares key names in Unicode, by Windows' case table: under each
+// single-byte code page a key made with one byte past ASCII is found again
+// by the byte of its other case and by no other. Each byte's key is made in
+// turn; one that opens an earlier key names it. The map of each code page is
+// held to its hash as Wine gives it.
+CONTRACT_TEST(Registry_LettersIgnoreCase_1250_1251_1252) {
+  const struct {
+    int codePage;
+    uint32_t expected;
+  } pages[] = {{1250, 0x01413F3F}, {1251, 0x76FF555A}, {1252, 0x53682615}};
+  int ran = 0;
+  for (const auto& page : pages) {
+    if (!fixture::UseAnsiCodePage(page.codePage)) continue;
+    ++ran;
+    HKEY base = FreshKey("LetterCase" + std::to_string(page.codePage));
+    if (!base) return;
+    uint32_t hash = 2166136261u;
+    for (int c = 0x80; c <= 0xFF; ++c) {
+      const char name[2] = {static_cast<char>(c), 0};
+      HKEY key = nullptr;
+      DWORD disposition = 0;
+      BYTE first = static_cast<BYTE>(c);
+      if (RegCreateKeyExA(base, name, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+                          &disposition) != ERROR_SUCCESS)
+        continue;
+      DWORD size = 1;
+      if (disposition == REG_CREATED_NEW_KEY) RegSetValueExA(key, "b", 0, REG_BINARY, &first, 1);
+      else RegQueryValueExA(key, "b", nullptr, nullptr, &first, &size);
+      RegCloseKey(key);
+      hash = (hash ^ first) * 16777619u;
+    }
+    RegCloseKey(base);
+    ok(hash == page.expected, "%d: case map hash %08X, Windows' %08X", page.codePage, hash, page.expected);
+  }
+  if (!ran) skip_test("needs ANSI code page 1250, 1251 or 1252");
+}

@@ -2,7 +2,8 @@
 # Contract tests: the same test bodies against the simulated Windows (host
 # build) and against real Win32 under Wine (mingw-w64 build), in a fresh
 # prefix. The Wine side runs once in en_US (code page 1252) and again, for
-# the tests that need them, in ja_JP (932), zh_CN (936) and ko_KR (949).
+# the tests that need them, in ja_JP (932), zh_CN (936), ko_KR (949), ru_RU
+# (1251) and pl_PL (1250).
 # A test counts as failed if it fails in any run, and also if it was skipped
 # in every run (its code page never came up, so nothing was checked).
 # Checks marked todo_wine (Wine known to differ from Windows) are listed and
@@ -69,7 +70,8 @@ suite_result contract-host "$hp" "$hf" || status=1
 # ---- Win32 under Wine ----------------------------------------------------------
 # Each binary runs once in en_US (all tests) and once per multibyte code page
 # (the tests that need it), every run in a prefix of its own, side by side.
-LOCALES=("en_US.UTF-8:" "ja_JP.UTF-8:932,Mbcs_Setmbcp" "zh_CN.UTF-8:936,Mbcs_Setmbcp" "ko_KR.UTF-8:949,Mbcs_Setmbcp")
+LOCALES=("en_US.UTF-8:" "ja_JP.UTF-8:932,Mbcs_Setmbcp" "zh_CN.UTF-8:936,Mbcs_Setmbcp" "ko_KR.UTF-8:949,Mbcs_Setmbcp"
+  "ru_RU.UTF-8:1251" "pl_PL.UTF-8:1250")
 SUITES=(contract-wine:contract_win32.exe contract-runtime-wine:contract_runtime_win32.exe)
 
 # wine_run SUITE:BINARY:LOCALE:FILTER: one run; its log is $WORK/SUITE-LANGUAGE.log.

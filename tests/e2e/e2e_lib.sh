@@ -162,12 +162,18 @@ stub_entry() {
 
 # ---- printer queues and windows (printer removal) ----------------------------
 
+# lang_code_page LANG: the ANSI code page Wine gives a locale.
+lang_code_page() {
+  case "$1" in
+    ja_JP*) echo 932 ;; zh_CN*) echo 936 ;; ko_KR*) echo 949 ;; ru_RU*) echo 1251 ;; pl_PL* | cs_CZ*) echo 1250 ;;
+    *) echo 1252 ;;
+  esac
+}
+
 # ansi_hex TEXT: the bytes of TEXT in the scenario's ANSI code page, in
-# hexadecimal (932 under ja_JP, 1252 otherwise).
+# hexadecimal.
 ansi_hex() {
-  local charset=CP1252
-  case "$LANG" in ja_JP*) charset=CP932 ;; esac
-  printf '%s' "$1" | iconv -f UTF-8 -t "$charset" | od -An -tx1 | tr -d ' \n'
+  printf '%s' "$1" | iconv -f UTF-8 -t "CP$(lang_code_page "$LANG")" | od -An -tx1 | tr -d ' \n'
 }
 
 # open_window_logged HEXTITLE LOG [SECONDS hang]: opens a window titled with those bytes
@@ -198,7 +204,12 @@ STUB_RUNS_MS=1000
 # start_state: the machine's start state, REGEDIT4 text from stdin: imported
 # into the prefix and given to the plan (--reg).
 start_state() {
-  { echo REGEDIT4; echo; cat; } >"$WINEPREFIX/drive_c/e2e-start.reg"
+  # As regedit exports it: on 2000 and later in UTF-16, on 95, 98 and Me as
+  # REGEDIT4 in the ANSI code page.
+  case "$SCENARIO_RELEASE" in
+    win95 | win98* | winme) { echo REGEDIT4; echo; cat; } | iconv -f UTF-8 -t "CP$(lang_code_page "$LANG")" ;;
+    *) printf '\xff\xfe' && { printf 'Windows Registry Editor Version 5.00\r\n\r\n'; sed 's/$/\r/'; } | iconv -f UTF-8 -t UTF-16LE ;;
+  esac >"$WINEPREFIX/drive_c/e2e-start.reg"
   wine regedit /S 'C:\e2e-start.reg' >/dev/null 2>&1
 }
 
@@ -231,23 +242,25 @@ compared_run() {
   # does not wait for cannot read as waited on a loaded machine.
   case "$release ${2:-}" in win98*" /a"* | winme" /a"*) [ "$runs" -ge 3000 ] || runs=3000 ;; esac
   [ "$release" != win98 ] || release=win98se                                        # release-names
-  case "$LANG" in ja_JP*) cp=932 ;; esac
-  # The folders as Wine hands them to the launcher: in the ANSI code page.
+  cp="$(lang_code_page "$LANG")"
+  # The folders as the launcher is given them, as text: setup-plan converts
+  # its text options from the terminal's UTF-8 to the code page.
   [ -z "${RUN_FOLDER:-}" ] || plan+=(--current-folder "$(printf 'C:\\%s' "$(realpath --relative-to="$WINEPREFIX/drive_c" \
-    "$RUN_FOLDER" | tr / '\\')" | iconv -f UTF-8 -t "CP$cp")")
-  plan+=(--release "$release" --codepage "$cp" --location "$(printf '%s' "${1%\\*}" | iconv -f UTF-8 -t "CP$cp")"
+    "$RUN_FOLDER" | tr / '\\')")")
+  plan+=(--release "$release" --codepage "$cp" --location "${1%\\*}"
     --windows-folder 'C:\windows' --system-folder 'C:\windows\system32')              # folders
   [ ! -f "$WINEPREFIX/drive_c/e2e-start.reg" ] || plan+=(--reg "$WINEPREFIX/drive_c/e2e-start.reg")
   for stub in 'Util\OemHlt07.exe' 'Util\CloseDlg.exe' 'Util\OemAdv07.exe' 'Install\Setup.exe' Cleanup.exe; do
     plan+=(--duration "$stub=$runs")
   done
   unix="$WINEPREFIX/drive_c/$(echo "${1%\\*}" | sed 's/^C:\\//; s/\\/\//g')"
-  local observe=(env OBSERVE_CP="cp$cp" OBSERVE_BASE="$WINE_WORK/wine/base" python3 "$ROOT/tests/e2e/observe.py")
+  local nt=1
+  case "$release" in win95 | win98* | winme) nt=0 ;; esac
+  local observe=(env OBSERVE_CP="cp$cp" OBSERVE_NT="$nt" OBSERVE_BASE="$WINE_WORK/wine/base" python3 "$ROOT/tests/e2e/observe.py")
   wine_stop
   mapfile -t laid < <("${observe[@]}" snap "$WINEPREFIX" "$unix" "$obs.before" "$WINE_WORK/wine/base")
-  # The plan's texts in the ANSI code page, as Wine hands them to the launcher.
-  local texts=("${PLAN_ARGS[@]}" ${2+-- "$2"}) i
-  for i in "${!texts[@]}"; do texts[i]="$(printf '%s' "${texts[i]}" | iconv -f UTF-8 -t "CP$cp")"; done
+  # The plan's texts as given (UTF-8): setup-plan converts them as Wine does.
+  local texts=("${PLAN_ARGS[@]}" ${2+-- "$2"})
   plan+=("${laid[@]}" "${texts[@]:0:${#PLAN_ARGS[@]}}" "$unix" "${texts[@]:${#PLAN_ARGS[@]}}")
   "$HOST_BUILD/setup-plan" --outcome "${plan[@]}" >"$obs.plan" 2>&1
   rm -f "$WINEPREFIX/drive_c/e2e-log.txt" "$WINEPREFIX/drive_c/e2e-watch.txt" "$obs.box" "$obs.reasons"

@@ -64,6 +64,7 @@ NOT_COMPARED = ('hklm\\system\\currentcontrolset\\control\\class\\{4d36e968-e325
 PRINT = 'hklm\\system\\currentcontrolset\\control\\print\\'
 FOLDERS = ('drive_c/windows/system32', 'drive_c/windows/inf')
 CP = os.environ.get('OBSERVE_CP', 'cp1252')
+NT = os.environ.get('OBSERVE_NT', '1') == '1'
 
 
 def ansi(text):
@@ -77,6 +78,19 @@ ASCII_LOWER = str.maketrans(string.ascii_uppercase, string.ascii_lowercase)
 def low(text):
     """TEXT with its ASCII letters in lower case, the others as they are."""
     return text.translate(ASCII_LOWER)
+
+
+def fold(text):
+    """A registry name as setup-plan's outcome names it, in the code page:
+    lower-cased as the release's registry compares names (NT in Unicode;
+    the 98 family's registry is ANSI and folds only single-byte letters)."""
+    def small(c):
+        lower = c.lower()
+        # Python lowers the Ohm and Angstrom signs (932, 949); Windows' case table keeps them.
+        if c in '\u2126\u212b' or len(lower) != 1 or (not NT and len(c.encode(CP, 'replace')) + len(lower.encode(CP, 'replace')) != 2):
+            return c
+        return lower
+    return ansi(''.join(small(c) for c in text))
 
 
 def unescape(text):
@@ -98,11 +112,11 @@ def read_hive(path, root, state):
         if line.startswith('['):
             parts = (root + '\\' + unescape(line[1:line.rindex(']')])).split('\\')
             state['keys'].update('\\'.join(parts[:i]) for i in range(2, len(parts) + 1))
-            key = ansi('\\'.join(parts))
+            key = '\\'.join(parts)
         elif key and (line.startswith('"') or line.startswith('@')):
             m = re.match(r'(@|"(?:[^"\\]|\\.)*")=(.*)', line)
             name = '' if m.group(1) == '@' else unescape(m.group(1)[1:-1])
-            state['values']['%s : %s' % (low(key), low(ansi(name)))] = value_text(m.group(2))
+            state['values']['%s : %s' % (fold(key), fold(name))] = value_text(m.group(2))
 
 
 def shown(show):
@@ -191,18 +205,19 @@ def snap(prefix, package, out, base=None):
             dirs[:] = dirs if deep else []
             for name in names:
                 path = os.path.join(folder, name)
-                win = low(ansi('c:\\' + os.path.relpath(path, drive).replace('/', '\\')))
+                text = low('c:\\' + os.path.relpath(path, drive).replace('/', '\\'))
+                win = ansi(text)
                 state['files'][win] = content(path, prefix)
                 ours = os.path.join(base, os.path.relpath(path, prefix)) if base and top != package else None
                 if ours and not (os.path.exists(ours) and content(ours, base) == state['files'][win]):  # wine-files
                     copy = os.path.join(out + '.' + os.path.basename(top), os.path.relpath(path, top))
                     os.makedirs(os.path.dirname(copy), exist_ok=True)
                     shutil.copyfile(path, copy)
-                    laid += [] if deep else ['--file', '%s=%s' % (win, copy)]
+                    laid += [] if deep else ['--file', '%s=%s' % (text, copy)]  # as setup-plan reads text
     if os.path.isdir(out + '.inf'):
         laid += ['--inf', out + '.inf']  # the INF folder's, whole
     state['spooler'] = sorted(spooler(state['keys']))
-    state['keys'] = sorted(ansi(k) for k in state['keys'])
+    state['keys'] = sorted(fold(k) for k in state['keys'])
     with open(out, 'w') as f:
         json.dump(state, f)
     print('\n'.join(laid))
@@ -337,4 +352,7 @@ if __name__ == '__main__':
         prefix, before, after, report, launcher = sys.argv[2:7]
         before, after = json.load(open(before)), json.load(open(after))
         lines = as_windows(seen_lines(prefix, report, launcher), left_lines(before, after), before)
-        sys.stdout.buffer.write(''.join(line + '\n' for line in lines).encode('latin-1', 'replace'))
+        # Written as text, as setup-plan writes its outcome: the code page's
+        # bytes in UTF-8, a byte that is no character as \xNN.
+        text = ''.join(line + '\n' for line in lines).encode('latin-1', 'replace').decode(CP, 'backslashreplace')
+        sys.stdout.buffer.write(text.encode('utf-8'))

@@ -92,12 +92,16 @@ TEST_F(RegFileTest, Version5Utf16WithLfEndsAndWideHexTexts) {
   EXPECT_EQ(sim::GetValue("HKCU\\Software\\B", "Caf\xe9"), std::string("\xe9t\xe9\0", 4));
 }
 
-TEST_F(RegFileTest, TextOutsideTheCodePageBecomesQuestionMarksWithAWarning) {
+TEST_F(RegFileTest, TextOutsideTheCodePageBecomesItsBestFitOrQuestionMarkWithAWarning) {
   Pose(932);
-  const RegFile file = Load(Utf16("Windows Registry Editor Version 5.00\r\n[HKLM\\K]\r\n\"V\"=\"\xe9\"\r\n"));
-  EXPECT_EQ(sim::GetValue("K", "V"), std::string("?\0", 2));
+  // U+00E9 has a best fit in 932 (e), U+0E01 none.
+  std::string text = Utf16("Windows Registry Editor Version 5.00\r\n[HKLM\\K]\r\n\"V\"=\"\xe9\"\r\n");
+  text.insert(text.size() - 6, std::string("\x01\x0e", 2));
+  const RegFile file = Load(text);
+  EXPECT_EQ(sim::GetValue("K", "V"), std::string("e?\0", 3));
   ASSERT_EQ(file.warnings.size(), 1u);
-  EXPECT_EQ(file.warnings[0], "m.reg:3: warning: text not representable in code page 932 became '?'");
+  EXPECT_EQ(file.warnings[0],
+            "m.reg:3: warning: text not representable in code page 932: '\xC3\xA9' (U+00E9) became 'e' (and 1 more)");
 }
 
 TEST_F(RegFileTest, DeletedKeysAndValues) {

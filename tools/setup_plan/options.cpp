@@ -1,4 +1,6 @@
 #include "options.h"
+#include "option_text.h"
+#include "plan_unicode.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -47,10 +49,10 @@ const char kHelp[] =
     "                             win32s           Win32s\n"
     "                           the launcher installs on 98, 98 SE, Me, 2000, XP and\n"
     "                           Server 2003; on the others it ends without a word\n"
-    "  --codepage N             the ANSI code page: 1252 (default), 932, 936, 949\n"
+    "  --codepage N             the ANSI code page: 1252 (default), 1250, 1251, 932, 936, 949\n"
     "  --reg FILE               registry contents as regedit exports them (REGEDIT4, or\n"
     "                           version 5.00 in UTF-16); repeatable\n"
-    "  --window TITLE           an open top-level window; \\xNN stands for a byte\n"
+    "  --window TITLE           an open top-level window\n"
     "  --hung-window TITLE      an open window whose program takes no messages\n"
     "  --printer NAME[=DRIVER]  a printer queue and its driver\n"
     "  --inf DIR                files put into the Windows INF folder\n"
@@ -124,7 +126,13 @@ const char kHelp[] =
     "outcome is as planned), 1 a run was abandoned (--max-wait) or --check found an\n"
     "error, 2 an input is unusable, 3 the outcome compared differs from the plan.\n"
     "Errors name their place: FILE:LINE: error: ..., or <command line>:N: error: ...\n"
-    "for the N-th argument; bytes that are not printable are written \\xNN.\n";
+    "for the N-th argument; bytes that are not printable are written \\xNN.\n"
+    "\n"
+    "Text options (paths, titles, names, the launcher's command line) are read in the\n"
+    "terminal's character set (LC_CTYPE; UTF-8 in the C locale) and converted to the\n"
+    "code page; <xNN> gives the byte NN of the code page as it is, for a byte no\n"
+    "character stands for (no Windows path holds '<'): --window '<x90><x56>'.\n"
+    "The plan's text, the outcome and the errors are written in UTF-8.\n";
 
 namespace {
 
@@ -145,22 +153,6 @@ bool Number(const std::string& text, unsigned long* value) {
 // A virtual time: at most kMaxVirtualMs.
 bool Milliseconds(const std::string& text, unsigned long* value) {
   return Number(text, value) && text.size() <= 10 && *value <= kMaxVirtualMs;
-}
-
-// "\xNN" in a window title stands for the byte NN, so that titles in a
-// double-byte code page can be given from any terminal.
-std::string Unescape(const std::string& text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text.compare(i, 2, "\\x") == 0 && i + 3 < text.size() && isxdigit(static_cast<unsigned char>(text[i + 2])) &&
-        isxdigit(static_cast<unsigned char>(text[i + 3]))) {
-      out.push_back(static_cast<char>(strtoul(text.substr(i + 2, 2).c_str(), NULL, 16)));
-      i += 3;
-    } else {
-      out.push_back(text[i]);
-    }
-  }
-  return out;
 }
 
 // Options that take one text, and options that may be given again.
@@ -204,9 +196,16 @@ std::string Error(int place, const std::string& what) {
 std::string Printable(const std::string& text) {
   static const char digits[] = "0123456789abcdef";
   std::string out;
-  for (unsigned char c : text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    std::u16string unit;
+    const size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
     if (c >= 0x20 && c < 0x7F) {
       out += static_cast<char>(c);
+    } else if (c >= 0xC2 && Utf8ToUtf16(std::string_view(text).substr(i, length), &unit, nullptr) &&
+               text.size() - i >= length && unit[0] >= 0xA0) {
+      out.append(text, i, length);  // a character of UTF-8 text, as the terminal shows it
+      i += length - 1;
     } else {
       out += "\\x";
       out += digits[c >> 4];
@@ -277,7 +276,7 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
     if (std::string* text = TextOption(o, arg)) {
       *text = value;
     } else if (std::vector<std::string>* list = ListOption(o, arg)) {
-      list->push_back(arg == "--window" || arg == "--hung-window" ? Unescape(value) : value);
+      list->push_back(value);
     } else if (arg == "--codepage") {
       if (!Number(value, &number)) return bad("--codepage needs a number, not \"" + value + "\"");
       o->codePage = static_cast<int>(number);
@@ -328,7 +327,7 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
   }
   if (o->packageDir.empty() && !o->help && o->explain.empty())
     return *error = Error(argc - 1, "no package folder given: name the folder that holds Setup.exe and InstallInfo.ini"), false;
-  return o->help || !o->explain.empty() || CheckOptionsTogether(*o, error);
+  return o->help || !o->explain.empty() || (CheckOptionsTogether(*o, error) && ConvertTextOptions(o, error));
 }
 
 std::string LauncherCommandLine(const Options& options) {

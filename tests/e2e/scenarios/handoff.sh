@@ -165,18 +165,25 @@ scenario_random() {
   local RANDOM_STATE release folder earlier installed location device removal inf runtimes ini copy
   RANDOM_STATE=$(($(printf '%s %s' "$1" "$2" | cksum | cut -d' ' -f1) % 2147483648))
   pick release win98fe win98 winme win2k winxp win2k winxp win95 win7
-  pick folder 'C:\pkg' 'C:\Program Files\E2E Pkg' 'C:\Größe Pkg' 'C:\ソフト\表'
+  pick folder 'C:\pkg' 'C:\Program Files\E2E Pkg' 'C:\Größe Pkg' 'C:\ソフト\表' 'C:\打印机\驱动' 'C:\프린터\설치'
   pick earlier none none subkey keys-only
   pick installed none none both marker maker-key
-  pick location none 'C:\Apps\E2E Printer\' 'C:\Apps'
+  pick location none 'C:\Apps\E2E Printer\' 'C:\Apps' native
   pick device none installed missing
   pick removal none none queue no-queue bare
   pick inf none product foreign both
   pick runtimes none text older newer
   pick ini full full no-ids no-class-guid no-registry-path own-inf-marker
   pick copy none none none none another-copy
-  local lang=en_US.UTF-8
-  [[ "$folder" != *表 ]] || lang=ja_JP.UTF-8
+  # A double-byte folder, and a location in the user's own script, on a
+  # machine of its code page.
+  local lang=en_US.UTF-8 native='C:\Apps\Größe\'
+  case "$folder" in
+    *表) lang=ja_JP.UTF-8 native='C:\プログラム\表示\' ;;
+    *驱动) lang=zh_CN.UTF-8 native='C:\程序\打印机\' ;;
+    *설치) lang=ko_KR.UTF-8 native='C:\프로그램\프린터\' ;;
+  esac
+  [ "$location" != native ] || location="$native"
   new_scenario "random machine $2 of seed $1 ($release, $folder, earlier edition $earlier, installed $installed, \
 location $location, device $device, removal $removal, INF $inf, runtimes $runtimes, ini $ini, $copy), as planned" \
     "$release" "$lang" || { finish; return; }

@@ -19,10 +19,9 @@ plant_removal_traps() {
   export E2E_STUB_SHOW=1
 }
 
-# The window title TEXT for setup-plan: its bytes in the scenario's ANSI code
-# page, each written \xNN.
+# The window title TEXT for setup-plan, which reads it as text.
 plan_title() {
-  ansi_hex "$1" | sed 's/../\\x&/g'
+  printf '%s' "$1"
 }
 
 # scenario_printer_removal RELEASE LANG NAME [hang] [earlier]: with "hang" the queue's

@@ -5,6 +5,7 @@
 #include "framework/framework.h"
 #include "host_file.h"
 #include "records/records.h"
+#include "code_pages.h"
 #include "plan_text.h"
 #include "reg_file.h"
 #include "resources/lang/dialog_styles.h"
@@ -239,8 +240,8 @@ bool PoseMachine(const Options& options, Machine* machine, std::string* error) {
            false;
   }
   const int cp = options.codePage;
-  if (cp != 1252 && cp != 932 && cp != 936 && cp != 949)
-    return *error = ValueError(options, "--codepage", "code page is 1252, 932, 936 or 949"), false;
+  if (!sim::CodePage::Find(cp))
+    return *error = ValueError(options, "--codepage", "code page is 1252, 1250, 1251, 932, 936 or 949"), false;
   if (options.limitedUser && release->win9x)
     return *error = ValueError(options, "--user", "--user limited on " + std::string(release->name) +
                                                        ": 95, 98 and Me have no limited users (every program may "

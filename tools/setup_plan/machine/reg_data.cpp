@@ -1,9 +1,12 @@
 // Value data of .reg files: texts, dwords and hex lists into the bytes
 // RegQueryValueExA returns; UTF-16 texts converted to the ANSI code page.
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "code_pages.h"
+#include "plan_unicode.h"
 #include "reg_text.h"
 #include "sim.h"
 
@@ -100,13 +103,29 @@ std::string Reader::Narrow(View s, int line) {
 std::string Reader::FromUtf16(const std::vector<WCHAR>& wide, int line) {
   if (wide.empty()) return std::string();
   std::string out(wide.size() * 2 + 1, '\0');
-  BOOL lossy = FALSE;
   const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &out[0],
-                                    static_cast<int>(out.size()), NULL, &lossy);
-  if (lossy)
-    Warning(line, "text not representable in code page " + std::to_string(sim::AnsiCodePage()) +
-                      " became '?'");
+                                    static_cast<int>(out.size()), NULL, NULL);
   out.resize(n > 0 ? n : 0);
+  // Named: the first character the code page does not hold as itself, and
+  // what Windows makes of it (its best fit, or the default character).
+  const int codePage = sim::AnsiCodePage();
+  const sim::CodePage& page = *sim::CodePage::Find(codePage);
+  size_t changed = 0;
+  std::u16string first;
+  for (WCHAR unit : wide) {
+    bool exact = false;
+    const uint16_t code = page.FromUnicode(unit, &exact);
+    if (exact && page.ToUnicode(code) == unit) continue;
+    if (changed++ == 0) first = std::u16string(1, static_cast<char16_t>(unit));
+  }
+  if (changed) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "U+%04X", static_cast<unsigned int>(first[0]));
+    const std::string became = sim::FromUtf16(page, first, std::string_view(), nullptr);
+    Warning(line, "text not representable in code page " + std::to_string(codePage) + ": '" + Utf16ToUtf8(first) +
+                      "' (" + hex + ") became '" + AnsiToUtf8(became, codePage) + "'" +
+                      (changed > 1 ? " (and " + std::to_string(changed - 1) + " more)" : std::string()));
+  }
   return out;
 }
 

@@ -6,18 +6,13 @@
 
 #include "call_text.h"
 #include "plan_text.h"
+#include "code_pages.h"
 #include "plan_unicode.h"
 #include "sim.h"
 #include "state_file.h"
 
 namespace plan {
 namespace {
-
-std::string KeyName(const std::string& simPath) {
-  if (simPath.compare(0, 5, "HKCU\\") == 0) return "hkcu\\" + Lower(simPath.substr(5));
-  if (simPath.compare(0, 5, "HKLM\\") == 0) return "hklm\\" + Lower(simPath.substr(5));  // named like a root
-  return "hklm\\" + Lower(simPath);
-}
 
 // Control bytes as \xNN, so that every value stays on its line; handed to
 // `put` in pieces.
@@ -39,6 +34,33 @@ std::string Visible(const std::string& text) {
   std::string out;
   PutVisible(text, [&out](std::string_view piece) { out.append(piece); });
   return out;
+}
+
+// A key or value name lower-cased as the release's registry compares
+// names: NT in Unicode (by Windows' case table), whatever the code page; the
+// 98 family's registry is ANSI, so there only the code page's single-byte
+// letters fold and a double-byte character keeps its bytes. In the code
+// page, as every outcome line until it is written in UTF-8.
+std::string NameText(const std::string& bytes) {
+  const sim::CodePage& page = *sim::CodePage::Find(sim::AnsiCodePage());
+  std::string folded = bytes;
+  if (sim::IsNt()) {
+    std::u16string text = sim::ToUtf16(page, bytes);
+    for (char16_t& unit : text) unit = sim::UnicodeLower(unit);
+    return Visible(sim::FromUtf16(page, text, std::string_view(), nullptr));
+  }
+  for (size_t i = 0; i < folded.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(folded[i]);
+    if (page.IsLead(c)) ++i;
+    else folded[i] = static_cast<char>(page.Lower(c));
+  }
+  return Visible(folded);
+}
+
+std::string KeyName(const std::string& simPath) {
+  if (simPath.compare(0, 5, "HKCU\\") == 0) return "hkcu\\" + NameText(simPath.substr(5));
+  if (simPath.compare(0, 5, "HKLM\\") == 0) return "hklm\\" + NameText(simPath.substr(5));  // named like a root
+  return "hklm\\" + NameText(simPath);
 }
 
 // A value's data as the outcome writes it, in pieces: a text in quotes
@@ -238,7 +260,7 @@ std::vector<std::string> LeftLines(const ObservableState& before, const Observab
       lines.push_back("key " + key + " created");
     for (size_t i = 0; i < values.size(); ++i) {
       const sim::RegValueView value = values[i];
-      const std::string entry = key + " : " + Lower(std::string(value.name));
+      const std::string entry = key + " : " + NameText(std::string(value.name));
       uint64_t was = 0;
       if (!FindValue(before, TextHash(entry), &was) || was != ValueHash(value.type, value.data))
         lines.push_back("value " + entry + " = " + ValueText(value.type, value.data));
@@ -255,7 +277,7 @@ std::vector<std::string> LeftLines(const ObservableState& before, const Observab
         gone.insert("key " + key + " deleted");
       continue;
     }
-    const std::string entry = key + " : " + Lower(d.name);
+    const std::string entry = key + " : " + NameText(d.name);
     uint64_t was = 0;
     if (FindValue(before, TextHash(entry), &was) && !sim::ValueExists(d.path, d.name) && sim::KeyExists(d.path))
       gone.insert("value " + entry + " deleted");
@@ -288,7 +310,7 @@ ObservableState ObserveMachine(const Machine& machine, bool registry) {
       const std::string name = KeyName(path);
       state.keys.push_back(TextHash(name));
       for (size_t i = 0; i < list.size(); ++i)
-        state.values.emplace_back(TextHash(name + " : " + Lower(std::string(list[i].name))),
+        state.values.emplace_back(TextHash(name + " : " + NameText(std::string(list[i].name))),
                                   ValueHash(list[i].type, list[i].data));
     });
     std::sort(state.keys.begin(), state.keys.end());
@@ -313,6 +335,8 @@ std::vector<std::string> OutcomeLines(const Machine& machine, const ObservableSt
   if (runs.size() > 1) lines.push_back("what the runs leave:");
   const std::vector<std::string> left = LeftLines(before, after);
   lines.insert(lines.end(), left.begin(), left.end());
+  // Written as text: each line's bytes of the code page in UTF-8.
+  for (std::string& line : lines) line = AnsiToUtf8(line, sim::AnsiCodePage());
   return lines;
 }
 

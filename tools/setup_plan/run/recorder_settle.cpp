@@ -325,7 +325,7 @@ void Recorder::SettleFileOpen() {
 void Recorder::SettleInfExamined(const sim::Call& next) {
   if (!infExamined_) return;
   const std::string& f = next.function;
-  if (f == "ReadFile" || f == "CloseHandle" || f == "SetFilePointer") return;
+  if (f == "ReadFile" || f == "CloseHandle" || f == "SetFilePointer" || f == "WideCharToMultiByte") return;
   Effect& open = effects_[infExamined_ - 1];
   infExamined_ = 0;
   const std::string path = open.fields[0].second;
