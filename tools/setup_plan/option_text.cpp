@@ -138,4 +138,20 @@ bool ConvertTextOptions(Options* o, std::string* error) {
   return true;
 }
 
+std::string RawOptionText(const std::string& bytes) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string text;
+  for (unsigned char c : bytes) {
+    if (c < 0x80 && c != '<') {
+      text.push_back(static_cast<char>(c));
+    } else {
+      text += "<x";
+      text.push_back(kHex[c >> 4]);
+      text.push_back(kHex[c & 15]);
+      text.push_back('>');
+    }
+  }
+  return text;
+}
+
 }  // namespace plan

@@ -16,4 +16,9 @@ namespace plan {
 // set or holds a character the code page lacks.
 bool ConvertTextOptions(Options* o, std::string* error);
 
+// Code page bytes written as an option's text that ConvertTextOptions turns
+// back into exactly these bytes, whatever the terminal's character set: every
+// byte from 0x80, and '<', as <xNN>.
+std::string RawOptionText(const std::string& bytes);
+
 }  // namespace plan

@@ -1,6 +1,7 @@
 #include "matrix_states.h"
 
 #include "machine_setup.h"
+#include "option_text.h"
 #include "plan_text.h"
 #include "reg_file.h"
 #include "records/records.h"
@@ -182,7 +183,10 @@ CellSetup SetUpCell(const Options& options, const PackageFacts& f, const std::st
     return cell.posed = false, cell.notPosed = "the product's keys cannot be written (see --check)", cell;
   a = {"--release", release};
   if (options.codePage != 1252) a.insert(a.end(), {"--codepage", std::to_string(options.codePage)});
-  if (options.places.count("--location")) a.insert(a.end(), {"--location", options.location});
+  // Names from the package and the options are code page bytes by now: each
+  // cell's options give them as raw bytes, read back exactly.
+  const auto raw = RawOptionText;
+  if (options.places.count("--location")) a.insert(a.end(), {"--location", raw(options.location)});
   if (options.places.count("--max-wait")) a.insert(a.end(), {"--max-wait", std::to_string(options.maxWaitMs)});
   if (state == "device" || state == "function") a.insert(a.end(), {"--reg", file("device.reg", DeviceFile(f, release))});
   if (state == "function") a.insert(a.end(), {"--reg", file("printer-function.reg", FunctionFile(f, release))});
@@ -192,14 +196,14 @@ CellSetup SetUpCell(const Options& options, const PackageFacts& f, const std::st
   }
   if (state == "earlier") a.insert(a.end(), {"--reg", file("earlier-edition.reg", EarlierFile())});
   if (installed) {
-    a.insert(a.end(), {"--reg", file("installed.reg", InstalledFile(f)), "--program", UninstallerPath(f)});
-    a.insert(a.end(), {"--effect", UninstallerPath(f) + "=" + file("uninstaller-done.reg", UninstalledFile(f))});
+    a.insert(a.end(), {"--reg", file("installed.reg", InstalledFile(f)), "--program", raw(UninstallerPath(f))});
+    a.insert(a.end(), {"--effect", raw(UninstallerPath(f)) + "=" + file("uninstaller-done.reg", UninstalledFile(f))});
     a.insert(a.end(), {"--choose", state == "cancel" ? "cancel" : state == "uninstall" ? "uninstall" : "add-device"});
   } else if (f.hasInstaller && KeysFit(f)) {
     a.insert(a.end(), {"--effect", std::string("Install\\Setup.exe=") + file("installer-done.reg", InstalledFile(f))});
   }
-  if (state == "copy") a.insert(a.end(), {"--event", f.pdiEntry + records::kInstanceEventSuffix});
-  if (state == "removal") a.insert(a.end(), {"--printer", f.printer});
+  if (state == "copy") a.insert(a.end(), {"--event", raw(f.pdiEntry + records::kInstanceEventSuffix)});
+  if (state == "removal") a.insert(a.end(), {"--printer", raw(f.printer)});
   if (state == "limited") {
     if (!IsNtLater(release)) return cell.posed = false, cell.notPosed = "only 2000 and later have limited users", cell;
     a.insert(a.end(), {"--user", "limited"});
@@ -208,7 +212,7 @@ CellSetup SetUpCell(const Options& options, const PackageFacts& f, const std::st
   for (const MatrixState& own : MatrixStates(options))
     if (own.name == state && !own.regFile.empty()) a.insert(a.end(), {"--reg", own.regFile});
   a.push_back(options.packageDir);
-  if (state == "removal") a.insert(a.end(), {"--", "/a" + f.printer.substr(0, f.printer.find('='))});
+  if (state == "removal") a.insert(a.end(), {"--", raw("/a" + f.printer.substr(0, f.printer.find('=')))});
   return cell;
 }
 
