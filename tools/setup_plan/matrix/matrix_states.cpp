@@ -98,17 +98,17 @@ std::string ReadInfo(const std::string& path, const char* key) {
 
 std::vector<MatrixState> MatrixStates(const Options& options) {
   std::vector<MatrixState> states = {
-      {"fresh", "a machine without the product"},
-      {"device", "the device plugged in before the software; Windows installs its printer function at 3000 ms"},
-      {"function", "the device plugged in, its printer function installed (class GUIDUNDINF)"},
-      {"earlier", "an earlier edition's key (Software\\Ostrane\\Tamsk\\1.0)"},
-      {"cancel", "the product installed; the user cancels the maintenance dialog"},
-      {"uninstall", "the product installed; the user chooses Uninstall (its uninstaller removes the keys)"},
-      {"add-dev", "the product installed; the user chooses Add a Device"},
-      {"copy", "another copy of the launcher runs (it holds <PDIENTRY>Setup)"},
-      {"removal", "a printer named after the product, removed with /a<printer>"},
-      {"limited", "a limited user (2000 and later)"},
-      {"no-waiter", "no program waits for the completion event"},
+      {"fresh", "a machine without the product", ""},
+      {"device", "the device plugged in before the software; Windows installs its printer function at 3000 ms", ""},
+      {"function", "the device plugged in, its printer function installed (class GUIDUNDINF)", ""},
+      {"earlier", "an earlier edition's key (Software\\Ostrane\\Tamsk\\1.0)", ""},
+      {"cancel", "the product installed; the user cancels the maintenance dialog", ""},
+      {"uninstall", "the product installed; the user chooses Uninstall (its uninstaller removes the keys)", ""},
+      {"add-dev", "the product installed; the user chooses Add a Device", ""},
+      {"copy", "another copy of the launcher runs (it holds <PDIENTRY>Setup)", ""},
+      {"removal", "a printer named after the product, removed with /a<printer>", ""},
+      {"limited", "a limited user (2000 and later)", ""},
+      {"no-waiter", "no program waits for the completion event", ""},
   };
   for (const std::string& machine : options.machines) {
     const size_t eq = machine.find('=');
