@@ -51,12 +51,6 @@ const char kStyle[] =
     ".plan .close{float:right;margin-top:16px}"
     "@media print{.plan:target{display:none}a{color:inherit}}";
 
-const char* Colour(const std::string& road) {
-  for (const RoadStyle& s : kStyles)
-    if (road == s.road) return s.colour;
-  return "#fff";
-}
-
 }  // namespace
 
 void PrintMatrixHtml(std::ostream& out, const Options& options, const std::string& check,
