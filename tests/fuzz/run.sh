@@ -8,19 +8,32 @@
 # one process, and ends with the line "fuzz-TARGET: runs=N findings=N".
 # A finding is written to build/fuzz/findings/; add it to the seeds once fixed.
 # Exit status: 0 without findings.
+#   tests/fuzz/run.sh --build TARGET...   only builds the targets, all at once.
 set -u
 REPO="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+BUILD="${FUZZ_BUILD:-$REPO/build/fuzz}"
+
+# build LOG TARGET...: configures the tree when needed and builds the targets.
+build() {
+  local log="$1"
+  shift
+  if [ ! -f "$BUILD/CMakeCache.txt" ]; then
+    CC=clang CXX=clang++ cmake -S "$REPO" -B "$BUILD" -DFUZZ=ON -DSANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      >"$BUILD.configure.log" 2>&1 || { tail -n 20 "$BUILD.configure.log"; return 2; }
+  fi
+  cmake --build "$BUILD" -j2 --target "$@" >"$log" 2>&1 || { grep -E 'error' "$log" | head -n 20; return 2; }
+}
+
+if [ "${1:-}" = --build ]; then
+  shift
+  set -- "${@%_fuzz}"
+  build "$BUILD.targets.build.log" "${@/%/_fuzz}"
+  exit
+fi
 TARGET="${1:?usage: run.sh TARGET SECONDS}"
 TARGET="${TARGET%_fuzz}_fuzz"
 SECONDS_GIVEN="${2:?usage: run.sh TARGET SECONDS}"
-BUILD="${FUZZ_BUILD:-$REPO/build/fuzz}"
-
-if [ ! -f "$BUILD/CMakeCache.txt" ]; then
-  CC=clang CXX=clang++ cmake -S "$REPO" -B "$BUILD" -DFUZZ=ON -DSANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    >"$BUILD.configure.log" 2>&1 || { tail -n 20 "$BUILD.configure.log"; exit 2; }
-fi
-cmake --build "$BUILD" -j2 --target "$TARGET" >"$BUILD/$TARGET.build.log" 2>&1 ||
-  { grep -E 'error' "$BUILD/$TARGET.build.log" | head -n 20; exit 2; }
+build "$BUILD/$TARGET.build.log" "$TARGET" || exit 2
 
 work="$BUILD/corpus/$TARGET"
 findings="$BUILD/findings"

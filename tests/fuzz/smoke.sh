@@ -9,13 +9,7 @@ passed=0
 failed=0
 # All targets built at once (their shared libraries once, both cores busy),
 # before any runs; run.sh then finds each up to date.
-BUILD="${FUZZ_BUILD:-$HERE/../../build/fuzz}"
-if [ ! -f "$BUILD/CMakeCache.txt" ]; then
-  CC=clang CXX=clang++ cmake -S "$HERE/../.." -B "$BUILD" -DFUZZ=ON -DSANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    >"$BUILD.configure.log" 2>&1 || { tail -n 20 "$BUILD.configure.log"; echo "fuzz: 0 passed, 1 failed"; exit 1; }
-fi
-cmake --build "$BUILD" -j2 --target "${TARGETS[@]/%/_fuzz}" >"$BUILD/smoke.build.log" 2>&1 ||
-  grep -E 'error' "$BUILD/smoke.build.log" | head -n 20
+bash "$HERE/run.sh" --build "${TARGETS[@]}"
 for target in "${TARGETS[@]}"; do
   if bash "$HERE/run.sh" "$target" "${FUZZ_SMOKE_SECONDS:-3}"; then
     passed=$((passed + 1))
