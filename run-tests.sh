@@ -3,9 +3,9 @@
 # trees (Release, and the unit tests with ASan/UBSan) and the Win32 programs,
 # then runs the unit (sanitized), fault, contract, setup-plan, fuzz smoke, Wine
 # device and Wine end-to-end suites, and checks that nothing is left running
-# or mounted. Prints one line
-# "NAME: N passed, N failed" per suite and a summary at the end; the exit
-# status is non-zero when any build or suite fails.
+# or mounted. Prints one line "NAME: N passed, N failed" per suite and a
+# summary at the end; the exit status is non-zero when any build or suite
+# fails.
 #
 # Quick loops for maintainers: "./run-tests.sh host" builds the host trees and
 # runs the host suites only (no Win32 build, no Wine); "./run-tests.sh e2e"
