@@ -22,7 +22,11 @@
  * as net.exe hands its command to net1.exe, it starts a worker (itself, with
  * E2E_STUB_WORKER set) that never ends, and waits for it. The worker holds
  * the event E2EHungWorker while it lives; a run that starts while it lives
- * notes its command line in C:\e2e-overlap.txt. */
+ * notes its command line in C:\e2e-overlap.txt.
+ *
+ * E2E_STUB_EFFECTS plays the scripted effects of a plan's --effect:
+ * "PROGRAM>REGFILE" entries separated by '|'; the run whose module is
+ * PROGRAM (any letter case) imports REGFILE with regedit /S as it starts. */
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -96,6 +100,31 @@ static void StartWorkerAndWait(void) {
   Sleep(INFINITE);
 }
 
+/* Imports the .reg file that E2E_STUB_EFFECTS gives this module, and waits
+ * for the import. */
+static void ApplyEffect(const char *module) {
+  char effects[4096];
+  DWORD n = GetEnvironmentVariableA("E2E_STUB_EFFECTS", effects, sizeof effects);
+  if (n == 0 || n >= sizeof effects) return;
+  for (char *entry = strtok(effects, "|"); entry; entry = strtok(NULL, "|")) {
+    char *file = strchr(entry, '>');
+    if (!file) continue;
+    *file++ = 0;
+    if (lstrcmpiA(entry, module) != 0) continue;
+    char command[1200];
+    snprintf(command, sizeof command, "regedit.exe /S \"%s\"", file);
+    STARTUPINFOA startup;
+    PROCESS_INFORMATION info;
+    memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    if (CreateProcessA(NULL, command, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info)) {
+      WaitForSingleObject(info.hProcess, 60000);
+      CloseHandle(info.hThread);
+      CloseHandle(info.hProcess);
+    }
+  }
+}
+
 /* Appends `line` to the file at `path`, taking it exclusively (several
  * stubs may run at once), retrying. */
 static void AppendLine(const char *path, const char *line) {
@@ -126,6 +155,7 @@ int main(void) {
   char module[1024] = "";
   GetModuleFileNameA(NULL, module, sizeof module - 1);
   const char *commandLine = GetCommandLineA();
+  ApplyEffect(module);
 
   char logPath[1024] = "C:\\e2e-log.txt";
   DWORD n = GetEnvironmentVariableA("E2E_STUB_LOG", logPath, sizeof logPath);
