@@ -7,6 +7,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "code_pages.h"
 #include "lint.h"
 #include "machine_setup.h"
 #include "matrix_pin.h"
@@ -63,10 +64,11 @@ bool CheckMatrixOptions(const Options& o, std::string* error) {
 bool CodePages(const Options& o, std::vector<int>* pages, std::string* error) {
   if (o.codePages.empty()) return pages->push_back(o.codePage), true;
   for (const std::string& page : Split(o.codePages, ",")) {
-    const int number = page == "1252" ? 1252 : page == "932" ? 932 : page == "936" ? 936 : page == "949" ? 949 : 0;
-    if (!number)
-      return *error = ValueError(o, "--codepages", "--codepages takes 1252, 932, 936 and 949, separated by commas, "
-                                                   "not \"" + Printable(page) + "\""),
+    const bool digits = !page.empty() && page.size() <= 5 && page.find_first_not_of("0123456789") == std::string::npos;
+    const int number = digits ? std::stoi(page) : 0;
+    if (!sim::CodePage::Find(number))
+      return *error = ValueError(o, "--codepages", "--codepages takes 1252, 1250, 1251, 932, 936 and 949, separated by "
+                                                   "commas, not \"" + Printable(page) + "\""),
              false;
     if (std::find(pages->begin(), pages->end(), number) != pages->end())
       return *error = ValueError(o, "--codepages", "code page " + page + " twice in --codepages: give it once"), false;
