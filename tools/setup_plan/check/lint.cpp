@@ -46,13 +46,34 @@ const Key kKeys[] = {
     {records::kUninstallSection, records::kInfsGuidKey, records::kShortSize, records::kInfsGuidDefault},
 };
 
+// The key a kind of finding concerns, by its letters: the value checks.
+const Key* KeyOfKind(const std::string& code) {
+  if (code.compare(0, 3, "REG") == 0) return &kKeys[0];
+  if (code.compare(0, 3, "PDI") == 0) return &kKeys[1];
+  if (code == "GUID01" || code == "GUID02") return &kKeys[2];
+  if (code.compare(0, 3, "VID") == 0) return &kKeys[3];
+  if (code == "GUID03" || code == "GUID04") return &kKeys[4];
+  return nullptr;
+}
+
+// Missing or in an encoding no release reads as written: every key is.
+bool WholeFileKind(const std::string& code) {
+  return code == "INI01" || code == "INI02" || code == "INI03" || code == "INI04";
+}
+
 class IniLint {
  public:
   IniLint(const std::string& path, int codePage, std::vector<Finding>* out)
       : path_(path), codePage_(codePage), out_(out) {}
 
-  void Add(int line, const char* code, const std::string& what) {
-    out_->push_back(MakeFinding(std::string(kFile) + ":" + std::to_string(line), code, what));
+  // `key`: the key the finding is about; by default the one its kind
+  // concerns (the file as a whole for its presence and encoding).
+  void Add(int line, const char* code, const std::string& what, const Key* key = nullptr) {
+    Finding f = MakeFinding(std::string(kFile) + ":" + std::to_string(line), code, what);
+    if (!key) key = KeyOfKind(code);
+    if (key) f.key = "[" + std::string(key->section) + "] " + key->name;
+    if (WholeFileKind(code)) f.key = "*";
+    out_->push_back(f);
   }
 
   // Where each section and key stands (first occurrence), and the bytes the
@@ -143,7 +164,8 @@ class IniLint {
                                        key.section + "] on line " + std::to_string(LineOf(key)) + "; remove this one");
     Add(at.line, "INI14", std::string(key.name) + " is " + where + ", where the launcher never reads it, and [" +
                               key.section + "] has none: " + Consequence(key, at.value) + "; move the line under [" +
-                              key.section + "]");
+                              key.section + "]",
+        &key);
   }
 
   bool Misplaced(const Key& key) const { return misplaced_.count(&key) != 0; }
@@ -403,14 +425,16 @@ bool LintPackage(const Options& options, std::vector<Finding>* findings, std::st
     }
     if (value == kMissing) {
       lint.Add(line, "INI12", std::string(key.name) + " missing from [" + key.section + "]: the launcher uses " +
-                                (key.defaultText[0] ? "\"" + std::string(key.defaultText) + "\"" : "the empty text"));
+                                (key.defaultText[0] ? "\"" + std::string(key.defaultText) + "\"" : "the empty text"),
+               &key);
       values[key.name] = key.defaultText;
       continue;
     }
     const std::string whole = lint.Read(key, kLargeBuffer);
     if (whole.size() > value.size())
       lint.Add(line, "INI13", std::string(key.name) + " is " + std::to_string(whole.size()) + " bytes: the launcher reads " +
-                               std::to_string(key.size - 1) + " and cuts the rest");
+                               std::to_string(key.size - 1) + " and cuts the rest",
+               &key);
     values[key.name] = value;
   }
   CheckPdiEntry(lint, lint.LineOf(kKeys[1]), values[records::kPdiEntryKey]);

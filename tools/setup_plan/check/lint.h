@@ -19,6 +19,9 @@ struct Finding {
   std::string what;
   const char* code = "";  // the kind (lint_codes.h)
   bool note = false;  // only says how many findings of the file were left out
+  // The InstallInfo.ini key it is about, as the launcher asks for it
+  // ("[INSTALL_INFO] VID_PID"); "*" for the file as a whole; "" for neither.
+  std::string key = "";
   int hiddenErrors = 0;
   int hiddenWarnings = 0;
 };

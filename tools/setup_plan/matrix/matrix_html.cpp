@@ -66,7 +66,7 @@ void PrintMatrixHtml(std::ostream& out, const Options& options, const std::strin
       << "a cell opens its plan below.</p>\n<p class=\"legend\">";
   for (const RoadStyle& s : kStyles) out << "<span class=\"road-" << s.road << "\">" << s.label << "</span>";
   out << "<span class=\"stands\" style=\"outline:3px solid #d24\">another road than the release above</span>"
-      << "<span>* a departure acted</span><span>! abandoned</span><span># uses a file a finding names</span></p>\n";
+      << "<span>* a departure acted</span><span>! abandoned</span><span># uses a key or file a finding names</span></p>\n";
   out << "<table class=\"grid\"><thead><tr><th class=\"release\">release</th>";
   for (const MatrixState& state : states) out << "<th title=\"" << Html(state.text) << "\">" << Html(state.name) << "</th>";
   out << "</tr></thead><tbody>\n";

@@ -122,17 +122,25 @@ int PrintCell(const Options& o, const PackageFacts& facts, std::ostream& out, st
   return 0;
 }
 
-// The findings about a file of the package (not InstallInfo.ini) that the
-// cell's run started or copied: where the builder's mistake shows.
+// The findings about a file of the package that the cell's run started or
+// copied, or about an InstallInfo.ini key it read (or the file as a whole,
+// when it read any): where the builder's mistake shows.
 void NoteFindings(const std::vector<Finding>& findings, CellResult* cell) {
+  const auto note = [cell](const std::string& text) {
+    if (std::find(cell->findings.begin(), cell->findings.end(), text) == cell->findings.end())
+      cell->findings.push_back(text);
+  };
   for (const Finding& f : findings) {
+    if (f.note) continue;
     const std::string file = f.where.substr(0, f.where.rfind(':'));
-    for (const std::string& used : cell->packageFiles) {
-      const std::string text = std::string(f.code) + " " + file;
-      if (Upper(used) == Upper(file) && !f.note &&
-          std::find(cell->findings.begin(), cell->findings.end(), text) == cell->findings.end())
-        cell->findings.push_back(text);
-    }
+    for (const std::string& used : cell->packageFiles)
+      if (Upper(used) == Upper(file)) note(std::string(f.code) + " " + file);
+    const std::vector<std::string>& read = cell->infoKeysRead;
+    if (f.key == "*" && !read.empty()) note(std::string(f.code) + " " + file);
+    if (!f.key.empty() && std::find_if(read.begin(), read.end(), [&f](const std::string& key) {
+                            return Upper(key) == Upper(f.key);
+                          }) != read.end())
+      note(std::string(f.code) + " " + f.key.substr(f.key.find(' ') + 1));
   }
 }
 

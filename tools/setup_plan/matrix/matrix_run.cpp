@@ -67,6 +67,7 @@ void Summarise(const std::string& location, const RunResult& run, CellResult* ce
   cell->road = run.road;
   cell->removal = run.removal;
   cell->abandoned = run.abandoned;
+  cell->infoKeysRead = run.infoKeysRead;
   const std::string folder = Upper(sim::WindowsPath(location) + "\\");
   const auto inPackage = [&](const std::string& path) {
     if (Upper(path).compare(0, folder.size(), folder) == 0) cell->packageFiles.push_back(path.substr(folder.size()));

@@ -23,6 +23,7 @@ struct CellResult {
   unsigned long lengthMs = 0;         // the run's virtual length
   std::vector<std::string> departures;  // what the classic launcher does where this one departs
   std::vector<std::string> packageFiles;  // of the package, started or copied (or tried), as named
+  std::vector<std::string> infoKeysRead;  // "[SECTION] KEY" of InstallInfo.ini the run asked for
   std::vector<std::string> findings;      // "FILE02 Util\CloseDlg.exe": --check findings of those files
   std::string planJson;               // the plan as --json prints it (when asked)
   std::string planText;               // the plan as it prints for people (when asked)

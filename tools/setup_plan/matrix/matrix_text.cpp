@@ -117,8 +117,8 @@ void PrintMatrix(std::ostream& out, const Options& options, const std::string& c
   for (const RoadLook& look : kRoads) roads += (&look == kRoads ? " " : "; ") + std::string(look.shortName) + " " + look.text;
   PutWrapped(out, roads + ".", 2);
   out << "* a departure from the classic launcher acted (below); ! the run was abandoned (--max-wait); ^ another "
-         "road than\n  on the release above; # the run started or copied a file a finding names; - not posed.\n"
-         "States:\n";
+         "road than\n  on the release above; # the run read a key or started or copied a file that a finding names; "
+         "- not\n  posed.\nStates:\n";
   for (const MatrixState& state : states) PutWrapped(out, "  " + Pad(state.name, kStateColumn) + state.text, 12);
 
   // One line per cell; departures are numbered once and named by number.

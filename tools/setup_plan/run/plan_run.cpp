@@ -227,6 +227,7 @@ bool RunPlan(const Options& options, Machine& machine, std::vector<RunResult>* r
     RoadRecords names{registryPath, pdiEntry, machine.releaseName, choice == Choice::kUninstall};
     run.why = RoadReasons(recorder, names, run.road);
     run.effects = recorder.effects();
+    run.infoKeysRead = recorder.infoKeysRead();
     runs->push_back(run);
   }
   WarnUnapplied(options, *runs, &machine);

@@ -19,6 +19,7 @@ struct RunResult {
   bool abandoned = false;
   std::vector<Effect> why;  // the records that decided the road (kind: the record)
   std::vector<Effect> effects;
+  std::vector<std::string> infoKeysRead;  // "[SECTION] KEY" of InstallInfo.ini, as asked for
 };
 
 // Runs the launcher options.runs times; false with `error` when a scripted

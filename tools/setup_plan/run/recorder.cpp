@@ -159,6 +159,12 @@ void Recorder::OnCall(const sim::Call& call) {
   } else if (f == "LoadLibraryExA" || f == "LoadLibraryA") {
     moduleHandlesBefore_ = sim::OpenHandles(sim::HandleKind::Module);
     signs_.removal = signs_.removal || EndsWithNoCase(Split(call.detail, "|")[0], "\\winspool.drv");
+  } else if (f == "GetPrivateProfileStringA") {
+    // "PATH [SECTION] KEY": the keys of the package's InstallInfo.ini read.
+    const size_t section = call.detail.find(" [");
+    if (section != std::string::npos && EndsWithNoCase(call.detail.substr(0, section), records::kInstallInfoFileName) &&
+        std::find(infoKeysRead_.begin(), infoKeysRead_.end(), call.detail.substr(section + 1)) == infoKeysRead_.end())
+      infoKeysRead_.push_back(call.detail.substr(section + 1));
   }
 }
 

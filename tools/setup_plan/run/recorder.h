@@ -82,6 +82,8 @@ class Recorder {
   const std::vector<Effect>& effects() const { return effects_; }
   const RoadSigns& signs() const { return signs_; }
   const std::vector<Lookup>& lookups() const { return lookups_; }
+  // "[SECTION] KEY" of each InstallInfo.ini key the launcher asked for.
+  const std::vector<std::string>& infoKeysRead() const { return infoKeysRead_; }
 
  private:
   void AddAt(DWORD clock, const std::string& kind, const std::string& text, Fields fields = {});
@@ -145,6 +147,7 @@ class Recorder {
   std::vector<Effect> effects_;
   std::vector<std::pair<size_t, std::string>> departures_;  // effect, what the classic launcher does there
   std::vector<Lookup> lookups_;
+  std::vector<std::string> infoKeysRead_;
   RoadSigns signs_;
 };
 
