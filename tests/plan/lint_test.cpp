@@ -147,6 +147,26 @@ TEST_F(LintTest, TextTheCodePageCannotHold) {
   EXPECT_EQ(Lint(), std::vector<std::string>{"InstallInfo.ini:3: error: broken double-byte character in code page 932 [INI07]"});
   Info("PDIENTRY", "PDIENTRY=\x83\x5C");  // its trail byte is no backslash
   EXPECT_EQ(Lint(), std::vector<std::string>{});
+  // Every posed code page by its own table: undefined single bytes, an
+  // unassigned pair, the default character's own pair, UTF-8 in 1251.
+  const struct {
+    int codePage;
+    const char* value;
+    const char* finding;  // severity and text; "" for none
+  } cases[] = {{1250, "P\x98", "error: byte 0x98 is no character in code page 1250 [INI05]"},
+               {1250, "P\x9A\xB9", ""},
+               {1251, "P\x98", "error: byte 0x98 is no character in code page 1251 [INI05]"},
+               {1251, "\xD0\x9F", "warning: looks like UTF-8; the launcher reads it as code page 1251: save it in that code page [INI06]"},
+               {936, "P\xFF", "error: byte 0xFF is no character in code page 936 [INI05]"},
+               {932, "P\xA0", "error: byte 0xA0 is no character in code page 932 [INI05]"},
+               {932, "P\x85\x40", "error: broken double-byte character in code page 932 [INI07]"},
+               {932, "P\x81\x45", ""}};
+  for (const auto& c : cases) {
+    options_.codePage = c.codePage;
+    Info("PDIENTRY", std::string("PDIENTRY=") + c.value);
+    const std::vector<std::string> none, one = {std::string("InstallInfo.ini:3: ") + c.finding};
+    EXPECT_EQ(Lint(), *c.finding ? one : none) << c.codePage << " " << c.value;
+  }
 }
 
 TEST_F(LintTest, UnicodeFilesAndAMissingFile) {

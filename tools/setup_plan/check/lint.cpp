@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "code_pages.h"
 #include "machine_setup.h"
 #include "report.h"
 #include "plan_text.h"
@@ -182,23 +183,33 @@ class IniLint {
     if (l.find('\0') != std::string::npos)
       Add(line, "INI08", "a NUL byte: seen under Wine, the key on this line is then not found and takes its default; "
                          "remove the byte");
+    const sim::CodePage* page = sim::CodePage::Find(codePage_);
+    if (!page) return;
+    const std::string name = "code page " + std::to_string(codePage_);
     for (size_t i = 0; i < l.size(); ++i) {
       const unsigned char c = static_cast<unsigned char>(l[i]);
       if (c < 0x80) continue;
-      if (codePage_ == 1252) {
-        if (c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D)
-          return Add(line, "INI05", "byte 0x" + Hex(c) + " is no character in code page 1252");
-        if (c >= 0xC2 && c <= 0xF4 && i + 1 < l.size() && (static_cast<unsigned char>(l[i + 1]) & 0xC0) == 0x80)
-          return Add(line, "INI06", "looks like UTF-8; the launcher reads it as code page 1252: save it in that code page");
-      } else if (_ismbblead(c)) {
+      if (page->IsLead(c)) {
         const unsigned char t = i + 1 < l.size() ? static_cast<unsigned char>(l[i + 1]) : 0;
-        if (t < 0x40 || t == 0x7F || t == 0xFF)
-          return Add(line, "INI07", "broken double-byte character in code page " + std::to_string(codePage_));
+        if (t < 0x40 || t == 0x7F || t == 0xFF || Unassigned(*page, c << 8 | t))
+          return Add(line, "INI07", "broken double-byte character in " + name);
         ++i;
-      } else if (codePage_ == 932 && !(c >= 0xA1 && c <= 0xDF)) {
-        return Add(line, "INI05", "byte 0x" + Hex(c) + " is no character in code page 932");
+      } else if (NoCharacter(page->ToUnicode(c))) {
+        return Add(line, "INI05", "byte 0x" + Hex(c) + " is no character in " + name);
+      } else if (!page->doubleByte() && c >= 0xC2 && c <= 0xF4 && i + 1 < l.size() &&
+                 (static_cast<unsigned char>(l[i + 1]) & 0xC0) == 0x80) {
+        return Add(line, "INI06", "looks like UTF-8; the launcher reads it as " + name + ": save it in that code page");
       }
     }
+  }
+  // A byte the code page leaves undefined reads as a C1 control code or a
+  // private-use character (1252's 0x81, 932's 0xA0 and 0xFD to 0xFF).
+  static bool NoCharacter(uint16_t unit) { return (unit >= 0x80 && unit <= 0x9F) || (unit >= 0xE000 && unit <= 0xF8FF); }
+  // A lead and trail byte the code page does not assign read as its
+  // default character, which has a pair of its own.
+  static bool Unassigned(const sim::CodePage& page, unsigned int code) {
+    bool exact = false;
+    return page.ToUnicode(code) == page.uniDefaultChar() && page.FromUnicode(page.uniDefaultChar(), &exact) != code;
   }
   struct Placed {
     int line;

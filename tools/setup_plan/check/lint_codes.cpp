@@ -34,14 +34,17 @@ const FindingCode kCodes[] = {
      "the package's code page without the mark."},
     {"INI05", true, "a byte that is no character in the code page",
      "The launcher reads the file in the ANSI code page of the machine (--codepage). A byte that is no\n"
-     "character there (0x81, 0x8D, 0x8F, 0x90, 0x9D in 1252; bytes outside the lead and single-byte\n"
-     "ranges in 932) does not read as the text that was meant. Write the text in the code page."},
+     "character there (0x81, 0x8D, 0x8F, 0x90, 0x9D in 1252; 0x81, 0x83, 0x88, 0x90, 0x98 in 1250;\n"
+     "0x98 in 1251; 0x80, 0xA0, 0xFD to 0xFF in 932; 0xFF in 936 and 949: Windows reads them as control\n"
+     "or private-use characters) does not read as the text that was meant. Write the text in the code\n"
+     "page."},
     {"INI06", false, "text that looks like UTF-8",
      "Two or more bytes form a UTF-8 character. The launcher reads them as separate characters of the\n"
      "ANSI code page (e.g. \"Ã©\" for \"é\" in 1252). Save the file in the code page."},
     {"INI07", true, "a broken double-byte character",
      "In a double-byte code page (932, 936, 949) a lead byte must be followed by a trail byte. A lead\n"
-     "byte at the end of a line or before a byte that cannot follow it takes the next character with it."},
+     "byte at the end of a line or before a byte that cannot follow it takes the next character with it;\n"
+     "a pair the code page does not assign reads as its default character."},
     {"INI08", true, "a NUL byte in a line",
      "A NUL byte inside the file: seen under Wine, the key on that line is then not found at all, and\n"
      "the launcher uses the key's default. Remove the byte. (A UTF-16 file is told once, as INI02 or\n"
