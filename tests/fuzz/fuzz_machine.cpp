@@ -134,10 +134,10 @@ std::string FuzzInput::Rest() {
 }
 
 Scene ChooseScene(uint8_t selector) {
-  static const int kCodePages[] = {1252, 932, 936, 949};
+  static const int kCodePages[] = {1252, 932, 936, 949, 1250, 1251};
   static const sim::Release kReleases[] = {sim::Release::Win98SE, sim::Release::WinXP, sim::Release::WinMe,
                                            sim::Release::Win2000, sim::Release::Win98, sim::Release::Win95};
-  return Scene{kCodePages[selector & 3], kReleases[(selector >> 2) % 6]};
+  return Scene{kCodePages[selector % 6], kReleases[(selector / 6) % 6]};
 }
 
 const char* ReleaseName(sim::Release release) {

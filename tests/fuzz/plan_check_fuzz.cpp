@@ -34,10 +34,10 @@ std::string PackageFolder() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
-  static const int kCodePages[] = {1252, 932, 936, 949};
+  static const int kCodePages[] = {1252, 932, 936, 949, 1250, 1251};
   plan::Options options;
   options.packageDir = PackageFolder();
-  options.codePage = kCodePages[data[0] % 4];
+  options.codePage = kCodePages[data[0] % 6];
   const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
   std::ofstream(options.packageDir + "/InstallInfo.ini", std::ios::binary | std::ios::trunc) << text;
   std::vector<plan::Finding> findings;
