@@ -124,6 +124,16 @@ std::vector<std::string> ReleaseOptions() {
   return names;
 }
 
+bool ReleaseIsWin9x(const std::string& release) {
+  const ReleaseEntry* r = FindRelease(release);
+  return r && r->win9x;
+}
+
+bool ReleaseIsNt5OrLater(const std::string& release) {
+  const ReleaseEntry* r = FindRelease(release);
+  return r && !r->win9x && r->release != sim::Release::NT4;
+}
+
 std::string ProgramPath(const std::string& launcherFolder, const std::string& program) {
   std::string path = program.find(':') != std::string::npos ? program : launcherFolder + "\\" + program;
   for (char& c : path)

@@ -26,6 +26,10 @@ struct Machine {
 std::string ReleaseName(const std::string& release);
 // Every name --release takes, in the order of age.
 std::vector<std::string> ReleaseOptions();
+// Whether the release --release names is of the 95, 98 and Me family
+// (Win32s too), and whether it is 2000 or later.
+bool ReleaseIsWin9x(const std::string& release);
+bool ReleaseIsNt5OrLater(const std::string& release);
 
 // Resets the simulator and sets everything up; false with `error` when an
 // input cannot be read.

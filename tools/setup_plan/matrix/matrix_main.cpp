@@ -137,10 +137,8 @@ void NoteFindings(const std::vector<Finding>& findings, CellResult* cell) {
       if (Upper(used) == Upper(file)) note(std::string(f.code) + " " + file);
     const std::vector<std::string>& read = cell->infoKeysRead;
     if (f.key == "*" && !read.empty()) note(std::string(f.code) + " " + file);
-    if (!f.key.empty() && std::find_if(read.begin(), read.end(), [&f](const std::string& key) {
-                            return Upper(key) == Upper(f.key);
-                          }) != read.end())
-      note(std::string(f.code) + " " + f.key.substr(f.key.find(' ') + 1));
+    for (const std::string& key : read)
+      if (Upper(key) == Upper(f.key)) note(std::string(f.code) + " " + f.key.substr(f.key.find(' ') + 1));
   }
 }
 

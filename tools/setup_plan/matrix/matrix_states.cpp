@@ -13,16 +13,6 @@ namespace {
 // When Windows finishes installing the plugged-in device's printer function.
 const char kDeviceReadyMs[] = "3000";
 
-const std::vector<std::string> kNtLater = {"win2k", "winxp", "win2003", "win7"};
-
-bool IsNtLater(const std::string& release) {
-  for (const std::string& r : kNtLater)
-    if (r == release) return true;
-  return false;
-}
-
-bool IsNt(const std::string& release) { return release == "nt40" || IsNtLater(release); }
-
 // A REGEDIT4 string: backslashes and quotation marks escaped.
 std::string RegString(const std::string& text) {
   std::string out = "\"";
@@ -50,7 +40,7 @@ std::string UninstallerPath(const PackageFacts& f) { return "C:\\Program Files\\
 // installed: 98 the composite device, Me its first interface, 2000 and
 // later the composite device below CurrentControlSet.
 std::string DeviceFile(const PackageFacts& f, const std::string& release) {
-  const std::string root = IsNt(release) ? records::kUsbRootNt : records::kUsbRoot9x;
+  const std::string root = ReleaseIsWin9x(release) ? records::kUsbRoot9x : records::kUsbRootNt;
   const std::string id = f.hardwareId + (release == "winme" ? "&MI_00" : "");
   return RegFileText("The device is plugged in; Windows has not installed its printer function yet.",
                      Key(root + "\\" + id) + "\r\n" + Key(root + "\\" + id + "\\PlanMatrix&0&1") +
@@ -58,7 +48,7 @@ std::string DeviceFile(const PackageFacts& f, const std::string& release) {
 }
 
 std::string FunctionFile(const PackageFacts& f, const std::string& release) {
-  const std::string root = IsNt(release) ? records::kDot4RootNt : records::kDot4Root9x;
+  const std::string root = ReleaseIsWin9x(release) ? records::kDot4Root9x : records::kDot4RootNt;
   const std::string device = root + "\\" + f.hardwareId + "&MI_00";
   return RegFileText("Windows has installed the device's printer function (its class is GUIDUNDINF).",
                      Key(device) + "\r\n" + Key(device + "\\PlanMatrix&1") + "\"Class\"=\"Printer\"\r\n\"ClassGUID\"=" +
@@ -192,7 +182,7 @@ CellSetup SetUpCell(const Options& options, const PackageFacts& f, const std::st
   if (state == "function") a.insert(a.end(), {"--reg", file("printer-function.reg", FunctionFile(f, release))});
   if (state == "device") {
     a.insert(a.end(), {"--at", kDeviceReadyMs + std::string("=") + file("printer-function.reg", FunctionFile(f, release))});
-    if (IsNtLater(release)) a.insert(a.end(), {"--pending-installs", kDeviceReadyMs});
+    if (ReleaseIsNt5OrLater(release)) a.insert(a.end(), {"--pending-installs", kDeviceReadyMs});
   }
   if (state == "earlier") a.insert(a.end(), {"--reg", file("earlier-edition.reg", EarlierFile())});
   if (installed) {
@@ -205,7 +195,7 @@ CellSetup SetUpCell(const Options& options, const PackageFacts& f, const std::st
   if (state == "copy") a.insert(a.end(), {"--event", raw(f.pdiEntry + records::kInstanceEventSuffix)});
   if (state == "removal") a.insert(a.end(), {"--printer", raw(f.printer)});
   if (state == "limited") {
-    if (!IsNtLater(release)) return cell.posed = false, cell.notPosed = "only 2000 and later have limited users", cell;
+    if (!ReleaseIsNt5OrLater(release)) return cell.posed = false, cell.notPosed = "only 2000 and later have limited users", cell;
     a.insert(a.end(), {"--user", "limited"});
   }
   if (state == "no-waiter") a.push_back("--no-waiter");
