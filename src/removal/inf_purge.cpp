@@ -18,7 +18,7 @@ const char kInfPattern[] = "*.inf";
 const char kCompanionExtension[] = ".pnf";
 const char kInfFolder[] = "\\inf\\";   // below the Windows folder
 const char kOtherFolder[] = "OTHER\\";  // below the INF folder
-const char kUnknownCharacter[] = "\n";  // stands for a UTF-16 character the code page lacks
+const char kUnknownCharacter = '\n';  // stands for a UTF-16 character the code page lacks
 
 // The marker, upper-cased; false when it is empty (it would match every file).
 bool ReadMarker(const char* installInfoPath, char* marker) {
@@ -40,6 +40,24 @@ bool ReadBeginning(const char* path, char* text) {
   return file.Read(text, kReadSize) > 0;
 }
 
+// The code page's own bytes for one UTF-16 unit into `bytes` (room for two),
+// and their number; 0 when the code page has no character of its own for it.
+// Windows also gives a "best fit" for many units (a full-width letter becomes
+// its ASCII letter, an accented one its plain letter): those bytes read back
+// as another unit, and the unit counts as missing, so that a text spelling
+// the marker with such look-alikes is never taken for the product's.
+int ExactBytesOf(WCHAR unit, char* bytes) {
+  if (unit < 0x80) {  // every ANSI code page keeps ASCII as it is
+    bytes[0] = static_cast<char>(unit);
+    return 1;
+  }
+  const int length = WideCharToMultiByte(CP_ACP, 0, &unit, 1, bytes, 2, NULL, NULL);
+  if (length <= 0) return 0;
+  WCHAR back = 0;
+  if (MultiByteToWideChar(CP_ACP, 0, bytes, length, &back, 1) != 1 || back != unit) return 0;
+  return length;
+}
+
 // A text that begins with the UTF-16 little-endian byte-order mark is
 // replaced by its conversion to the ANSI code page, up to its first zero
 // code unit. A character the code page lacks becomes a line feed and the
@@ -52,7 +70,19 @@ void NarrowUtf16Text(char* text) {
   WCHAR wide[(kTextSize - 2) / 2];
   memcpy(wide, text + 2, sizeof wide);  // ends in the buffer's two zero bytes
   memset(text, 0, kTextSize);
-  if (WideCharToMultiByte(CP_ACP, 0, wide, -1, text, kTextSize - 1, kUnknownCharacter, NULL) == 0) text[0] = 0;
+  char* out = text;
+  const char* const end = text + kTextSize - 1;  // the last byte stays zero
+  for (const WCHAR* unit = wide; *unit; ++unit) {
+    char bytes[2];
+    int length = ExactBytesOf(*unit, bytes);
+    if (length == 0) {
+      bytes[0] = kUnknownCharacter;
+      length = 1;
+    }
+    if (out + length > end) break;
+    memcpy(out, bytes, length);
+    out += length;
+  }
 }
 
 // A cheap necessary condition for a match, so that the multibyte
