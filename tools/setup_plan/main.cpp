@@ -66,6 +66,11 @@ int main(int argc, char** argv) {
   if (!plan::RunPlan(options, machine, &runs, &error)) return Fail(error);
   if (!options.stateFile.empty() && !plan::SaveState(options.stateFile, &error)) return Fail(error);
   if (outcome) {
+    // The lines are the outcome alone: what the plan would warn of (a
+    // scripted change never applied, a .reg file in the wrong layout) goes
+    // to the error stream, so that a pinned outcome is never taken to have
+    // used what it never did.
+    for (const std::string& w : machine.warnings) std::cerr << w << "\n";
     const std::vector<std::string> lines = plan::OutcomeLines(machine, before, plan::ObserveMachine(machine, false), runs);
     if (!options.compareWith.empty()) return plan::CompareOutcome(std::cout, lines, observed) ? 0 : 3;
     for (const std::string& line : lines) std::cout << line << "\n";
