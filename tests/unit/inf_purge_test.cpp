@@ -100,8 +100,7 @@ TEST_F(InfPurgeTest, Utf16CharacterTheCodePageLacksMatchesNoQuestionMarkOfTheMar
 }
 
 TEST_F(InfPurgeTest, Utf16IsReadInTheCodePagesOwnCharactersNeverTheirLookAlikes) {
-  // A full-width "ｆ" (U+FF46) is no "F", though best fit makes it one.
-  // 0x83 0x61 is U+30C2, two bytes in 932.
+  // "ｆ" (U+FF46) is no "F", though best fit makes it one; 0x83 0x61 is U+30C2.
   for (UINT page : {1252u, 932u}) {
     sim::SetAnsiCodePage(page);
     _setmbcp(_MB_CP_ANSI);
