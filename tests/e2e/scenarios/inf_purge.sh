@@ -36,8 +36,7 @@ lay_inf_folder() {
   chmod a-w "$dir/k-readonly.inf" "$dir/k-readonly.pnf"
   { head -c 2100 /dev/zero | tr '\0' ';'; printf '%s\r\n' "$marker"; } | inf_with_pnf "$dir" e-late
   utf16 "; $marker"$'\r\n' | inf_with_pnf "$dir" f-utf16-nobom
-  # The marker with a full-width "Ｅ", which Windows' best fit turns into "E":
-  # not the product's, it stays.
+  # A full-width "Ｅ", which best fit turns into "E", is no "E": the file stays.
   utf16 "; ${marker/E/Ｅ}"$'\r\n' bom | inf_with_pnf "$dir" d-utf16-look-alike
   printf '[Version]\r\n; %s\r\n' "$other" | inf_with_pnf "$dir" g-other-maker
   mkdir -p "$dir/x.inf"
