@@ -87,16 +87,23 @@ static int RunWorker(void) {
   return 0;
 }
 
-static void StartWorkerAndWait(void) {
-  char module[MAX_PATH] = "";
-  GetModuleFileNameA(NULL, module, sizeof module - 1);
-  SetEnvironmentVariableA("E2E_STUB_WORKER", "1");
+/* Starts a program and waits for it at most `ms`. */
+static void StartAndWait(const char *application, char *command, DWORD ms) {
   STARTUPINFOA startup;
   PROCESS_INFORMATION info;
   memset(&startup, 0, sizeof startup);
   startup.cb = sizeof startup;
-  if (CreateProcessA(module, NULL, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info))
-    WaitForSingleObject(info.hProcess, INFINITE);
+  if (!CreateProcessA(application, command, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info)) return;
+  WaitForSingleObject(info.hProcess, ms);
+  CloseHandle(info.hThread);
+  CloseHandle(info.hProcess);
+}
+
+static void StartWorkerAndWait(void) {
+  char module[MAX_PATH] = "";
+  GetModuleFileNameA(NULL, module, sizeof module - 1);
+  SetEnvironmentVariableA("E2E_STUB_WORKER", "1");
+  StartAndWait(module, NULL, INFINITE);
   Sleep(INFINITE);
 }
 
@@ -113,15 +120,7 @@ static void ApplyEffect(const char *module) {
     if (lstrcmpiA(entry, module) != 0) continue;
     char command[1200];
     snprintf(command, sizeof command, "regedit.exe /S \"%s\"", file);
-    STARTUPINFOA startup;
-    PROCESS_INFORMATION info;
-    memset(&startup, 0, sizeof startup);
-    startup.cb = sizeof startup;
-    if (CreateProcessA(NULL, command, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info)) {
-      WaitForSingleObject(info.hProcess, 60000);
-      CloseHandle(info.hThread);
-      CloseHandle(info.hProcess);
-    }
+    StartAndWait(NULL, command, 60000);
   }
 }
 

@@ -1,10 +1,7 @@
 # shellcheck shell=bash
-# Cells of setup-plan --matrix held against Wine, one for each road the
-# matrix's states lead to: the cell's own options and .reg files (--cell)
-# are made into the machine under Wine (imported, a stub that applies the
-# scripted effect as it starts, a printer queue, the user at the dialog,
-# Windows finishing the device later), and the run is held against the plan
-# of those same options (compared_run).
+# Cells of setup-plan --matrix held against Wine, one per road: the cell's
+# --cell options made into the machine under Wine, and the run held against
+# the plan of those options (compared_run).
 
 # The matrix's release names as the scenarios pose them: the matrix's win98
 # is the first edition.
@@ -60,8 +57,7 @@ scenario_matrix_cell() {
       --event) hold+=(--hold "$value") ;;
       --printer)
         check "queue added" "$(tool spoolctl add "$value" "$value")" added && PLAN_ARGS+=(--printer "$value")
-        # The system's net.exe a recorder, as in the printer removal
-        # scenarios; Wine keeps the driver (driver-flags).
+        # net.exe a recorder, as in the removal scenarios; Wine keeps the driver.
         cp "$WIN32_BUILD/helpers/side_stub.exe" "$WINEPREFIX/drive_c/windows/system32/net.exe"
         export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;net.exe=n"
         allow=driver-flags
@@ -92,9 +88,7 @@ scenario_matrix_cell() {
   finish
 }
 
-# One cell per road: installation (fresh; the device plugged in first, its
-# printer function installed 3 s into the run; removal of a printer), the
-# maintenance dialog, the "Caution!" box, another copy, an unsupported release.
+# One cell per road (installation three ways, dialog, box, copy, unsupported).
 E2E_SCENARIOS+=(
   "scenario_matrix_cell winxp:fresh" "scenario_matrix_cell winme:device" "scenario_matrix_cell winxp:removal"
   "scenario_matrix_cell winxp:uninstall" "scenario_matrix_cell win98:earlier" "scenario_matrix_cell win2k:copy"

@@ -72,8 +72,8 @@ class IniLint {
   void Add(int line, const char* code, const std::string& what, const Key* key = nullptr) {
     Finding f = MakeFinding(std::string(kFile) + ":" + std::to_string(line), code, what);
     if (!key) key = KeyOfKind(code);
-    if (key) f.key = "[" + std::string(key->section) + "] " + key->name;
     if (WholeFileKind(code)) f.key = "*";
+    else if (key) f.key = "[" + std::string(key->section) + "] " + key->name;
     out_->push_back(f);
   }
 
