@@ -9,10 +9,13 @@ WINE_LIB_REPO="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 # Quiet Wine, no Mono/Gecko prompts, 32-bit prefixes. A program that crashes
 # ends there: no debugger starts and writes its own keys into the registry
 # a scenario compares (Wine's own driver host has been seen to crash now and
-# then as a prefix starts).
+# then as a prefix starts). Wine's menu builder, which each start of a
+# prefix launches in the background, never runs: whether it had written its
+# key (HKCU\Software\Wine\MenuFiles) before or during a scenario's run was
+# a race.
 wine_env() {
   export WINEDEBUG=-all
-  export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d;winemenubuilder.exe=d"
   export WINEARCH=win32
 }
 
