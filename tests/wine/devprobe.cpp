@@ -11,6 +11,8 @@
 //   devprobe wait-pnp                 WaitNoPendingInstallEvents(INFINITE) -> its result, decimal
 //   devprobe wait-hardware            WaitForHardwareSetup() in real time -> the ms it took
 //   devprobe wait-printer             WaitForPrinterDevice() in real time -> the ms it took
+//                                     (both create the file DEVPROBE_BEGAN names, when
+//                                     set, as the wait begins)
 //   devprobe os-kind                  the OsKind of the posed release -> a number
 //   devprobe wait-pnp-bare            CMP_WaitNoPendingInstallEvents(0) of a
 //                                     cfgmgr32.dll loaded by bare name (the
@@ -175,6 +177,10 @@ int main(int argc, char** argv) {
     printf("%lu\n", static_cast<unsigned long>(WaitNoPendingInstallEvents(INFINITE)));
   } else if (strcmp(command, "wait-hardware") == 0 || strcmp(command, "wait-printer") == 0) {
     const DWORD start = GetTickCount();
+    char began[MAX_PATH];
+    const DWORD n = GetEnvironmentVariableA("DEVPROBE_BEGAN", began, sizeof began);
+    if (n > 0 && n < sizeof began)
+      CloseHandle(CreateFileA(began, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
     if (command[5] == 'h') {
       WaitForHardwareSetup();
     } else {

@@ -381,9 +381,13 @@ elapsed_within() {
 
 # The device VID_0A5F&PID_00F2 has an instance and two interfaces still
 # installing; its printer function (a DOT4 instance with pkg_w's class)
-# appears DELAY seconds after the wait has begun.
+# appears DELAY seconds after the wait has begun: counted from the file the
+# probe creates then (timed_probe), not from this call, as the probe's own
+# start under Wine may take a good part of a second.
 printer_function_after() {
+  rm -f "$WINEPREFIX/drive_c/wait-began"
   (
+    for _ in $(seq 600); do [ -e "$WINEPREFIX/drive_c/wait-began" ] && break; sleep 0.05; done
     sleep "$1"
     wine reg add 'HKLM\Enum\DOT4PRT\VID_0A5F&PID_00F2&DOT4_PRINT\0000' /v ClassGUID /d "$WAIT_GUID" /f \
       >/dev/null 2>&1
@@ -391,6 +395,7 @@ printer_function_after() {
   WAIT_CHANGER=$!
 }
 WAIT_GUID='{0A5F00F2-5E77-4C1E-9A0D-3B7E2C4D5F60}'
+timed_probe() { DEVPROBE_BEGAN='C:\wait-began' probe "$@"; }
 
 devices_win98fe() {
   if release_prefix win98fe 'Enum'; then
@@ -399,19 +404,20 @@ devices_win98fe() {
     make_package pkg_w 'VID_0A5F&PID_00F2' "$WAIT_GUID"
     printer_function_after 2
     elapsed_within "win98fe: WaitForPrinterDevice ends within a poll of the printer function appearing" 1900 4000 \
-      "$(probe pkg_w wait-printer)"
+      "$(timed_probe pkg_w wait-printer)"
     wait "$WAIT_CHANGER"
     check "win98fe: WaitForPrinterDevice ends at once when the printer function is there" true \
       "$(t="$(probe pkg_w wait-printer)"; [ "${t:-9999}" -lt 1000 ] && echo true || echo "false ($t ms)")"
     wine reg delete 'HKLM\Enum\DOT4PRT\VID_0A5F&PID_00F2&DOT4_PRINT' /f >/dev/null 2>&1
-    # A wizard window open for the first 4 s of the wait, the printer function
-    # there after 1 s: the device polls begin only once the wizard has closed.
-    wine "$OPENWIN" "$(hex_in ASCII 'Found New Hardware')" 5 >/dev/null 2>&1 &
+    # A wizard window open for the first 5 s of the wait (less the probe's
+    # start), the printer function there after 1 s: the device polls begin
+    # only once the wizard has closed.
+    wine "$OPENWIN" "$(hex_in ASCII 'Found New Hardware')" 6 >/dev/null 2>&1 &
     opener=$!
     sleep 1
     printer_function_after 1
     elapsed_within "win98fe: WaitForHardwareSetup waits out the wizard before the device polls" 3000 8000 \
-      "$(probe pkg_w wait-hardware)"
+      "$(timed_probe pkg_w wait-hardware)"
     wait "$WAIT_CHANGER" "$opener" 2>/dev/null
   else
     fail "win98fe: prefix" "could not prepare it"
